@@ -1,0 +1,648 @@
+// platform/Registry.cpp: HKEY_LOCAL_MACHINE kept in an SQLite database.
+// Each process shares one connection per database file among its threads, guarded by a
+// mutex; the file's WAL journal lets other processes read and write at the same time.
+#include "platform/Registry.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// A key handle remembers the database it was opened in, so that a later change of
+// QP_REGISTRY does not move it to another registry.
+struct RegistryKeyState {
+    std::string database;
+    int64_t id = 0;
+};
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+// The hive itself: never stored, it is the parent of the top-level keys.
+constexpr int64_t kHiveKey = 0;
+
+// Key ids never repeat (AUTOINCREMENT), so a handle to a deleted key cannot reach a key
+// created later. `folded` holds the lower-case form every lookup uses; `name` keeps the
+// spelling the key or value was created with.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS registry_keys (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    parent INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    folded TEXT NOT NULL UNIQUE
+);
+CREATE INDEX IF NOT EXISTS registry_keys_by_parent ON registry_keys(parent);
+CREATE TABLE IF NOT EXISTS registry_values (
+    id INTEGER PRIMARY KEY,
+    key INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    folded TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    UNIQUE (key, folded)
+);
+CREATE INDEX IF NOT EXISTS registry_values_by_key ON registry_values(key);
+)sql";
+
+constexpr const char* kCountTables =
+    "SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+    "AND name IN ('registry_keys', 'registry_values')";
+
+enum StatementId : int {
+    kFindKey,
+    kInsertKey,
+    kFindValue,
+    kSetValue,
+    kDeleteValue,
+    kValueAt,
+    kSubkeyAt,
+    kDeleteTreeValues,
+    kDeleteTreeKeys,
+    kStatementCount,
+};
+
+// A subtree is the key itself plus every folded path in ["key\", "key]"): '\' and ']'
+// are neighbours in ASCII, so the range scan stays on the index.
+constexpr const char* kStatementText[kStatementCount] = {
+    "SELECT id FROM registry_keys WHERE folded = ?1",
+    "INSERT INTO registry_keys (parent, name, folded) VALUES (?1, ?2, ?3)",
+    "SELECT type, data FROM registry_values WHERE key = ?1 AND folded = ?2",
+    "INSERT INTO registry_values (key, name, folded, type, data) SELECT ?1, ?2, ?3, ?4, ?5 "
+    "WHERE ?1 = 0 OR EXISTS (SELECT 1 FROM registry_keys WHERE id = ?1) "
+    "ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, data = excluded.data",
+    "DELETE FROM registry_values WHERE key = ?1 AND folded = ?2",
+    "SELECT name FROM registry_values WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
+    "SELECT name FROM registry_keys WHERE parent = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
+    "DELETE FROM registry_values WHERE key IN (SELECT id FROM registry_keys WHERE folded = ?1 "
+    "OR (folded >= ?1 || '\\' AND folded < ?1 || ']'))",
+    "DELETE FROM registry_keys WHERE folded = ?1 OR (folded >= ?1 || '\\' AND folded < ?1 || ']')",
+};
+
+std::string Fold(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+// The components of a key path; empty ones (leading, trailing or doubled '\') dropped.
+std::vector<std::string_view> SplitKeyPath(std::string_view path) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string FoldedPath(const std::vector<std::string_view>& parts, size_t count) {
+    std::string path;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) path += '\\';
+        path += Fold(parts[i]);
+    }
+    return path;
+}
+
+std::string CurrentDatabasePath() {
+    return RegistryDatabasePath();
+}
+
+// One use of a prepared statement: bound, stepped, and reset when it goes out of scope
+// so that the connection's read snapshot ends with the call.
+class Statement {
+public:
+    explicit Statement(sqlite3_stmt* statement) : statement_(statement) {}
+    ~Statement() {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int index, int64_t number) {
+        Note(sqlite3_bind_int64(statement_, index, number));
+        return *this;
+    }
+    Statement& Bind(int index, std::string_view text) {
+        Note(sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
+                               SQLITE_TRANSIENT));
+        return *this;
+    }
+    // A zero-length blob still needs a non-null pointer, or SQLite binds NULL.
+    Statement& BindBlob(int index, const void* data, uint32_t size) {
+        static const char kNothing = 0;
+        Note(sqlite3_bind_blob(statement_, index, size > 0 ? data : &kNothing,
+                               static_cast<int>(size), SQLITE_TRANSIENT));
+        return *this;
+    }
+    int Step() { return bindResult_ == SQLITE_OK ? sqlite3_step(statement_) : bindResult_; }
+    sqlite3_stmt* Get() const { return statement_; }
+
+private:
+    void Note(int result) {
+        if (result != SQLITE_OK && bindResult_ == SQLITE_OK) bindResult_ = result;
+    }
+
+    sqlite3_stmt* statement_;
+    int bindResult_ = SQLITE_OK;
+};
+
+// One database file of this process: its connection, prepared statements and the thread
+// whose transaction is open, if any. Methods other than Lock and CloseIfRemoved run with
+// the lock held.
+class Database {
+public:
+    explicit Database(std::string path) : path_(std::move(path)) {}
+    ~Database() { Close(); }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Waits until no other thread has a transaction open. A transaction's statements share
+    // the connection, so letting another thread in would let its changes join the
+    // transaction and let it read what is not committed yet.
+    std::unique_lock<std::mutex> Lock() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [this] { return !HeldByOtherThread(); });
+        return lock;
+    }
+
+    // Makes the connection current for the file now at the path. kRegNotFound: the
+    // registry is empty (no file, or no tables yet) and `create` is false.
+    RegistryStatus Refresh(bool create) {
+        if (connection_ != nullptr && InTransaction()) {
+            if (owned_) return kRegOk;
+            // A transaction nobody owns is what a failed call left behind.
+            Exec("ROLLBACK");
+        }
+        struct stat info {};
+        bool exists = stat(path_.c_str(), &info) == 0;
+        if (!exists && errno != ENOENT && errno != ENOTDIR) return kRegFailed;
+        // The file was replaced or removed (a new registry imported, say) since it was opened.
+        if (connection_ != nullptr && (!exists || info.st_dev != device_ || info.st_ino != inode_))
+            Close();
+        if (!exists && !create) return kRegNotFound;
+        if (connection_ == nullptr && Open(!exists) != kRegOk) return kRegFailed;
+        return EnsureSchema(create);
+    }
+
+    Statement Prepared(StatementId id) { return Statement(statements_[id]); }
+    int Exec(const char* sql) { return sqlite3_exec(connection_, sql, nullptr, nullptr, nullptr); }
+    int64_t LastInsertId() const { return sqlite3_last_insert_rowid(connection_); }
+    int Changes() const { return sqlite3_changes(connection_); }
+    bool InTransaction() const { return sqlite3_get_autocommit(connection_) == 0; }
+
+    // Closes the connection when its file is gone or replaced and nobody is using it, so
+    // that a process going through many short-lived registries does not keep them all open.
+    void CloseIfRemoved() {
+        std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock() || owned_ || connection_ == nullptr) return;
+        struct stat info {};
+        if (stat(path_.c_str(), &info) != 0 || info.st_dev != device_ || info.st_ino != inode_)
+            Close();
+    }
+
+    void TakeOwnership() {
+        owned_ = true;
+        owner_ = std::this_thread::get_id();
+    }
+    void ReleaseOwnership() {
+        owned_ = false;
+        idle_.notify_all();
+    }
+
+private:
+    bool HeldByOtherThread() const { return owned_ && owner_ != std::this_thread::get_id(); }
+
+    RegistryStatus Open(bool create) {
+        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+        if (sqlite3_open_v2(path_.c_str(), &connection_, flags, nullptr) != SQLITE_OK) {
+            Close();
+            return kRegFailed;
+        }
+        sqlite3_busy_timeout(connection_, kBusyTimeoutMs);
+        struct stat info {};
+        if (stat(path_.c_str(), &info) != 0) {
+            Close();
+            return kRegFailed;
+        }
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
+        return kRegOk;
+    }
+
+    void FinalizeStatements() {
+        for (sqlite3_stmt*& statement : statements_) {
+            sqlite3_finalize(statement);
+            statement = nullptr;
+        }
+    }
+
+    void Close() {
+        FinalizeStatements();
+        sqlite3_close_v2(connection_);
+        connection_ = nullptr;
+        schemaReady_ = false;
+    }
+
+    // -1 when the file is not a readable SQLite database.
+    int CountRegistryTables() {
+        sqlite3_stmt* statement = nullptr;
+        int count = -1;
+        if (sqlite3_prepare_v2(connection_, kCountTables, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            count = sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+        return count;
+    }
+
+    RegistryStatus CreateSchema() {
+        // The journal mode is kept in the file, so it is set once, when the file is new.
+        Exec("PRAGMA journal_mode=WAL");
+        if (Exec("BEGIN IMMEDIATE") != SQLITE_OK) return kRegFailed;
+        if (Exec(kSchema) != SQLITE_OK || Exec("COMMIT") != SQLITE_OK) {
+            Exec("ROLLBACK");
+            return kRegFailed;
+        }
+        return kRegOk;
+    }
+
+    RegistryStatus EnsureSchema(bool create) {
+        if (schemaReady_) return kRegOk;
+        int tables = CountRegistryTables();
+        if (tables < 0) return kRegFailed;
+        if (tables < 2) {
+            if (!create) return kRegNotFound;
+            if (CreateSchema() != kRegOk) return kRegFailed;
+        }
+        for (int i = 0; i < kStatementCount; ++i) {
+            if (sqlite3_prepare_v3(connection_, kStatementText[i], -1, SQLITE_PREPARE_PERSISTENT,
+                                   &statements_[i], nullptr) != SQLITE_OK) {
+                FinalizeStatements();
+                return kRegFailed;
+            }
+        }
+        schemaReady_ = true;
+        return kRegOk;
+    }
+
+    std::string path_;
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    bool owned_ = false;
+    std::thread::id owner_;
+    sqlite3* connection_ = nullptr;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    bool schemaReady_ = false;
+    sqlite3_stmt* statements_[kStatementCount] = {};
+};
+
+// The databases this process has opened, by path. They live as long as the process so
+// that handles and transactions can point at them.
+class DatabaseCache {
+public:
+    Database& Get(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pid_t pid = getpid();
+        if (pid != pid_) AbandonInherited(pid);
+        std::unique_ptr<Database>& slot = databases_[path];
+        if (!slot) {
+            for (auto& entry : databases_)
+                if (entry.second) entry.second->CloseIfRemoved();
+            slot = std::make_unique<Database>(path);
+        }
+        return *slot;
+    }
+
+private:
+    // A forked child must neither use nor close the connections it inherited: SQLite
+    // forbids carrying a connection across fork, and closing one could checkpoint or drop
+    // state the parent still relies on. They are kept, unused, where leak checks see them.
+    void AbandonInherited(pid_t pid) {
+        static auto* abandoned = new std::vector<std::unique_ptr<Database>>;
+        for (auto& entry : databases_) abandoned->push_back(std::move(entry.second));
+        databases_.clear();
+        pid_ = pid;
+    }
+
+    std::mutex mutex_;
+    pid_t pid_ = getpid();
+    std::map<std::string, std::unique_ptr<Database>> databases_;
+};
+
+Database& DatabaseAt(const std::string& path) {
+    static DatabaseCache cache;
+    return cache.Get(path);
+}
+
+// The database whose transaction this thread has open.
+thread_local Database* threadTransaction = nullptr;
+
+// The database at a path, locked for one call and made current.
+class Session {
+public:
+    Session(Database& database, bool create) : database_(database), lock_(database.Lock()) {
+        status_ = database.Refresh(create);
+    }
+    Session(const std::string& path, bool create) : Session(DatabaseAt(path), create) {}
+
+    RegistryStatus Status() const { return status_; }
+    bool Ok() const { return status_ == kRegOk; }
+    Database& Db() { return database_; }
+    Statement Prepared(StatementId id) { return database_.Prepared(id); }
+
+private:
+    Database& database_;
+    std::unique_lock<std::mutex> lock_;
+    RegistryStatus status_;
+};
+
+// Makes one call's statements land together: in a transaction of their own, or as part
+// of the transaction this thread has open.
+class WriteScope {
+public:
+    explicit WriteScope(Database& database)
+        : database_(database), own_(!database.InTransaction()) {}
+    ~WriteScope() {
+        if (begun_ && !committed_) database_.Exec("ROLLBACK");
+    }
+    WriteScope(const WriteScope&) = delete;
+    WriteScope& operator=(const WriteScope&) = delete;
+
+    RegistryStatus Begin() {
+        if (!own_) return kRegOk;
+        if (database_.Exec("BEGIN IMMEDIATE") != SQLITE_OK) return kRegFailed;
+        begun_ = true;
+        return kRegOk;
+    }
+    RegistryStatus Commit() {
+        if (!begun_) return kRegOk;
+        if (database_.Exec("COMMIT") != SQLITE_OK) return kRegFailed;
+        committed_ = true;
+        return kRegOk;
+    }
+
+private:
+    Database& database_;
+    bool own_;
+    bool begun_ = false;
+    bool committed_ = false;
+};
+
+RegistryStatus StepStatus(int result, RegistryStatus onDone) {
+    if (result == SQLITE_ROW) return kRegOk;
+    return result == SQLITE_DONE ? onDone : kRegFailed;
+}
+
+RegistryStatus FindKey(Session& session, const std::string& folded, int64_t* id) {
+    Statement find = session.Prepared(kFindKey);
+    RegistryStatus status = StepStatus(find.Bind(1, folded).Step(), kRegNotFound);
+    if (status == kRegOk) *id = sqlite3_column_int64(find.Get(), 0);
+    return status;
+}
+
+RegistryStatus InsertKey(Session& session, int64_t parent, std::string_view name,
+                         const std::string& folded, int64_t* id) {
+    Statement insert = session.Prepared(kInsertKey);
+    if (insert.Bind(1, parent).Bind(2, name).Bind(3, folded).Step() != SQLITE_DONE)
+        return kRegFailed;
+    *id = session.Db().LastInsertId();
+    return kRegOk;
+}
+
+// Walks down from the hive, creating each missing component.
+RegistryStatus CreateKeyPath(Session& session, const std::vector<std::string_view>& parts,
+                             int64_t* id) {
+    if (FindKey(session, FoldedPath(parts, parts.size()), id) == kRegOk) return kRegOk;
+    WriteScope scope(session.Db());
+    if (scope.Begin() != kRegOk) return kRegFailed;
+    int64_t parent = kHiveKey;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::string folded = FoldedPath(parts, i + 1);
+        RegistryStatus status = FindKey(session, folded, &parent);
+        if (status == kRegNotFound) status = InsertKey(session, parent, parts[i], folded, &parent);
+        if (status != kRegOk) return kRegFailed;
+    }
+    *id = parent;
+    return scope.Commit();
+}
+
+RegistryStatus OpenKey(const char* path, RegistryKey* key, bool create) {
+    if (path == nullptr || key == nullptr) return kRegFailed;
+    *key = nullptr;
+    std::vector<std::string_view> parts = SplitKeyPath(path);
+    std::string database = CurrentDatabasePath();
+    int64_t id = kHiveKey;
+    if (!parts.empty()) {
+        Session session(database, create);
+        if (!session.Ok()) return session.Status();
+        RegistryStatus status = create ? CreateKeyPath(session, parts, &id)
+                                       : FindKey(session, FoldedPath(parts, parts.size()), &id);
+        if (status != kRegOk) return status;
+    }
+    *key = new RegistryKeyState{std::move(database), id};
+    return kRegOk;
+}
+
+std::string FoldedName(const char* name) {
+    return Fold(name == nullptr ? "" : name);
+}
+
+RegistryStatus CopyName(sqlite3_stmt* statement, char* name, size_t capacity) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    size_t length = static_cast<size_t>(sqlite3_column_bytes(statement, 0));
+    if (length + 1 > capacity) return kRegMoreData;
+    if (length > 0) std::memcpy(name, text, length);
+    name[length] = '\0';
+    return kRegOk;
+}
+
+RegistryStatus EnumName(RegistryKey key, StatementId id, uint32_t index, char* name,
+                        size_t capacity) {
+    if (key == nullptr || name == nullptr || capacity == 0) return kRegFailed;
+    Session session(key->database, false);
+    if (session.Status() == kRegNotFound) return kRegNoMoreItems;
+    if (!session.Ok()) return session.Status();
+    Statement enumerate = session.Prepared(id);
+    RegistryStatus status =
+        StepStatus(enumerate.Bind(1, key->id).Bind(2, int64_t{index}).Step(), kRegNoMoreItems);
+    return status == kRegOk ? CopyName(enumerate.Get(), name, capacity) : status;
+}
+
+RegistryStatus CopyValue(sqlite3_stmt* found, uint32_t* type, void* data, uint32_t* size) {
+    const void* bytes = sqlite3_column_blob(found, 1);
+    auto length = static_cast<uint32_t>(sqlite3_column_bytes(found, 1));
+    if (type != nullptr) *type = static_cast<uint32_t>(sqlite3_column_int64(found, 0));
+    RegistryStatus status = kRegOk;
+    if (data != nullptr && length > *size)
+        status = kRegMoreData;
+    else if (data != nullptr && length > 0)
+        std::memcpy(data, bytes, length);
+    if (size != nullptr) *size = length;
+    return status;
+}
+
+RegistryStatus QueryValue(RegistryKey key, const char* name, uint32_t* type, void* data,
+                          uint32_t* size) {
+    if (key == nullptr || (data != nullptr && size == nullptr)) return kRegFailed;
+    Session session(key->database, false);
+    if (!session.Ok()) return session.Status();
+    Statement find = session.Prepared(kFindValue);
+    RegistryStatus status =
+        StepStatus(find.Bind(1, key->id).Bind(2, FoldedName(name)).Step(), kRegNotFound);
+    return status == kRegOk ? CopyValue(find.Get(), type, data, size) : status;
+}
+
+RegistryStatus SetValue(RegistryKey key, const char* name, uint32_t type, const void* data,
+                        uint32_t size) {
+    if (key == nullptr || (data == nullptr && size > 0) || size > INT32_MAX) return kRegFailed;
+    Session session(key->database, true);
+    if (!session.Ok()) return session.Status();
+    Statement set = session.Prepared(kSetValue);
+    std::string_view spelled = name == nullptr ? "" : name;
+    set.Bind(1, key->id).Bind(2, spelled).Bind(3, Fold(spelled)).Bind(4, int64_t{type});
+    if (set.BindBlob(5, data, size).Step() != SQLITE_DONE) return kRegFailed;
+    // Nothing written: the key was deleted after the handle was opened.
+    return session.Db().Changes() > 0 ? kRegOk : kRegNotFound;
+}
+
+RegistryStatus DeleteValue(RegistryKey key, const char* name) {
+    if (key == nullptr) return kRegFailed;
+    Session session(key->database, false);
+    if (!session.Ok()) return session.Status();
+    Statement remove = session.Prepared(kDeleteValue);
+    if (remove.Bind(1, key->id).Bind(2, FoldedName(name)).Step() != SQLITE_DONE) return kRegFailed;
+    return session.Db().Changes() > 0 ? kRegOk : kRegNotFound;
+}
+
+RegistryStatus RunTreeDelete(Session& session, StatementId id, const std::string& folded) {
+    Statement remove = session.Prepared(id);
+    return remove.Bind(1, folded).Step() == SQLITE_DONE ? kRegOk : kRegFailed;
+}
+
+RegistryStatus DeleteKeyTree(const char* path) {
+    if (path == nullptr) return kRegFailed;
+    std::vector<std::string_view> parts = SplitKeyPath(path);
+    // The hive itself cannot be deleted.
+    if (parts.empty()) return kRegFailed;
+    std::string folded = FoldedPath(parts, parts.size());
+    Session session(CurrentDatabasePath(), false);
+    if (!session.Ok()) return session.Status();
+    WriteScope scope(session.Db());
+    if (scope.Begin() != kRegOk) return kRegFailed;
+    int64_t id = 0;
+    RegistryStatus status = FindKey(session, folded, &id);
+    if (status != kRegOk) return status;
+    if (RunTreeDelete(session, kDeleteTreeValues, folded) != kRegOk ||
+        RunTreeDelete(session, kDeleteTreeKeys, folded) != kRegOk)
+        return kRegFailed;
+    return scope.Commit();
+}
+
+RegistryStatus BeginTransaction() {
+    if (threadTransaction != nullptr) return kRegFailed;
+    Session session(CurrentDatabasePath(), true);
+    if (!session.Ok()) return kRegFailed;
+    if (session.Db().Exec("BEGIN IMMEDIATE") != SQLITE_OK) return kRegFailed;
+    session.Db().TakeOwnership();
+    threadTransaction = &session.Db();
+    return kRegOk;
+}
+
+// Ends this thread's transaction; a failed commit leaves nothing of it behind.
+RegistryStatus EndTransaction(const char* sql) {
+    Database* database = threadTransaction;
+    if (database == nullptr) return kRegFailed;
+    std::unique_lock<std::mutex> lock = database->Lock();
+    RegistryStatus status = database->Exec(sql) == SQLITE_OK ? kRegOk : kRegFailed;
+    if (database->InTransaction()) database->Exec("ROLLBACK");
+    database->ReleaseOwnership();
+    threadTransaction = nullptr;
+    return status;
+}
+
+template <typename Work>
+RegistryStatus Guarded(Work&& work) noexcept {
+    try {
+        return work();
+    } catch (...) {
+        return kRegFailed;
+    }
+}
+
+}  // namespace
+
+const char* RegistryDatabasePath() {
+    const char* path = std::getenv(kRegistryPathVariable);
+    return path != nullptr && *path != '\0' ? path : kDefaultRegistryPath;
+}
+
+RegistryStatus RegistryOpenKey(const char* path, RegistryKey* key) {
+    return Guarded([&] { return OpenKey(path, key, false); });
+}
+
+RegistryStatus RegistryCreateKey(const char* path, RegistryKey* key) {
+    return Guarded([&] { return OpenKey(path, key, true); });
+}
+
+void RegistryCloseKey(RegistryKey key) {
+    delete key;
+}
+
+RegistryStatus RegistryQueryValue(RegistryKey key, const char* name, uint32_t* type, void* data,
+                                  uint32_t* size) {
+    return Guarded([&] { return QueryValue(key, name, type, data, size); });
+}
+
+RegistryStatus RegistrySetValue(RegistryKey key, const char* name, uint32_t type, const void* data,
+                                uint32_t size) {
+    return Guarded([&] { return SetValue(key, name, type, data, size); });
+}
+
+RegistryStatus RegistryDeleteValue(RegistryKey key, const char* name) {
+    return Guarded([&] { return DeleteValue(key, name); });
+}
+
+RegistryStatus RegistryDeleteKeyTree(const char* path) {
+    return Guarded([&] { return DeleteKeyTree(path); });
+}
+
+RegistryStatus RegistryEnumValue(RegistryKey key, uint32_t index, char* name, size_t capacity) {
+    return Guarded([&] { return EnumName(key, kValueAt, index, name, capacity); });
+}
+
+RegistryStatus RegistryEnumSubkey(RegistryKey key, uint32_t index, char* name, size_t capacity) {
+    return Guarded([&] { return EnumName(key, kSubkeyAt, index, name, capacity); });
+}
+
+RegistryStatus RegistryBeginTransaction() {
+    return Guarded([] { return BeginTransaction(); });
+}
+
+RegistryStatus RegistryCommitTransaction() {
+    return Guarded([] { return EndTransaction("COMMIT"); });
+}
+
+RegistryStatus RegistryRollbackTransaction() {
+    return Guarded([] { return EndTransaction("ROLLBACK"); });
+}
+
+}  // namespace platform
