@@ -1,0 +1,18 @@
+// common/FileQueries.cpp: existence and size of files named by Windows-style paths.
+#include "common/FileQueries.h"
+
+#include <cstdint>
+
+#include "platform/Files.h"
+
+int FileExists(const char* path) {
+    if (path == nullptr) return 0;
+    return platform::FileExistsMatching(path) ? 1 : 0;
+}
+
+int FileSizeByName(const char* path) {
+    if (path == nullptr) return 0;
+    const int64_t size = platform::FileSize(path);
+    // Callers were written for 32-bit sizes; larger files wrap as they always did.
+    return size < 0 ? 0 : static_cast<int>(size);
+}

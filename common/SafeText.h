@@ -1,0 +1,30 @@
+// common/SafeText.h: bounded copy, append and replace in caller-owned char buffers.
+// Capacities count the terminator. Nothing here writes past a capacity; a value that
+// does not fit is cut at the last byte of the buffer and reported.
+#pragma once
+
+#include <cstddef>
+
+// Copies `source` into `destination`. Returns `destination`; null when the source did
+// not fit (the destination then holds as much as fits, terminated).
+char* SafeCopy(char* destination, const char* source, size_t capacity);
+
+// Appends `source` to the text in `destination`. Returns where the appended text
+// starts; null when it did not fit (as much as fits is appended, terminated).
+char* SafeAppend(char* destination, const char* source, size_t capacity);
+
+template <size_t N>
+char* SafeCopy(char (&destination)[N], const char* source) {
+    return SafeCopy(destination, source, N);
+}
+template <size_t N>
+char* SafeAppend(char (&destination)[N], const char* source) {
+    return SafeAppend(destination, source, N);
+}
+
+// Replaces every case-sensitive occurrence of `pattern` in `text` (left to right;
+// inserted text is never rescanned). Returns 1 on success; 0 when the result would not
+// fit `capacity` or the capacity is negative, with `text` exactly as it was. An empty
+// or missing pattern leaves the text alone and returns 1.
+[[nodiscard]] int ReplaceAll(char* text, const char* pattern, const char* replacement,
+                             int capacity);

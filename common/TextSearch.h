@@ -1,0 +1,13 @@
+// common/TextSearch.h: case-insensitive search in 8-bit text.
+#pragma once
+
+#include <cstdint>
+
+// A length of all ones: measure the text up to its terminator.
+constexpr uint32_t kMeasureLength = 0xFFFFFFFFu;
+
+// The leftmost place where `pattern` occurs in `text`, comparing characters after
+// toupper; null when it does not occur, when the pattern is empty or missing, or when
+// it is longer than the text.
+const char* FindNoCase(const char* text, uint32_t textLength, const char* pattern,
+                       uint32_t patternLength);
