@@ -1,0 +1,125 @@
+// tests/helpers/stubs/ProviderStub.cpp: a stand-in for the outside libraries the
+// plug-in loads (scanning providers, DNS provider, store library, agent plug-ins).
+//
+// Built in several variants that differ only in which entry points they export. Each
+// call is appended as "<library file>|<entry>|<command>" to the file named by the
+// environment variable STUB_PROVIDER_LOG, so tests see what the plug-in called, with
+// which text and in which order. The library's file name is whatever the test copied
+// it to (QPFLTMBF.so, QPAISP.so, ...).
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#define STUB_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+std::string OwnFileName() {
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&OwnFileName), &info) == 0 || info.dli_fname == nullptr)
+        return "?";
+    std::string path = info.dli_fname;
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void Record(const char* entry, const char* command) {
+    const char* logPath = std::getenv("STUB_PROVIDER_LOG");
+    if (logPath == nullptr) return;
+    FILE* log = std::fopen(logPath, "a");
+    if (log == nullptr) return;
+    std::fprintf(log, "%s|%s|%s\n", OwnFileName().c_str(), entry, command != nullptr ? command : "");
+    std::fclose(log);
+}
+
+int32_t Answer(const char* entry, const char* command, char* result, int32_t* resultLength) {
+    Record(entry, command);
+    const char* reply = std::getenv("STUB_PROVIDER_RESULT");
+    if (result != nullptr && reply != nullptr) {
+        std::snprintf(result, 1024, "%s", reply);
+        if (resultLength != nullptr) *resultLength = static_cast<int32_t>(std::strlen(result));
+    }
+    return 1;
+}
+
+}  // namespace
+
+#ifdef STUB_QP_ENTRIES
+STUB_EXPORT int32_t QP_Initialize(const char* c, int32_t, char* r, int32_t* n) {
+    return Answer("QP_Initialize", c, r, n);
+}
+STUB_EXPORT int32_t QP_Execute(const char* c, int32_t, char* r, int32_t* n) {
+    return Answer("QP_Execute", c, r, n);
+}
+#endif
+#if defined(STUB_QP_ENTRIES) && !defined(STUB_WITHOUT_CLEANUP)
+STUB_EXPORT int32_t QP_CleanUp(const char* c, int32_t, char* r, int32_t* n) {
+    return Answer("QP_CleanUp", c, r, n);
+}
+#endif
+
+#ifdef STUB_PLAIN_ENTRIES
+STUB_EXPORT int32_t Initialize(const char* c, int32_t, char* r, int32_t* n) {
+    return Answer("Initialize", c, r, n);
+}
+STUB_EXPORT int32_t Execute(const char* c, int32_t, char* r, int32_t* n) {
+    return Answer("Execute", c, r, n);
+}
+STUB_EXPORT int32_t CleanUp(const char* c, int32_t, char* r, int32_t* n) {
+    return Answer("CleanUp", c, r, n);
+}
+#endif
+
+#ifdef STUB_SERVICE_ENTRIES
+STUB_EXPORT int32_t ProviderExecute(const char* agent, const char* id, const char* connector,
+                                    char* result) {
+    std::string command = std::string(agent) + "," + id + "," + connector;
+    Record("ProviderExecute", command.c_str());
+    if (result != nullptr) result[0] = '\0';
+    return 0;
+}
+STUB_EXPORT int32_t StoreLibrary_Init() {
+    Record("StoreLibrary_Init", "");
+    return 1;
+}
+STUB_EXPORT int32_t StoreLibrary_UnInit() {
+    Record("StoreLibrary_UnInit", "");
+    return 1;
+}
+STUB_EXPORT int32_t PluginInitialize() {
+    Record("PluginInitialize", "");
+    return 1;
+}
+STUB_EXPORT int32_t DNSInitialize(const char* servers) {
+    Record("DNSInitialize", servers);
+    return 7;
+}
+using LogCallback = int32_t (*)(void*, void*, void*, uint32_t, const char*);
+STUB_EXPORT int32_t SetLoggingFunction(char* fileName, LogCallback callback, void*, void*) {
+    Record("SetLoggingFunction", fileName != nullptr ? "name" : "");
+    // Exercise the hook as a real provider would, at two levels.
+    if (callback != nullptr) {
+        callback(nullptr, nullptr, nullptr, 3, "dns provider: level 3\n");
+        callback(nullptr, nullptr, nullptr, 9, "dns provider: level 9\n");
+    }
+    return 1;
+}
+// Answers by host name: "listed.example" is listed in "test.list"; "throw-standard",
+// "throw-other" raise exceptions as a faulty provider might.
+STUB_EXPORT int32_t HasORBDBEntry(const char* host, const char* address, char*, char* listName) {
+    std::string command = std::string(host) + "," + address;
+    Record("HasORBDBEntry", command.c_str());
+    if (std::strcmp(host, "throw-standard") == 0) throw std::runtime_error("resolver exploded");
+    if (std::strcmp(host, "throw-other") == 0) throw 42;
+    if (std::strcmp(host, "listed.example") == 0) {
+        std::snprintf(listName, 256, "test.list");
+        return 1;
+    }
+    return 0;
+}
+#endif
