@@ -1,0 +1,83 @@
+// frame/Exports.cpp: the plug-in's exported functions.
+//
+// No exception may reach the MTA: each export catches everything and answers as it
+// would for a message it could not process.
+#include "frame/Exports.h"
+
+#include <cstring>
+
+#include "common/SafeText.h"
+#include "frame/FilterInit.h"
+#include "frame/FilterRun.h"
+#include "frame/ReloadGate.h"
+#include "frame/ReportLog.h"
+#include "providers/ProviderLibraries.h"
+
+namespace {
+
+constexpr size_t kReportLineCapacity = 2048;
+
+}  // namespace
+
+int32_t FilterInit(intptr_t /*unused*/) {
+    try {
+        return InitialiseAgentPlugins();
+    } catch (...) {
+        return 0;
+    }
+}
+
+int32_t FilterExecute(const char* unusedText, const char* messageId, const char* connectorName,
+                      intptr_t /*unused*/) {
+    try {
+        char text[1024];
+        char identifier[1024];
+        char connector[1024];
+        SafeCopy(text, unusedText != nullptr ? unusedText : "");
+        SafeCopy(identifier, messageId != nullptr ? messageId : "");
+        SafeCopy(connector, connectorName != nullptr ? connectorName : "");
+
+        PassReloadGate();
+        EnterRun();
+        char reportLine[kReportLineCapacity] = {};
+        try {
+            RunFilters(connector, identifier, reportLine, sizeof reportLine);
+        } catch (...) {
+            LeaveRun();
+            throw;
+        }
+        LeaveRun();
+    } catch (...) {
+        // The MTA has no use for a failure: the message goes on unfiltered.
+    }
+    return 1;
+}
+
+int32_t FilterCommand(intptr_t /*unused1*/, intptr_t /*unused2*/, const char* command) {
+    try {
+        ProviderEntry execute = Providers().bayesian.execute;
+        if (execute == nullptr) {
+            WriteReportLog(
+                "Bayesian AutoTraining is being called, but the system could not find a "
+                "reference to BayesianExecute.\n");
+            return 0;
+        }
+        const char* text = command != nullptr ? command : "";
+        char result[kProviderResultCapacity] = {};
+        int32_t resultLength = 0;
+        return execute(text, static_cast<int32_t>(std::strlen(text)), result, &resultLength);
+    } catch (...) {
+        return 0;
+    }
+}
+
+int32_t FilterUnInit(intptr_t /*unused*/) { return 1; }
+
+int32_t ExecuteVBScript(const char* /*script*/, const char* /*functionName*/, char* resultData,
+                        int32_t resultDataCapacity, int32_t fetchResultData) {
+    // This build has no script engine: the program cannot be created, which callers
+    // see as a result of 0 with empty result data.
+    if (resultDataCapacity >= 1 && fetchResultData != 0 && resultData != nullptr)
+        resultData[0] = '\0';
+    return 0;
+}

@@ -1,0 +1,43 @@
+// frame/ReloadGate.cpp: the reload gate's shared state and the wait at the gate.
+#include "frame/ReloadGate.h"
+
+#include <mutex>
+
+#include "frame/ReportLog.h"
+#include "frame/WaitPumpingMessages.h"
+
+namespace {
+
+volatile int32_t reloadInProgress = 0;
+volatile int32_t runsInFlight = 0;
+platform::Handle reloadLock = nullptr;
+std::once_flag reloadLockCreated;
+
+}  // namespace
+
+int32_t ReloadInProgress() { return platform::InterlockedRead(&reloadInProgress); }
+void SetReloadInProgress(int32_t value) { platform::InterlockedWrite(&reloadInProgress, value); }
+
+int32_t RunsInFlight() { return platform::InterlockedRead(&runsInFlight); }
+void EnterRun() { platform::InterlockedIncrement(&runsInFlight); }
+void LeaveRun() { platform::InterlockedDecrement(&runsInFlight); }
+
+platform::Handle ReloadLock() {
+    std::call_once(reloadLockCreated, [] { reloadLock = platform::CreateUnnamedMutex(); });
+    return reloadLock;
+}
+
+void PassReloadGate(uint32_t waitMs) {
+    // Nobody ever signals this event: it only gives the wait something to wait on.
+    platform::Handle idle = platform::CreateAutoResetEvent(0);
+    int waits = 0;
+    while (ReloadInProgress() == 1 && waits < kGateMaxWaits) {
+        WaitPumpingMessages(idle, waitMs);
+        ++waits;
+    }
+    platform::CloseHandle(idle);
+    if (waits == kGateMaxWaits)
+        WriteReportLog(
+            "Filters are taking too long to reload and filter executing. This may cause filter "
+            "instability.\n");
+}

@@ -1,0 +1,30 @@
+// frame/ReloadGate.h: keeping filter runs and filter reloads apart.
+//
+// While a reload is in progress, new runs wait at the gate (at most 120 waits of
+// 500 ms) and then go on regardless; a run counts itself in RunsInFlight from its
+// entry to its exit so that a reload can wait for the runs already inside.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Sync.h"
+
+constexpr uint32_t kGateWaitMs = 500;
+constexpr int kGateMaxWaits = 120;
+
+// 1 while the system filters are being reloaded. Written only by the run that holds
+// ReloadLock; read without it.
+int32_t ReloadInProgress();
+void SetReloadInProgress(int32_t value);
+
+// The number of runs between their entry and their exit.
+int32_t RunsInFlight();
+void EnterRun();
+void LeaveRun();
+
+// The lock that serialises the reload check of all runs (created on first use).
+platform::Handle ReloadLock();
+
+// Holds the calling run back while a reload is in progress, at most kGateMaxWaits
+// waits; logs when it gives up waiting. `waitMs` is the slice of one wait.
+void PassReloadGate(uint32_t waitMs = kGateWaitMs);

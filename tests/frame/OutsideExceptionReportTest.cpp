@@ -1,0 +1,31 @@
+// tests/frame/OutsideExceptionReportTest.cpp: the COM error form of an outside
+// library's exception report.
+#include "frame/OutsideExceptionReport.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ComError.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+TEST(OutsideExceptionReport, ComErrorNamesCodeSourceAndDescription) {
+    testing_support::PluginTree server;
+    server.SetLogMode(3);  // the debugger channel carries the text alone
+    ::testing::internal::CaptureStderr();
+    try {
+        throw platform::ComError(static_cast<platform::HRESULT>(0x80004005), "Resolver",
+                                 "lookup failed");
+    } catch (...) {
+        ReportOutsideException(std::current_exception(), "HasORBDBEntry", "SMTP/DNSQuery", 104);
+    }
+    EXPECT_EQ(
+        "HasORBDBEntry handled a COM error.\n"
+        "Code = 0x80004005\n"
+        "Code meaning = Unspecified error\n"
+        "Source = Resolver\n"
+        "Error Description = lookup failed\n",
+        ::testing::internal::GetCapturedStderr());
+}
+
+}  // namespace
