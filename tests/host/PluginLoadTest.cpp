@@ -1,0 +1,190 @@
+// tests/host/PluginLoadTest.cpp: loads MTAFILTER.so with dlopen, exactly as the MTA does,
+// and checks what a host relies on: the five exports and nothing else, the report log's
+// Start and End lines at load and unload, and the exports' fixed results.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using testing_support::PluginTree;
+
+constexpr const char* kExportNames[] = {"FilterInit", "FilterExecute", "FilterCommand",
+                                        "FilterUnInit", "ExecuteVBScript"};
+constexpr uint32_t kLogToFile = 1;
+constexpr const char* kHeaderLine =
+    "Time\tAction\tMessageID\tConnector\tFilter\tResult\tAccount\tSender\tIPAddress\tData\tSubject";
+
+using FilterInitFunction = int32_t (*)(intptr_t);
+using FilterExecuteFunction = int32_t (*)(const char*, const char*, const char*, intptr_t);
+using FilterCommandFunction = int32_t (*)(intptr_t, intptr_t, const char*);
+using FilterUnInitFunction = int32_t (*)(intptr_t);
+
+// The plug-in as a host holds it: loaded on construction, unloaded on Unload or destruction.
+class LoadedPlugin {
+public:
+    LoadedPlugin() : handle_(dlopen(MTAFILTER_PLUGIN, RTLD_NOW | RTLD_LOCAL)) {}
+    ~LoadedPlugin() { Unload(); }
+    LoadedPlugin(const LoadedPlugin&) = delete;
+    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+
+    bool Loaded() const { return handle_ != nullptr; }
+    void* Entry(const char* name) const { return dlsym(handle_, name); }
+    template <typename Function>
+    Function Export(const char* name) const {
+        return reinterpret_cast<Function>(Entry(name));
+    }
+    void Unload() {
+        if (handle_ != nullptr) dlclose(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    void* handle_;
+};
+
+std::string TodaysReportName() {
+    time_t now = std::time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    char name[64];
+    std::strftime(name, sizeof name, "MTAFILTER-Report-%y%m%d.log", &local);
+    return name;
+}
+
+// The report files of the tree's log directory.
+std::set<std::string> ReportNames(const PluginTree& plugin) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(plugin.tree.Join("logs")))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// "MM/DD/YY HH:MM:SS\tStart\t-\t-\t-\t-\t-\t-\t-\t-": the time, the action and eight "-".
+bool IsMarkerLine(const std::string& line, const std::string& action) {
+    constexpr std::string_view kTimestampShape = "00/00/00 00:00:00";  // 0: any digit
+    if (line.size() < kTimestampShape.size()) return false;
+    for (size_t i = 0; i < kTimestampShape.size(); ++i) {
+        bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+        if (kTimestampShape[i] == '0' ? !digit : line[i] != kTimestampShape[i]) return false;
+    }
+    std::string rest = "\t" + action;
+    for (int column = 0; column < 8; ++column) rest += "\t-";
+    return line.substr(kTimestampShape.size()) == rest;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // the file is CR LF text
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(PluginLoad, ResolvesTheFiveExportsByName) {
+    PluginTree plugin;
+    LoadedPlugin library;
+    ASSERT_TRUE(library.Loaded()) << dlerror();
+    for (const char* name : kExportNames) EXPECT_NE(library.Entry(name), nullptr) << name;
+}
+
+TEST(PluginLoad, ExportsNoOtherFunction) {
+    std::string symbols;
+    ASSERT_EQ(testing_support::RunCommand(std::string("nm -D --defined-only ") + MTAFILTER_PLUGIN,
+                                          &symbols),
+              0);
+    std::set<std::string> functions;
+    std::istringstream in(symbols);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        if (fields >> address >> type >> name && type.find_first_of("TWi") != std::string::npos)
+            functions.insert(name);
+    }
+    EXPECT_EQ(functions, std::set<std::string>(std::begin(kExportNames), std::end(kExportNames)));
+}
+
+TEST(PluginLoad, LoadingOpensTodaysReportWithHeaderAndStartLine) {
+    PluginTree plugin;
+    plugin.SetLogMode(kLogToFile);
+    std::string dayBefore = TodaysReportName();
+    LoadedPlugin library;
+    ASSERT_TRUE(library.Loaded()) << dlerror();
+    std::set<std::string> names = ReportNames(plugin);
+    ASSERT_EQ(names.size(), 1u);
+    // Midnight may pass while the library loads.
+    EXPECT_TRUE(*names.begin() == dayBefore || *names.begin() == TodaysReportName())
+        << *names.begin();
+    std::vector<std::string> lines = Lines(plugin.ReportFile());
+    ASSERT_EQ(lines.size(), 2u) << plugin.ReportFile();
+    EXPECT_EQ(lines[0], kHeaderLine);
+    EXPECT_TRUE(IsMarkerLine(lines[1], "Start")) << lines[1];
+}
+
+TEST(PluginLoad, UnloadingWritesTheEndLine) {
+    PluginTree plugin;
+    plugin.SetLogMode(kLogToFile);
+    LoadedPlugin library;
+    ASSERT_TRUE(library.Loaded()) << dlerror();
+    library.Unload();
+    // Nothing else may hold the library, or its teardown would not have run.
+    ASSERT_EQ(dlopen(MTAFILTER_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr);
+    std::vector<std::string> lines = Lines(plugin.ReportFile());
+    ASSERT_EQ(lines.size(), 3u) << plugin.ReportFile();
+    EXPECT_TRUE(IsMarkerLine(lines[1], "Start")) << lines[1];
+    EXPECT_TRUE(IsMarkerLine(lines[2], "End")) << lines[2];
+}
+
+// The plug-in loaded over a tree of its own, as a host holds it between messages.
+class PluginCalls : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(library.Loaded()) << dlerror(); }
+
+    PluginTree plugin;  // first: the registry must be in place before the library loads
+    LoadedPlugin library;
+};
+
+TEST_F(PluginCalls, FilterExecuteReturnsOneForAMessageThatDoesNotExist) {
+    auto filterExecute = library.Export<FilterExecuteFunction>("FilterExecute");
+    ASSERT_NE(filterExecute, nullptr);
+    EXPECT_EQ(filterExecute("", "0123456789ABCDEF0123456789ABCDEF.MAI", "SMTP", 0), 1);
+}
+
+TEST_F(PluginCalls, FilterExecuteReturnsOneForAConnectorWithoutQueue) {
+    auto filterExecute = library.Export<FilterExecuteFunction>("FilterExecute");
+    ASSERT_NE(filterExecute, nullptr);
+    EXPECT_EQ(filterExecute("", "0123456789ABCDEF0123456789ABCDEF.MAI", "NOQUEUE", 0), 1);
+}
+
+TEST_F(PluginCalls, FilterInitWithoutOtherPluginsReturnsOne) {
+    auto filterInit = library.Export<FilterInitFunction>("FilterInit");
+    ASSERT_NE(filterInit, nullptr);
+    EXPECT_EQ(filterInit(0), 1);
+}
+
+TEST_F(PluginCalls, FilterUnInitReturnsOne) {
+    auto filterUnInit = library.Export<FilterUnInitFunction>("FilterUnInit");
+    ASSERT_NE(filterUnInit, nullptr);
+    EXPECT_EQ(filterUnInit(0), 1);
+}
+
+TEST_F(PluginCalls, FilterCommandWithoutBayesianProviderReturnsZero) {
+    auto filterCommand = library.Export<FilterCommandFunction>("FilterCommand");
+    ASSERT_NE(filterCommand, nullptr);
+    EXPECT_EQ(filterCommand(0, 0, "TRAIN SPAM"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+// tests/tools/RegFileTest.cpp: .reg parsing, all-or-nothing import, export format and an
+// exact round trip of every value type.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/fixtures/TempTree.h"
+#include "tools/RegFile.h"
+
+namespace {
+
+using regfile::RegistryValue;
+using testing_support::ScopedRegistry;
+using testing_support::TempTree;
+
+constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
+
+std::string Nul(const char* text) {
+    return std::string(text) + '\0';
+}
+
+void SetRaw(const char* key, const char* name, uint32_t type, const std::string& bytes) {
+    platform::RegistryKey handle = nullptr;
+    ASSERT_EQ(platform::kRegOk, platform::RegistryCreateKey(key, &handle));
+    ASSERT_EQ(platform::kRegOk, platform::RegistrySetValue(handle, name, type, bytes.data(),
+                                                           static_cast<uint32_t>(bytes.size())));
+    platform::RegistryCloseKey(handle);
+}
+
+std::vector<RegistryValue> ValuesOf(const std::string& key) {
+    std::vector<RegistryValue> values;
+    EXPECT_EQ(platform::kRegOk, regfile::ReadKeyValues(key, &values)) << key;
+    return values;
+}
+
+std::string Export(const std::string& key = "") {
+    std::string text;
+    EXPECT_EQ(platform::kRegOk, regfile::ExportRegistry(key, &text));
+    return text;
+}
+
+class RegFileTest : public testing::Test {
+protected:
+    bool Import(const std::string& body, std::string* error) {
+        tree_.WriteFile("in.reg", body);
+        return regfile::ImportRegFile(tree_.Join("in.reg"), error);
+    }
+
+    TempTree tree_;
+    ScopedRegistry registry_{tree_};
+};
+
+struct ValueCase {
+    const char* label;
+    const char* line;
+    uint32_t type;
+    std::string data;
+};
+
+TEST_F(RegFileTest, ParsesEveryValueForm) {
+    const ValueCase cases[] = {
+        {"string", R"("v"="text")", platform::kRegSz, Nul("text")},
+        {"escapes", R"("v"="a\\b \"q\"")", platform::kRegSz, Nul("a\\b \"q\"")},
+        {"empty_string", R"("v"="")", platform::kRegSz, Nul("")},
+        {"dword", R"("v"=dword:0000000a)", platform::kRegDword, std::string("\x0a\0\0\0", 4)},
+        {"dword_short_upper", R"("v"=DWORD:FF)", platform::kRegDword, std::string("\xff\0\0\0", 4)},
+        {"binary", R"("v"=hex:01,ab,00)", platform::kRegBinary, std::string("\x01\xab\0", 3)},
+        {"empty_binary", R"("v"=hex:)", platform::kRegBinary, ""},
+        {"expand_sz", R"("v"=hex(2):25,00)", platform::kRegExpandSz, std::string("%\0", 2)},
+        {"multi_sz", R"("v"=hex(7):61,00,00)", platform::kRegMultiSz, std::string("a\0\0", 3)},
+        {"qword", R"("v"=hex(b):01,02,03,04,05,06,07,08)", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
+        {"continued", "\"v\"=hex:01,\\\n  02,\\\n  03", platform::kRegBinary, "\x01\x02\x03"},
+        {"spaces", R"("v" = hex: 01 , 02)", platform::kRegBinary, "\x01\x02"},
+    };
+    for (const ValueCase& c : cases) {
+        regfile::RegDocument document;
+        std::string error;
+        std::string text = std::string(kHeader) + "[HKLM\\S]\n" + c.line + "\n";
+        ASSERT_TRUE(regfile::ParseRegText(text, "f.reg", &document, &error)) << c.label << error;
+        ASSERT_EQ(1u, document.size()) << c.label;
+        ASSERT_EQ(1u, document[0].values.size()) << c.label;
+        const RegistryValue& value = document[0].values[0].value;
+        EXPECT_EQ("v", value.name) << c.label;
+        EXPECT_EQ(c.type, value.type) << c.label;
+        EXPECT_EQ(c.data, value.data) << c.label;
+    }
+}
+
+TEST_F(RegFileTest, ParsesHeadersSectionsAndDefaultValue) {
+    std::string text =
+        "\xEF\xBB\xBFREGEDIT4\r\n; a comment\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\\A\\]\r\n"
+        "@=\"d\"\r\n\"gone\"=-\r\n[-hklm\\SOFTWARE\\B]\r\n[HKEY_LOCAL_MACHINE]\r\n";
+    regfile::RegDocument document;
+    std::string error;
+    ASSERT_TRUE(regfile::ParseRegText(text, "f.reg", &document, &error)) << error;
+    ASSERT_EQ(3u, document.size());
+    EXPECT_EQ("SOFTWARE\\A", document[0].path);
+    EXPECT_EQ(4, document[0].line);
+    ASSERT_EQ(2u, document[0].values.size());
+    EXPECT_EQ("", document[0].values[0].value.name);
+    EXPECT_EQ(Nul("d"), document[0].values[0].value.data);
+    EXPECT_TRUE(document[0].values[1].remove);
+    EXPECT_TRUE(document[1].remove);
+    EXPECT_EQ("SOFTWARE\\B", document[1].path);
+    EXPECT_EQ("", document[2].path);
+}
+
+struct MalformedCase {
+    const char* label;
+    const char* body;  // after the header line and a blank line; line 3 on
+    const char* expected;
+};
+
+TEST_F(RegFileTest, MalformedFileIsRefusedWholeWithItsLine) {
+    const MalformedCase cases[] = {
+        {"other_hive", "[HKEY_CURRENT_USER\\Software]\n", "in.reg:3: only HKEY_LOCAL_MACHINE"},
+        {"no_hive", "[SOFTWARE\\X]\n", "in.reg:3: "},
+        {"unclosed_section", "[HKLM\\X\n", "in.reg:3: "},
+        {"delete_hive", "[-HKLM]\n", "in.reg:3: "},
+        {"value_before_key", "\"v\"=\"x\"\n", "in.reg:3: "},
+        {"bad_dword", "[HKLM\\X]\n\"v\"=dword:123456789\n", "in.reg:4: "},
+        {"bad_hex", "[HKLM\\X]\n\"v\"=hex:0g\n", "in.reg:4: "},
+        {"bad_hex_type", "[HKLM\\X]\n\"v\"=hex(z):00\n", "in.reg:4: "},
+        {"unknown_type", "[HKLM\\X]\n\"v\"=qword:1\n", "in.reg:4: "},
+        {"unclosed_string", "[HKLM\\X]\n\"v\"=\"abc\n", "in.reg:4: "},
+        {"bad_escape", "[HKLM\\X]\n\"v\"=\"C:\\temp\"\n", "in.reg:4: "},
+        {"text_after_string", "[HKLM\\X]\n\"v\"=\"a\" b\n", "in.reg:4: "},
+        {"missing_equals", "[HKLM\\X]\n\"v\" \"a\"\n", "in.reg:4: "},
+        {"stray_text", "[HKLM\\X]\nv=1\n", "in.reg:4: "},
+        {"value_under_deleted_key", "[-HKLM\\X]\n\"v\"=\"a\"\n", "in.reg:4: "},
+        {"late_error", "[HKLM\\X]\n\"v\"=\"a\"\n\n\n[HKCU\\Y]\n", "in.reg:7: "},
+    };
+    registry_.SetDword("SOFTWARE\\Kept", "v", 1);
+    std::string before = Export();
+    for (const MalformedCase& c : cases) {
+        std::string error;
+        EXPECT_FALSE(Import(std::string(kHeader) + c.body, &error)) << c.label;
+        EXPECT_EQ(0u, error.find(tree_.Join(c.expected))) << c.label << ": " << error;
+        EXPECT_EQ(before, Export()) << c.label;
+    }
+}
+
+TEST_F(RegFileTest, FileWithoutHeaderOrInUtf16IsRefused) {
+    std::string error;
+    EXPECT_FALSE(Import("[HKLM\\X]\n", &error));
+    EXPECT_EQ(0u, error.find(tree_.Join("in.reg:1: "))) << error;
+    EXPECT_FALSE(Import(std::string("\xFF\xFEW\0", 4), &error));
+    EXPECT_NE(std::string::npos, error.find("UTF-16")) << error;
+}
+
+TEST_F(RegFileTest, MissingFileIsReported) {
+    std::string error;
+    EXPECT_FALSE(regfile::ImportRegFile(tree_.Join("absent.reg"), &error));
+    EXPECT_NE(std::string::npos, error.find("absent.reg")) << error;
+}
+
+TEST_F(RegFileTest, ImportDeletesKeysAndValues) {
+    registry_.SetDword("SOFTWARE\\Gone\\Sub", "v", 1);
+    registry_.SetDword("SOFTWARE\\Keep", "drop", 1);
+    registry_.SetDword("SOFTWARE\\Keep", "stay", 2);
+    std::string error;
+    ASSERT_TRUE(Import(std::string(kHeader) +
+                           "[-HKLM\\SOFTWARE\\Gone]\n[HKLM\\SOFTWARE\\Keep]\n\"drop\"=-\n"
+                           "\"absent\"=-\n[-HKLM\\SOFTWARE\\NeverWas]\n",
+                       &error))
+        << error;
+    EXPECT_EQ(std::string(kHeader) +
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Keep]\n\"stay\"=dword:00000002\n\n",
+              Export());
+}
+
+TEST_F(RegFileTest, ImportIntoAnUnwritableDatabaseChangesNothing) {
+    ScopedRegistry nowhere(tree_, "missing/registry.db");
+    std::string error;
+    EXPECT_FALSE(Import(std::string(kHeader) + "[HKLM\\X]\n", &error));
+    EXPECT_NE(std::string::npos, error.find("nothing imported")) << error;
+}
+
+TEST_F(RegFileTest, ExportWritesSortedKeysAndRegeditFormats) {
+    SetRaw("SOFTWARE\\Quill Post\\b", "Count", platform::kRegDword, std::string("\x2a\0\0\0", 4));
+    SetRaw("SOFTWARE\\Quill Post\\A", nullptr, platform::kRegSz, Nul("C:\\Mail \"x\""));
+    SetRaw("SOFTWARE\\Quill Post\\A", "Data", platform::kRegBinary, std::string(30, '\x11'));
+    SetRaw("SOFTWARE\\Quill Post\\A", "List", platform::kRegMultiSz, std::string("a\0\0", 3));
+    EXPECT_EQ(
+        std::string(kHeader) +
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quill Post]\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quill Post\\A]\n"
+            "@=\"C:\\\\Mail \\\"x\\\"\"\n"
+            "\"Data\"=hex:11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,11,\\\n"
+            "  11,11,11,11,11,11,11,11\n"
+            "\"List\"=hex(7):61,00,00\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quill Post\\b]\n"
+            "\"Count\"=dword:0000002a\n\n",
+        Export("software\\QUILL POST"));
+}
+
+TEST_F(RegFileTest, LongHexLinesHoldTwentyFiveBytesAfterTheFirst) {
+    std::string line = regfile::FormatValueLine({"v", platform::kRegBinary, std::string(100, 'x')});
+    size_t start = line.find("\\\n") + 2;
+    size_t end = line.find("\\\n", start);
+    std::string full;
+    for (int i = 0; i < 25; ++i) full += "78,";
+    EXPECT_EQ("  " + full, line.substr(start, end - start));
+}
+
+TEST_F(RegFileTest, ExportOfAMissingKeyIsNotFound) {
+    std::string text;
+    EXPECT_EQ(platform::kRegNotFound, regfile::ExportRegistry("SOFTWARE\\Nothing", &text));
+    EXPECT_EQ(std::string(kHeader), Export());
+}
+
+// Every kind of value a registry can hold, including those export must write as hex.
+void FillEveryType() {
+    const char* key = "SOFTWARE\\Quill Post\\Types";
+    SetRaw(key, "sz", platform::kRegSz, Nul("plain \"quoted\" C:\\path"));
+    SetRaw(key, "sz_empty", platform::kRegSz, Nul(""));
+    SetRaw(key, "sz_unterminated", platform::kRegSz, "abc");
+    SetRaw(key, "sz_zero_bytes", platform::kRegSz, "");
+    SetRaw(key, "sz_control", platform::kRegSz, Nul("line\r\nbreak"));
+    SetRaw(key, "sz_utf8", platform::kRegSz, Nul("M\xc3\xbcll"));
+    SetRaw(key, "sz_latin1", platform::kRegSz, Nul("M\xfcll"));
+    SetRaw(key, "sz_inner_nul", platform::kRegSz, std::string("a\0b\0", 4));
+    SetRaw(key, "expand_sz", platform::kRegExpandSz, Nul("%SystemRoot%\\x"));
+    SetRaw(key, "dword", platform::kRegDword, "\xff\xfe\xfd\xfc");
+    SetRaw(key, "dword_short", platform::kRegDword, "\x01\x02");
+    SetRaw(key, "binary", platform::kRegBinary, std::string(100, '\x5a'));
+    SetRaw(key, "binary_empty", platform::kRegBinary, "");
+    SetRaw(key, "multi_sz", platform::kRegMultiSz, std::string("one\0two\0\0", 9));
+    SetRaw(key, "none", platform::kRegNone, "");
+    SetRaw(key, "qword", 11, std::string("\0\1\2\3\4\5\6\7", 8));
+    SetRaw(key, "odd_type", 0x12345, "z");
+    SetRaw(key, "", platform::kRegSz, Nul("default"));
+    SetRaw(key, "Name \"with\" \\ marks", platform::kRegDword, std::string(4, '\0'));
+    SetRaw("SOFTWARE\\Quill Post\\Types\\Empty Sub", "x", platform::kRegDword, "1234");
+    SetRaw("", "at_hive", platform::kRegDword, "4321");
+}
+
+TEST_F(RegFileTest, ExportThenImportRestoresEveryValueExactly) {
+    FillEveryType();
+    std::string exported = Export();
+    std::vector<RegistryValue> original = ValuesOf("SOFTWARE\\Quill Post\\Types");
+    ScopedRegistry fresh(tree_, "fresh.db");
+    tree_.WriteFile("all.reg", exported);
+    std::string error;
+    ASSERT_TRUE(regfile::ImportRegFile(tree_.Join("all.reg"), &error)) << error;
+    EXPECT_EQ(exported, Export());
+    std::vector<RegistryValue> restored = ValuesOf("SOFTWARE\\Quill Post\\Types");
+    ASSERT_EQ(original.size(), restored.size());
+    for (size_t i = 0; i < original.size(); ++i) {
+        EXPECT_EQ(original[i].name, restored[i].name);
+        EXPECT_EQ(original[i].type, restored[i].type) << original[i].name;
+        EXPECT_EQ(original[i].data, restored[i].data) << original[i].name;
+    }
+    EXPECT_EQ("4321", ValuesOf("")[0].data);
+}
+
+TEST_F(RegFileTest, PlainTextIsPrintableUtf8EndingInOneNul) {
+    EXPECT_TRUE(regfile::IsPlainText(Nul("abc")));
+    EXPECT_TRUE(regfile::IsPlainText(Nul("")));
+    EXPECT_TRUE(regfile::IsPlainText(Nul("\xe2\x82\xac")));
+    EXPECT_FALSE(regfile::IsPlainText("abc"));
+    EXPECT_FALSE(regfile::IsPlainText(std::string("a\0b\0", 4)));
+    EXPECT_FALSE(regfile::IsPlainText(Nul("tab\there")));
+    EXPECT_FALSE(regfile::IsPlainText(Nul("\xc0\xaf")));      // overlong '/'
+    EXPECT_FALSE(regfile::IsPlainText(Nul("\xed\xa0\x80")));  // surrogate
+    EXPECT_FALSE(regfile::IsPlainText(Nul("\xe2\x82")));      // cut short
+}
+
+}  // namespace

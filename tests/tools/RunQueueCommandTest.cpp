@@ -1,0 +1,147 @@
+// tests/tools/RunQueueCommandTest.cpp: "mtafilter run" as an administrator uses it: the
+// built command over a small queue, with the built plug-in, in its own process.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <link.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using testing_support::PluginTree;
+
+constexpr const char* kEnvelope =
+    "Recipients=[SMTP:bob@example.com]\r\nSender=[SMTP:alice@example.net]\r\n"
+    "ClientIP=192.0.2.10\r\nSubject=Hello\r\nTimeAcquired=1700000000\r\n";
+constexpr const char* kMessage =
+    "From: alice@example.net\r\nTo: bob@example.com\r\nSubject: Hello\r\n\r\nHi Bob.\r\n";
+
+std::string MessageId(int n) {
+    char id[40];
+    std::snprintf(id, sizeof id, "%032X.MAI", n);
+    return id;
+}
+
+void QueueMessages(const PluginTree& plugin, const std::string& connector, int count) {
+    for (int n = 1; n <= count; ++n)
+        plugin.QueueMessage(connector, MessageId(n), kEnvelope, kMessage);
+}
+
+// Runs "mtafilter --registry <the tree's registry> run ARGUMENTS"; standard error is
+// merged into *output. Returns the exit status.
+int RunTool(const PluginTree& plugin, const std::string& arguments, std::string* output) {
+    return testing_support::RunCommand(std::string(MTAFILTER_TOOL) + " --registry '" +
+                                           plugin.registry.Path() + "' run " + arguments,
+                                       output, true);
+}
+
+TEST(RunQueueCommand, RunsEveryQueuedMessage) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 3);
+    std::string output;
+    ASSERT_EQ(RunTool(plugin, "--json", &output), 0) << output;
+    EXPECT_NE(output.find("processed 3 messages from SMTP"), std::string::npos) << output;
+    EXPECT_NE(output.find("\"processed\": 3,"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, RunsOnlyTheNamedMessages) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 3);
+    std::string output;
+    ASSERT_EQ(RunTool(plugin, "--json " + MessageId(2), &output), 0) << output;
+    EXPECT_NE(output.find("\"processed\": 1,"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, RunsTheQueueOfTheNamedConnector) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 3);
+    QueueMessages(plugin, "LS", 2);
+    std::string output;
+    ASSERT_EQ(RunTool(plugin, "--connector LS --json", &output), 0) << output;
+    EXPECT_NE(output.find("\"connector\": \"LS\", \"processed\": 2,"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, WithoutTerminalWritesAProgressLineEveryHundredMessages) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 101);
+    std::string output;
+    ASSERT_EQ(RunTool(plugin, "", &output), 0) << output;
+    EXPECT_NE(output.find("[100/101] " + MessageId(100) + "\n"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, QuietWritesNothing) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 2);
+    std::string output;
+    ASSERT_EQ(RunTool(plugin, "--quiet", &output), 0);
+    EXPECT_EQ(output, "");
+}
+
+TEST(RunQueueCommand, UnloadablePluginFailsNamingThePath) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 1);
+    std::string missing = plugin.tree.Join("nowhere/MTAFILTER.so");
+    std::string output;
+    EXPECT_EQ(RunTool(plugin, "--plugin " + missing, &output), 1);
+    EXPECT_NE(output.find("cannot load the plug-in " + missing), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, LibraryWithoutTheExportsIsRefused) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 1);
+    // Any shared library that is not a filter plug-in: the math library will do.
+    void* math = dlopen("libm.so.6", RTLD_NOW);
+    link_map* map = nullptr;
+    ASSERT_TRUE(math != nullptr && dlinfo(math, RTLD_DI_LINKMAP, &map) == 0);
+    std::string output;
+    EXPECT_EQ(RunTool(plugin, std::string("--plugin ") + map->l_name, &output), 1);
+    dlclose(math);
+    EXPECT_NE(output.find("does not export FilterInit"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, MissingConnectorRootTellsWhichValueToSet) {
+    testing_support::TempTree tree;
+    testing_support::ScopedRegistry registry(tree);
+    std::string output;
+    EXPECT_EQ(testing_support::RunCommand(
+                  std::string(MTAFILTER_TOOL) + " --registry '" + registry.Path() + "' run",
+                  &output, true),
+              1);
+    // The hint is a command the administrator can paste.
+    EXPECT_NE(output.find("registry set \"HKLM\\SOFTWARE\\Wow6432Node\\Quill Post\\Quill "
+                          "Post\\CONNECTORS\" \"Connector Root Directory\" sz:"),
+              std::string::npos)
+        << output;
+}
+
+TEST(RunQueueCommand, MissingQueueFailsNamingTheConnector) {
+    PluginTree plugin;
+    std::string output;
+    EXPECT_EQ(RunTool(plugin, "--connector NOSUCH", &output), 1);
+    EXPECT_NE(output.find("connector NOSUCH has no Inbound queue"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, BadUsageExitsTwo) {
+    struct Case {
+        const char* name;
+        std::string arguments;
+    };
+    const Case kCases[] = {
+        {"unknown option", "--frobnicate"},
+        {"plugin without path", "--plugin"},
+        {"empty connector", "--connector="},
+        {"message id over 63 characters", std::string(64, 'A')},
+    };
+    PluginTree plugin;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::string output;
+        EXPECT_EQ(RunTool(plugin, c.arguments, &output), 2);
+        EXPECT_NE(output.find("usage: mtafilter run"), std::string::npos) << output;
+    }
+}
+
+}  // namespace

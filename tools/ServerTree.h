@@ -1,0 +1,37 @@
+// tools/ServerTree.h: a complete mail server tree as the plug-in sees it: folders, the
+// registry settings that point into them, the filter table and a connector queue of
+// sample messages. The demo builds one; tests and later tools add filters to it.
+#pragma once
+
+#include <string>
+
+// Parts of a tree, relative to its root. The registry settings name them as absolute paths.
+constexpr const char* kTreeMailRoot = "mail";
+constexpr const char* kTreeConfiguration = "config";
+constexpr const char* kTreeFilters = "config/FILTERS";
+constexpr const char* kTreeBadMail = "badmail";
+constexpr const char* kTreeQuarantine = "quarantine";
+// The providers are looked for in this directory with "64" appended.
+constexpr const char* kTreeApplication = "app";
+constexpr const char* kTreeConnectorRoot = "connectors";
+constexpr const char* kTreeLogs = "logs";
+
+// The connector whose Inbound queue holds the sample messages, and the other one built.
+constexpr const char* kSampleConnector = "SMTP";
+constexpr const char* kSecondConnector = "LS";
+// The domain the sample server calls its own.
+constexpr const char* kSampleLocalDomain = "example.com";
+
+// A connector's Inbound queue, which holds the envelopes, and its Messages directory, which
+// holds the message files under the same names. "\" separators: paths as the plug-in
+// builds them.
+std::string InboundQueueDirectory(const std::string& connectorRoot, const std::string& connector);
+std::string InboundMessagesDirectory(const std::string& connectorRoot,
+                                     const std::string& connector);
+
+// Builds a complete default tree in the directory `root` (absolute; created when missing):
+// its folders, the registry settings that point into it (written to the registry now in
+// force), an empty filter table, empty queues for both connectors and the sample messages
+// with their envelopes in the Inbound queue of kSampleConnector. Returns the number of
+// sample messages queued, or 0 with *error saying what could not be written.
+[[nodiscard]] int BuildServerTree(const std::string& root, std::string* error);
