@@ -64,4 +64,7 @@ int32_t DnsLogCallback(void*, void*, void*, uint32_t level, const char* message)
     return 1;
 }
 
-void ForgetDnsProvider() { dnsLibrary = nullptr; }
+void UnloadDnsProviderForTesting() {
+    platform::LibraryUnload(dnsLibrary);
+    dnsLibrary = nullptr;
+}

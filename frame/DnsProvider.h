@@ -21,5 +21,6 @@ int32_t DnsHasORBDBEntry(const char* host, const char* addressText, char* workBu
 int32_t DnsLogCallback(void* unused1, void* unused2, void* unused3, uint32_t level,
                        const char* message);
 
-// Forgets the loaded library (tests only; the library itself is never unloaded).
-void ForgetDnsProvider();
+// Unloads the library so that the next load starts afresh (tests only: the plug-in
+// itself never unloads it).
+void UnloadDnsProviderForTesting();

@@ -35,7 +35,10 @@ bool LoadAgentPlugin(const char* provider) {
         std::printf("Antivirus Loading - Unable to locate AV Plugin Provider.\n");
         return false;
     }
-    Providers().agentPlugin = library;
+    ProviderSet& providers = Providers();
+    if (providers.agentPlugin != nullptr)
+        providers.replacedAgentPlugins.push_back(providers.agentPlugin);
+    providers.agentPlugin = library;
     auto initialise = reinterpret_cast<PluginInitializeEntry>(
         platform::LibraryEntry(library, "PluginInitialize"));
     if (initialise != nullptr)

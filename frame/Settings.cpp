@@ -120,6 +120,11 @@ void SnapshotDirectoryGroup(DirectoryGroup* snapshot) {
     *snapshot = sharedDirectories;
 }
 
+void CurrentConfigurationDirectory(char* destination, size_t capacity) {
+    std::lock_guard<std::mutex> guard(directoryLock);
+    SafeCopy(destination, sharedDirectories.configuration, capacity);
+}
+
 int SpamAssassinEnabled() {
     return ReadOnce(spamAssassinEnabled, kUnread, values::kSpamAssassinEnabled) == 1 ? 1 : 0;
 }

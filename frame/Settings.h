@@ -6,6 +6,7 @@
 // kept for the life of the process.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Directories that take effect with the next message when an administrator changes them.
@@ -70,6 +71,9 @@ void RefreshDirectoryGroup(DirectoryGroup* snapshot);
 
 // A consistent copy of the shared directory group.
 void SnapshotDirectoryGroup(DirectoryGroup* snapshot);
+
+// The shared "Configuration Directory" alone (cheaper than a whole snapshot).
+void CurrentConfigurationDirectory(char* destination, size_t capacity);
 
 // Settings read at their first use and kept for the process (registry changes are
 // seen only after the plug-in is loaded again).

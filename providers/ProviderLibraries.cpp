@@ -173,4 +173,7 @@ void ReleaseScannerProviders() {
     providers.antivirusExecute = nullptr;
     if (providers.agentPlugin != nullptr) platform::LibraryUnload(providers.agentPlugin);
     providers.agentPlugin = nullptr;
+    for (platform::Library replaced : providers.replacedAgentPlugins)
+        platform::LibraryUnload(replaced);
+    providers.replacedAgentPlugins.clear();
 }

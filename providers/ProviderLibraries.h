@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/Library.h"
 
@@ -44,6 +45,9 @@ struct ProviderSet {
     platform::Library antivirus;
     AntivirusExecuteEntry antivirusExecute;
     platform::Library agentPlugin;  // the antivirus agent plug-in, loaded by FilterInit
+    // Agent plug-ins that a later one replaced: they stay loaded (their initialisation
+    // may have started work) and are unloaded with the rest.
+    std::vector<platform::Library> replacedAgentPlugins;
 };
 
 // The process's providers.

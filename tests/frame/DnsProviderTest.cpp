@@ -24,7 +24,7 @@ protected:
     }
     void TearDown() override {
         TeardownPlugin();
-        ForgetDnsProvider();
+        UnloadDnsProviderForTesting();
     }
 
     PluginTree server;
