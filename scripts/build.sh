@@ -3,6 +3,7 @@
 #   demo      runs the demo on a fresh default server tree (./mtafilter-demo)
 #   test      runs the whole test suite
 #   sanitize  builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs the tests
+#   tsan      builds with ThreadSanitizer and runs the tests
 set -euo pipefail
 
 mode=${1:-test}
@@ -58,8 +59,12 @@ case "$mode" in
         build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DMTAFILTER_SANITIZE=ON -DMTAFILTER_BENCH=OFF
         ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
         ;;
+    tsan)
+        build build-tsan -DCMAKE_BUILD_TYPE=Debug -DMTAFILTER_TSAN=ON -DMTAFILTER_BENCH=OFF
+        TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_tests build-tsan
+        ;;
     *)
-        echo "usage: scripts/build.sh demo|test|sanitize" >&2
+        echo "usage: scripts/build.sh demo|test|sanitize|tsan" >&2
         exit 2
         ;;
 esac
