@@ -1,0 +1,5 @@
+Option Explicit
+Dim known
+known = 1
+WScript.Echo known
+unknown = 2

@@ -1,0 +1,3 @@
+WScript.Echo "never printed"
+If x Then
+  y = 1

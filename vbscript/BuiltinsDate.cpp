@@ -1,0 +1,196 @@
+// vbscript/BuiltinsDate.cpp: the date and time functions (Now, Date, Time, DateSerial,
+// DateAdd, DateDiff, Year .. Second, Weekday, the names of months and days, CDate).
+#include <cctype>
+#include <cmath>
+
+#include "platform/Clock.h"
+#include "vbscript/Builtins.h"
+#include "vbscript/DateMath.h"
+#include "vbscript/Interpreter.h"
+
+namespace vbscript {
+namespace {
+
+constexpr const char* kMonths[] = {"January", "February", "March",     "April",
+                                   "May",     "June",     "July",      "August",
+                                   "September", "October", "November", "December"};
+constexpr const char* kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
+
+double ToSerial(const Value& v) {
+    if (v.kind == Kind::Date) return v.d;
+    if (v.kind == Kind::String) {
+        if (std::optional<double> date = ParseDateText(v.s)) return *date;
+        if (std::optional<double> number = ParseNumber(v.s)) return *number;
+        ThrowRuntime(kErrTypeMismatch);
+    }
+    return ToDouble(v);
+}
+
+std::string LowerText(const Value& v) {
+    std::string s = ToString(v);
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+double NowSerial() {
+    platform::LocalTime now = platform::NowLocal();
+    return SerialFromDate(now.year, now.month, now.day) +
+           SerialFromTime(now.hour, now.minute, now.second);
+}
+
+Value Now(Interpreter&, Args&) { return Value::Date(NowSerial()); }
+Value Today(Interpreter&, Args&) { return Value::Date(std::floor(NowSerial())); }
+Value TimeNow(Interpreter&, Args&) {
+    double now = NowSerial();
+    return Value::Date(now - std::floor(now));
+}
+Value Timer(Interpreter&, Args&) {
+    double now = NowSerial();
+    return Value::Single(std::round((now - std::floor(now)) * 86400.0));
+}
+
+Value CDate(Interpreter&, Args& a) {
+    if (a[0].IsNull()) ThrowRuntime(kErrInvalidNull);
+    return Value::Date(ToSerial(a[0]));
+}
+
+Value IsDate(Interpreter&, Args& a) {
+    if (a[0].kind == Kind::Date) return Value::Bool(true);
+    return Value::Bool(a[0].kind == Kind::String && ParseDateText(a[0].s).has_value());
+}
+
+Value DateSerial(Interpreter&, Args& a) {
+    int year = ToInteger(a[0]);
+    if (year >= 0 && year < 100) year += year < 30 ? 2000 : 1900;
+    return Value::Date(SerialFromDate(year, ToInteger(a[1]), ToInteger(a[2])));
+}
+
+Value TimeSerial(Interpreter&, Args& a) {
+    return Value::Date(SerialFromTime(ToInteger(a[0]), ToInteger(a[1]), ToInteger(a[2])));
+}
+
+Value DateValue(Interpreter&, Args& a) { return Value::Date(std::trunc(ToSerial(a[0]))); }
+Value TimeValue(Interpreter&, Args& a) {
+    double serial = ToSerial(a[0]);
+    return Value::Date(std::fabs(serial - std::trunc(serial)));
+}
+
+template <int DateParts::*Field>
+Value Part(Interpreter&, Args& a) {
+    if (a[0].IsNull()) return a[0];
+    return Value::Integer(SplitSerial(ToSerial(a[0])).*Field);
+}
+
+int FirstDay(const Args& a, size_t index) {
+    int first = HasArg(a, index) ? ToInteger(a[index]) : 1;
+    if (first == 0) first = 1;
+    if (first < 1 || first > 7) ThrowRuntime(kErrInvalidCall);
+    return first;
+}
+
+Value Weekday(Interpreter&, Args& a) {
+    if (a[0].IsNull()) return a[0];
+    int sundayBased = SplitSerial(ToSerial(a[0])).weekday;
+    return Value::Integer((sundayBased - FirstDay(a, 1) + 7) % 7 + 1);
+}
+
+Value MonthName(Interpreter&, Args& a) {
+    int month = ToInteger(a[0]);
+    if (month < 1 || month > 12) ThrowRuntime(kErrInvalidCall);
+    std::string name = kMonths[month - 1];
+    return Value::String(a.size() > 1 && ToBool(a[1]) ? name.substr(0, 3) : name);
+}
+
+Value WeekdayName(Interpreter&, Args& a) {
+    int day = ToInteger(a[0]);
+    if (day < 1 || day > 7) ThrowRuntime(kErrInvalidCall);
+    std::string name = kDays[(day - 1 + FirstDay(a, 2) - 1) % 7];
+    return Value::String(a.size() > 1 && ToBool(a[1]) ? name.substr(0, 3) : name);
+}
+
+// Seconds in each fixed-length interval; months and years are calendar arithmetic.
+double IntervalSeconds(const std::string& interval) {
+    if (interval == "d" || interval == "y" || interval == "w") return 86400;
+    if (interval == "ww") return 7 * 86400;
+    if (interval == "h") return 3600;
+    if (interval == "n") return 60;
+    if (interval == "s") return 1;
+    return 0;
+}
+
+int MonthsOf(const std::string& interval) {
+    if (interval == "yyyy") return 12;
+    if (interval == "q") return 3;
+    if (interval == "m") return 1;
+    ThrowRuntime(kErrInvalidCall);
+}
+
+Value DateAdd(Interpreter&, Args& a) {
+    std::string interval = LowerText(a[0]);
+    double count = std::trunc(ToDouble(a[1]));
+    double serial = ToSerial(a[2]);
+    if (double seconds = IntervalSeconds(interval)) {
+        return Value::Date(serial + count * seconds / 86400.0);
+    }
+    DateParts parts = SplitSerial(serial);
+    int months = parts.month - 1 + static_cast<int>(count) * MonthsOf(interval);
+    int year = parts.year + (months >= 0 ? months / 12 : (months - 11) / 12);
+    int month = ((months % 12) + 12) % 12 + 1;
+    int lastDay = static_cast<int>(SerialFromDate(year, month + 1, 1) -
+                                   SerialFromDate(year, month, 1));
+    double time = std::fabs(serial - std::trunc(serial));
+    return Value::Date(SerialFromDate(year, month, std::min(parts.day, lastDay)) + time);
+}
+
+Value DateDiff(Interpreter&, Args& a) {
+    std::string interval = LowerText(a[0]);
+    double first = ToSerial(a[1]), second = ToSerial(a[2]);
+    if (double seconds = IntervalSeconds(interval)) {
+        if (interval == "d" || interval == "y")
+            return Value::Long(static_cast<int64_t>(std::floor(second) - std::floor(first)));
+        if (interval == "w" || interval == "ww")
+            return Value::Long(static_cast<int64_t>((std::floor(second) - std::floor(first)) / 7));
+        auto boundaries = [seconds](double serial) {
+            return static_cast<int64_t>(std::floor(std::round(serial * 86400.0) / seconds));
+        };
+        return Value::Long(boundaries(second) - boundaries(first));
+    }
+    DateParts from = SplitSerial(first), to = SplitSerial(second);
+    int months = (to.year - from.year) * 12 + (to.month - from.month);
+    int unit = MonthsOf(interval);
+    if (unit == 12) return Value::Long(to.year - from.year);
+    if (unit == 3) {
+        return Value::Long((to.year * 4 + (to.month - 1) / 3) -
+                           (from.year * 4 + (from.month - 1) / 3));
+    }
+    return Value::Long(months);
+}
+
+}  // namespace
+
+void AddDateBuiltins(BuiltinTable& table) {
+    table["now"] = {Now, 0, 0};
+    table["date"] = {Today, 0, 0};
+    table["time"] = {TimeNow, 0, 0};
+    table["timer"] = {Timer, 0, 0};
+    table["cdate"] = {CDate, 1, 1};
+    table["isdate"] = {IsDate, 1, 1};
+    table["dateserial"] = {DateSerial, 3, 3};
+    table["timeserial"] = {TimeSerial, 3, 3};
+    table["datevalue"] = {DateValue, 1, 1};
+    table["timevalue"] = {TimeValue, 1, 1};
+    table["year"] = {Part<&DateParts::year>, 1, 1};
+    table["month"] = {Part<&DateParts::month>, 1, 1};
+    table["day"] = {Part<&DateParts::day>, 1, 1};
+    table["hour"] = {Part<&DateParts::hour>, 1, 1};
+    table["minute"] = {Part<&DateParts::minute>, 1, 1};
+    table["second"] = {Part<&DateParts::second>, 1, 1};
+    table["weekday"] = {Weekday, 1, 2};
+    table["monthname"] = {MonthName, 1, 2};
+    table["weekdayname"] = {WeekdayName, 1, 3};
+    table["dateadd"] = {DateAdd, 3, 3};
+    table["datediff"] = {DateDiff, 3, 5};
+}
+
+}  // namespace vbscript

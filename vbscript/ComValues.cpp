@@ -1,0 +1,114 @@
+// vbscript/ComValues.cpp: UTF-8 text inside the engine, wide strings outside; Variant
+// subtypes map one to one onto VARIANT types.
+#include "vbscript/ComValues.h"
+
+#include "vbscript/Errors.h"
+
+namespace vbscript {
+
+using namespace platform;
+
+std::string Narrow(const OLECHAR* text) {
+    std::string out;
+    if (text == nullptr) return out;
+    for (; *text != 0; ++text) {
+        uint32_t c = static_cast<uint32_t>(*text);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Decodes UTF-8; a byte that does not start a valid sequence stands for itself (Latin-1).
+std::wstring Widen(const std::string& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t extra = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
+        if (lead < 0x80) extra = 0;
+        uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        bool valid = true;
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                valid = false;
+            } else {
+                c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+            }
+        }
+        if (!valid) {
+            c = lead;
+            extra = 0;
+        }
+        out += static_cast<wchar_t>(c);
+        i += extra + 1;
+    }
+    return out;
+}
+
+BSTR NewBstr(const std::string& text) {
+    std::wstring wide = Widen(text);
+    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+}
+
+HRESULT ToVariant(const Value& value, VARIANT* out) {
+    VariantInit(out);
+    switch (value.kind) {
+        case Kind::Empty: break;
+        case Kind::Null: out->vt = VT_NULL; break;
+        case Kind::Integer: out->vt = VT_I2; out->iVal = static_cast<SHORT>(value.i); break;
+        case Kind::Long: out->vt = VT_I4; out->lVal = static_cast<LONG>(value.i); break;
+        case Kind::Byte: out->vt = VT_UI1; out->bVal = static_cast<BYTE>(value.i); break;
+        case Kind::Boolean:
+            out->vt = VT_BOOL;
+            out->boolVal = value.i != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case Kind::Single: out->vt = VT_R4; out->fltVal = static_cast<FLOAT>(value.d); break;
+        case Kind::Double: out->vt = VT_R8; out->dblVal = value.d; break;
+        case Kind::Date: out->vt = VT_DATE; out->date = value.d; break;
+        case Kind::Currency: out->vt = VT_CY; out->cyVal.int64 = value.i; break;
+        case Kind::String:
+            out->bstrVal = NewBstr(value.s);
+            if (out->bstrVal == nullptr) return E_OUTOFMEMORY;
+            out->vt = VT_BSTR;
+            break;
+        default:
+            return DISP_E_TYPEMISMATCH;
+    }
+    return S_OK;
+}
+
+Value FromVariant(const VARIANT& variant) {
+    const VARIANT& v = (variant.vt == (VT_VARIANT | VT_BYREF) && variant.pvarVal != nullptr)
+                           ? *variant.pvarVal
+                           : variant;
+    switch (v.vt) {
+        case VT_EMPTY: return Value();
+        case VT_NULL: return Value::Null();
+        case VT_I2: return Value::Integer(v.iVal);
+        case VT_I4:
+        case VT_INT: return Value::Long(v.lVal);
+        case VT_UI1: return Value::Byte(v.bVal);
+        case VT_BOOL: return Value::Bool(v.boolVal != 0);
+        case VT_R4: return Value::Single(v.fltVal);
+        case VT_R8: return Value::Double(v.dblVal);
+        case VT_DATE: return Value::Date(v.date);
+        case VT_CY: return Value::Currency(v.cyVal.int64);
+        case VT_BSTR: return Value::String(Narrow(v.bstrVal));
+        default: ThrowRuntime(kErrTypeMismatch);
+    }
+}
+
+}  // namespace vbscript

@@ -1,0 +1,135 @@
+// vbscript/DateMath.cpp: calendar conversions for Date values (proleptic Gregorian).
+#include "vbscript/DateMath.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "vbscript/Value.h"
+
+namespace vbscript {
+namespace {
+
+constexpr int64_t kSerialOf1970 = 25569;
+
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    int64_t era = (y >= 0 ? y : y - 399) / 400;
+    int64_t yoe = y - era * 400;
+    int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, DateParts* parts) {
+    z += 719468;
+    int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    int64_t doe = z - era * 146097;
+    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    int64_t mp = (5 * doy + 2) / 153;
+    parts->day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    parts->month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    parts->year = static_cast<int>(yoe + era * 400 + (parts->month <= 2));
+}
+
+// Reads "h:mm[:ss] [AM|PM]" at text; returns the fraction of a day.
+std::optional<double> ParseTime(const char* text) {
+    int h = 0, m = 0, s = 0, used = 0;
+    if (std::sscanf(text, "%d:%d:%d%n", &h, &m, &s, &used) < 3) {
+        s = 0;
+        if (std::sscanf(text, "%d:%d%n", &h, &m, &used) < 2) return std::nullopt;
+    }
+    const char* rest = text + used;
+    while (*rest == ' ') ++rest;
+    if (strncasecmp(rest, "pm", 2) == 0 || strncasecmp(rest, "am", 2) == 0) {
+        if (h < 1 || h > 12) return std::nullopt;
+        bool pm = std::tolower(static_cast<unsigned char>(*rest)) == 'p';
+        h = h % 12 + (pm ? 12 : 0);
+        rest += 2;
+    }
+    while (*rest == ' ') ++rest;
+    if (*rest != '\0' || h > 23 || m > 59 || s > 59 || h < 0 || m < 0 || s < 0)
+        return std::nullopt;
+    return SerialFromTime(h, m, s);
+}
+
+}  // namespace
+
+double SerialFromDate(int year, int month, int day) {
+    int64_t y = year, m = month - 1;
+    y += m >= 0 ? m / 12 : (m - 11) / 12;
+    m = ((m % 12) + 12) % 12 + 1;
+    return static_cast<double>(DaysFromCivil(y, m, 1) + kSerialOf1970 + day - 1);
+}
+
+double SerialFromTime(int hour, int minute, int second) {
+    return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+DateParts SplitSerial(double serial) {
+    double whole = std::trunc(serial);
+    int64_t days = static_cast<int64_t>(whole);
+    int64_t seconds = std::llround(std::fabs(serial - whole) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        days += serial < 0 ? -1 : 1;
+    }
+    DateParts parts;
+    CivilFromDays(days - kSerialOf1970, &parts);
+    parts.hour = static_cast<int>(seconds / 3600);
+    parts.minute = static_cast<int>(seconds / 60 % 60);
+    parts.second = static_cast<int>(seconds % 60);
+    parts.weekday = static_cast<int>(((days + 6) % 7 + 7) % 7) + 1;
+    return parts;
+}
+
+std::string FormatDate(double serial) {
+    DateParts parts = SplitSerial(serial);
+    bool hasDate = std::trunc(serial) != 0;
+    bool hasTime = serial != std::trunc(serial);
+    char text[64];
+    std::string result;
+    if (hasDate) {
+        std::snprintf(text, sizeof text, "%d/%d/%d", parts.month, parts.day, parts.year);
+        result = text;
+    }
+    if (hasTime || !hasDate) {
+        int hour12 = parts.hour % 12 == 0 ? 12 : parts.hour % 12;
+        std::snprintf(text, sizeof text, "%d:%02d:%02d %s", hour12, parts.minute, parts.second,
+                      parts.hour < 12 ? "AM" : "PM");
+        if (!result.empty()) result += ' ';
+        result += text;
+    }
+    return result;
+}
+
+std::optional<double> ParseDateText(const std::string& input) {
+    const char* text = input.c_str();
+    while (*text == ' ') ++text;
+    if (std::strchr(text, '/') == nullptr && std::strchr(text, '-') == nullptr)
+        return ParseTime(text);
+    int a = 0, b = 0, c = 0, used = 0;
+    double date;
+    if (std::sscanf(text, "%d-%d-%d%n", &a, &b, &c, &used) == 3 && a > 31) {
+        if (b < 1 || b > 12 || c < 1 || c > 31) return std::nullopt;
+        date = SerialFromDate(a, b, c);
+    } else if (std::sscanf(text, "%d/%d/%d%n", &a, &b, &c, &used) == 3) {
+        if (a < 1 || a > 12 || b < 1 || b > 31) return std::nullopt;
+        if (c < 100) c += c < 30 ? 2000 : 1900;
+        date = SerialFromDate(c, a, b);
+    } else {
+        return std::nullopt;
+    }
+    const char* rest = text + used;
+    while (*rest == ' ') ++rest;
+    if (*rest == '\0') return date;
+    std::optional<double> time = ParseTime(rest);
+    if (!time) return std::nullopt;
+    return date >= 0 ? date + *time : date - *time;
+}
+
+}  // namespace vbscript

@@ -1,0 +1,150 @@
+// vbscript/Interpreter.h: runs parsed programs. One instance per engine; instances share
+// nothing mutable, so engines on different threads never meet.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "vbscript/Ast.h"
+#include "vbscript/Errors.h"
+#include "vbscript/Object.h"
+
+namespace vbscript {
+
+class ErrObject;
+class ClassInstance;
+
+// Deepest procedure call nesting before "Out of stack space".
+constexpr int kMaxCallDepth = 200;
+
+struct Variable {
+    Value value;
+    bool constant = false;
+};
+
+// An argument on its way to a procedure: a reference to the caller's variable when it
+// can be passed ByRef, always its value.
+struct ArgSlot {
+    Variable* ref = nullptr;
+    Value value;
+};
+
+class Interpreter {
+public:
+    using Clock = std::chrono::steady_clock;
+    using EchoSink = std::function<void(const std::string&)>;
+
+    Interpreter();
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    // Adds a parsed text's procedures and classes; its statements wait for Run.
+    Unit& Load(std::unique_ptr<Unit> unit);
+    // Runs a loaded text's top-level statements. Throws ScriptError.
+    void Run(const Unit& unit);
+
+    // A global procedure or variable by (any case) name, for the script dispatch.
+    const Procedure* FindProcedure(const std::string& lowerName) const;
+    Variable* FindGlobal(const std::string& lowerName);
+    // Calls a global procedure with values (ByRef arguments are copies). Throws ScriptError.
+    Value CallProcedure(const Procedure& proc, std::vector<Value> args);
+
+    // The run-time budget: a deadline for the current entry into the engine, and a flag
+    // another thread may set to stop the script at its next statement.
+    void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
+    void Interrupt() { interrupted_.store(true, std::memory_order_relaxed); }
+
+    // With a sink, scripts see a WScript object whose Echo writes to it.
+    void SetEcho(EchoSink sink) { echo_ = std::move(sink); }
+    const EchoSink& Echo() const { return echo_; }
+
+    // Services for built-in functions and objects.
+    ErrObject& Err() { return *err_; }
+    Value CallMember(ClassInstance& self, const std::string& name, std::vector<ArgSlot>& args);
+    void PutMember(ClassInstance& self, const std::string& name, std::vector<ArgSlot>& args,
+                   const Value& value, bool isSet);
+    // The default value of an object (its default property); other values unchanged.
+    Value Deref(const Value& v);
+    uint32_t& RandomState() { return randomState_; }
+
+private:
+    enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
+
+    struct Frame {
+        std::vector<std::pair<std::string, Variable*>> names;
+        std::deque<Variable> owned;
+        ClassInstance* self = nullptr;
+        Variable* result = nullptr;
+        bool resumeNext = false;
+        bool optionExplicit = false;
+    };
+    struct FrameScope;
+
+    Frame& Top() { return *frames_.back(); }
+    bool InProcedure() const { return frames_.size() > 1; }
+    void Tick();
+    void CheckBudget();
+
+    // Statements (InterpreterStatements.cpp).
+    Flow ExecBlock(const Block& block);
+    Flow ExecGuarded(const Stmt& stmt);
+    Flow Exec(const Stmt& stmt);
+    void ExecDim(const Stmt& stmt);
+    void ExecReDim(const Stmt& stmt);
+    void ExecConst(const Stmt& stmt);
+    void ExecAssign(const Stmt& stmt, bool isSet);
+    Flow ExecIf(const Stmt& stmt);
+    Flow ExecSelect(const Stmt& stmt);
+    Flow ExecFor(const Stmt& stmt);
+    Flow ExecForEach(const Stmt& stmt);
+    Flow ExecDoLoop(const Stmt& stmt);
+    Flow ExecWhile(const Stmt& stmt);
+    void ExecErase(const Stmt& stmt);
+    bool Condition(const Expr& expr);
+
+    // Names and storage.
+    Variable* Lookup(const std::string& name);
+    Variable* Declare(const std::string& name);
+    Variable* LookupForWrite(const Expr& target);
+    void AssignTo(Variable* var, Value value);
+
+    // Expressions (InterpreterExpressions.cpp).
+    Value Eval(const Expr& expr);
+    Value EvalName(const Expr& expr);
+    Value EvalMember(const Expr& expr);
+    Value EvalNew(const Expr& expr);
+    Value EvalBinary(const Expr& expr);
+    Value Index(const Value& target, const std::vector<ExprPtr>& argExprs);
+    std::vector<Value> EvalArgs(const std::vector<ExprPtr>& argExprs);
+    std::vector<ArgSlot> BindArgs(const std::vector<ExprPtr>& argExprs);
+    Value Invoke(const Procedure& proc, ClassInstance* self, std::vector<ArgSlot>& args);
+    Value BuiltinObject(const std::string& name, bool* found);
+    void AssignElement(Value& array, const std::vector<Value>& indices, Value value);
+    void AssignMember(const Expr& target, Value value, bool isSet);
+
+    std::vector<std::unique_ptr<Unit>> units_;
+    std::unordered_map<std::string, Variable> globals_;
+    std::unordered_map<std::string, const Procedure*> procedures_;
+    std::unordered_map<std::string, ClassPtr> classes_;
+    std::vector<Frame*> frames_;
+    Frame globalFrame_;
+    std::shared_ptr<ErrObject> err_;
+    std::shared_ptr<Object> wscript_;
+    EchoSink echo_;
+    Clock::time_point deadline_ = Clock::time_point::max();
+    std::atomic<bool> interrupted_{false};
+    uint32_t steps_ = 0;
+    uint32_t randomState_ = 0x50000;
+};
+
+// Copies an array so that assignment keeps the language's value semantics.
+Value CopyForAssign(Value v);
+
+}  // namespace vbscript

@@ -1,0 +1,287 @@
+// vbscript/InterpreterStatements.cpp: execution of statements: declarations, assignment,
+// the control structures and On Error.
+#include <cmath>
+
+#include "vbscript/ClassInstance.h"
+#include "vbscript/ErrObject.h"
+#include "vbscript/Interpreter.h"
+#include "vbscript/Operators.h"
+
+namespace vbscript {
+namespace {
+
+// Copies the elements that both shapes hold (ReDim Preserve changes only the last bound).
+void PreserveElements(const ArrayData& from, ArrayData* to) {
+    if (from.upper.size() != to->upper.size()) ThrowRuntime(kErrSubscript);
+    for (size_t d = 0; d + 1 < from.upper.size(); ++d)
+        if (from.upper[d] != to->upper[d]) ThrowRuntime(kErrSubscript);
+    size_t count = std::min(from.items.size(), to->items.size());
+    for (size_t i = 0; i < count; ++i) to->items[i] = from.items[i];
+}
+
+}  // namespace
+
+Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
+    for (const StmtPtr& stmt : block) {
+        Flow flow = ExecGuarded(*stmt);
+        if (flow != Flow::Normal) return flow;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::ExecGuarded(const Stmt& stmt) {
+    Tick();
+    try {
+        return Exec(stmt);
+    } catch (ScriptError& error) {
+        if (error.line < 0) {
+            error.line = stmt.line;
+            error.column = stmt.column;
+        }
+        if (error.fatal || !Top().resumeNext) throw;
+        err_->Set(error);
+        return Flow::Normal;
+    }
+}
+
+Interpreter::Flow Interpreter::Exec(const Stmt& stmt) {
+    switch (stmt.kind) {
+        case StmtKind::Dim: ExecDim(stmt); break;
+        case StmtKind::ReDim: ExecReDim(stmt); break;
+        case StmtKind::Const: ExecConst(stmt); break;
+        case StmtKind::Assign: ExecAssign(stmt, false); break;
+        case StmtKind::Set: ExecAssign(stmt, true); break;
+        case StmtKind::Call: Eval(*stmt.target); break;
+        case StmtKind::If: return ExecIf(stmt);
+        case StmtKind::Select: return ExecSelect(stmt);
+        case StmtKind::For: return ExecFor(stmt);
+        case StmtKind::ForEach: return ExecForEach(stmt);
+        case StmtKind::DoLoop: return ExecDoLoop(stmt);
+        case StmtKind::While: return ExecWhile(stmt);
+        case StmtKind::Exit:
+            return stmt.exitKind == ExitKind::Do    ? Flow::ExitDo
+                   : stmt.exitKind == ExitKind::For ? Flow::ExitFor
+                                                    : Flow::ExitProc;
+        case StmtKind::OnErrorResume:
+            Top().resumeNext = true;
+            err_->Clear();
+            break;
+        case StmtKind::OnErrorGoto0:
+            Top().resumeNext = false;
+            err_->Clear();
+            break;
+        case StmtKind::Erase: ExecErase(stmt); break;
+        case StmtKind::Randomize:
+            randomState_ = stmt.value ? static_cast<uint32_t>(ToDouble(Eval(*stmt.value)))
+                                      : static_cast<uint32_t>(Clock::now().time_since_epoch().count());
+            break;
+    }
+    return Flow::Normal;
+}
+
+void Interpreter::ExecDim(const Stmt& stmt) {
+    for (const Declaration& decl : stmt.declarations) {
+        Variable* var = Declare(decl.name);
+        if (!decl.isArray) continue;
+        std::vector<int32_t> upper;
+        for (const ExprPtr& bound : decl.bounds) upper.push_back(ToLong(bound->literal));
+        var->value = Value();
+        var->value.kind = Kind::Array;
+        var->value.arr = NewArray(upper);
+        var->value.arr->fixed = !upper.empty();
+    }
+}
+
+void Interpreter::ExecReDim(const Stmt& stmt) {
+    for (const Declaration& decl : stmt.declarations) {
+        std::vector<int32_t> upper;
+        for (const ExprPtr& bound : decl.bounds) upper.push_back(ToLong(Deref(Eval(*bound))));
+        Variable* var = Lookup(decl.name);
+        if (var == nullptr) {
+            if (Top().optionExplicit) ThrowRuntime(kErrUndefined);
+            var = Declare(decl.name);
+        }
+        if (var->value.kind == Kind::Array && var->value.arr->fixed) ThrowRuntime(kErrFixedArray);
+        std::shared_ptr<ArrayData> array = NewArray(upper);
+        if (stmt.preserve && var->value.kind == Kind::Array && !var->value.arr->upper.empty())
+            PreserveElements(*var->value.arr, array.get());
+        var->value = Value();
+        var->value.kind = Kind::Array;
+        var->value.arr = std::move(array);
+    }
+}
+
+void Interpreter::ExecConst(const Stmt& stmt) {
+    for (const Declaration& decl : stmt.declarations) {
+        Value value = Eval(*decl.value);
+        Variable* var = Declare(decl.name);
+        var->value = std::move(value);
+        var->constant = true;
+    }
+}
+
+void Interpreter::ExecErase(const Stmt& stmt) {
+    Variable* var = Lookup(stmt.target->name);
+    if (var == nullptr || var->value.kind != Kind::Array) ThrowRuntime(kErrTypeMismatch);
+    ArrayData& array = *var->value.arr;
+    if (array.fixed) {
+        for (Value& item : array.items) item = Value();
+    } else {
+        array.upper.clear();
+        array.items.clear();
+    }
+}
+
+void Interpreter::ExecAssign(const Stmt& stmt, bool isSet) {
+    Value value = Eval(*stmt.value);
+    if (isSet) {
+        if (value.kind != Kind::Object) ThrowRuntime(kErrObjectRequired);
+    } else if (value.kind == Kind::Object) {
+        value = Deref(value);
+    }
+    const Expr& target = *stmt.target;
+    if (target.kind == ExprKind::Member || target.kind == ExprKind::Call) {
+        AssignMember(target, std::move(value), isSet);
+        return;
+    }
+    if (target.kind != ExprKind::Name) ThrowRuntime(kErrIllegalAssignment);
+    Variable* var = Lookup(target.name);
+    if (var == nullptr && Top().self != nullptr) {
+        const ClassDecl& decl = Top().self->Decl();
+        if ((isSet ? decl.setters : decl.letters).count(target.name) != 0) {
+            AssignMember(target, std::move(value), isSet);
+            return;
+        }
+    }
+    if (!target.hasArgs) {
+        if (var == nullptr) var = LookupForWrite(target);
+        AssignTo(var, std::move(value));
+        return;
+    }
+    if (var == nullptr) ThrowRuntime(Top().optionExplicit ? kErrUndefined : kErrTypeMismatch);
+    if (var->value.kind == Kind::Object && var->value.obj) {
+        Args args = EvalArgs(target.args);
+        var->value.obj->Put(*this, "", args, value, isSet);
+        return;
+    }
+    AssignElement(var->value, EvalArgs(target.args), std::move(value));
+}
+
+Variable* Interpreter::LookupForWrite(const Expr& target) {
+    Variable* var = Lookup(target.name);
+    if (var != nullptr) return var;
+    if (Top().optionExplicit) ThrowRuntime(kErrUndefined);
+    return Declare(target.name);
+}
+
+void Interpreter::AssignElement(Value& array, const std::vector<Value>& indices, Value value) {
+    if (array.kind != Kind::Array) ThrowRuntime(kErrTypeMismatch);
+    ElementAt(*array.arr, indices) = CopyForAssign(std::move(value));
+}
+
+bool Interpreter::Condition(const Expr& expr) {
+    Value value = Deref(Eval(expr));
+    return !value.IsNull() && ToBool(value);
+}
+
+Interpreter::Flow Interpreter::ExecIf(const Stmt& stmt) {
+    for (size_t i = 0; i < stmt.conditions.size(); ++i)
+        if (Condition(*stmt.conditions[i])) return ExecBlock(stmt.blocks[i]);
+    if (stmt.blocks.size() > stmt.conditions.size()) return ExecBlock(stmt.blocks.back());
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::ExecSelect(const Stmt& stmt) {
+    Value subject = Deref(Eval(*stmt.value));
+    for (const CaseClause& clause : stmt.cases) {
+        bool match = clause.tests.empty();
+        for (const CaseClause::Test& test : clause.tests) {
+            bool literal = test.low->kind == ExprKind::Literal;
+            Value low = Deref(Eval(*test.low));
+            if (subject.IsNull() || low.IsNull()) continue;
+            if (test.range) {
+                Value high = Deref(Eval(*test.high));
+                if (high.IsNull()) continue;
+                match = Order(subject, low, false, literal) >= 0 &&
+                        Order(subject, high, false, test.high->kind == ExprKind::Literal) <= 0;
+            } else {
+                Value result = Compare(test.op, subject, low, false, literal);
+                match = !result.IsNull() && result.i != 0;
+            }
+            if (match) break;
+        }
+        if (match) return ExecBlock(clause.body);
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::ExecFor(const Stmt& stmt) {
+    Variable* var = LookupForWrite(*stmt.target);
+    Value start = ToNumeric(Deref(Eval(*stmt.value)));
+    Value limit = ToNumeric(Deref(Eval(*stmt.limit)));
+    Value step = stmt.step ? ToNumeric(Deref(Eval(*stmt.step))) : Value::Integer(1);
+    if (start.IsNull() || limit.IsNull() || step.IsNull()) ThrowRuntime(kErrInvalidNull);
+    bool whole = start.kind != Kind::Double && start.kind != Kind::Single &&
+                 limit.kind != Kind::Double && step.kind != Kind::Double &&
+                 step.kind != Kind::Single && start.kind != Kind::Currency;
+    double end = ToDouble(limit), increment = ToDouble(step);
+    auto typed = [whole](double x) {
+        return whole ? Value::Whole(static_cast<int64_t>(x)) : Value::Double(x);
+    };
+    AssignTo(var, typed(ToDouble(start)));
+    for (;;) {
+        Tick();
+        double counter = ToDouble(Deref(var->value));
+        if (increment >= 0 ? counter > end : counter < end) break;
+        Flow flow = ExecBlock(stmt.blocks[0]);
+        if (flow == Flow::ExitFor) break;
+        if (flow != Flow::Normal) return flow;
+        AssignTo(var, typed(ToDouble(Deref(var->value)) + increment));
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::ExecForEach(const Stmt& stmt) {
+    Variable* var = LookupForWrite(*stmt.target);
+    Value group = Eval(*stmt.value);
+    std::vector<Value> items;
+    if (group.kind == Kind::Array) {
+        items = group.arr->items;
+    } else if (group.kind == Kind::Object && group.obj) {
+        items = group.obj->Elements(*this);
+    } else {
+        ThrowRuntime(kErrNotCollection);
+    }
+    for (Value& item : items) {
+        Tick();
+        AssignTo(var, std::move(item));
+        Flow flow = ExecBlock(stmt.blocks[0]);
+        if (flow == Flow::ExitFor) break;
+        if (flow != Flow::Normal) return flow;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& stmt) {
+    for (;;) {
+        Tick();
+        if (stmt.value && !stmt.testAtEnd && Condition(*stmt.value) == stmt.until) break;
+        Flow flow = ExecBlock(stmt.blocks[0]);
+        if (flow == Flow::ExitDo) break;
+        if (flow != Flow::Normal) return flow;
+        if (stmt.value && stmt.testAtEnd && Condition(*stmt.value) == stmt.until) break;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::ExecWhile(const Stmt& stmt) {
+    for (;;) {
+        Tick();
+        if (!Condition(*stmt.value)) break;
+        Flow flow = ExecBlock(stmt.blocks[0]);
+        if (flow != Flow::Normal) return flow;
+    }
+    return Flow::Normal;
+}
+
+}  // namespace vbscript

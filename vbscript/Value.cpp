@@ -1,0 +1,300 @@
+// vbscript/Value.cpp: Variant construction and the conversions between subtypes, with the
+// errors (Type mismatch, Overflow, Invalid use of Null) the language raises for them.
+#include "vbscript/Value.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <strings.h>
+
+#include "vbscript/Errors.h"
+#include "vbscript/Object.h"
+
+namespace vbscript {
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::optional<double> ParseRadix(const std::string& text, size_t pos, int radix, bool negative) {
+    if (pos >= text.size()) return std::nullopt;
+    uint64_t n = 0;
+    for (; pos < text.size(); ++pos) {
+        int digit = std::isxdigit(static_cast<unsigned char>(text[pos]))
+                        ? (std::isdigit(static_cast<unsigned char>(text[pos]))
+                               ? text[pos] - '0'
+                               : std::tolower(static_cast<unsigned char>(text[pos])) - 'a' + 10)
+                        : 99;
+        if (digit >= radix) return std::nullopt;
+        n = n * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
+        if (n > 0xFFFFFFFFu) return std::nullopt;
+    }
+    // Hex and octal texts of up to 16 bits read as Integer, up to 32 as Long (signed).
+    double value = n <= 0xFFFF ? static_cast<int16_t>(n) : static_cast<int32_t>(n);
+    return negative ? -value : value;
+}
+
+std::string FormatCurrency(int64_t scaled) {
+    bool negative = scaled < 0;
+    uint64_t magnitude = negative ? static_cast<uint64_t>(-(scaled + 1)) + 1
+                                  : static_cast<uint64_t>(scaled);
+    std::string text = std::to_string(magnitude / 10000);
+    uint64_t fraction = magnitude % 10000;
+    if (fraction != 0) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04u", static_cast<unsigned>(fraction));
+        std::string tail(digits);
+        while (!tail.empty() && tail.back() == '0') tail.pop_back();
+        text += "." + tail;
+    }
+    return negative ? "-" + text : text;
+}
+
+}  // namespace
+
+Value Value::String(std::string text) {
+    Value v = Make(Kind::String);
+    v.s = std::move(text);
+    return v;
+}
+
+Value Value::ObjectRef(std::shared_ptr<Object> object) {
+    Value v = Make(Kind::Object);
+    v.obj = std::move(object);
+    return v;
+}
+
+Value Value::Whole(int64_t n) {
+    if (n >= -32768 && n <= 32767) return Integer(n);
+    if (n >= INT32_MIN && n <= INT32_MAX) return Long(n);
+    return Double(static_cast<double>(n));
+}
+
+bool Value::IsNumericKind() const {
+    switch (kind) {
+        case Kind::Byte:
+        case Kind::Integer:
+        case Kind::Long:
+        case Kind::Single:
+        case Kind::Double:
+        case Kind::Currency:
+        case Kind::Boolean:
+            return true;
+        default:
+            return false;
+    }
+}
+
+Value MakeArray(std::vector<Value> items) {
+    Value v;
+    v.kind = Kind::Array;
+    v.arr = std::make_shared<ArrayData>();
+    v.arr->upper.push_back(static_cast<int32_t>(items.size()) - 1);
+    v.arr->items = std::move(items);
+    return v;
+}
+
+std::shared_ptr<ArrayData> NewArray(const std::vector<int32_t>& upper) {
+    auto array = std::make_shared<ArrayData>();
+    array->upper = upper;
+    size_t count = 1;
+    for (int32_t bound : upper) {
+        if (bound < -1) ThrowRuntime(kErrSubscript);
+        count *= static_cast<size_t>(bound + 1);
+        if (count > (1u << 24)) ThrowRuntime(kErrOutOfMemory);
+    }
+    array->items.resize(upper.empty() ? 0 : count);
+    return array;
+}
+
+Value& ElementAt(ArrayData& array, const std::vector<Value>& indices) {
+    if (indices.size() != array.upper.size()) ThrowRuntime(kErrSubscript);
+    size_t flat = 0, stride = 1;
+    for (size_t d = 0; d < indices.size(); ++d) {
+        int32_t index = ToLong(indices[d]);
+        if (index < 0 || index > array.upper[d]) ThrowRuntime(kErrSubscript);
+        flat += static_cast<size_t>(index) * stride;
+        stride *= static_cast<size_t>(array.upper[d]) + 1;
+    }
+    return array.items[flat];
+}
+
+double BankersRound(double x) {
+    double floor = std::floor(x);
+    double diff = x - floor;
+    if (diff > 0.5) return floor + 1;
+    if (diff < 0.5) return floor;
+    return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+}
+
+std::optional<double> ParseNumber(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsSpace(text[begin])) ++begin;
+    while (end > begin && IsSpace(text[end - 1])) --end;
+    std::string body = text.substr(begin, end - begin);
+    if (body.empty()) return std::nullopt;
+    size_t pos = 0;
+    bool negative = false;
+    if (body[pos] == '+' || body[pos] == '-') negative = body[pos++] == '-';
+    if (pos + 1 < body.size() && body[pos] == '&') {
+        char radix = static_cast<char>(std::tolower(static_cast<unsigned char>(body[pos + 1])));
+        if (radix == 'h') return ParseRadix(body, pos + 2, 16, negative);
+        if (radix == 'o') return ParseRadix(body, pos + 2, 8, negative);
+        return std::nullopt;
+    }
+    size_t digits = 0;
+    size_t scan = pos;
+    while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan]))) ++scan, ++digits;
+    if (scan < body.size() && body[scan] == '.') {
+        ++scan;
+        while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan]))) ++scan, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (scan < body.size() && (body[scan] == 'e' || body[scan] == 'E')) {
+        size_t exp = scan + 1;
+        if (exp < body.size() && (body[exp] == '+' || body[exp] == '-')) ++exp;
+        size_t expDigits = exp;
+        while (expDigits < body.size() && std::isdigit(static_cast<unsigned char>(body[expDigits])))
+            ++expDigits;
+        if (expDigits == exp) return std::nullopt;
+        scan = expDigits;
+    }
+    if (scan != body.size()) return std::nullopt;
+    double value = std::strtod(body.c_str() + pos, nullptr);
+    return negative ? -value : value;
+}
+
+Value ToNumeric(const Value& v) {
+    switch (v.kind) {
+        case Kind::Empty:
+            return Value::Integer(0);
+        case Kind::String: {
+            std::optional<double> number = ParseNumber(v.s);
+            if (!number) ThrowRuntime(kErrTypeMismatch);
+            return Value::Double(*number);
+        }
+        case Kind::Null:
+        case Kind::Date:
+            return v;
+        default:
+            if (v.IsNumericKind()) return v;
+            ThrowRuntime(kErrTypeMismatch);
+    }
+}
+
+double ToDouble(const Value& v) {
+    switch (v.kind) {
+        case Kind::Empty:
+            return 0;
+        case Kind::Null:
+            ThrowRuntime(kErrInvalidNull);
+        case Kind::Boolean:
+        case Kind::Byte:
+        case Kind::Integer:
+        case Kind::Long:
+            return static_cast<double>(v.i);
+        case Kind::Currency:
+            return static_cast<double>(v.i) / 10000.0;
+        case Kind::Single:
+        case Kind::Double:
+        case Kind::Date:
+            return v.d;
+        case Kind::String: {
+            std::optional<double> number = ParseNumber(v.s);
+            if (!number) ThrowRuntime(kErrTypeMismatch);
+            return *number;
+        }
+        default:
+            ThrowRuntime(kErrTypeMismatch);
+    }
+}
+
+int32_t ToLong(const Value& v) {
+    if (v.kind == Kind::Integer || v.kind == Kind::Long || v.kind == Kind::Byte ||
+        v.kind == Kind::Boolean)
+        return static_cast<int32_t>(v.i);
+    double x = BankersRound(ToDouble(v));
+    if (!(x >= -2147483648.0 && x <= 2147483647.0)) ThrowRuntime(kErrOverflow);
+    return static_cast<int32_t>(x);
+}
+
+int16_t ToInteger(const Value& v) {
+    int64_t n = v.kind == Kind::Integer || v.kind == Kind::Byte || v.kind == Kind::Boolean
+                    ? v.i
+                    : ([&] {
+                          double x = BankersRound(ToDouble(v));
+                          if (!(x >= -32768.0 && x <= 32767.0)) ThrowRuntime(kErrOverflow);
+                          return static_cast<int64_t>(x);
+                      })();
+    if (n < -32768 || n > 32767) ThrowRuntime(kErrOverflow);
+    return static_cast<int16_t>(n);
+}
+
+bool ToBool(const Value& v) {
+    if (v.kind == Kind::String) {
+        if (strcasecmp(v.s.c_str(), "true") == 0) return true;
+        if (strcasecmp(v.s.c_str(), "false") == 0) return false;
+    }
+    return ToDouble(v) != 0;
+}
+
+std::string FormatDouble(double x, int digits) {
+    if (x == 0) return "0";
+    if (std::isnan(x)) return "NaN";
+    if (std::isinf(x)) return x > 0 ? "Infinity" : "-Infinity";
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*G", digits, x);
+    return buffer;
+}
+
+std::string ToString(const Value& v) {
+    switch (v.kind) {
+        case Kind::Empty:
+            return "";
+        case Kind::Null:
+            ThrowRuntime(kErrInvalidNull);
+        case Kind::Boolean:
+            return v.i != 0 ? "True" : "False";
+        case Kind::Byte:
+        case Kind::Integer:
+        case Kind::Long:
+            return std::to_string(v.i);
+        case Kind::Currency:
+            return FormatCurrency(v.i);
+        case Kind::Single:
+            return FormatDouble(v.d, 7);
+        case Kind::Double:
+            return FormatDouble(v.d, 15);
+        case Kind::Date:
+            return FormatDate(v.d);
+        case Kind::String:
+            return v.s;
+        default:
+            ThrowRuntime(kErrTypeMismatch);
+    }
+}
+
+std::string ToText(const Value& v) { return v.kind == Kind::Null ? std::string() : ToString(v); }
+
+std::string TypeName(const Value& v) {
+    switch (v.kind) {
+        case Kind::Empty: return "Empty";
+        case Kind::Null: return "Null";
+        case Kind::Integer: return "Integer";
+        case Kind::Long: return "Long";
+        case Kind::Single: return "Single";
+        case Kind::Double: return "Double";
+        case Kind::Currency: return "Currency";
+        case Kind::Date: return "Date";
+        case Kind::String: return "String";
+        case Kind::Boolean: return "Boolean";
+        case Kind::Byte: return "Byte";
+        case Kind::Array: return "Variant()";
+        case Kind::Object: return v.obj ? v.obj->TypeName() : "Nothing";
+    }
+    return "Unknown";
+}
+
+int VarTypeOf(const Value& v) { return static_cast<int>(v.kind); }
+
+}  // namespace vbscript

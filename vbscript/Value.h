@@ -1,0 +1,110 @@
+// vbscript/Value.h: the script Variant (Empty, Null, the numeric subtypes, String, Date,
+// objects, arrays) and the conversions between its subtypes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vbscript {
+
+class Object;
+struct ArrayData;
+
+// Numbered as VarType reports them.
+enum class Kind : uint16_t {
+    Empty = 0,
+    Null = 1,
+    Integer = 2,
+    Long = 3,
+    Single = 4,
+    Double = 5,
+    Currency = 6,
+    Date = 7,
+    String = 8,
+    Object = 9,
+    Boolean = 11,
+    Byte = 17,
+    Array = 8204,  // an array of Variants
+};
+
+struct Value {
+    Kind kind = Kind::Empty;
+    int64_t i = 0;  // Boolean (-1/0), Byte, Integer, Long, Currency (amount x 10000)
+    double d = 0;   // Single, Double, Date
+    std::string s;
+    std::shared_ptr<Object> obj;  // Object; null is Nothing
+    std::shared_ptr<ArrayData> arr;
+
+    static Value Null() { return Make(Kind::Null); }
+    static Value Bool(bool b) { return Int(Kind::Boolean, b ? -1 : 0); }
+    static Value Integer(int64_t n) { return Int(Kind::Integer, n); }
+    static Value Long(int64_t n) { return Int(Kind::Long, n); }
+    static Value Byte(int64_t n) { return Int(Kind::Byte, n); }
+    static Value Currency(int64_t scaled) { return Int(Kind::Currency, scaled); }
+    static Value Double(double x) { return Real(Kind::Double, x); }
+    static Value Single(double x) { return Real(Kind::Single, static_cast<float>(x)); }
+    static Value Date(double x) { return Real(Kind::Date, x); }
+    static Value String(std::string text);
+    static Value ObjectRef(std::shared_ptr<Object> object);
+    static Value Nothing() { return Make(Kind::Object); }
+    // Integer when it fits, Long when that fits, else Double (literal and result typing).
+    static Value Whole(int64_t n);
+
+    bool IsNumericKind() const;  // Byte, Integer, Long, Single, Double, Currency, Boolean
+    bool IsEmpty() const { return kind == Kind::Empty; }
+    bool IsNull() const { return kind == Kind::Null; }
+
+private:
+    static Value Make(Kind kind) {
+        Value v;
+        v.kind = kind;
+        return v;
+    }
+    static Value Int(Kind kind, int64_t n) {
+        Value v = Make(kind);
+        v.i = n;
+        return v;
+    }
+    static Value Real(Kind kind, double x) {
+        Value v = Make(kind);
+        v.d = x;
+        return v;
+    }
+};
+
+// Arrays are zero-based; `upper` holds each dimension's upper bound (-1 for none yet).
+struct ArrayData {
+    std::vector<int32_t> upper;
+    std::vector<Value> items;
+    bool fixed = false;  // declared with sizes by Dim: ReDim refuses it
+};
+
+Value MakeArray(std::vector<Value> items);
+// A new array with the given upper bounds (-1: no elements), every element Empty.
+std::shared_ptr<ArrayData> NewArray(const std::vector<int32_t>& upper);
+// The element at the given indices (one per dimension); Subscript out of range otherwise.
+Value& ElementAt(ArrayData& array, const std::vector<Value>& indices);
+
+// Conversions; each raises the script error the language gives (13, 6, 94) when it fails.
+double ToDouble(const Value& v);
+int32_t ToLong(const Value& v);      // banker's rounding, Overflow outside Long
+int16_t ToInteger(const Value& v);   // banker's rounding, Overflow outside Integer
+bool ToBool(const Value& v);
+std::string ToString(const Value& v);  // as CStr does; Null raises 94
+// Text for concatenation: as ToString, with Null as "".
+std::string ToText(const Value& v);
+// Numeric value of a string as the language reads it (spaces, sign, decimals, exponent,
+// &H and &O); nothing when it is not a number.
+std::optional<double> ParseNumber(const std::string& text);
+// Value of a string or number in numeric context (strings become Double); 13 for others.
+Value ToNumeric(const Value& v);
+std::string FormatDouble(double x, int digits);  // 15 for Double, 7 for Single
+std::string FormatDate(double date);
+std::string TypeName(const Value& v);
+int VarTypeOf(const Value& v);
+double BankersRound(double x);
+
+}  // namespace vbscript
