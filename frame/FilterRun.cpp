@@ -1,11 +1,126 @@
-// frame/FilterRun.cpp: the per-message filter run.
-//
-// The filter tables are not loaded by this build yet, so the system filter set is
-// always empty and a run ends before it reads the message, as a run over an empty
-// filter table does.
+// frame/FilterRun.cpp: the per-message filter run: a requested reload, the envelope,
+// the envelope criteria, the message pass and the actions.
 #include "frame/FilterRun.h"
 
-int32_t RunFilters(const char* /*connectorName*/, const char* /*messageId*/,
-                   char* /*reportLine*/, size_t /*capacity*/) {
-    return 0;
+#include <cstdio>
+#include <memory>
+
+#include "actions/ActionDispatch.h"
+#include "analysis/ContentCriteria.h"
+#include "analysis/MessageScanner.h"
+#include "analysis/Whitelists.h"
+#include "common/RegistryAccess.h"
+#include "common/SafeText.h"
+#include "frame/MessageEnvelope.h"
+#include "frame/RegistryKeys.h"
+#include "frame/ReloadGate.h"
+#include "frame/ReportLog.h"
+#include "frame/Settings.h"
+#include "frame/SystemFilterSet.h"
+#include "frame/WaitPumpingMessages.h"
+#include "platform/Com.h"
+
+namespace {
+
+// The envelope criteria take colon, closing bracket and line ends as word boundaries,
+// so that "[SMTP:a@b.example]" yields the bare address as a word.
+constexpr const char* kEnvelopeDelimiters = ":]\r\n";
+
+uint32_t reloadWaitSliceMs = kGateWaitMs;
+
+// Waits (at most kReloadMaxWaits slices) for the other runs to leave; this run counts
+// itself in RunsInFlight.
+void WaitForOtherRuns() {
+    platform::Handle idle = platform::CreateAutoResetEvent(0);
+    int waits = 0;
+    while (RunsInFlight() >= 2 && waits < kReloadMaxWaits) {
+        WaitPumpingMessages(idle, reloadWaitSliceMs);
+        ++waits;
+    }
+    platform::CloseHandle(idle);
+    if (waits == kReloadMaxWaits)
+        WriteReportLog(
+            "Filters are taking too long to execute and are being reloaded. This may cause "
+            "filter instability.\n");
+}
+
+// Performs an administrator's reload request ("Reload" exactly 1) and returns the set
+// this run evaluates. Serialised by ReloadLock: a run that waited for the lock finds
+// "Reload" already written back to 0 and goes straight on.
+FilterSetRef CheckReloadAndTakeSet() {
+    platform::Handle lock = ReloadLock();
+    platform::WaitForObject(lock, platform::kInfinite);
+    uint32_t reload = 0;
+    (void)ReadRegistryDword(keys::kPlugin, values::kReload, &reload);
+    if (reload == 1) {
+        WriteReportLog("Reloading filters due to change.\n");
+        SetReloadInProgress(1);
+        WaitForOtherRuns();
+        ReloadSystemFilterSet();
+        // A failed write leaves the request standing: the next run reloads again.
+        (void)WriteRegistryDword(RegistryRoot::kLocalMachine, keys::kPlugin, values::kReload, 0);
+        SetReloadInProgress(0);
+    }
+    FilterSetRef set = CurrentSystemFilterSet();
+    platform::ReleaseMutex(lock);
+    return set;
+}
+
+void PrepareRecord(MessageRecord* record, const char* connectorName, const char* messageId) {
+    SafeCopy(record->messageId, messageId);
+    SafeCopy(record->connector, connectorName);
+    record->account[0] = '\0';
+    record->server[0] = '\0';
+    record->clientIp[0] = '\0';
+    record->user[0] = '\0';
+    record->subject[0] = '\0';
+    ReadEnvelope(record);
+}
+
+void EvaluateEnvelopeCriteria(const MessageRecord& record, const FilterSet* set,
+                              FilterEvaluationSet* evaluations) {
+    EvaluateEnvelopeCriterion(kToOrCc, kEnvelopeDelimiters, record.recipients, set, evaluations);
+    EvaluateEnvelopeCriterion(kIpAddress, kEnvelopeDelimiters, record.clientIp, set, evaluations);
+    EvaluateWhitelisted(kIpAddressWhitelisted, record.account, nullptr, record.clientIp, set,
+                        evaluations);
+    EvaluateEnvelopeCriterion(kAccount, kEnvelopeDelimiters, record.account, set, evaluations);
+    EvaluateEnvelopeCriterion(kConnector, kEnvelopeDelimiters, record.connector, set,
+                              evaluations);
+    EvaluateSenderAuth(kSenderAuth, record.criteriaAuthenticationStatus, set, evaluations);
+    // Every filter that asks for all messages has that criterion met for each message.
+    MarkCriterion(kAllMessages, "MF-ALL", "All Messages", set, evaluations);
+}
+
+}  // namespace
+
+void SetReloadWaitSliceForTesting(uint32_t milliseconds) { reloadWaitSliceMs = milliseconds; }
+
+int32_t RunFilters(const char* connectorName, const char* messageId, char* reportLine,
+                   size_t capacity) {
+    auto record = std::make_unique<MessageRecord>();
+    FilterSetRef set = CheckReloadAndTakeSet();
+    if (set == nullptr || set->filterCount < 1) return 0;
+
+    RefreshDirectoryGroup(nullptr);
+    PrepareRecord(record.get(), connectorName, messageId);
+
+    FilterEvaluationSet evaluations{};
+    evaluations.message = record.get();
+    AllocateEvaluations(set.get(), &evaluations);
+
+    bool comStarted = false;
+    if (set->usesScripts) {
+        platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
+        comStarted = true;
+    }
+    EvaluateEnvelopeCriteria(*record, set.get(), &evaluations);
+
+    int32_t result = 0;
+    if (ScanMessage(record.get(), set.get(), &evaluations)) {
+        result = ExecuteFilterActions(record.get(), set.get(), &evaluations, reportLine, capacity);
+        std::printf("ProcessFilter: %s\n", reportLine);
+    }
+    if (comStarted && set->usesScripts) platform::CoUninitialize();
+    ReleaseEvaluations(set.get(), &evaluations);
+    return result;
 }

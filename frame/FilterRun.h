@@ -9,3 +9,6 @@
 // no filter is loaded or the message was left alone, else the action dispatcher's status.
 int32_t RunFilters(const char* connectorName, const char* messageId, char* reportLine,
                    size_t capacity);
+
+// Shortens the slices in which a reload waits for other runs (tests only).
+void SetReloadWaitSliceForTesting(uint32_t milliseconds);

@@ -6,23 +6,9 @@
 #include "frame/DnsProvider.h"
 #include "frame/ReportLog.h"
 #include "frame/Settings.h"
+#include "frame/SystemFilterSet.h"
 #include "providers/ProviderLibraries.h"
 #include "store/StoreLibrary.h"
-
-namespace {
-
-// Set once the system filter set has been loaded, so that a second initialisation in
-// the same process does not load it twice.
-int filtersLoaded = 0;
-
-void LoadSystemFilters() {
-    if (filtersLoaded) return;
-    filtersLoaded = 1;
-}
-
-void ReleaseSystemFilters() { filtersLoaded = 0; }
-
-}  // namespace
 
 void InitializePlugin() {
     ResetSettings();
@@ -36,14 +22,14 @@ void InitializePlugin() {
 
     RefreshDirectoryGroup(nullptr);
     ReadStoreSettings();
-    LoadSystemFilters();
+    LoadSystemFilterSet();
     ReadScannerSwitches();
     LoadScannerProviders();
     std::fflush(stdout);
 }
 
 void TeardownPlugin() {
-    ReleaseSystemFilters();
+    ReleaseSystemFilterSet();
     ReleaseScannerProviders();
     StopStoreLibrary();
     CloseReportLog();

@@ -11,6 +11,8 @@
 
 constexpr uint32_t kGateWaitMs = 500;
 constexpr int kGateMaxWaits = 120;
+// A reload waits at most this many slices for the runs already inside.
+constexpr int kReloadMaxWaits = 180;
 
 // 1 while the system filters are being reloaded. Written only by the run that holds
 // ReloadLock; read without it.

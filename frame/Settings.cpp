@@ -125,6 +125,11 @@ void CurrentConfigurationDirectory(char* destination, size_t capacity) {
     SafeCopy(destination, sharedDirectories.configuration, capacity);
 }
 
+void CurrentConnectorRoot(char* destination, size_t capacity) {
+    std::lock_guard<std::mutex> guard(directoryLock);
+    SafeCopy(destination, sharedDirectories.connectorRoot, capacity);
+}
+
 int SpamAssassinEnabled() {
     return ReadOnce(spamAssassinEnabled, kUnread, values::kSpamAssassinEnabled) == 1 ? 1 : 0;
 }

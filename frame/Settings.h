@@ -75,6 +75,9 @@ void SnapshotDirectoryGroup(DirectoryGroup* snapshot);
 // The shared "Configuration Directory" alone (cheaper than a whole snapshot).
 void CurrentConfigurationDirectory(char* destination, size_t capacity);
 
+// The shared "Connector Root Directory" alone.
+void CurrentConnectorRoot(char* destination, size_t capacity);
+
 // Settings read at their first use and kept for the process (registry changes are
 // seen only after the plug-in is loaded again).
 int SpamAssassinEnabled();   // "SpamAssassin Enabled" is exactly 1

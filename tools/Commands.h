@@ -18,6 +18,13 @@ int RegistryCommand(int argc, char** argv);
 // plug-in as the MTA does.
 int RunQueueCommand(int argc, char** argv);
 
+// filters [--postoffice NAME [--mailbox NAME]] [--json]: show a scope's filters and
+// what would make them silently useless.
+int FiltersCommand(int argc, char** argv);
+
+// script FILE.vbs: run a VBScript file as a command-line script host does.
+int ScriptCommand(int argc, char** argv);
+
 // demo [DIR]: build a default server tree and run it.
 int DemoCommand(int argc, char** argv);
 

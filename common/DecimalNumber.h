@@ -1,0 +1,9 @@
+// common/DecimalNumber.h: reading decimal numbers from configuration and envelope text.
+#pragma once
+
+#include <cstdint>
+
+// The C runtime's atoi without its undefined overflow: optional leading white space and
+// sign, then digits up to the first non-digit; no digits give 0; values beyond 32 bits
+// are held at the nearest limit.
+int32_t DecimalValue(const char* text);

@@ -1,0 +1,30 @@
+// filters/CriterionNames.cpp: the names of the criterion types, indexed by their codes.
+#include "filters/FilterSet.h"
+
+const char* const kCriterionTypeNames[kCriterionTypeCount] = {
+    "SUBJECT",
+    "BODY",
+    "TO",
+    "CC",
+    "TOorCC",
+    "PRIORITY",
+    "FROM",
+    "SIZE",
+    "HASATTACHMENTSMATCHING",
+    "HASANATTACHMENT",
+    "SECURE",
+    "HEADERS_CONTAIN",
+    "SPAM_PROBABILITY",
+    "SPF",
+    "HASVIRUS",
+    "ALLMESSAGES",
+    "SENDERAUTH",
+    "IPADDRESS",
+    "ACCOUNT",
+    "CONNECTOR",
+    "URLBL",
+    "BOUNDARYHEADERS_CONTAIN",
+    "IPADDRESS_WHITELISTED",
+    "DKIM",
+    "SPAMASSASSIN",
+};

@@ -1,0 +1,50 @@
+// filters/EvaluationRecords.cpp: writing findings into the run's evaluation records.
+// Every write is bounded by the record's arrays; callers have checked the type code.
+#include "filters/EvaluationRecords.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+
+#include "common/SafeText.h"
+
+namespace {
+
+bool ValidType(int type) {
+    if (type >= 0 && type < kCriterionTypeCount) return true;
+    assert(!"criterion type out of range");
+    return false;
+}
+
+}  // namespace
+
+int ConditionSlots(const Criterion& criterion) {
+    return std::clamp(criterion.conditionCount, 0, kMaxConditions);
+}
+
+void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const char* value) {
+    if (!ValidType(type)) return;
+    if (tag == nullptr) tag = "";
+    if (value == nullptr) value = "";
+    // Cut rather than dropped: the text only names what matched in logs and notifications.
+    std::snprintf(evaluation.resultText[type], kResultTextCapacity, "<%s>%s</%s>", tag, value, tag);
+}
+
+void SetConditionValue(FilterEvaluation& evaluation, int type, int condition, const char* value) {
+    if (!ValidType(type) || condition < 0 || condition >= kMaxConditions) return;
+    SafeCopy(evaluation.conditionValues[type][condition], value);
+}
+
+void SetAllConditionValues(FilterEvaluation& evaluation, const Criterion& criterion, int type,
+                           const char* value) {
+    for (int j = 0; j < ConditionSlots(criterion); ++j)
+        SetConditionValue(evaluation, type, j, value);
+}
+
+void RecordFinding(FilterEvaluation& evaluation, int type, int condition, const char* tag,
+                   const char* word) {
+    if (!ValidType(type)) return;
+    ++evaluation.matchCount[type];
+    SetResultTag(evaluation, type, tag, word);
+    SetConditionValue(evaluation, type, condition, "1");
+}

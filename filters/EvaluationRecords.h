@@ -1,0 +1,84 @@
+// filters/EvaluationRecords.h: the frame every criterion evaluator shares: walking the
+// filters whose criterion of a type is enabled, their conditions and the alternatives of
+// a condition, and writing findings into the run's FilterEvaluation records.
+#pragma once
+
+#include <cstddef>
+
+#include "common/DelimitedField.h"
+#include "filters/FilterSet.h"
+
+// The result tags evaluators write as "<tag>value</tag>"; templates name them "[QP_tag]".
+namespace tags {
+constexpr const char* kWord = "MF-W";            // word lists and word files
+constexpr const char* kAddress = "MF-R";         // inline address lists
+constexpr const char* kEnvelope = "MF-E";        // envelope values
+constexpr const char* kAttachment = "MF-A";      // attachment name patterns
+constexpr const char* kHasAttachment = "MF-HA";  // an attachment is present
+constexpr const char* kSenderAuth = "MF-ES";     // the authentication status was met
+}  // namespace tags
+
+// Alternatives within a condition, and conditions within a criterion value, are
+// separated by tabs (tables write commas, which the loader turns into tabs).
+constexpr const char* kConditionSeparator = "\t";
+
+// The conditions of a criterion that have a value slot: conditions past kMaxConditions
+// are still evaluated, but their values have nowhere to go.
+int ConditionSlots(const Criterion& criterion);
+
+// Calls visit(criterion, evaluation) for every filter 1..filterCount whose criterion
+// `type` has `enabled` exactly 1, with the evaluation of the same number. Filters
+// without an evaluation, and type codes out of range, are skipped.
+template <typename Visit>
+void ForEachEnabledCriterion(const FilterSet* set, FilterEvaluationSet* evaluations, int type,
+                             Visit visit) {
+    if (set == nullptr || evaluations == nullptr) return;
+    if (type < 0 || type >= kCriterionTypeCount) return;
+    for (int f = 1; f <= set->filterCount && f <= kMaxFilters; ++f) {
+        const FilterDefinition* filter = set->filters[f];
+        FilterEvaluation* evaluation =
+            f <= evaluations->count ? evaluations->evaluations[f] : nullptr;
+        if (filter == nullptr || evaluation == nullptr) continue;
+        if (filter->criteria[type].enabled != 1) continue;
+        visit(filter->criteria[type], *evaluation);
+    }
+}
+
+// Calls visit(j, condition) for the conditions j = 0..conditionCount-1, each taken into
+// `buffer`. A condition that does not fit is skipped rather than read as empty, since an
+// empty condition stands for the general pattern file.
+template <typename Visit>
+void ForEachCondition(const Criterion& criterion, char* buffer, size_t capacity, Visit visit) {
+    for (int j = 0; j < criterion.conditionCount; ++j) {
+        buffer[0] = '\0';
+        if (!GetCriterionCondition(criterion, j, buffer, capacity)) continue;
+        visit(j, static_cast<const char*>(buffer));
+    }
+}
+
+// Calls visit(field) for the tab-separated alternatives k = 1..count of `condition`,
+// each taken into `buffer`. One that does not fit arrives empty (and so matches nothing).
+template <typename Visit>
+void ForEachAlternative(const char* condition, char* buffer, size_t capacity, Visit visit) {
+    const int count = CountDelimitedFields(condition, kConditionSeparator);
+    for (int k = 1; k <= count; ++k) {
+        buffer[0] = '\0';
+        if (!GetDelimitedField(condition, kConditionSeparator, k, buffer, capacity, 0))
+            buffer[0] = '\0';
+        visit(buffer);
+    }
+}
+
+// Replaces the result text of `type` by "<tag>value</tag>", cut to fit.
+void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const char* value);
+
+// Sets the value of condition `condition` of `type` (ignored past kMaxConditions).
+void SetConditionValue(FilterEvaluation& evaluation, int type, int condition, const char* value);
+
+// Sets the values of every condition of the criterion.
+void SetAllConditionValues(FilterEvaluation& evaluation, const Criterion& criterion, int type,
+                           const char* value);
+
+// A met word or pattern: one more match, its result tag, and "1" for the condition.
+void RecordFinding(FilterEvaluation& evaluation, int type, int condition, const char* tag,
+                   const char* word);

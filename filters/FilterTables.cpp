@@ -1,0 +1,233 @@
+// filters/FilterTables.cpp: loading a scope's filters from its filter and criteria tables,
+// and the lifetime of the filters and of the evaluation records of a run.
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "common/DecimalNumber.h"
+#include "common/DelimitedField.h"
+#include "common/FileQueries.h"
+#include "filters/FilterSet.h"
+#include "filters/PatternCache.h"
+#include "filters/ScopePaths.h"
+#include "frame/Settings.h"
+#include "platform/Files.h"
+
+namespace {
+
+// Tables are read a line of at most 2047 characters at a time; a longer line arrives in
+// pieces, each read as a line of its own.
+constexpr size_t kLineCapacity = 2048;
+constexpr size_t kNumberCapacity = 56;
+constexpr size_t kConditionCapacity = 2048;
+constexpr size_t kScriptChunk = 4096;
+
+thread_local int consoleQuiet = 0;
+
+[[gnu::format(printf, 1, 2)]] void ConsoleLine(const char* format, ...) {
+    if (consoleQuiet) return;
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+}
+
+struct FileCloser {
+    void operator()(platform::FileState* file) const { platform::FileClose(file); }
+};
+using OpenFile = std::unique_ptr<platform::FileState, FileCloser>;
+
+OpenFile OpenScopeFile(const FilterSet& set, ScopeFile kind, const char* name,
+                       platform::FileMode mode) {
+    char path[kFilterPathCapacity];
+    if (!BuildScopePath(set, kind, name, path)) return nullptr;
+    return OpenFile(platform::FileOpen(path, mode));
+}
+
+// The integer value of a column; 0 when the column cannot be taken.
+[[nodiscard]] int NumberColumn(const char* line, int column, int* value) {
+    char text[kNumberCapacity];
+    if (!GetDelimitedField(line, "\t", column, text)) return 0;
+    *value = DecimalValue(text);
+    return 1;
+}
+
+// Reading the table is what warms the cache: runs then find the words in memory.
+void PreloadPatternFile(const FilterSet& set, const char* condition) {
+    char path[kFilterPathCapacity];
+    if (!ResolvePatternPath(&set, condition, path, sizeof path) || IsPatternFileCached(path))
+        return;
+    ConsoleLine("Loading %s into pattern cache from simple filter\n", path);
+    CachePatternFile(path);
+}
+
+// Criteria line: enabled, (unused), conditions separated by commas, ..., threshold in 6.
+void ReadCriterionLine(const FilterSet& set, const char* line, Criterion* criterion) {
+    ++criterion->conditionCount;
+    char enabled[kNumberCapacity] = "";
+    (void)GetDelimitedField(line, "\t", 1, enabled);  // one that does not fit reads as 0
+    criterion->enabled = DecimalValue(enabled);
+
+    char condition[kConditionCapacity] = "";  // stays empty on a line without a tab
+    (void)GetDelimitedField(line, "\t", 3, condition);
+    std::replace(condition, condition + std::strlen(condition), ',', '\t');
+    if (criterion->enabled == 1 && Settings().allowPatternCaching != 0 && condition[0] != '\0')
+        PreloadPatternFile(set, condition);
+    criterion->value = condition;
+
+    int threshold = 1;
+    if (NumberColumn(line, 6, &threshold) && criterion->enabled == 1 && threshold < 1)
+        threshold = 1;
+    criterion->threshold = threshold;
+}
+
+// Line n of the criteria table is criterion type n.
+void ReadCriteriaTable(const FilterSet& set, FilterDefinition* filter) {
+    OpenFile file = OpenScopeFile(set, ScopeFile::kCriteriaTable, filter->filterId,
+                                  platform::FileMode::kReadText);
+    if (file == nullptr) return;  // the filter keeps no enabled criterion
+    char line[kLineCapacity];
+    for (int n = 0;
+         n < kCriterionTypeCount && platform::FileReadLine(file.get(), line, sizeof line); ++n)
+        ReadCriterionLine(set, line, &filter->criteria[n]);
+}
+
+void ReadWholeFile(const char* path, std::string* text) {
+    OpenFile file(platform::FileOpen(path, platform::FileMode::kReadBinary));
+    if (file == nullptr) return;
+    char chunk[kScriptChunk];
+    for (size_t count; (count = platform::FileRead(file.get(), chunk, sizeof chunk)) > 0;)
+        text->append(chunk, count);
+}
+
+// A filter whose identifier has a script file is a script filter; mailboxes have none.
+bool LoadScript(FilterSet* set, FilterDefinition* filter) {
+    char path[kFilterPathCapacity];
+    if (ScopeOf(*set) == FilterScope::kMailbox ||
+        !BuildScopePath(*set, ScopeFile::kCriteriaScript, filter->filterId, path) ||
+        !FileExists(path))
+        return false;
+    filter->isScript = 1;
+    set->usesScripts = 1;
+    ReadWholeFile(path, &filter->scriptText);
+    // RegisterScriptCriteria(set, filter) goes here: the script's criteria come from it.
+    return true;
+}
+
+// Filter table line: rule name, enabled, identifier, (unused), display name.
+void AddFilter(FilterSet* set, const char* line) {
+    FilterDefinition* filter = new FilterDefinition();  // value-initialised: all off, empty
+    set->filters[++set->filterCount] = filter;
+    // A column that does not fit is stored empty.
+    (void)GetDelimitedField(line, "\t", 1, filter->ruleName);
+    (void)GetDelimitedField(line, "\t", 3, filter->filterId);
+    (void)GetDelimitedField(line, "\t", 5, filter->displayName);
+    if (!LoadScript(set, filter)) ReadCriteriaTable(*set, filter);
+}
+
+void ReadFilterTable(FilterSet* set) {
+    OpenFile file = OpenScopeFile(*set, ScopeFile::kFilterTable, "", platform::FileMode::kReadText);
+    if (file == nullptr) return;
+    char line[kLineCapacity];
+    while (platform::FileReadLine(file.get(), line, sizeof line) != nullptr) {
+        int enabled = 0;
+        if (!NumberColumn(line, 2, &enabled) || enabled == 0) continue;
+        if (set->filterCount >= kMaxFilters) {
+            ConsoleLine("Too Many Filters Defined\r\n");
+            break;
+        }
+        AddFilter(set, line);
+    }
+}
+
+int LastFilter(const FilterSet& set) {
+    return std::clamp<int>(set.filterCount, 0, kMaxFilters);
+}
+
+}  // namespace
+
+int SetFilterConsoleQuiet(int quiet) {
+    const int previous = consoleQuiet;
+    consoleQuiet = quiet;
+    return previous;
+}
+
+int ResetFilterSet(FilterSet* set) {
+    if (set == nullptr) return 1;
+    std::fill(std::begin(set->filters), std::end(set->filters), nullptr);
+    set->filterCount = 0;
+    set->usesScripts = 0;
+    return 1;
+}
+
+int LoadFilters(FilterSet* set) {
+    if (set == nullptr) return 1;
+    try {
+        ReadFilterTable(set);
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the filters read so far are the set.
+    }
+    ConsoleLine("Loaded %d Filters\n", set->filterCount);
+    return 1;
+}
+
+int DestroyFilters(FilterSet* set) {
+    if (set == nullptr) return 1;
+    ConsoleLine("Releasing %d Filters\n", set->filterCount);
+    for (long n = 1; n <= LastFilter(*set); ++n) {
+        ConsoleLine("Releasing Filter %ld\n", n);
+        delete set->filters[n];
+        set->filters[n] = nullptr;
+    }
+    return 1;
+}
+
+int ReleaseFilters(FilterSet* set) {
+    DestroyFilters(set);
+    EmptyPatternCache();
+    return 1;
+}
+
+int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
+    if (set == nullptr || evaluations == nullptr) return 1;
+    ConsoleLine("Allocating %d Results\n", set->filterCount);
+    std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations), nullptr);
+    evaluations->count = LastFilter(*set);
+    for (int n = 1; n <= evaluations->count; ++n) {
+        evaluations->evaluations[n] = new (std::nothrow) FilterEvaluation();  // zeroed
+        if (evaluations->evaluations[n] != nullptr) continue;
+        // All or none: evaluators index evaluation n for every filter n without checking.
+        for (int k = 1; k < n; ++k) delete evaluations->evaluations[k];
+        std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations),
+                  nullptr);
+        evaluations->count = 0;
+        break;
+    }
+    return 1;
+}
+
+int ReleaseEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
+    (void)set;
+    if (evaluations == nullptr) return 1;
+    ConsoleLine("Releasing %d Results\n", evaluations->count);
+    const int last = std::clamp<int>(evaluations->count, 0, kMaxFilters);
+    for (int n = 1; n <= last; ++n) {
+        delete evaluations->evaluations[n];
+        evaluations->evaluations[n] = nullptr;
+    }
+    evaluations->count = 0;
+    return 1;
+}
+
+int GetCriterionCondition(const Criterion& criterion, int j, char* destination, size_t capacity) {
+    if (destination == nullptr || capacity == 0) return 0;
+    destination[0] = '\0';
+    if (criterion.conditionCount > 1)
+        return GetDelimitedField(criterion.value.c_str(), "\t", j + 1, destination, capacity, 0);
+    if (criterion.conditionCount < 1 || criterion.value.size() >= capacity) return 0;
+    std::memcpy(destination, criterion.value.c_str(), criterion.value.size() + 1);
+    return 1;
+}

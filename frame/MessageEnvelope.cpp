@@ -1,0 +1,158 @@
+// frame/MessageEnvelope.cpp: reading and writing message envelopes.
+//
+// The MTA owns envelopes and shares them with its other services, so they are read as
+// they are and never locked or renamed; the plug-in writes envelopes only for messages
+// it creates (and when an action changes the recipients of the current one).
+#include "frame/MessageEnvelope.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "common/DecimalNumber.h"
+#include "common/SafeText.h"
+#include "frame/Settings.h"
+#include "platform/Files.h"
+
+namespace {
+
+// A longer envelope line is read in pieces, each taken as a line of its own.
+constexpr size_t kEnvelopeLineCapacity = 25000;
+
+const char* QueueName(Queue queue) { return queue == Queue::kInbound ? "Inbound" : "Outgoing"; }
+
+// A text field of the record with its capacity.
+struct TextField {
+    char* text;
+    size_t capacity;
+};
+
+template <size_t N>
+TextField Field(char (&text)[N]) {
+    return {text, N};
+}
+
+// The text envelope keys, tested in this order; only a key at the very start of a line
+// counts, so "AuthenticationStatus=" never reads as "Status=".
+struct TextKey {
+    const char* key;
+    TextField (*field)(MessageRecord& record);
+};
+
+const TextKey kTextKeys[] = {
+    {"Recipients=", [](MessageRecord& r) { return Field(r.recipients); }},
+    {"Sender=", [](MessageRecord& r) { return Field(r.sender); }},
+    {"Server=", [](MessageRecord& r) { return Field(r.server); }},
+    {"ClientIP=", [](MessageRecord& r) { return Field(r.clientIp); }},
+    {"Account=", [](MessageRecord& r) { return Field(r.account); }},
+    {"User=", [](MessageRecord& r) { return Field(r.user); }},
+    {"Status=", [](MessageRecord& r) { return Field(r.status); }},
+    {"CommandType=", [](MessageRecord& r) { return Field(r.commandType); }},
+    {"Subject=", [](MessageRecord& r) { return Field(r.subject); }},
+};
+
+bool StartsWith(const char* line, const char* key, const char** value) {
+    size_t length = std::strlen(key);
+    if (std::strncmp(line, key, length) != 0) return false;
+    *value = line + length;
+    return true;
+}
+
+void ClearEnvelopeFields(MessageRecord* record) {
+    for (const TextKey& key : kTextKeys) key.field(*record).text[0] = '\0';
+    record->timeAcquired = 0;
+    record->criteriaAuthenticationStatus = 0;
+    record->authenticationStatus = 0;
+}
+
+void TakeEnvelopeLine(MessageRecord* record, const char* line) {
+    const char* value = nullptr;
+    for (const TextKey& key : kTextKeys) {
+        if (!StartsWith(line, key.key, &value)) continue;
+        // An over-long value is cut to its field: the rest of the run still works.
+        TextField field = key.field(*record);
+        SafeCopy(field.text, value, field.capacity);
+        return;
+    }
+    if (StartsWith(line, "TimeAcquired=", &value)) {
+        record->timeAcquired = DecimalValue(value);
+    } else if (StartsWith(line, "AuthenticationStatus=", &value)) {
+        record->authenticationStatus = DecimalValue(value);
+        record->criteriaAuthenticationStatus = record->authenticationStatus;
+    }
+}
+
+int QueuePath(const char* connectorRoot, const char* connector, const char* middle,
+              const char* messageId, char* destination, size_t capacity) {
+    int written = std::snprintf(destination, capacity, "%s\\%s\\%s\\%s", connectorRoot, connector,
+                                middle, messageId);
+    return written >= 0 && static_cast<size_t>(written) < capacity ? 1 : 0;
+}
+
+}  // namespace
+
+int InboundEnvelopePath(const MessageRecord& record, char* destination, size_t capacity) {
+    char connectorRoot[1024];
+    CurrentConnectorRoot(connectorRoot, sizeof connectorRoot);
+    return EnvelopePath(connectorRoot, record.connector, record.messageId, Queue::kInbound,
+                        destination, capacity);
+}
+
+int EnvelopePath(const char* connectorRoot, const char* connector, const char* messageId,
+                 Queue queue, char* destination, size_t capacity) {
+    return QueuePath(connectorRoot, connector, QueueName(queue), messageId, destination,
+                     capacity);
+}
+
+int MessageFilePath(const char* connectorRoot, const char* connector, const char* messageId,
+                    Queue queue, char* destination, size_t capacity) {
+    char middle[32];
+    std::snprintf(middle, sizeof middle, "%s\\Messages", QueueName(queue));
+    return QueuePath(connectorRoot, connector, middle, messageId, destination, capacity);
+}
+
+int ReadEnvelope(MessageRecord* record) {
+    ClearEnvelopeFields(record);
+    char path[1400];
+    if (!InboundEnvelopePath(*record, path, sizeof path)) return 1;
+    platform::File file = platform::FileOpen(path, platform::FileMode::kReadText);
+    if (file == nullptr) return 1;
+    std::vector<char> line(kEnvelopeLineCapacity);
+    while (platform::FileReadLine(file, line.data(), line.size()) != nullptr) {
+        size_t length = std::strlen(line.data());
+        if (length > 0 && line[length - 1] == '\n') line[--length] = '\0';
+        if (length == 0) continue;
+        TakeEnvelopeLine(record, line.data());
+    }
+    platform::FileClose(file);
+    return 1;
+}
+
+int WriteEnvelope(const MessageRecord* record) {
+    char path[1400];
+    if (!InboundEnvelopePath(*record, path, sizeof path)) return 0;
+    platform::File file = platform::FileOpen(path, platform::FileMode::kWriteText);
+    if (file == nullptr) return 0;
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", record->timeAcquired);
+    const char* const parts[] = {"Recipients=", record->recipients, "\n",
+                                 "Server=",     record->server,     "\n",
+                                 "Sender=",     record->sender,     "\n",
+                                 "TimeAcquired=", number,           "\n",
+                                 "Status=",     record->status,     "\n"};
+    int written = 1;
+    for (const char* part : parts) written &= platform::FileWriteText(file, part);
+    written &= platform::FileClose(file);
+    return written;
+}
+
+void ExtractEnvelopeAddress(const char* text, char* destination, size_t capacity) {
+    const char* colon = std::strchr(text, ':');
+    const char* bracket = std::strchr(text, ']');
+    if (colon == nullptr || bracket == nullptr || bracket < colon) return;
+    size_t length = static_cast<size_t>(bracket - colon - 1);
+    // An address that does not fit is refused whole rather than cut into another one.
+    if (length >= capacity || length > 1023) return;
+    std::memcpy(destination, colon + 1, length);
+    destination[length] = '\0';
+}

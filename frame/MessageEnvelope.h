@@ -1,0 +1,39 @@
+// frame/MessageEnvelope.h: the envelope file beside each queued message, and the paths
+// of a connector's queues.
+//
+// An envelope is a short text file of "Key=value" lines (CR LF on disk) telling who sent
+// the message, to whom it goes, where it came from and how far it has been handled.
+#pragma once
+
+#include <cstddef>
+
+#include "frame/MessageRecord.h"
+
+enum class Queue { kInbound, kOutgoing };
+
+// "<connector root>\<connector>\Inbound\<id>" (or Outgoing): the envelope's path.
+// Returns 1, or 0 when it does not fit `capacity`.
+int EnvelopePath(const char* connectorRoot, const char* connector, const char* messageId,
+                 Queue queue, char* destination, size_t capacity);
+
+// "<connector root>\<connector>\Inbound\Messages\<id>" (or Outgoing): the message file.
+int MessageFilePath(const char* connectorRoot, const char* connector, const char* messageId,
+                    Queue queue, char* destination, size_t capacity);
+
+// The Inbound envelope path of a record, below the current connector root.
+int InboundEnvelopePath(const MessageRecord& record, char* destination, size_t capacity);
+
+// Fills the envelope fields of `record` (whose messageId and connector are set) from its
+// Inbound envelope. Every envelope field is emptied first; a missing envelope leaves
+// them empty. Always 1.
+int ReadEnvelope(MessageRecord* record);
+
+// Writes the Inbound envelope of `record`: Recipients, Server, Sender, TimeAcquired and
+// Status, in that order. Returns 1 when written, 0 when the file cannot be created or
+// written whole.
+int WriteEnvelope(const MessageRecord* record);
+
+// Copies the address of a bracketed address ("[SMTP:a@b.example]") into `destination`:
+// the text between the first ":" and the first "]" when both exist in that order.
+// Otherwise `destination` is left as it was.
+void ExtractEnvelopeAddress(const char* text, char* destination, size_t capacity);

@@ -1,0 +1,178 @@
+// tests/analysis/WhitelistsTest.cpp: the system whitelist key, the outbound whitelist
+// files and the IPADDRESS_WHITELISTED criterion built on them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "analysis/Whitelists.h"
+#include "common/SafeText.h"
+#include "frame/Settings.h"
+#include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using testing_support::HandBuiltRun;
+using testing_support::kSmtpKey;
+using testing_support::PluginTree;
+
+const std::string kWhiteListKey = std::string(kSmtpKey) + "\\White List";
+constexpr const char* kSwitch = "Whitelist Outbound IPAddresses";
+constexpr const char* kMode = "Whitelist Outbound IPAddress Mode";
+constexpr const char* kServerFile = "config/Connections/Whitelist/192.0.2.77.tab";
+constexpr const char* kAcmeFile = "config/Postoffices/acme/Connections/Whitelist/192.0.2.77.tab";
+
+class WhitelistsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        SafeCopy(Settings().whitelistConfigurationDirectory, plugin.tree.Join("config").c_str());
+        plugin.SetLogMode(2);  // report lines to standard output
+    }
+    void TearDown() override { ResetSettings(); }
+
+    PluginTree plugin;
+};
+
+TEST_F(WhitelistsTest, SystemWhiteListTriesEveryValueName) {
+    plugin.registry.SetString(kWhiteListKey, std::string(300, '9'), "");  // too long: skipped
+    plugin.registry.SetString(kWhiteListKey, "10.9.*", "");
+    plugin.registry.SetString(kWhiteListKey, "192.0.2.*", "");
+    plugin.registry.SetString(kWhiteListKey, "2001:db8::*", "");
+    struct Case {
+        const char* name;
+        const char* address;
+        int want;
+    };
+    const Case kCases[] = {
+        {"second pattern", "192.0.2.7", 1},    {"no pattern", "198.51.100.1", 0},
+        {"IPv6 pattern", "2001:db8::5", 1},    {"IPv6, no pattern", "2001:db9::5", 0},
+        {"IPv4 text against IPv6", "2001", 0},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        CaptureStdout();
+        EXPECT_EQ(c.want, IsInSystemWhiteList(c.address));
+        const std::string line = std::string("QP-I0092: ") + c.address +
+                                 " is registered in the system whitelist and was therefore "
+                                 "excluded from checking\n";
+        EXPECT_EQ(c.want == 1, GetCapturedStdout().find(line) != std::string::npos);
+    }
+}
+
+TEST_F(WhitelistsTest, MissingWhiteListKeyListsNothing) {
+    EXPECT_EQ(0, IsInSystemWhiteList("192.0.2.7"));
+}
+
+TEST_F(WhitelistsTest, OutboundFileIsNamedForTheAddressInItsScope) {
+    struct Case {
+        const char* name;
+        int switchValue;  // -1: not set
+        int mode;         // -1: not set
+        const char* file;
+        const char* address;
+        const char* postoffice;
+        const char* mailbox;
+        int want;
+    };
+    const Case kCases[] = {
+        {"server file", 1, -1, kServerFile, "192.0.2.77", "", nullptr, 1},
+        {"switch missing", -1, -1, kServerFile, "192.0.2.77", "", nullptr, 0},
+        {"switch off", 0, -1, kServerFile, "192.0.2.77", "", nullptr, 0},
+        {"empty address", 1, -1, "config/Connections/Whitelist/.tab", "", "", nullptr, 0},
+        {"mode 0: whole address", 1, 0, kServerFile, "192.0.2.77", "", nullptr, 1},
+        {"mode 3: first three parts", 1, 3, "config/Connections/Whitelist/192.0.2.tab",
+         "192.0.2.77", "", nullptr, 1},
+        {"mode 3 ignores a whole-address file", 1, 3, kServerFile, "192.0.2.77", "", nullptr, 0},
+        {"mode above four: whole address", 1, 7, kServerFile, "192.0.2.77", "", nullptr, 1},
+        {"IPv6 colons become dashes", 1, -1, "config/Connections/Whitelist/2001-db8--1.tab",
+         "2001:db8::1", "", nullptr, 1},
+        {"postoffice file", 1, -1, kAcmeFile, "192.0.2.77", "acme", nullptr, 1},
+        {"postoffice ignores the server file", 1, -1, kServerFile, "192.0.2.77", "acme", nullptr,
+         0},
+        {"mailbox file", 1, -1,
+         "config/Postoffices/acme/Mailboxes/bob/Connections/Whitelist/192.0.2.77.tab", "192.0.2.77",
+         "acme", "bob", 1},
+        {"mailbox ignores the postoffice file", 1, -1, kAcmeFile, "192.0.2.77", "acme", "bob", 0},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        PluginTree fresh;
+        SafeCopy(Settings().whitelistConfigurationDirectory, fresh.tree.Join("config").c_str());
+        if (c.switchValue >= 0) fresh.registry.SetDword(kSmtpKey, kSwitch, c.switchValue);
+        if (c.mode >= 0) fresh.registry.SetDword(kSmtpKey, kMode, c.mode);
+        fresh.tree.WriteFile(c.file, "");
+        EXPECT_EQ(c.want, IsOutboundWhiteListed(c.address, c.postoffice, c.mailbox));
+    }
+}
+
+TEST_F(WhitelistsTest, ServerLevelTestCreatesTheConnectionFolders) {
+    plugin.registry.SetDword(kSmtpKey, kSwitch, 1);
+    EXPECT_EQ(0, IsOutboundWhiteListed("192.0.2.77", "", nullptr));
+    EXPECT_TRUE(plugin.tree.Exists("config/Connections/Spam"));
+}
+
+TEST_F(WhitelistsTest, SelectorChoosesWhichListsCount) {
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* account;
+        bool systemList;
+        const char* file;
+        int wantCount;
+    };
+    const Case kCases[] = {
+        {"1: system list", "1", "", true, nullptr, 1},
+        {"1: server file", "1", "", false, kServerFile, 1},
+        {"1: account file", "1", "acme", false, kAcmeFile, 1},
+        {"1: empty account skips postoffice files", "1", "", false, kAcmeFile, 0},
+        {"2: system list", "2", "acme", true, nullptr, 1},
+        {"2: account file", "2", "acme", false, kAcmeFile, 1},
+        {"2: account ignores the server file", "2", "acme", false, kServerFile, 0},
+        {"2: empty account means the server file", "2", "", false, kServerFile, 1},
+        {"other selector tests nothing", "3", "", true, kServerFile, 0},
+        {"nothing listed", "1\t2", "acme", false, nullptr, 0},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        PluginTree fresh;
+        SafeCopy(Settings().whitelistConfigurationDirectory, fresh.tree.Join("config").c_str());
+        fresh.registry.SetDword(kSmtpKey, kSwitch, 1);
+        if (c.systemList) fresh.registry.SetString(kWhiteListKey, "192.0.2.*", "");
+        if (c.file != nullptr) fresh.tree.WriteFile(c.file, "");
+        HandBuiltRun run;
+        run.AddFilter(kIpAddressWhitelisted, c.value);
+        SafeCopy(run.Result(1).resultText[kIpAddressWhitelisted], "stale");
+        EXPECT_EQ(1, EvaluateWhitelisted(kIpAddressWhitelisted, c.account, nullptr, "192.0.2.77",
+                                         &run.set, &run.evaluations));
+        const FilterEvaluation& result = run.Result(1);
+        EXPECT_EQ(c.wantCount, result.matchCount[kIpAddressWhitelisted]);
+        EXPECT_STREQ(c.wantCount > 0 ? "" : "stale", result.resultText[kIpAddressWhitelisted]);
+        EXPECT_STREQ(c.wantCount > 0 ? "1" : "", result.conditionValues[kIpAddressWhitelisted][0]);
+    }
+}
+
+TEST_F(WhitelistsTest, WhitelistedAddressStaysWhitelistedForTheCall) {
+    plugin.registry.SetDword(kSmtpKey, kSwitch, 1);
+    plugin.tree.WriteFile(kServerFile, "");
+    struct Case {
+        const char* name;
+        const char* value;
+        int wantCount;
+    };
+    // Only the server-level file exists: "2" alone would not find it for account acme.
+    const Case kCases[] = {{"account test first", "2\t1", 1}, {"server test first", "1\t2", 2}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        HandBuiltRun run;
+        run.AddFilter(kIpAddressWhitelisted, c.value);
+        (void)EvaluateWhitelisted(kIpAddressWhitelisted, "acme", nullptr, "192.0.2.77", &run.set,
+                                  &run.evaluations);
+        EXPECT_EQ(c.wantCount, run.Result(1).matchCount[kIpAddressWhitelisted]);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,329 @@
+// tests/filters/FilterTablesTest.cpp: loading filter and criteria tables in the three
+// scopes, script filters, pattern caching at load, and releasing filters and evaluations.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/SafeText.h"
+#include "filters/FilterSet.h"
+#include "filters/PatternCache.h"
+#include "frame/Settings.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using testing_support::PluginTree;
+
+constexpr const char* kSystemTable = "FILTERS/FILTER.TAB";
+constexpr const char* kSystemCriteria = "FILTERS/CRITERIA/";
+
+class FilterTablesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        RefreshDirectoryGroup(nullptr);
+    }
+    void TearDown() override { Quietly(ReleaseFilters); }
+
+    void Quietly(int (*call)(FilterSet*)) {
+        const int previous = SetFilterConsoleQuiet(1);
+        call(&set_);
+        SetFilterConsoleQuiet(previous);
+    }
+    // Loads the scope's filters into the set; returns what loading printed.
+    std::string Load() { return Printed(LoadFilters); }
+    std::string Printed(int (*call)(FilterSet*)) {
+        testing::internal::CaptureStdout();
+        call(&set_);
+        return testing::internal::GetCapturedStdout();
+    }
+    // Starts a fresh set for a scope (filters of the previous one released).
+    void Scope(const char* postoffice, const char* mailbox) {
+        Quietly(DestroyFilters);
+        ResetFilterSet(&set_);
+        SafeCopy(set_.postoffice, postoffice);
+        SafeCopy(set_.mailbox, mailbox);
+    }
+    void Write(const std::string& relative, const std::string& text) {
+        plugin_.tree.WriteFile("config/" + relative, text);
+    }
+    // A system filter F with one criteria line.
+    const Criterion& LoadCriterionLine(const std::string& line) {
+        Write(kSystemTable, "Rule\t1\tF\t\tName\n");
+        Write(std::string(kSystemCriteria) + "F.TAB", line);
+        Scope("", "");
+        Load();
+        return set_.filters[1]->criteria[0];
+    }
+    std::string Config() const { return plugin_.tree.Join("config"); }
+
+    PluginTree plugin_;
+    FilterSet set_{};
+};
+
+struct ScopeCase {
+    const char* postoffice;
+    const char* mailbox;
+    const char* rules;  // the scope's folder below config/
+};
+
+TEST_F(FilterTablesTest, EachScopeReadsItsOwnTables) {
+    const ScopeCase cases[] = {
+        {"", "", "FILTERS/"},
+        {"Sales", "", "Postoffices/Sales/RULES/"},
+        {"Sales", "ann", "Postoffices/Sales/Mailboxes/ann/RULES/"},
+    };
+    for (const ScopeCase& c : cases) {
+        Write(std::string(c.rules) + "FILTER.TAB", std::string("R-") + c.rules + "\t1\tF\t\tN\n");
+        Write(std::string(c.rules) + "CRITERIA/F.TAB", std::string("1\t\t") + c.rules + "\n");
+    }
+    for (const ScopeCase& c : cases) {
+        Scope(c.postoffice, c.mailbox);
+        EXPECT_EQ("Loaded 1 Filters\n", Load()) << c.rules;
+        ASSERT_EQ(1, set_.filterCount) << c.rules;
+        EXPECT_STREQ((std::string("R-") + c.rules).c_str(), set_.filters[1]->ruleName) << c.rules;
+        EXPECT_EQ(std::string(c.rules) + "\n", set_.filters[1]->criteria[0].value) << c.rules;
+    }
+}
+
+TEST_F(FilterTablesTest, LinesWithoutANonzeroColumnTwoAreSkippedWithoutGap) {
+    Write(kSystemTable,
+          "First\t1\tA\t\tOne\n"
+          "Off\t0\tB\t\tTwo\n"
+          "Word\tyes\tC\t\tThree\n"
+          "NoTab\n"
+          "TooLong\t" +
+              std::string(60, '1') +
+              "\tD\t\tFour\n"
+              "Negative\t-2\tE\t\tFive\n"
+              "Spaced\t 7\tF\t\tSix\n");
+    EXPECT_EQ("Loaded 3 Filters\n", Load());
+    ASSERT_EQ(3, set_.filterCount);
+    EXPECT_STREQ("First", set_.filters[1]->ruleName);
+    EXPECT_STREQ("Negative", set_.filters[2]->ruleName);
+    EXPECT_STREQ("Spaced", set_.filters[3]->ruleName);
+}
+
+TEST_F(FilterTablesTest, LoadingAppendsAndAMissingTableReportsTheCount) {
+    Write(kSystemTable, "A\t1\tA\t\tA\n");
+    Load();
+    EXPECT_EQ("Loaded 2 Filters\n", Load());
+    SafeCopy(set_.postoffice, "Nowhere");
+    EXPECT_EQ("Loaded 2 Filters\n", Load());
+    EXPECT_EQ(2, set_.filterCount);
+}
+
+TEST_F(FilterTablesTest, StopsAtOneHundredFilters) {
+    std::string table;
+    for (int n = 1; n <= 103; ++n) table += "R" + std::to_string(n) + "\t1\tF\t\tN\n";
+    Write(kSystemTable, table);
+    EXPECT_EQ("Too Many Filters Defined\r\nLoaded 100 Filters\n", Load());
+    EXPECT_EQ(kMaxFilters, set_.filterCount);
+    EXPECT_STREQ("R100", set_.filters[100]->ruleName);
+}
+
+struct ColumnsCase {
+    const char* name;
+    std::string line;
+    std::string ruleName;
+    const char* filterId;
+    const char* displayName;
+};
+
+TEST_F(FilterTablesTest, FilterTableColumnsKeepTheLastLineFeedAndDropWhatDoesNotFit) {
+    const ColumnsCase cases[] = {
+        {"five columns", "Rule\t1\tF1\tx\tShown name\n", "Rule", "F1", "Shown name\n"},
+        {"six columns", "Rule\t1\tF1\tx\tShown\tmore\n", "Rule", "F1", "Shown"},
+        {"three columns", "Rule\t1\tF1\n", "Rule", "F1\n", "F1\n"},
+        {"rule name of 63", std::string(63, 'r') + "\t1\tF\t\tN", std::string(63, 'r'), "F", "N"},
+        {"rule name of 64", std::string(64, 'r') + "\t1\tF\t\tN", "", "F", "N"},
+        {"display of 256", "R\t1\tF\t\t" + std::string(256, 'd'), "R", "F", ""},
+    };
+    for (const ColumnsCase& c : cases) {
+        Write(kSystemTable, c.line);
+        Scope("", "");
+        Load();
+        ASSERT_EQ(1, set_.filterCount) << c.name;
+        const FilterDefinition& filter = *set_.filters[1];
+        EXPECT_EQ(c.ruleName, filter.ruleName) << c.name;
+        EXPECT_STREQ(c.filterId, filter.filterId) << c.name;
+        EXPECT_STREQ(c.displayName, filter.displayName) << c.name;
+    }
+}
+
+TEST_F(FilterTablesTest, ALongLineArrivesInPiecesEachReadAsALine) {
+    const std::string head = "A\t1\tA\t\t";
+    Write(kSystemTable, head + std::string(2047 - head.size(), 'x') + "Z\t1\tB\t\tB\n");
+    Load();
+    ASSERT_EQ(2, set_.filterCount);
+    EXPECT_STREQ("", set_.filters[1]->displayName);
+    EXPECT_STREQ("Z", set_.filters[2]->ruleName);
+}
+
+TEST_F(FilterTablesTest, CriteriaLinesFillTypesInOrderUpToTwentyFive) {
+    for (int lines : {30, 3}) {
+        std::string table;
+        for (int n = 0; n < lines; ++n) table += "1\t\tv" + std::to_string(n) + "\t\t\t1\n";
+        LoadCriterionLine(table);
+        const FilterDefinition& filter = *set_.filters[1];
+        for (int n = 0; n < kCriterionTypeCount; ++n) {
+            const bool filled = n < lines;
+            EXPECT_EQ(filled ? 1 : 0, filter.criteria[n].conditionCount) << lines << " " << n;
+            EXPECT_EQ(filled ? "v" + std::to_string(n) : "", filter.criteria[n].value)
+                << lines << " " << n;
+        }
+    }
+}
+
+struct CriterionCase {
+    const char* line;
+    int enabled;
+    const char* value;
+    int threshold;
+};
+
+TEST_F(FilterTablesTest, CriterionLineColumns) {
+    const CriterionCase cases[] = {
+        {"1\t\tabc,def\t\t\t0\n", 1, "abc\tdef", 1},
+        {"1\t\tx\t\t\t5\n", 1, "x", 5},
+        {"0\t\tx\t\t\t-3\n", 0, "x", -3},
+        {"1\t\t500\n", 1, "500\n", 500},  // column 3 is also the last, read as column 6
+        {"1\t\tfree\n", 1, "free\n", 1},  // 0 raised to 1
+        {"0\t\tfree\n", 0, "free\n", 0},  // not raised when disabled
+        {"1\n", 1, "", 1},                // no tab: whole line is column 1, threshold 1
+        {" +1\tx", 1, "x", 1},            // column 6 falls back to "x": 0 raised to 1
+        {"yes\t\tx\t\t\t7\n", 0, "x", 7},
+        {"2\t\tx\t\t\t0\n", 2, "x", 0},  // only exactly 1 raises
+    };
+    for (const CriterionCase& c : cases) {
+        const Criterion& criterion = LoadCriterionLine(c.line);
+        EXPECT_EQ(c.enabled, criterion.enabled) << c.line;
+        EXPECT_EQ(c.value, criterion.value) << c.line;
+        EXPECT_EQ(c.threshold, criterion.threshold) << c.line;
+        EXPECT_EQ(1, criterion.conditionCount) << c.line;
+    }
+}
+
+TEST_F(FilterTablesTest, ScriptFileWinsOverTableExceptInMailboxes) {
+    static const char kBytes[] = "Sub X\r\n\tIf SUBJECT Then\r\n\0\xff";
+    const std::string script(kBytes, sizeof kBytes - 1);  // kept byte for byte
+    const ScopeCase cases[] = {
+        {"", "", "FILTERS/"},
+        {"Sales", "", "Postoffices/Sales/RULES/"},  // found under its lower-case layout
+        {"Sales", "ann", "Postoffices/Sales/Mailboxes/ann/RULES/"},
+    };
+    for (const ScopeCase& c : cases) {
+        const bool mailbox = c.mailbox[0] != '\0';
+        Write(std::string(c.rules) + "FILTER.TAB", "S\t1\tS1\t\tN\n");
+        Write(std::string(c.rules) + "CRITERIA/S1.MES", script);
+        Write(std::string(c.rules) + "CRITERIA/S1.TAB", "1\t\tfrom table\n");
+        Scope(c.postoffice, c.mailbox);
+        Load();
+        ASSERT_EQ(1, set_.filterCount) << c.rules;
+        const FilterDefinition& filter = *set_.filters[1];
+        EXPECT_EQ(mailbox ? 0 : 1, filter.isScript) << c.rules;
+        EXPECT_EQ(mailbox ? 0 : 1, set_.usesScripts) << c.rules;
+        EXPECT_EQ(mailbox ? "" : script, filter.scriptText) << c.rules;
+        EXPECT_EQ(mailbox ? 1 : 0, filter.criteria[0].conditionCount) << c.rules;
+    }
+}
+
+TEST_F(FilterTablesTest, PatternFilesAreCachedOnceWhenCachingIsAllowed) {
+    Settings().allowPatternCaching = 1;
+    Write("FILTERS/PATTERNS/spam.txt", "free\nmoney\n");
+    Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
+    Write("FILTERS/CRITERIA/A.TAB", "1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\n");
+    Write("FILTERS/CRITERIA/B.TAB",
+          "1\t\t<REFERENCE><FILE>SPAM.TXT</FILE></REFERENCE>\t\t\t1\n"
+          "1\t\tplain\t\t\t1\n"
+          "0\t\t<REFERENCE><FILE>off.txt</FILE></REFERENCE>\t\t\t1\n"
+          "1\t\t\t\t\t1\n");
+    const std::string path = Config() + "\\FILTERS\\PATTERNS\\spam.txt";
+    EXPECT_EQ("Loading " + path + " into pattern cache from simple filter\nLoaded 2 Filters\n",
+              Load());
+    EXPECT_EQ(1u, PatternCacheSize());
+
+    Write("FILTERS/PATTERNS/spam.txt", "changed\n");
+    Scope("", "");
+    EXPECT_EQ("Loaded 2 Filters\n", Load());
+    const auto entry = FindCachedPatterns(path.c_str());
+    ASSERT_NE(nullptr, entry);
+    EXPECT_EQ((std::vector<std::string>{"free", "money"}), entry->words);
+}
+
+TEST_F(FilterTablesTest, PatternFilesAreNotCachedWhenCachingIsOff) {
+    Write("FILTERS/PATTERNS/spam.txt", "free\n");
+    LoadCriterionLine("1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\n");
+    EXPECT_EQ(0u, PatternCacheSize());
+}
+
+TEST_F(FilterTablesTest, ReleasingPrintsEachFilterAndOnlyReleaseEmptiesTheCache) {
+    for (bool release : {false, true}) {
+        Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
+        Scope("", "");
+        Load();
+        CachePatternFile(plugin_.tree.Join("none.txt").c_str());
+        EXPECT_EQ("Releasing 2 Filters\nReleasing Filter 1\nReleasing Filter 2\n",
+                  Printed(release ? ReleaseFilters : DestroyFilters))
+            << release;
+        EXPECT_EQ(2, set_.filterCount) << release;
+        EXPECT_EQ(nullptr, set_.filters[1]) << release;
+        EXPECT_EQ(release ? 0u : 1u, PatternCacheSize()) << release;
+    }
+}
+
+TEST_F(FilterTablesTest, EvaluationsComeClearedOnePerFilter) {
+    Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\nC\t1\tC\t\tC\n");
+    Load();
+    FilterEvaluationSet evaluations;
+    std::memset(&evaluations, 0xA5, sizeof evaluations);
+    testing::internal::CaptureStdout();
+    AllocateEvaluations(&set_, &evaluations);
+    EXPECT_EQ("Allocating 3 Results\n", testing::internal::GetCapturedStdout());
+    ASSERT_EQ(3, evaluations.count);
+    const FilterEvaluation cleared{};
+    for (int n = 1; n <= 3; ++n) {
+        ASSERT_NE(nullptr, evaluations.evaluations[n]) << n;
+        EXPECT_EQ(0, std::memcmp(&cleared, evaluations.evaluations[n], sizeof cleared)) << n;
+    }
+    EXPECT_EQ(nullptr, evaluations.evaluations[4]);
+    testing::internal::CaptureStdout();
+    ReleaseEvaluations(&set_, &evaluations);
+    EXPECT_EQ("Releasing 3 Results\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(0, evaluations.count);
+    EXPECT_EQ(nullptr, evaluations.evaluations[1]);
+}
+
+TEST_F(FilterTablesTest, QuietConsoleDropsTheLinesOfThisThread) {
+    EXPECT_EQ(0, SetFilterConsoleQuiet(1));
+    EXPECT_EQ("", Load());
+    EXPECT_EQ(1, SetFilterConsoleQuiet(0));
+    EXPECT_EQ("Loaded 0 Filters\n", Load());
+}
+
+struct ConditionCase {
+    int conditionCount;
+    const char* value;
+    int j;
+    size_t capacity;
+    int result;
+    const char* condition;
+};
+
+TEST(GetCriterionCondition, PicksTheWholeValueOrATabField) {
+    const ConditionCase cases[] = {
+        {1, "a\tb", 0, 16, 1, "a\tb"}, {1, "a\tb", 3, 16, 1, "a\tb"}, {2, "a\tb", 0, 16, 1, "a"},
+        {2, "a\tb", 1, 16, 1, "b"},    {1, "abcd", 0, 4, 0, ""},      {2, "abcd\tb", 0, 4, 0, ""},
+        {0, "x", 0, 16, 0, ""},
+    };
+    for (const ConditionCase& c : cases) {
+        const Criterion criterion{1, c.value, 1, c.conditionCount};
+        char destination[16] = "garbage";
+        EXPECT_EQ(c.result, GetCriterionCondition(criterion, c.j, destination, c.capacity))
+            << c.conditionCount << " " << c.value << " " << c.j;
+        EXPECT_STREQ(c.condition, destination) << c.conditionCount << " " << c.value << " " << c.j;
+    }
+}
+
+}  // namespace

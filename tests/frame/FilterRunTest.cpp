@@ -1,0 +1,201 @@
+// tests/frame/FilterRunTest.cpp: the filter run through the exported FilterExecute:
+// reload requests, the run's own filter set, and runs on many threads while an
+// administrator requests reloads from another process.
+#include "frame/FilterRun.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/RegistryAccess.h"
+#include "frame/Exports.h"
+#include "frame/Lifecycle.h"
+#include "frame/ReloadGate.h"
+#include "frame/SystemFilterSet.h"
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr const char* kEnvelope = "Recipients=[SMTP:a@example.com]\r\nSender=[SMTP:b@example.net]\r\n";
+constexpr const char* kMessage = "Subject: hello\r\n\r\nbody\r\n";
+
+std::string FilterLine(int number) {
+    return "Rule " + std::to_string(number) + "\t1\tF" + std::to_string(number) +
+           "\t\tFilter " + std::to_string(number) + "\t\r\n";
+}
+
+class FilterRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.SetLogMode(2);
+        server.QueueMessage("SMTP", "M1.MAI", kEnvelope, kMessage);
+    }
+    void TearDown() override { TeardownPlugin(); }
+
+    void WriteFilters(int count) {
+        std::string table;
+        for (int n = 1; n <= count; ++n) {
+            table += FilterLine(n);
+            server.tree.WriteFile("config/FILTERS/CRITERIA/F" + std::to_string(n) + ".TAB",
+                                  std::string(15, '\n') + "1\t\t\t\t\t1\r\n");
+        }
+        server.tree.WriteFile("config/FILTERS/FILTER.TAB", table);
+    }
+    std::string Load() {
+        ::testing::internal::CaptureStdout();
+        InitializePlugin();
+        return ::testing::internal::GetCapturedStdout();
+    }
+    std::string Execute(const char* messageId) {
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(1, FilterExecute("", messageId, "SMTP", 0));
+        return ::testing::internal::GetCapturedStdout();
+    }
+    uint32_t ReloadValue() {
+        uint32_t value = 99;
+        EXPECT_TRUE(ReadRegistryDword(kPluginKey, "Reload", &value));
+        return value;
+    }
+
+    PluginTree server;
+};
+
+TEST_F(FilterRunTest, NoFiltersEndsTheRunBeforeTheMessage) {
+    EXPECT_EQ("Loaded 0 Filters\n", Load());
+    EXPECT_EQ("", Execute("M1.MAI"));
+}
+
+TEST_F(FilterRunTest, ReloadRequestLoadsTheNewTableForThisSameMessage) {
+    Load();
+    WriteFilters(1);
+    server.registry.SetDword(kPluginKey, "Reload", 1);
+    std::string out = Execute("M1.MAI");
+    EXPECT_NE(std::string::npos, out.find(" Reloading filters due to change.\n"));
+    EXPECT_NE(std::string::npos, out.find("Loaded 1 Filters\n"));
+    EXPECT_NE(std::string::npos, out.find("Allocating 1 Results\n"));
+    EXPECT_NE(std::string::npos, out.find("ProcessFilter: \n"));
+    EXPECT_EQ(0u, ReloadValue());
+    // The request is one-shot.
+    EXPECT_EQ(std::string::npos, Execute("M1.MAI").find("Reloading"));
+}
+
+TEST_F(FilterRunTest, OnlyExactlyOneRequestsAReload) {
+    Load();
+    server.registry.SetDword(kPluginKey, "Reload", 2);
+    EXPECT_EQ(std::string::npos, Execute("M1.MAI").find("Reloading"));
+    EXPECT_EQ(2u, ReloadValue());
+}
+
+TEST_F(FilterRunTest, ReloadToAnEmptyTableReturnsBeforeTheMessage) {
+    WriteFilters(2);
+    Load();
+    server.tree.WriteFile("config/FILTERS/FILTER.TAB", "");
+    server.registry.SetDword(kPluginKey, "Reload", 1);
+    std::string out = Execute("M1.MAI");
+    EXPECT_NE(std::string::npos, out.find("Releasing 2 Filters\n"));
+    EXPECT_NE(std::string::npos, out.find("Loaded 0 Filters\n"));
+    EXPECT_EQ(std::string::npos, out.find("Allocating"));
+}
+
+TEST_F(FilterRunTest, MissingEnvelopeIsStillScannedAndMissingMessageIsNot) {
+    WriteFilters(1);
+    Load();
+    server.tree.WriteFile("connectors/SMTP/Inbound/Messages/NOENV.MAI", kMessage);
+    EXPECT_NE(std::string::npos, Execute("NOENV.MAI").find("ProcessFilter: "));
+    std::string out = Execute("NOSUCH.MAI");
+    EXPECT_NE(std::string::npos, out.find("Allocating 1 Results\n"));
+    EXPECT_EQ(std::string::npos, out.find("ProcessFilter"));
+    EXPECT_NE(std::string::npos, out.find("Releasing 1 Results\n"));
+}
+
+TEST_F(FilterRunTest, ReloadGoesAheadAfterItsWaitsWhileAnotherRunIsInside) {
+    WriteFilters(1);
+    Load();
+    SetReloadWaitSliceForTesting(1);
+    server.registry.SetDword(kPluginKey, "Reload", 1);
+    EnterRun();  // a slow run that never leaves in time
+    std::string out = Execute("M1.MAI");
+    LeaveRun();
+    SetReloadWaitSliceForTesting(kGateWaitMs);
+    EXPECT_NE(std::string::npos,
+              out.find(" Filters are taking too long to execute and are being reloaded. This may "
+                       "cause filter instability.\n"));
+    EXPECT_NE(std::string::npos, out.find("Loaded 1 Filters\n"));
+    EXPECT_EQ(0u, ReloadValue());
+}
+
+TEST_F(FilterRunTest, ARunKeepsTheSetItStartedWithAcrossAReload) {
+    WriteFilters(3);
+    Load();
+    FilterSetRef held = CurrentSystemFilterSet();
+    WriteFilters(1);
+    ::testing::internal::CaptureStdout();
+    ReloadSystemFilterSet();
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ("Loaded 1 Filters\n", out);  // the held set is not released under its run
+    EXPECT_EQ(3, held->filterCount);
+    EXPECT_STREQ("Filter 3", held->filters[3]->displayName);
+    EXPECT_EQ(1, CurrentSystemFilterSet()->filterCount);
+    ::testing::internal::CaptureStdout();
+    held.reset();
+    EXPECT_EQ(
+        "Releasing 3 Filters\nReleasing Filter 1\nReleasing Filter 2\nReleasing Filter 3\n",
+        ::testing::internal::GetCapturedStdout());
+}
+
+// Eight host threads filter distinct messages while an administrator requests reloads
+// from another process again and again: every call returns and nothing deadlocks.
+TEST_F(FilterRunTest, ConcurrentRunsAndReloadsFromAnotherProcess) {
+    WriteFilters(3);
+    constexpr int kThreads = 8;
+    constexpr int kMessagesEach = 12;
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kMessagesEach; ++i)
+            server.QueueMessage("SMTP", "T" + std::to_string(t) + "-" + std::to_string(i) + ".MAI",
+                                kEnvelope, kMessage);
+    server.SetLogMode(1);
+    Load();
+    SetReloadWaitSliceForTesting(5);
+
+    std::string command = "for i in $(seq 1 15); do '" MTAFILTER_TOOL "' --registry '" +
+                          server.registry.Path() + "' registry set 'HKLM\\" + kPluginKey +
+                          "' Reload dword:1 || exit 1; sleep 0.02; done";
+    ::testing::internal::CaptureStdout();
+    std::thread administrator([&] { EXPECT_EQ(0, RunCommand(command, nullptr)); });
+    std::atomic<bool> administratorDone{false};
+    std::atomic<int> calls{0};
+    std::atomic<int> returned{0};
+    std::vector<std::thread> hosts;
+    for (int t = 0; t < kThreads; ++t) {
+        // Each host goes round its messages until the administrator is done, and once
+        // more after that, so that the last request is seen by some run.
+        hosts.emplace_back([t, &administratorDone, &calls, &returned] {
+            int roundsAfterDone = 0;
+            for (int i = 0; roundsAfterDone < kMessagesEach; ++i) {
+                if (administratorDone) ++roundsAfterDone;
+                std::string id = "T" + std::to_string(t) + "-" +
+                                 std::to_string(i % kMessagesEach) + ".MAI";
+                ++calls;
+                if (FilterExecute("", id.c_str(), "SMTP", 0) == 1) ++returned;
+            }
+        });
+    }
+    administrator.join();
+    administratorDone = true;
+    for (std::thread& host : hosts) host.join();
+    ::testing::internal::GetCapturedStdout();
+    SetReloadWaitSliceForTesting(kGateWaitMs);
+    EXPECT_EQ(calls.load(), returned.load());
+    EXPECT_EQ(0, RunsInFlight());
+    EXPECT_EQ(0, ReloadInProgress());
+    EXPECT_NE(std::string::npos, server.ReportFile().find("Reloading filters due to change."));
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// tests/tools/FiltersCommandTest.cpp: "mtafilter filters" on small server trees: what it
+// shows of each filter, the problems it points out, JSON output, usage and exit codes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+#include "tools/Commands.h"
+
+namespace {
+
+using testing_support::PluginTree;
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class FiltersCommandTest : public testing::Test {
+protected:
+    Result Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "filters");
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int code = FiltersCommand(static_cast<int>(argv.size()), argv.data());
+        std::string out = testing::internal::GetCapturedStdout();
+        return {code, out, testing::internal::GetCapturedStderr()};
+    }
+    void Write(const std::string& relative, const std::string& text) {
+        plugin_.tree.WriteFile("config/" + relative, text);
+    }
+    std::string Config() const { return plugin_.tree.Join("config"); }
+
+    // A server whose filters show every kind of problem, one filter each.
+    void WriteProblemServer() {
+        Write("FILTERS/FILTER.TAB",
+              "Good\t1\tGOOD\t\tGood filter\n"
+              "NoCriteria\t1\tNOCRIT\t\tNo criteria\n"
+              "Off\t1\tOFF\t\tNothing enabled\n"
+              "BadActions\t1\tBADACT\t\tBad actions\n"
+              "NoPattern\t1\tNOPAT\t\tMissing pattern\n"
+              "NoActions\t1\tNOACT\t\tNo action file\n"
+              "Script\t1\tSCRIPT\t\tScripted\n"
+              "Short\t1\tSHORT\n");
+        Write("FILTERS/PATTERNS/spam.txt", "free\n");
+        Write("FILTERS/CRITERIA/GOOD.TAB",
+              "1\t\tfree,money\t\t\t2\n0\t\tbody\t\t\t1\n"
+              "1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\n");
+        Write("FILTERS/CRITERIA/OFF.TAB", "0\t\tfree\t\t\t1\n");
+        Write("FILTERS/CRITERIA/BADACT.TAB", "1\t\tfree\t\t\t1\n");
+        Write("FILTERS/CRITERIA/NOPAT.TAB",
+              "1\t\t<REFERENCE><FILE>gone.txt</FILE></REFERENCE>\t\t\t1\n");
+        Write("FILTERS/CRITERIA/NOACT.TAB", "1\t\tfree\t\t\t1\n");
+        Write("FILTERS/CRITERIA/SCRIPT.MES", "If SUBJECT Then\n");
+        for (const char* id : {"GOOD", "NOCRIT", "OFF", "NOPAT", "SCRIPT"})
+            Write(std::string("FILTERS/ACTIONS/") + id + ".TAB", "1\t\t\tDELETE\tgo\n");
+        Write("FILTERS/ACTIONS/BADACT.TAB",
+              "1\t\t\tEXPLODE\tboom\n1\t\t\tDELETE\n\n0\t\t\tWHATEVER\toff is fine\n");
+    }
+
+    PluginTree plugin_;
+};
+
+TEST_F(FiltersCommandTest, TextShowsAFilterAsAnAdministratorChecksIt) {
+    Write("Postoffices/Sales/RULES/FILTER.TAB", "Rule\t1\tF1\t\tSpam filter\n");
+    Write("Postoffices/Sales/RULES/CRITERIA/F1.TAB", "1\t\tfree,money\t\t\t2\n");
+    Write("Postoffices/Sales/RULES/ACTIONS/F1.TAB",
+          "1\t\t[SPAM] \tADD_SUBJECT_PREFIX\tTag it\n0\t\t\tDELETE\tNot now\n");
+    const Result result = Run({"--postoffice", "Sales"});
+    EXPECT_EQ(kExitSuccess, result.code) << result.err;
+    const std::string rules = Config() + "/Postoffices/Sales/RULES/";
+    EXPECT_EQ(
+        "Scope: postoffice (postoffice \"Sales\")\n"
+        "Configuration directory: " +
+            Config() +
+            "\n"
+            "Filter table: " +
+            rules +
+            "FILTER.TAB\n"
+            "\n"
+            "Filter 1: \"Rule\"\n"
+            "  Identifier:   \"F1\"\n"
+            "  Display name: \"Spam filter\"\n"
+            "  Criteria:     table " +
+            rules +
+            "CRITERIA/F1.TAB\n"
+            "    SUBJECT, threshold 2\n"
+            "      condition \"free\"\n"
+            "      condition \"money\"\n"
+            "  Actions:      " +
+            rules +
+            "ACTIONS/F1.TAB\n"
+            "    line 1: enabled  \"ADD_SUBJECT_PREFIX\" parameter \"[SPAM] \" description "
+            "\"Tag it\"\n"
+            "    line 2: disabled \"DELETE\" parameter \"\" description \"Not now\"\n"
+            "\n"
+            "1 filter loaded, 0 problems\n",
+        result.out);
+}
+
+TEST_F(FiltersCommandTest, EachKindOfProblemIsListedUnderItsFilter) {
+    WriteProblemServer();
+    const Result result = Run({});
+    EXPECT_EQ(kExitSuccess, result.code) << result.err;
+    const std::string filters = Config() + "/FILTERS/";
+    const char* expected[] = {
+        "criteria file {F}CRITERIA/NOCRIT.TAB is missing",
+        "no criterion is enabled, so the filter never matches",
+        "action line 1: unknown action \"EXPLODE\"; known actions: DELETE, COPY_TO_BADMAIL, "
+        "COPY_TO_QUARANTINE, ADD_SUBJECT_PREFIX, NOTIFY_SENDER, NOTIFY_ADDRESS, "
+        "NOTIFY_RECIPIENTS, FORWARD_TO_ADDRESS, EXECUTE_APPLICATION, ADD_HEADER, "
+        "APPEND_RECIPIENTS, APPEND_ANNOTATIONS, STOP_PROCESSING",
+        "action line 2: action name DELETE is the last column: add the description column",
+        "SUBJECT: pattern file {F}PATTERNS/gone.txt does not exist",
+        "action file {F}ACTIONS/NOACT.TAB is missing",
+        "the identifier is the last column of its FILTER.TAB line and keeps the line feed: add "
+        "the display name columns",
+        "criteria file {F}CRITERIA/SHORT\\n.TAB is missing",
+    };
+    for (std::string problem : expected) {
+        const size_t at = problem.find("{F}");
+        if (at != std::string::npos) problem.replace(at, 3, filters);
+        EXPECT_NE(std::string::npos, result.out.find("    - " + problem + "\n")) << problem;
+    }
+    EXPECT_NE(std::string::npos,
+              result.out.find("Criteria:     script " + filters + "CRITERIA/SCRIPT.MES\n"));
+    EXPECT_NE(std::string::npos,
+              result.out.find("      pattern file " + filters + "PATTERNS/spam.txt\n"));
+    EXPECT_NE(std::string::npos, result.out.find("8 filters loaded, 9 problems\n"));
+    EXPECT_EQ(std::string::npos, result.out.find("Loaded")) << "plug-in console lines leaked";
+    EXPECT_EQ(std::string::npos, result.out.find("WHATEVER\"; known")) << "disabled line flagged";
+}
+
+TEST_F(FiltersCommandTest, JsonGivesTheSameAccount) {
+    Write("FILTERS/FILTER.TAB", "Rule\t1\tF1\t\tSpam\n");
+    Write("FILTERS/CRITERIA/F1.TAB", "0\t\tx\n1\t\t<REFERENCE><FILE>gone.txt</FILE></REFERENCE>\n");
+    Write("FILTERS/ACTIONS/F1.TAB", "1\t\tx@example.com\tNOTIFY_ADDRESS\n");
+    const Result result = Run({"--json"});
+    EXPECT_EQ(kExitSuccess, result.code) << result.err;
+    const std::string filters = Config() + "/FILTERS/";
+    const std::string reference = "<REFERENCE><FILE>gone.txt</FILE></REFERENCE>\\u000a";
+    EXPECT_EQ(
+        "{\"scope\": \"system\", \"postoffice\": \"\", \"mailbox\": \"\", "
+        "\"configurationDirectory\": \"" +
+            Config() +
+            "\", "
+            "\"filterTable\": {\"path\": \"" +
+            filters +
+            "FILTER.TAB\", \"exists\": true}, "
+            "\"filters\": [{\"number\": 1, \"ruleName\": \"Rule\", \"filterId\": \"F1\", "
+            "\"displayName\": \"Spam\", \"isScript\": false, "
+            "\"criteriaFile\": {\"path\": \"" +
+            filters +
+            "CRITERIA/F1.TAB\", \"exists\": true}, "
+            "\"criteria\": [{\"type\": \"BODY\", \"conditions\": [\"" +
+            reference +
+            "\"], "
+            "\"threshold\": 1, \"patternFiles\": [{\"path\": \"" +
+            filters +
+            "PATTERNS/gone.txt\", \"exists\": false}]}], "
+            "\"actionFile\": {\"path\": \"" +
+            filters +
+            "ACTIONS/F1.TAB\", \"exists\": true}, "
+            "\"actions\": [{\"line\": 1, \"enabled\": true, \"name\": \"NOTIFY_ADDRESS\\u000a\", "
+            "\"known\": false, \"parameter\": \"x@example.com\", \"description\": "
+            "\"NOTIFY_ADDRESS\"}], "
+            "\"problems\": [\"BODY: the condition is the last column of its criteria line, "
+            "keeps the line feed and is read as the threshold too: add the columns after it\", "
+            "\"BODY: pattern file " +
+            filters +
+            "PATTERNS/gone.txt does not exist\", "
+            "\"action line 1: action name NOTIFY_ADDRESS is the last column: add the "
+            "description column\"]}]}\n",
+        result.out);
+}
+
+TEST_F(FiltersCommandTest, MailboxFiltersUseTheMailboxVocabulary) {
+    const std::string rules = "Postoffices/Sales/Mailboxes/ann/RULES/";
+    Write(rules + "FILTER.TAB", "Rule\t1\tM1\t\tMine\n");
+    Write(rules + "CRITERIA/M1.TAB", "1\t\tfree\t\t\t1\n");
+    Write(rules + "ACTIONS/M1.TAB", "1\t\t\tjunk\tj\n1\t\t\tCOPY_TO_BADMAIL\tnot here\n");
+    const Result result = Run({"--postoffice", "Sales", "--mailbox", "ann"});
+    EXPECT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_NE(std::string::npos, result.out.find("Scope: mailbox (postoffice \"Sales\", "
+                                                 "mailbox \"ann\")\n"));
+    EXPECT_NE(std::string::npos,
+              result.out.find("    - action line 2: unknown action \"COPY_TO_BADMAIL\" for a "
+                              "mailbox filter; known actions: DELETE, JUNK, QUARANTINE, COPY, "
+                              "MOVE, PREFIX-SUBJECT\n"))
+        << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("1 filter loaded, 1 problem\n"));
+}
+
+TEST_F(FiltersCommandTest, UnusableConfigurationDirectoryFailsSayingWhatToSet) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "\"Configuration Directory\" is not set; set it with: mtafilter registry set"},
+        {plugin_.tree.Join("nowhere"),
+         "nowhere does not exist; correct \"Configuration "
+         "Directory\" with 'mtafilter registry set'"},
+    };
+    for (const auto& [directory, message] : cases) {
+        plugin_.registry.SetString(testing_support::kRootKey, "Configuration Directory", directory);
+        const Result result = Run({});
+        EXPECT_EQ(kExitFailure, result.code) << directory;
+        EXPECT_NE(std::string::npos, result.err.find(message)) << result.err;
+        EXPECT_EQ("", result.out) << directory;
+    }
+}
+
+TEST_F(FiltersCommandTest, BadUsageExitsTwoAndHelpZero) {
+    const std::vector<std::string> bad[] = {
+        {"--mailbox", "ann"},
+        {"--postoffice"},
+        {"--frobnicate"},
+        {"extra"},
+        {"--postoffice", std::string(128, 'p')},
+    };
+    for (const std::vector<std::string>& args : bad) {
+        const Result result = Run(args);
+        EXPECT_EQ(kExitUsage, result.code) << args[0];
+        EXPECT_NE(std::string::npos, result.err.find("mtafilter filters --help")) << args[0];
+    }
+    const Result help = Run({"--help"});
+    EXPECT_EQ(kExitSuccess, help.code);
+    EXPECT_EQ(0u, help.out.find("usage: mtafilter filters"));
+}
+
+}  // namespace
