@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "vbscript/NodePool.h"
 #include "vbscript/Value.h"
 
 namespace vbscript {
@@ -18,7 +19,7 @@ enum class BinOp {
 enum class ExprKind {
     Literal,  // literal
     Name,     // name [ (args) ]
-    Member,   // left . name [ (args) ]
+    Member,   // left . name [ (args) ]; a null left is the object of the enclosing With
     Call,     // left (args): indexing or default member of a computed value
     Unary,    // Not left / - left
     Binary,   // left op right
@@ -42,6 +43,9 @@ struct Expr {
     ExprPtr left;
     ExprPtr right;
     std::vector<ExprPtr> args;  // a null entry is an omitted argument
+
+    static void* operator new(size_t) { return NodePool<sizeof(Expr)>::Take(); }
+    static void operator delete(void* memory) { NodePool<sizeof(Expr)>::Give(memory); }
 };
 
 struct Stmt;
@@ -50,7 +54,7 @@ using Block = std::vector<StmtPtr>;
 
 enum class StmtKind {
     Dim, ReDim, Const, Assign, Set, Call, If, Select, For, ForEach, DoLoop, While, Exit,
-    OnErrorResume, OnErrorGoto0, Erase, Randomize,
+    OnErrorResume, OnErrorGoto0, Erase, Randomize, With,
 };
 
 enum class ExitKind { Do, For, Function, Sub, Property };
@@ -80,7 +84,8 @@ struct Stmt {
     int line = 0;
     int column = 0;
     ExprPtr target;  // Assign/Set target, Call expression, For/ForEach variable
-    ExprPtr value;   // Assign/Set value, condition, For start, Select subject, ForEach group
+    ExprPtr value;   // Assign/Set value, condition, For start, Select subject, ForEach group,
+                     // With object
     ExprPtr limit;   // For end
     ExprPtr step;    // For step
     std::vector<Declaration> declarations;
@@ -92,6 +97,9 @@ struct Stmt {
     bool testAtEnd = false;     // Do ... Loop While/Until
     bool until = false;         // Until rather than While
     bool isPublic = true;       // Dim/Const at class level
+
+    static void* operator new(size_t) { return NodePool<sizeof(Stmt)>::Take(); }
+    static void operator delete(void* memory) { NodePool<sizeof(Stmt)>::Give(memory); }
 };
 
 enum class ProcKind { Function, Sub, PropertyGet, PropertyLet, PropertySet };
@@ -132,7 +140,8 @@ struct Unit {
     std::vector<ProcedurePtr> procedures;
     std::vector<ClassPtr> classes;
     bool optionExplicit = false;
-    std::vector<std::string> lines;  // source text of each line, for error reports
+    std::string source;  // the text, for the line an error report quotes
+    int lineCount = 0;
     int firstLine = 0;
 };
 

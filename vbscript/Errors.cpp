@@ -61,6 +61,7 @@ constexpr ErrorEntry kErrors[] = {
     {kErrExpectedIn, "Expected 'In'"},
     {kErrExpectedClass, "Expected 'Class'"},
     {kErrExpectedProperty, "Expected 'Property'"},
+    {kErrExpectedWith, "Expected 'With'"},
 };
 
 }  // namespace

@@ -53,13 +53,14 @@ constexpr int kErrExpectedExpression = 1023;
 constexpr int kErrExpectedStatement = 1024;
 constexpr int kErrExpectedEndOfStatement = 1025;
 constexpr int kErrExpectedInteger = 1026;
-constexpr int kErrExpectedWhileUntil = 1027;
+constexpr int kErrExpectedWhileUntil = 1028;
 constexpr int kErrInvalidCharacter = 1032;
 constexpr int kErrUnterminatedString = 1033;
 constexpr int kErrNameRedefined = 1041;
 constexpr int kErrExpectedIn = 1046;
 constexpr int kErrExpectedClass = 1047;
 constexpr int kErrExpectedProperty = 1050;
+constexpr int kErrExpectedWith = 1029;
 constexpr int kErrInvalidExit = 1039;
 
 // The text Microsoft's engine gives a number; "Unknown runtime error" for the others.

@@ -21,11 +21,13 @@ Value CopyForAssign(Value v) {
     return v;
 }
 
-Interpreter::Interpreter() : err_(std::make_shared<ErrObject>()) {
+Interpreter::Interpreter()
+    : err_(std::make_shared<ErrObject>()), self_(std::make_shared<Interpreter*>(this)) {
     frames_.push_back(&globalFrame_);
 }
 
 Interpreter::~Interpreter() {
+    *self_ = nullptr;
     // Objects may refer to each other (and to themselves) through their fields; dropping
     // every variable first breaks such cycles before the storage goes.
     for (auto& entry : globals_) entry.second.value = Value();
@@ -94,9 +96,9 @@ Variable* Interpreter::Declare(const std::string& name) {
     if (!InProcedure()) return &globals_[name];
     for (auto& entry : frame.names)
         if (entry.first == name) return entry.second;
-    frame.owned.emplace_back();
-    frame.names.emplace_back(name, &frame.owned.back());
-    return &frame.owned.back();
+    Variable* var = frame.owned.Add(Variable{});
+    frame.names.emplace_back(name, var);
+    return var;
 }
 
 void Interpreter::AssignTo(Variable* var, Value value) {
@@ -117,13 +119,13 @@ Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self,
         if (param.byRef && args[i].ref != nullptr) {
             frame.names.emplace_back(param.name, args[i].ref);
         } else {
-            frame.owned.push_back(Variable{CopyForAssign(std::move(args[i].value)), false});
-            frame.names.emplace_back(param.name, &frame.owned.back());
+            Variable* var =
+                frame.owned.Add(Variable{CopyForAssign(std::move(args[i].value)), false});
+            frame.names.emplace_back(param.name, var);
         }
     }
     if (proc.kind == ProcKind::Function || proc.kind == ProcKind::PropertyGet) {
-        frame.owned.emplace_back();
-        frame.result = &frame.owned.back();
+        frame.result = frame.owned.Add(Variable{});
         frame.names.emplace_back(proc.name, frame.result);
     }
     FrameScope scope(this, &frame);
@@ -178,7 +180,7 @@ void Interpreter::PutMember(ClassInstance& self, const std::string& name,
     ThrowRuntime(kErrNoMember);
 }
 
-Value Interpreter::Deref(const Value& v) {
+Value Interpreter::Deref(Value v) {
     if (v.kind != Kind::Object) return v;
     if (!v.obj) ThrowRuntime(kErrObjectNotSet);
     Args none;

@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
+#include <array>
+#include <list>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -71,15 +73,35 @@ public:
     void PutMember(ClassInstance& self, const std::string& name, std::vector<ArgSlot>& args,
                    const Value& value, bool isSet);
     // The default value of an object (its default property); other values unchanged.
-    Value Deref(const Value& v);
+    Value Deref(Value v);
     uint32_t& RandomState() { return randomState_; }
 
 private:
     enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
 
+    // A procedure's own variables. Most procedures hold only their parameters, their
+    // result and a local or two, so the first few live in the frame itself; the variables
+    // never move, since names and ByRef arguments point at them.
+    class LocalStore {
+    public:
+        Variable* Add(Variable variable) {
+            if (used_ < inline_.size()) {
+                inline_[used_] = std::move(variable);
+                return &inline_[used_++];
+            }
+            return &more_.emplace_back(std::move(variable));
+        }
+
+    private:
+        std::array<Variable, 4> inline_;
+        size_t used_ = 0;
+        std::list<Variable> more_;
+    };
+
     struct Frame {
-        std::vector<std::pair<std::string, Variable*>> names;
-        std::deque<Variable> owned;
+        // Names point into the program tree, which outlives every frame.
+        std::vector<std::pair<std::string_view, Variable*>> names;
+        LocalStore owned;
         ClassInstance* self = nullptr;
         Variable* result = nullptr;
         bool resumeNext = false;
@@ -107,6 +129,8 @@ private:
     Flow ExecDoLoop(const Stmt& stmt);
     Flow ExecWhile(const Stmt& stmt);
     void ExecErase(const Stmt& stmt);
+    Flow ExecWith(const Stmt& stmt);
+    Value WithObject() const;
     bool Condition(const Expr& expr);
 
     // Names and storage.
@@ -120,6 +144,7 @@ private:
     Value EvalName(const Expr& expr);
     Value EvalMember(const Expr& expr);
     Value EvalNew(const Expr& expr);
+    void Terminate(ClassInstance* instance);
     Value EvalBinary(const Expr& expr);
     Value Index(const Value& target, const std::vector<ExprPtr>& argExprs);
     std::vector<Value> EvalArgs(const std::vector<ExprPtr>& argExprs);
@@ -134,8 +159,12 @@ private:
     std::unordered_map<std::string, const Procedure*> procedures_;
     std::unordered_map<std::string, ClassPtr> classes_;
     std::vector<Frame*> frames_;
+    std::vector<Value> withObjects_;  // innermost last
     Frame globalFrame_;
     std::shared_ptr<ErrObject> err_;
+    // Cleared when the interpreter starts to go, so that objects outliving it (or dropped
+    // while it tears down) are freed without running their Class_Terminate.
+    std::shared_ptr<Interpreter*> self_;
     std::shared_ptr<Object> wscript_;
     EchoSink echo_;
     Clock::time_point deadline_ = Clock::time_point::max();

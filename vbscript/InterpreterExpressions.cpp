@@ -81,7 +81,7 @@ std::vector<ArgSlot> Interpreter::BindArgs(const std::vector<ExprPtr>& argExprs)
 Value Interpreter::Index(const Value& target, const std::vector<ExprPtr>& argExprs) {
     if (target.kind == Kind::Array) {
         std::vector<Value> indices = EvalArgs(argExprs);
-        for (Value& index : indices) index = Deref(index);
+        for (Value& index : indices) index = Deref(std::move(index));
         return ElementAt(*target.arr, indices);
     }
     if (target.kind == Kind::Object) {
@@ -138,7 +138,7 @@ Value Interpreter::BuiltinObject(const std::string& name, bool* found) {
 }
 
 Value Interpreter::EvalMember(const Expr& expr) {
-    Value target = Eval(*expr.left);
+    Value target = expr.left ? Eval(*expr.left) : WithObject();
     if (target.kind != Kind::Object || !target.obj) ThrowRuntime(kErrObjectRequired);
     if (auto* instance = dynamic_cast<ClassInstance*>(target.obj.get())) {
         std::vector<ArgSlot> slots = BindArgs(expr.args);
@@ -155,17 +155,46 @@ void Interpreter::AssignMember(const Expr& target, Value value, bool isSet) {
         return;
     }
     if (target.kind != ExprKind::Member) ThrowRuntime(kErrIllegalAssignment);
-    Value object = Eval(*target.left);
+    Value object = target.left ? Eval(*target.left) : WithObject();
     if (object.kind != Kind::Object || !object.obj) ThrowRuntime(kErrObjectRequired);
     Args args = EvalArgs(target.args);
     object.obj->Put(*this, target.name, args, value, isSet);
+}
+
+// Runs Class_Terminate on an object nobody references any more, then frees it. Errors in
+// it go unreported, as the caller has nowhere to take them. Should the script keep Me
+// somewhere, the object stays (never freed) rather than leave that reference dangling.
+void Interpreter::Terminate(ClassInstance* dying) {
+    std::shared_ptr<ClassInstance> keep(dying, [](ClassInstance*) {});
+    try {
+        auto method = dying->Decl().methods.find("class_terminate");
+        std::vector<ArgSlot> none;
+        Invoke(*method->second, dying, none);
+    } catch (...) {
+    }
+    if (keep.use_count() == 1) {
+        keep.reset();
+        delete dying;
+    }
 }
 
 Value Interpreter::EvalNew(const Expr& expr) {
     if (expr.name == "regexp") return Value::ObjectRef(MakeRegExp());
     auto found = classes_.find(expr.name);
     if (found == classes_.end()) ThrowRuntime(kErrCannotCreate);
-    auto instance = std::make_shared<ClassInstance>(found->second);
+    std::shared_ptr<ClassInstance> instance;
+    if (found->second->methods.count("class_terminate") != 0) {
+        // The last reference going runs Class_Terminate first, while the interpreter lives.
+        std::weak_ptr<Interpreter*> owner = self_;
+        instance = std::shared_ptr<ClassInstance>(
+            new ClassInstance(found->second), [owner](ClassInstance* dying) {
+                std::shared_ptr<Interpreter*> interp = owner.lock();
+                if (interp && *interp != nullptr) (*interp)->Terminate(dying);
+                else delete dying;
+            });
+    } else {
+        instance = std::make_shared<ClassInstance>(found->second);
+    }
     for (const StmtPtr& field : found->second->fields) {
         for (const Declaration& decl : field->declarations) {
             Variable& var = instance->Fields()[decl.name];

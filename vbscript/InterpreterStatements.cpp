@@ -71,6 +71,7 @@ Interpreter::Flow Interpreter::Exec(const Stmt& stmt) {
             err_->Clear();
             break;
         case StmtKind::Erase: ExecErase(stmt); break;
+        case StmtKind::With: return ExecWith(stmt);
         case StmtKind::Randomize:
             randomState_ = stmt.value ? static_cast<uint32_t>(ToDouble(Eval(*stmt.value)))
                                       : static_cast<uint32_t>(Clock::now().time_since_epoch().count());
@@ -120,6 +121,24 @@ void Interpreter::ExecConst(const Stmt& stmt) {
     }
 }
 
+Interpreter::Flow Interpreter::ExecWith(const Stmt& stmt) {
+    Value object = Eval(*stmt.value);
+    if (object.kind != Kind::Object || !object.obj) ThrowRuntime(kErrObjectRequired);
+    struct Scope {
+        explicit Scope(std::vector<Value>* stack, Value object) : stack(stack) {
+            stack->push_back(std::move(object));
+        }
+        ~Scope() { stack->pop_back(); }
+        std::vector<Value>* stack;
+    } scope(&withObjects_, std::move(object));
+    return ExecBlock(stmt.blocks[0]);
+}
+
+Value Interpreter::WithObject() const {
+    if (withObjects_.empty()) ThrowRuntime(kErrObjectRequired);
+    return withObjects_.back();
+}
+
 void Interpreter::ExecErase(const Stmt& stmt) {
     Variable* var = Lookup(stmt.target->name);
     if (var == nullptr || var->value.kind != Kind::Array) ThrowRuntime(kErrTypeMismatch);
@@ -137,7 +156,7 @@ void Interpreter::ExecAssign(const Stmt& stmt, bool isSet) {
     if (isSet) {
         if (value.kind != Kind::Object) ThrowRuntime(kErrObjectRequired);
     } else if (value.kind == Kind::Object) {
-        value = Deref(value);
+        value = Deref(std::move(value));
     }
     const Expr& target = *stmt.target;
     if (target.kind == ExprKind::Member || target.kind == ExprKind::Call) {

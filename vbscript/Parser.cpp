@@ -2,6 +2,7 @@
 // statement leaves its end-of-statement token for the block loop to consume.
 #include "vbscript/Parser.h"
 
+#include <unordered_set>
 #include <utility>
 
 #include "vbscript/Errors.h"
@@ -36,7 +37,7 @@ private:
     }
     bool Is(Tok kind) const { return Cur().kind == kind; }
     bool IsKw(Kw keyword) const { return Cur().kind == Tok::Keyword && Cur().keyword == keyword; }
-    bool IsWord(const char* word) const { return Is(Tok::Identifier) && Cur().text == word; }
+    bool IsWord(std::string_view word) const { return NameIs(Cur(), word); }
     const Token& Take() {
         const Token& token = tokens_[pos_];
         if (pos_ + 1 < tokens_.size()) ++pos_;
@@ -50,7 +51,7 @@ private:
         if (!IsKw(keyword)) Fail(error);
         Take();
     }
-    void ExpectWord(const char* word, int error) {
+    void ExpectWord(std::string_view word, int error) {
         if (!IsWord(word)) Fail(error);
         Take();
     }
@@ -67,7 +68,14 @@ private:
     }
     std::string TakeName() {
         if (!Is(Tok::Identifier)) Fail(kErrExpectedIdentifier);
-        return Take().text;
+        return NameOf(Take());
+    }
+    // A name that a declaration adds to the current scope, where it must be new.
+    std::string TakeDefinedName() {
+        const Token& at = Cur();
+        std::string name = TakeName();
+        if (!scope_->insert(name).second) ThrowCompile(kErrNameRedefined, at.line, at.column);
+        return name;
     }
 
     // Keeps a count of open constructs so that no text can exhaust the stack.
@@ -151,10 +159,16 @@ private:
             else Fail(kErrSyntax);
         }
         Take();
-        proc->name = TakeName();
+        bool isProperty = endError == kErrExpectedProperty;
+        proc->name = isProperty ? TakeName() : TakeDefinedName();
+        // Parameters and locals form a scope of their own.
+        NameSet locals;
+        NameSet* outer = scope_;
+        scope_ = &locals;
         if (Is(Tok::LParen)) ParseParams(proc.get());
         EndStatement();
         proc->body = ParseBlock();
+        scope_ = outer;
         ExpectKw(Kw::End, kErrExpectedEnd);
         bool closes = proc->kind == ProcKind::Function ? IsKw(Kw::Function)
                       : proc->kind == ProcKind::Sub    ? IsKw(Kw::Sub)
@@ -170,7 +184,7 @@ private:
         while (!Is(Tok::RParen)) {
             Parameter param;
             if (IsKw(Kw::ByVal) || IsKw(Kw::ByRef)) param.byRef = Take().keyword == Kw::ByRef;
-            param.name = TakeName();
+            param.name = TakeDefinedName();
             if (Is(Tok::LParen)) {
                 Take();
                 Expect(Tok::RParen, kErrExpectedRParen);
@@ -188,9 +202,12 @@ private:
     ClassPtr ParseClass() {
         Take();
         auto decl = std::make_shared<ClassDecl>();
-        decl->displayName = Cur().raw;
-        decl->name = TakeName();
+        decl->displayName = std::string(Cur().text);
+        decl->name = TakeDefinedName();
         EndStatement();
+        NameSet members;
+        NameSet* outer = scope_;
+        scope_ = &members;
         for (;;) {
             SkipSeparators();
             if (IsKw(Kw::End)) break;
@@ -211,6 +228,7 @@ private:
             }
             EndStatement();
         }
+        scope_ = outer;
         Take();
         ExpectKw(Kw::Class, kErrExpectedClass);
         return decl;
@@ -271,6 +289,7 @@ private:
                 case Kw::Call: return ParseCall();
                 case Kw::Set: return ParseSet();
                 case Kw::Erase: return ParseErase();
+                case Kw::With: return ParseWith();
                 case Kw::Me: return ParseSimpleStatement();
                 case Kw::Function: case Kw::Sub: case Kw::Class:
                     Fail(kErrSyntax);
@@ -279,8 +298,21 @@ private:
             }
         }
         if (IsWord("randomize")) return ParseRandomize();
-        if (Is(Tok::Identifier)) return ParseSimpleStatement();
+        if (Is(Tok::Identifier) || (Is(Tok::Dot) && withDepth_ > 0)) return ParseSimpleStatement();
         Fail(kErrExpectedStatement);
+    }
+
+    // withStatement -> With expr block End With
+    StmtPtr ParseWith() {
+        auto stmt = NewStmt(StmtKind::With, Take());
+        stmt->value = ParseExpr(0);
+        EndStatement();
+        ++withDepth_;
+        stmt->blocks.push_back(ParseBlock());
+        --withDepth_;
+        ExpectKw(Kw::End, kErrExpectedEnd);
+        ExpectKw(Kw::With, kErrExpectedWith);
+        return stmt;
     }
 
     // dimStatement -> (Dim|Public|Private) declarator {',' declarator}
@@ -293,14 +325,14 @@ private:
             Declaration decl;
             decl.line = Cur().line;
             decl.column = Cur().column;
-            decl.name = TakeName();
+            decl.name = TakeDefinedName();
             if (Is(Tok::LParen)) {
                 Take();
                 decl.isArray = true;
                 while (!Is(Tok::RParen)) {
                     if (!Is(Tok::Number)) Fail(kErrExpectedInteger);
                     auto bound = NewExpr(ExprKind::Literal, Cur());
-                    bound->literal = Take().number;
+                    bound->literal = NumberOf(Take());
                     decl.bounds.push_back(std::move(bound));
                     if (!Is(Tok::Comma)) break;
                     Take();
@@ -345,7 +377,7 @@ private:
             Declaration decl;
             decl.line = Cur().line;
             decl.column = Cur().column;
-            decl.name = TakeName();
+            decl.name = TakeDefinedName();
             Expect(Tok::Equal, kErrExpectedEquals);
             decl.value = ParseExpr(0);
             stmt->declarations.push_back(std::move(decl));
@@ -540,7 +572,7 @@ private:
             return NewStmt(StmtKind::OnErrorResume, at);
         }
         ExpectWord("goto", kErrSyntax);
-        if (!Is(Tok::Number) || Cur().number.i != 0) Fail(kErrSyntax);
+        if (!Is(Tok::Number) || NumberOf(Cur()).i != 0) Fail(kErrSyntax);
         Take();
         return NewStmt(StmtKind::OnErrorGoto0, at);
     }
@@ -677,18 +709,18 @@ private:
     }
 
     // primary -> number | string | date | True | False | Empty | Null | Nothing | Me
-    //          | '(' expr ')' | New name | name
+    //          | '(' expr ')' | New name | name | '.' name (inside With)
     ExprPtr ParsePrimary() {
         const Token& at = Cur();
         switch (at.kind) {
             case Tok::Number: {
                 auto expr = NewExpr(ExprKind::Literal, Take());
-                expr->literal = at.number;
+                expr->literal = NumberOf(at);
                 return expr;
             }
             case Tok::String: {
                 auto expr = NewExpr(ExprKind::Literal, Take());
-                expr->literal = Value::String(at.text);
+                expr->literal = Value::String(StringOf(at));
                 return expr;
             }
             case Tok::DateLiteral: {
@@ -696,7 +728,7 @@ private:
                 expr->name = "cdate";  // evaluated once per use by the conversion
                 expr->hasArgs = true;
                 auto text = NewExpr(ExprKind::Literal, at);
-                text->literal = Value::String(at.text);
+                text->literal = Value::String(std::string(at.text));
                 expr->args.push_back(std::move(text));
                 return expr;
             }
@@ -708,11 +740,14 @@ private:
             }
             case Tok::Identifier: {
                 auto expr = NewExpr(ExprKind::Name, Take());
-                expr->name = at.text;
+                expr->name = NameOf(at);
                 return expr;
             }
             case Tok::Keyword:
                 return ParseKeywordPrimary();
+            case Tok::Dot:
+                if (withDepth_ == 0) Fail(kErrExpectedExpression);
+                return ParseMemberName(nullptr);
             default:
                 Fail(kErrExpectedExpression);
         }
@@ -743,13 +778,9 @@ private:
     // postfix -> primary {'.' name | '(' argList ')'}
     ExprPtr ParsePostfix(ExprPtr expr, bool statementStart) {
         for (;;) {
-            if (Is(Tok::Dot)) {
-                Take();
-                if (!Is(Tok::Identifier) && !Is(Tok::Keyword)) Fail(kErrExpectedIdentifier);
-                auto member = NewExpr(ExprKind::Member, Cur());
-                member->name = Take().text;
-                member->left = std::move(expr);
-                expr = std::move(member);
+            // Inside With, " .name" after a space starts an argument of its own.
+            if (Is(Tok::Dot) && !(withDepth_ > 0 && Cur().spaceBefore)) {
+                expr = ParseMemberName(std::move(expr));
             } else if (Is(Tok::LParen) && !(statementStart && Cur().spaceBefore)) {
                 Take();
                 bool named = expr->kind == ExprKind::Name || expr->kind == ExprKind::Member;
@@ -767,32 +798,36 @@ private:
         }
     }
 
+    // member -> '.' name, of `object` or (null) of the enclosing With's object
+    ExprPtr ParseMemberName(ExprPtr object) {
+        Take();
+        if (!Is(Tok::Identifier) && !Is(Tok::Keyword)) Fail(kErrExpectedIdentifier);
+        auto member = NewExpr(ExprKind::Member, Cur());
+        member->name = NameOf(Take());
+        member->left = std::move(object);
+        return member;
+    }
+
+    using NameSet = std::unordered_set<std::string>;
+
     std::vector<Token> tokens_;
+    NameSet globalNames_;
+    NameSet* scope_ = &globalNames_;
     size_t pos_ = 0;
     int depth_ = 0;
+    int withDepth_ = 0;
     Unit* unit_;
 };
-
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '\n' || text[i] == '\r') {
-            lines.emplace_back(text.substr(start, i - start));
-            if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
-    }
-    return lines;
-}
 
 }  // namespace
 
 std::unique_ptr<Unit> ParseProgram(std::string_view text, int firstLine) {
     auto unit = std::make_unique<Unit>();
     unit->firstLine = firstLine;
-    unit->lines = SplitLines(text);
-    Parser(Tokenize(text, firstLine), unit.get()).ParseProgram();
+    unit->source = std::string(text);
+    std::vector<Token> tokens = Tokenize(text, firstLine);
+    unit->lineCount = tokens.back().line - firstLine + 1;
+    Parser(std::move(tokens), unit.get()).ParseProgram();
     return unit;
 }
 

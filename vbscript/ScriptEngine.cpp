@@ -242,8 +242,7 @@ HRESULT ScriptEngine::Report(const ScriptError& error, EXCEPINFO* excepInfo, HRE
         for (const Unit* unit : units_) {
             if (error.compile) break;
             int index = error.line - unit->firstLine;
-            if (index >= 0 && static_cast<size_t>(index) < unit->lines.size())
-                lineText = unit->lines[static_cast<size_t>(index)];
+            if (index >= 0 && index < unit->lineCount) lineText = LineOf(unit->source, index);
         }
         if (site_ != nullptr) {
             IActiveScriptError* report = NewScriptErrorReport(error, lineText);
