@@ -1,22 +1,73 @@
-// analysis/MessageScanner.cpp: the message pass. The header and body criteria are not
-// evaluated by this build yet: the pass only establishes that the message file can be
-// read, which is what decides whether actions may run.
+// analysis/MessageScanner.cpp: the single pass over a queued message: the whole-message
+// criteria first, then every line of the file, header lines and body lines each to
+// their own handler (analysis/ScannerHeader.cpp, analysis/ScannerBody.cpp).
 #include "analysis/MessageScanner.h"
 
+#include <cstdio>
+
+#include "analysis/ContentCriteria.h"
+#include "analysis/ScannerBody.h"
+#include "analysis/ScannerHeader.h"
+#include "analysis/ScannerState.h"
+#include "common/FileQueries.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"
-#include "platform/Files.h"
+#include "providers/ScannerCriteria.h"
 
-int ScanMessage(MessageRecord* record, const FilterSet* /*set*/,
-                FilterEvaluationSet* /*evaluations*/) {
-    char connectorRoot[1024];
+namespace {
+
+constexpr size_t kMessagePathCapacity = 1024;
+
+// The system-level set filters what arrives; a postoffice's set what it sends out.
+void BuildMessagePath(const MessageRecord& record, const FilterSet& set, char* path) {
+    char connectorRoot[kMessagePathCapacity];
     CurrentConnectorRoot(connectorRoot, sizeof connectorRoot);
-    char path[1400];
-    if (!MessageFilePath(connectorRoot, record->connector, record->messageId, Queue::kInbound,
-                         path, sizeof path))
-        return 0;
-    platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
-    if (file == nullptr) return 0;
-    platform::FileClose(file);
-    return 1;
+    const Queue queue = set.postoffice[0] == '\0' ? Queue::kInbound : Queue::kOutgoing;
+    if (!MessageFilePath(connectorRoot, record.connector, record.messageId, queue, path,
+                         kMessagePathCapacity))
+        path[0] = '\0';  // opens nothing, so the message is left alone
+}
+
+void EvaluateWholeMessage(MessageRecord* record, const FilterSet* set,
+                          FilterEvaluationSet* evaluations, const char* path) {
+    EvaluateSize(kSize, FileSizeByName(path), set, evaluations);
+    EvaluateBayesian(kSpamProbability, record, set, evaluations);
+    EvaluateSpamAssassin(kSpamAssassin, record, set, evaluations);
+    EvaluateDkim(kDkim, record, set, evaluations);
+    EvaluateAntivirus(kHasVirus, record, set, evaluations);
+}
+
+void ScanLines(ScanState& state) {
+    while (!state.stop && !state.finished) {
+        if (!state.pending && !ReadScanLine(state)) return;
+        state.pending = false;
+        if (state.inBody) {
+            ScanBodyLine(state);
+        } else {
+            ScanHeaderLine(state);
+        }
+    }
+}
+
+}  // namespace
+
+int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet* evaluations) {
+    if (record == nullptr || set == nullptr || evaluations == nullptr) return 0;
+    char path[kMessagePathCapacity];
+    BuildMessagePath(*record, *set, path);
+    std::printf("Processing Message... \r\n");
+    EvaluateWholeMessage(record, set, evaluations, path);
+
+    ScanState state{};
+    state.record = record;
+    state.set = set;
+    state.evaluations = evaluations;
+    state.systemScope = set->postoffice[0] == '\0';
+    std::printf("Processing Message Content... \r\n");
+    state.file = platform::FileOpen(path, platform::FileMode::kReadBinary);
+    if (state.file == nullptr) return 0;
+    state.verdict = 1;
+    ScanLines(state);
+    platform::FileClose(state.file);
+    return state.verdict;
 }

@@ -1,0 +1,78 @@
+// analysis/ScannerState.h: what the message scanner knows while it reads one message
+// line by line, and the word delimiter sets it hands to the criterion evaluators.
+#pragma once
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+
+#include "analysis/MessageLinks.h"
+#include "filters/FilterSet.h"
+#include "frame/MessageRecord.h"
+#include "platform/Files.h"
+
+// The characters that may stand next to a matched word, one set per kind of text. They
+// are passed on byte for byte (the address set really does hold the apostrophe twice).
+namespace delimiters {
+constexpr const char* kText = " \r'\"\n";
+constexpr const char* kAddress = "' \r'\"\n<>;";
+constexpr const char* kMimeAttachment = "\r'\"\n;";
+constexpr const char* kMimePresence = " \r'\"\n;";
+constexpr const char* kUuencodeAttachment = " \r'\"\n;.";
+}  // namespace delimiters
+
+constexpr int kScanLineCapacity = 2048;  // a longer physical line arrives in pieces
+constexpr int kBoundaryCapacity = 1024;
+
+// One call's scan state; nothing of it outlives the call.
+struct ScanState {
+    const MessageRecord* record;
+    const FilterSet* set;
+    FilterEvaluationSet* evaluations;
+    platform::File file;
+
+    // The current line, terminator included.
+    char line[kScanLineCapacity];
+
+    bool pending;      // line holds the next line already (read ahead while unfolding)
+    bool stop;         // the input ended while reading ahead
+    bool finished;     // a loop mark ends the scan
+    bool systemScope;  // the set is the server's own
+    bool inBody;       // from the first empty line on
+    bool mimeMode;     // the message header named a MIME boundary
+    bool inPart;       // MIME: inside a part's header block; else inside a uuencoded block
+    bool skipEncoded;  // the current MIME part is base64: its lines are not body text
+
+    char boundary[kBoundaryCapacity];
+    char boundaryDelimiter[kBoundaryCapacity];  // "--" + boundary
+
+    uint32_t linkLookups;                // fruitless link lookups so far
+    char linkWork[kLinkWorkBufferSize];  // the DNS provider's, cleared per message
+    char blacklistName[kListNameSize];   // the list that listed a link
+
+    int verdict;  // 1: the message may be acted on
+};
+
+// Reads the next line into state.line. At the end of the input (or a read error, which
+// is not retried) sets `stop` and returns false.
+inline bool ReadScanLine(ScanState& state) {
+    if (platform::FileReadLine(state.file, state.line, sizeof state.line) != nullptr) return true;
+    state.line[0] = '\0';
+    state.stop = true;
+    return false;
+}
+
+// Whether `text` starts with `name`, compared without regard to case over the whole name.
+inline bool StartsWithNoCase(const char* text, const char* name) {
+    for (; *name != '\0'; ++text, ++name) {
+        if (std::toupper(static_cast<unsigned char>(*text)) !=
+            std::toupper(static_cast<unsigned char>(*name)))
+            return false;  // also where text ends first
+    }
+    return true;
+}
+
+// Whether two texts are equal without regard to case.
+inline bool EqualNoCase(const char* a, const char* b) {
+    return std::strlen(a) == std::strlen(b) && StartsWithNoCase(a, b);
+}

@@ -1,0 +1,234 @@
+// tests/analysis/MessageLinksTest.cpp: the URI blacklist check: which links of a line are
+// looked up, with which host and address, the lookup budget, the report line, and the
+// percent-decoding and resolution of hosts.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "analysis/MessageLinks.h"
+#include "frame/DnsProvider.h"
+#include "frame/Settings.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using testing_support::PluginTree;
+
+constexpr const char* kMessageId = "M1.MAI";
+
+std::string Decode(const std::string& text, size_t capacity = 64) {
+    std::vector<char> output(capacity + 1, '#');
+    size_t length = 99;
+    EXPECT_EQ(1, PercentDecode(text.c_str(), output.data(), capacity, &length));
+    EXPECT_LT(length, capacity == 0 ? 1 : capacity);
+    EXPECT_EQ('#', output[length]);  // the routine leaves terminating to its caller
+    return std::string(output.data(), length);
+}
+
+TEST(PercentDecodeTest, DecodesEscapesAndKeepsTheLastCharacter) {
+    struct Case {
+        const char* text;
+        const char* want;
+    };
+    const Case kCases[] = {
+        {"", ""},
+        {"x", "x"},
+        {"listed%2Eexample", "listed.example"},
+        {"a%2e%41b", "a.Ab"},
+        {"%zz1", "zz1"},  // a "%" without two hex digits is dropped
+        {"a%4", "a4"},
+        {"ab%", "ab%"},   // the last character is copied as it is
+        {"a%41", "aA1"},  // even when the escape before it took it
+        {"%%41x", "Ax"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.want, Decode(c.text));
+    }
+}
+
+TEST(PercentDecodeTest, OutputIsCutToItsCapacity) {
+    EXPECT_EQ("abc", Decode("abcdef", 4));
+    EXPECT_EQ("", Decode("abcdef", 1));
+    EXPECT_EQ(std::string(1023, 'h'), Decode(std::string(2000, 'h'), 1024));
+}
+
+TEST(ResolveHostAddressTest, WritesTheFirstAddressOrLeavesTheTextAlone) {
+    char address[64] = "unchanged";
+    EXPECT_EQ(0, ResolveHostAddress("", address, sizeof address));
+    EXPECT_STREQ("unchanged", address);
+    EXPECT_EQ(0, ResolveHostAddress("no-such-host.invalid", address, sizeof address));
+    EXPECT_STREQ("unchanged", address);
+    EXPECT_EQ(1, ResolveHostAddress("192.0.2.7", address, sizeof address));
+    EXPECT_STREQ("192.0.2.7", address);
+    char small[5] = "";
+    EXPECT_EQ(1, ResolveHostAddress("192.0.2.7", small, sizeof small));
+    EXPECT_STREQ("192.", small);
+}
+
+class MessageLinksTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        Settings().uriSblMaxChecks = 100;
+        plugin.SetLogMode(2);  // report lines to standard output
+        plugin.InstallProvider("Full", "QPWINDNS.so");
+        LoadDnsProvider("");
+    }
+    void TearDown() override {
+        UnloadDnsProviderForTesting();
+        unsetenv("STUB_DNS_LISTED_HOSTS");
+        ResetSettings();
+    }
+
+    // Checks a line; `report` receives what went to the report log.
+    int Check(const std::string& line) {
+        plugin.tree.WriteFile("stub-calls.txt", "");
+        listName[0] = '\0';
+        CaptureStdout();
+        const int listed = CheckMessageLinks(kMessageId, lookups, line.c_str(), work, listName);
+        report = GetCapturedStdout();
+        return listed;
+    }
+
+    // The lookups of the last check, as "host,address" lines.
+    std::string LookedUp() const {
+        std::string calls = plugin.StubCalls();
+        const std::string prefix = "QPWINDNS.so|HasORBDBEntry|";
+        std::string hosts;
+        for (size_t at = calls.find(prefix); at != std::string::npos;
+             at = calls.find(prefix, at + 1)) {
+            const size_t begin = at + prefix.size();
+            hosts += calls.substr(begin, calls.find('\n', begin) + 1 - begin);
+        }
+        return hosts;
+    }
+
+    PluginTree plugin;
+    uint32_t lookups = 0;
+    char work[kLinkWorkBufferSize] = {};
+    char listName[kListNameSize] = {};
+    std::string report;
+};
+
+TEST_F(MessageLinksTest, WhichLinksAreLookedUp) {
+    struct Case {
+        const char* name;
+        const char* line;
+        int listed;
+        const char* lookedUp;
+    };
+    const Case kCases[] = {
+        {"prefix in capitals", "Visit HTTP://listed.example/deal now", 1, "listed.example,\n"},
+        {"escaped host", "go http://listed%2Eexample/x", 1, "listed.example,\n"},
+        {"secure scheme", "https://listed.example/", 0, ""},
+        {"other scheme", "ftp://listed.example/", 0, ""},
+        {"bare host", "www.listed.example and listed.example", 0, ""},
+        {"angle brackets", "<http://listed.example>", 1, "listed.example,\n"},
+        {"markup right after the host", "http://listed.example<br>", 1, "listed.example,\n"},
+        {"double quotes", "href=\"http://listed.example\">", 1, "listed.example,\n"},
+        {"apostrophes", "href='http://listed.example'", 1, "listed.example,\n"},
+        {"tab after the host", "http://listed.example\tmore", 1, "listed.example,\n"},
+        {"host ends at the first slash", "http://192.0.2.1/listed.example", 0,
+         "192.0.2.1,192.0.2.1\n"},
+        {"first listed link ends the line",
+         "http://192.0.2.1/ http://listed.example/ http://192.0.2.2/", 1,
+         "192.0.2.1,192.0.2.1\nlisted.example,\n"},
+        {"empty host", "http:///path", 0, ",\n"},
+        {"prefix alone", "http://", 0, ",\n"},
+        {"no link", "nothing here", 0, ""},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.listed, Check(c.line));
+        EXPECT_EQ(c.lookedUp, LookedUp());
+        if (c.listed == 1) {
+            EXPECT_STREQ("test.list", listName);
+        }
+    }
+}
+
+TEST_F(MessageLinksTest, ListedLinkIsReportedWithHostAddressAndList) {
+    setenv("STUB_DNS_LISTED_HOSTS", "192.0.2.9", 1);
+    EXPECT_EQ(1, Check("see http://192.0.2.9/offer"));
+    const std::string want =
+        "Message M1.MAI has link to blacklisted IP. 192.0.2.9 (192.0.2.9) was found in "
+        "blacklist test.list\n";
+    ASSERT_GE(report.size(), want.size());
+    EXPECT_EQ(want, report.substr(report.size() - want.size()));
+}
+
+TEST_F(MessageLinksTest, DecodedHostIsWhatTheReportShows) {
+    EXPECT_EQ(1, Check("http://listed%2eexample/"));
+    EXPECT_NE(std::string::npos, report.find(" listed.example () was found in blacklist "));
+    EXPECT_EQ(std::string::npos, report.find("%2e"));
+}
+
+TEST_F(MessageLinksTest, LongHostsAreShortenedInTheReport) {
+    struct Case {
+        size_t length;
+        bool cut;
+    };
+    const Case kCases[] = {{200, false}, {201, true}, {300, true}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.length);
+        const std::string host(c.length, 'h');
+        setenv("STUB_DNS_LISTED_HOSTS", host.c_str(), 1);
+        EXPECT_EQ(1, Check("http://" + host + "/x"));
+        const std::string shown = host.substr(0, 200) + (c.cut ? "..." : "");
+        EXPECT_NE(std::string::npos, report.find(" IP. " + shown + " () was found"));
+        EXPECT_EQ(host + ",\n", LookedUp());  // the lookup gets the whole host
+    }
+}
+
+TEST_F(MessageLinksTest, OverLongLinkIsCutToItsBuffer) {
+    // The next link is searched for behind the whole of the long one.
+    const std::string host(3000, 'h');
+    EXPECT_EQ(1, Check("http://" + host + "/x http://listed.example/"));
+    EXPECT_EQ(std::string(1023, 'h') + ",\nlisted.example,\n", LookedUp());
+}
+
+TEST_F(MessageLinksTest, LookupBudgetStopsTheRestOfTheLine) {
+    struct Case {
+        uint32_t maxChecks;
+        uint32_t before;
+        size_t lookedUp;
+        uint32_t after;
+    };
+    const Case kCases[] = {
+        {0, 0, 2, 2}, {1, 0, 3, 3},
+        {5, 0, 3, 3}, {1, 2, 1, 3},  // over budget already: one lookup per line
+        {1, 1, 2, 3},
+    };
+    const std::string line = "http://192.0.2.1/a http://192.0.2.2/b http://192.0.2.3/c";
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "max " << c.maxChecks << ", before " << c.before);
+        Settings().uriSblMaxChecks = c.maxChecks;
+        lookups = c.before;
+        EXPECT_EQ(0, Check(line));
+        const std::string hosts = LookedUp();
+        size_t count = 0;
+        for (char ch : hosts) count += ch == '\n' ? 1 : 0;
+        EXPECT_EQ(c.lookedUp, count);
+        EXPECT_EQ(c.after, lookups);
+    }
+}
+
+TEST_F(MessageLinksTest, ListedLinkDoesNotSpendTheBudget) {
+    Settings().uriSblMaxChecks = 0;
+    EXPECT_EQ(1, Check("http://listed.example/"));
+    EXPECT_EQ(0u, lookups);
+}
+
+TEST_F(MessageLinksTest, WithoutTheProviderNothingIsListed) {
+    UnloadDnsProviderForTesting();
+    EXPECT_EQ(0, Check("http://listed.example/"));
+    EXPECT_EQ("", LookedUp());
+    EXPECT_EQ(1u, lookups);
+}
+
+}  // namespace
