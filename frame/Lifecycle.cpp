@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "frame/DnsProvider.h"
+#include "frame/ReloadGate.h"
 #include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "frame/SystemFilterSet.h"
@@ -32,6 +33,7 @@ void TeardownPlugin() {
     ReleaseSystemFilterSet();
     ReleaseScannerProviders();
     StopStoreLibrary();
+    CloseReloadLock();
     CloseReportLog();
     CloseReportLogLock();
     std::fflush(stdout);

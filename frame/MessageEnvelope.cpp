@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "common/AtomicFile.h"
 #include "common/DecimalNumber.h"
 #include "common/SafeText.h"
 #include "frame/Settings.h"
@@ -128,22 +130,19 @@ int ReadEnvelope(MessageRecord* record) {
     return 1;
 }
 
+// The envelope of the message being filtered may be rewritten (extra recipients), so it
+// is replaced whole: a crash leaves the old envelope or the new one, never a cut one.
 int WriteEnvelope(const MessageRecord* record) {
     char path[1400];
     if (!InboundEnvelopePath(*record, path, sizeof path)) return 0;
-    platform::File file = platform::FileOpen(path, platform::FileMode::kWriteText);
-    if (file == nullptr) return 0;
     char number[16];
     std::snprintf(number, sizeof number, "%d", record->timeAcquired);
-    const char* const parts[] = {"Recipients=", record->recipients, "\n",
-                                 "Server=",     record->server,     "\n",
-                                 "Sender=",     record->sender,     "\n",
-                                 "TimeAcquired=", number,           "\n",
-                                 "Status=",     record->status,     "\n"};
-    int written = 1;
-    for (const char* part : parts) written &= platform::FileWriteText(file, part);
-    written &= platform::FileClose(file);
-    return written;
+    // CR LF as the platform's text mode writes envelope lines.
+    const std::string text = std::string("Recipients=") + record->recipients + "\r\n" +
+                             "Server=" + record->server + "\r\n" + "Sender=" + record->sender +
+                             "\r\n" + "TimeAcquired=" + number + "\r\n" + "Status=" +
+                             record->status + "\r\n";
+    return ReplaceFileAtomically(path, text.data(), text.size());
 }
 
 void ExtractEnvelopeAddress(const char* text, char* destination, size_t capacity) {

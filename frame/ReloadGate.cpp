@@ -11,7 +11,7 @@ namespace {
 volatile int32_t reloadInProgress = 0;
 volatile int32_t runsInFlight = 0;
 platform::Handle reloadLock = nullptr;
-std::once_flag reloadLockCreated;
+std::mutex reloadLockCreation;
 
 }  // namespace
 
@@ -23,8 +23,15 @@ void EnterRun() { platform::InterlockedIncrement(&runsInFlight); }
 void LeaveRun() { platform::InterlockedDecrement(&runsInFlight); }
 
 platform::Handle ReloadLock() {
-    std::call_once(reloadLockCreated, [] { reloadLock = platform::CreateUnnamedMutex(); });
+    std::lock_guard<std::mutex> guard(reloadLockCreation);
+    if (reloadLock == nullptr) reloadLock = platform::CreateUnnamedMutex();
     return reloadLock;
+}
+
+void CloseReloadLock() {
+    std::lock_guard<std::mutex> guard(reloadLockCreation);
+    platform::CloseHandle(reloadLock);
+    reloadLock = nullptr;
 }
 
 void PassReloadGate(uint32_t waitMs) {

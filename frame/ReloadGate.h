@@ -27,6 +27,9 @@ void LeaveRun();
 // The lock that serialises the reload check of all runs (created on first use).
 platform::Handle ReloadLock();
 
+// Closes the lock when the plug-in unloads (no run is in progress then).
+void CloseReloadLock();
+
 // Holds the calling run back while a reload is in progress, at most kGateMaxWaits
 // waits; logs when it gives up waiting. `waitMs` is the slice of one wait.
 void PassReloadGate(uint32_t waitMs = kGateWaitMs);

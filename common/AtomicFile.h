@@ -1,0 +1,14 @@
+// common/AtomicFile.h: replacing a file as a whole, so that a crash or a full
+// disk at any moment leaves either the old bytes or the new ones under its name.
+#pragma once
+
+#include <cstddef>
+
+// Writes `bytes` to "<path>.tmp-<guid>" in the same directory, closes it (checking that
+// everything reached the file) and renames it over `path` in one step. On any failure
+// the scratch file is deleted and `path` is left exactly as it was. 1 on success.
+int ReplaceFileAtomically(const char* path, const char* bytes, size_t length);
+
+// The marker that names scratch files ("<message>.tmp-<guid>"); anything that lists a
+// queue directory must pass over names containing it.
+constexpr const char* kScratchFileMarker = ".tmp-";
