@@ -1,9 +1,331 @@
-// actions/ActionDispatch.cpp: the action dispatcher. Actions are not carried out by
-// this build yet, so no filter is reported as matched.
+// actions/ActionDispatch.cpp: the action dispatcher: for each filter that matched a
+// message, the lines of its action file in order, and one "Executed" report entry.
 #include "actions/ActionDispatch.h"
 
-int32_t ExecuteFilterActions(MessageRecord* /*record*/, const FilterSet* /*set*/,
-                             FilterEvaluationSet* /*evaluations*/, char* /*reportLine*/,
-                             size_t /*capacity*/) {
-    return 0;
+#include <cstdio>
+#include <cstring>
+
+#include "actions/ActionContext.h"
+#include "actions/MessageRewriting.h"
+#include "actions/MessageRouting.h"
+#include "actions/Notifications.h"
+#include "common/DecimalNumber.h"
+#include "common/DelimitedField.h"
+#include "common/SafeText.h"
+#include "filters/ActionVocabulary.h"
+#include "filters/ResultTags.h"
+#include "filters/ScopePaths.h"
+#include "frame/MessageEnvelope.h"
+#include "frame/ReportLog.h"
+#include "platform/Files.h"
+
+namespace {
+
+constexpr size_t kExecutedListCapacity = 2048;
+constexpr size_t kActionLineCapacity = 2048;
+// Column 3 of an action line holds at most 1023 characters; a longer one reads as empty.
+constexpr size_t kParameterCapacity = 1024;
+constexpr size_t kCommandPartCapacity = 512;
+constexpr size_t kHeaderNameCapacity = 512;
+constexpr size_t kReportEntryCapacity = 2048;
+
+constexpr int32_t kStatusNone = 0;
+constexpr int32_t kStatusMatched = 1;
+constexpr int32_t kStatusRemoved = 2;
+
+void AppendExecuted(char* list, size_t capacity, const char* name) {
+    if (list[0] != '\0') SafeAppend(list, ",", capacity);
+    SafeAppend(list, name, capacity);
+}
+
+// Everything a server or postoffice action routine may need from its line.
+struct ActionCall {
+    MessageRecord* record;
+    const FilterSet* set;
+    const FilterDefinition* filter;
+    const char* context;
+    const ActionLine* line;
+    bool inboundQueue;
+    bool* stop;
+};
+
+using ActionRoutine = int (*)(const ActionCall&);
+
+int RunDelete(const ActionCall& call) {
+    return DeleteQueuedMessage(call.record, call.inboundQueue);
+}
+
+int RunCopyToBadMail(const ActionCall& call) {
+    return CopyToBadMail(call.record, call.inboundQueue);
+}
+
+int RunCopyToQuarantine(const ActionCall& call) {
+    return CopyToQuarantine(call.record, call.inboundQueue);
+}
+
+int RunAddSubjectPrefix(const ActionCall& call) {
+    char prefix[1024];
+    SafeCopy(prefix, call.line->parameter);
+    // Values go into a header: the subject prefix gets them encoded.
+    ExpandResultTags(call.context, prefix, sizeof prefix, 1);
+    (void)PrefixQueuedSubject(call.record, prefix, call.inboundQueue);
+    return 1;  // listed whether or not the subject was already prefixed
+}
+
+int RunNotifySender(const ActionCall& call) {
+    return NotifySender(call.record, call.line->parameter, call.context, call.filter->displayName,
+                        call.line->description, call.inboundQueue);
+}
+
+int RunNotifyAddress(const ActionCall& call) {
+    return NotifyAddress(call.record, call.line->parameter, call.context, call.filter->displayName,
+                         call.line->description, call.inboundQueue);
+}
+
+int RunNotifyRecipients(const ActionCall& call) {
+    return NotifyRecipients(call.record, call.line->parameter, call.context,
+                            call.filter->displayName, call.line->description, call.inboundQueue);
+}
+
+int RunForward(const ActionCall& call) {
+    return ForwardMessage(call.record, call.line->parameter, call.set->postoffice,
+                          call.set->mailbox);
+}
+
+// "first|second": each part at most 511 characters (a longer one is empty); without a
+// "|" the whole text is the first part and the second stays empty.
+void SplitAtBar(const char* text, char* first, size_t firstCapacity, char* second,
+                size_t secondCapacity) {
+    first[0] = '\0';
+    second[0] = '\0';
+    (void)GetDelimitedField(text, "|", 1, first, firstCapacity, 0);
+    (void)GetDelimitedField(text, "|", 2, second, secondCapacity, 0);
+}
+
+int RunExecuteApplication(const ActionCall& call) {
+    char program[kCommandPartCapacity];
+    char arguments[kCommandPartCapacity];
+    SplitAtBar(call.line->parameter, program, sizeof program, arguments, sizeof arguments);
+    return RunFilterCommand(call.record, program, arguments);
+}
+
+int RunAddHeader(const ActionCall& call) {
+    char name[kHeaderNameCapacity];
+    char value[1024];
+    SplitAtBar(call.line->parameter, name, sizeof name, value, sizeof value);
+    ExpandResultTags(call.context, value, sizeof value, 0);
+    return SetMessageHeader(call.record, name, value, call.inboundQueue);
+}
+
+int RunAppendRecipients(const ActionCall& call) {
+    // The host reads recipients from the Inbound envelope, whatever the filter's scope.
+    return AppendRecipients(call.record, call.line->parameter) && WriteEnvelope(call.record);
+}
+
+int RunAppendAnnotations(const ActionCall& call) {
+    AnnotationRequest request{};
+    SafeCopy(request.scopeName, "System");
+    SafeCopy(request.beforeName, call.filter->filterId);
+    SafeCopy(request.afterName, call.filter->filterId);
+    // 1 adds the annotation after the body, 2 before and after; any other mode adds none.
+    const int32_t mode = DecimalValue(call.line->parameter);
+    request.beforeSwitch = mode == 2 ? 1 : 0;
+    request.afterSwitch = mode == 1 || mode == 2 ? 1 : 0;
+    return AppendAnnotations(call.record, &request);
+}
+
+int RunStopProcessing(const ActionCall& call) {
+    std::printf("stop processing filters\n");
+    *call.stop = true;
+    return 1;
+}
+
+struct ServerAction {
+    const char* name;
+    ActionRoutine run;
+};
+
+constexpr ServerAction kServerActions[] = {
+    {"DELETE", RunDelete},
+    {"COPY_TO_BADMAIL", RunCopyToBadMail},
+    {"COPY_TO_QUARANTINE", RunCopyToQuarantine},
+    {"ADD_SUBJECT_PREFIX", RunAddSubjectPrefix},
+    {"NOTIFY_SENDER", RunNotifySender},
+    {"NOTIFY_ADDRESS", RunNotifyAddress},
+    {"NOTIFY_RECIPIENTS", RunNotifyRecipients},
+    {"FORWARD_TO_ADDRESS", RunForward},
+    {"EXECUTE_APPLICATION", RunExecuteApplication},
+    {"ADD_HEADER", RunAddHeader},
+    {"APPEND_RECIPIENTS", RunAppendRecipients},
+    {"APPEND_ANNOTATIONS", RunAppendAnnotations},
+    {"STOP_PROCESSING", RunStopProcessing},
+};
+
+// The routine of a server or postoffice action name (any case); null when unknown.
+const ServerAction* FindServerAction(const char* name) {
+    const ActionName* action = FindAction(name, false);
+    if (action == nullptr) return nullptr;
+    for (const ServerAction& known : kServerActions)
+        if (std::strcmp(known.name, action->name) == 0) return &known;
+    return nullptr;
+}
+
+// One run over the filters of a set.
+struct Dispatch {
+    MessageRecord* record;
+    const FilterSet* set;
+    int32_t status;
+    bool stop;
+};
+
+// The filter being carried out.
+struct MatchedFilter {
+    const FilterDefinition* filter;
+    FilterMatch match;
+    char context[kActionContextCapacity];
+    char executed[kExecutedListCapacity];
+};
+
+bool ReadActionLine(platform::File file, ActionLine* action) {
+    char text[kActionLineCapacity];
+    if (platform::FileReadLine(file, text, sizeof text) == nullptr) return false;
+    ParseActionLine(text, action);
+    if (strnlen(action->parameter, kParameterCapacity) >= kParameterCapacity)
+        action->parameter[0] = '\0';
+    return true;
+}
+
+void PrintBypassed() {
+    std::printf("Bypassing Action. Status Disabled\n");
+}
+
+platform::File OpenActionFile(const FilterSet& set, const FilterDefinition& filter) {
+    char path[kFilterPathCapacity];
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
+    return platform::FileOpen(path, platform::FileMode::kReadText);
+}
+
+void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
+    SafeCopy(dispatch->record->account, dispatch->set->postoffice);
+    SafeCopy(dispatch->record->mailbox, dispatch->set->mailbox);
+    platform::File file = OpenActionFile(*dispatch->set, *current->filter);
+    if (file == nullptr) return;
+    ActionLine line;
+    while (ReadActionLine(file, &line)) {
+        if (line.status != 1) {
+            PrintBypassed();
+            continue;
+        }
+        // The message has already been kept out of the mailbox: nothing further applies.
+        if (dispatch->status == kStatusRemoved) {
+            dispatch->stop = true;
+            break;
+        }
+        dispatch->status = kStatusMatched;
+        ExecuteMailboxRuleAction(dispatch->record, line.name, line.parameter, current->executed,
+                                 sizeof current->executed, &dispatch->status);
+        if (dispatch->status == kStatusRemoved) dispatch->stop = true;
+    }
+    (void)platform::FileClose(file);
+}
+
+void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
+                           const FilterEvaluation* evaluation) {
+    BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
+                       current->context);
+    platform::File file = OpenActionFile(*dispatch->set, *current->filter);
+    if (file == nullptr) return;
+    ActionLine line;
+    // Server filters work on the message as it arrived (Inbound), postoffice filters on
+    // the copy that is being delivered (Outgoing).
+    const ActionCall call{.record = dispatch->record,
+                          .set = dispatch->set,
+                          .filter = current->filter,
+                          .context = current->context,
+                          .line = &line,
+                          .inboundQueue = ScopeOf(*dispatch->set) == FilterScope::kSystem,
+                          .stop = &dispatch->stop};
+    while (!dispatch->stop && ReadActionLine(file, &line)) {
+        if (line.status != 1) {
+            PrintBypassed();
+            continue;
+        }
+        dispatch->status = kStatusMatched;
+        const ServerAction* action = FindServerAction(line.name);
+        if (action != nullptr && action->run(call))
+            AppendExecuted(current->executed, sizeof current->executed, action->name);
+    }
+    (void)platform::FileClose(file);
+}
+
+void WriteExecutedEntry(const Dispatch& dispatch, const MatchedFilter& current, char* reportLine,
+                        size_t capacity) {
+    char ownLine[kReportEntryCapacity];
+    if (reportLine == nullptr || capacity == 0) {
+        reportLine = ownLine;
+        capacity = sizeof ownLine;
+    }
+    const MessageRecord& record = *dispatch.record;
+    std::snprintf(reportLine, capacity, "Executed\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n",
+                  record.messageId, record.connector, current.filter->displayName, current.executed,
+                  dispatch.set->postoffice, record.sender, record.clientIp,
+                  current.match.criteriaText, record.subject);
+    WriteReportLog(reportLine);
+}
+
+// Decides filter `number` and, when it matched, carries out its action file.
+void DispatchFilter(Dispatch* dispatch, int number, FilterEvaluationSet* evaluations,
+                    char* reportLine, size_t capacity) {
+    const FilterDefinition* filter = dispatch->set->filters[number];
+    if (filter == nullptr) return;
+    MatchedFilter current;
+    current.filter = filter;
+    current.executed[0] = '\0';
+    current.context[0] = '\0';
+    DecideFilterMatch(dispatch->record, dispatch->set, number, evaluations, &current.match);
+    if (current.match.criteriaMet) dispatch->status = kStatusMatched;
+    if (!current.match.matched) return;
+    std::printf("All for rule (%s) satisfied. Executing associated action (%s).\n",
+                filter->ruleName, filter->filterId);
+    if (ScopeOf(*dispatch->set) == FilterScope::kMailbox)
+        CarryOutMailboxActions(dispatch, &current);
+    else
+        CarryOutServerActions(dispatch, &current, EvaluationOf(evaluations, number));
+    if (current.executed[0] != '\0') WriteExecutedEntry(*dispatch, current, reportLine, capacity);
+}
+
+}  // namespace
+
+int32_t ExecuteFilterActions(MessageRecord* record, const FilterSet* set,
+                             FilterEvaluationSet* evaluations, char* reportLine, size_t capacity) {
+    if (record == nullptr || set == nullptr) return kStatusNone;
+    Dispatch dispatch{record, set, kStatusNone, false};
+    for (int number = 1; number <= set->filterCount && number <= kMaxFilters && !dispatch.stop;
+         ++number)
+        DispatchFilter(&dispatch, number, evaluations, reportLine, capacity);
+    return dispatch.status;
+}
+
+int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, const char* parameter,
+                             char* executedList, size_t capacity, int32_t* status) {
+    const ActionName* action = FindAction(actionName, true);
+    if (record == nullptr || action == nullptr) return 1;
+    if (executedList != nullptr && capacity > 0)
+        AppendExecuted(executedList, capacity, action->name);
+    const char* folder = parameter != nullptr ? parameter : "";
+    int removed = 0;
+    if (std::strcmp(action->name, "DELETE") == 0)
+        removed = 1;  // the message is simply not delivered
+    else if (std::strcmp(action->name, "JUNK") == 0)
+        removed = CopyToMailboxFolder(record, "Junk E-mail");
+    else if (std::strcmp(action->name, "QUARANTINE") == 0)
+        removed = CopyToMailboxFolder(record, "Quarantine");
+    else if (std::strcmp(action->name, "COPY") == 0)
+        (void)CopyToMailboxFolder(record, folder);
+    else if (std::strcmp(action->name, "MOVE") == 0)
+        removed = CopyToMailboxFolder(record, folder);
+    else
+        PrefixMailboxSubject(record, folder);  // PREFIX-SUBJECT
+    if (removed && status != nullptr) *status = kStatusRemoved;
+    return 1;
 }

@@ -1,0 +1,85 @@
+// actions/ActionContext.cpp: the match decision of a filter and the action context handed
+// to the action routines.
+#include "actions/ActionContext.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/SafeText.h"
+#include "frame/MessageEnvelope.h"
+
+namespace {
+
+// Only the start of a criterion's result goes into the report's criteria text.
+constexpr int kReportedResultLength = 511;
+
+// Script filters are decided by their script through BuildAndRunFilterScript, which this
+// build does not have yet: until it does, a script filter does not match.
+bool RunFilterScript(MessageRecord* /*record*/, const FilterSet* /*set*/, int /*number*/,
+                     FilterEvaluationSet* /*evaluations*/, char* resultData) {
+    resultData[0] = '\0';
+    return false;  // TODO(scripts): return BuildAndRunFilterScript(...) == 1;
+}
+
+void DecideScriptFilter(MessageRecord* record, const FilterSet* set, int number,
+                        FilterEvaluationSet* evaluations, FilterMatch* match) {
+    char resultData[1024];
+    match->matched = RunFilterScript(record, set, number, evaluations, resultData);
+    SafeCopy(match->criteriaText, resultData);
+    SafeCopy(match->criteriaName, resultData);
+}
+
+void DecideTableFilter(const FilterDefinition& filter, const FilterEvaluation* evaluation,
+                       FilterMatch* match) {
+    if (evaluation == nullptr) return;
+    for (int slot = 0; slot < kCriterionTypeCount; ++slot) {
+        const Criterion& criterion = filter.criteria[slot];
+        if (criterion.enabled != 1 || evaluation->matchCount[slot] < criterion.threshold) continue;
+        match->matched = true;
+        match->criteriaMet = true;
+        SafeCopy(match->criteriaName, kCriterionTypeNames[slot]);
+        std::snprintf(match->criteriaText, sizeof match->criteriaText, "CRITERIA=%s, DATA=%.*s",
+                      match->criteriaName, kReportedResultLength, evaluation->resultText[slot]);
+    }
+}
+
+}  // namespace
+
+const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
+    if (evaluations == nullptr || number < 1 || number > evaluations->count) return nullptr;
+    return evaluations->evaluations[number];
+}
+
+void DecideFilterMatch(MessageRecord* record, const FilterSet* set, int number,
+                       FilterEvaluationSet* evaluations, FilterMatch* match) {
+    *match = FilterMatch{};
+    const FilterDefinition& filter = *set->filters[number];
+    if (filter.isScript == 1)
+        DecideScriptFilter(record, set, number, evaluations, match);
+    else
+        DecideTableFilter(filter, EvaluationOf(evaluations, number), match);
+}
+
+void BuildActionContext(const MessageRecord& record, const char* criteriaName,
+                        const FilterEvaluation* evaluation, char* destination) {
+    // The bare address: the text between the first ":" and the first "]" after it, or
+    // the whole field when there is no such pair.
+    char sender[sizeof record.sender];
+    SafeCopy(sender, record.sender);
+    const char* colon = std::strchr(record.sender, ':');
+    if (colon != nullptr) ExtractEnvelopeAddress(colon, sender, sizeof sender);
+    std::snprintf(destination, kActionContextCapacity,
+                  "<MSG>%s</MSG><CON>%s</CON><ACCOUNT>%s</ACCOUNT><SENDER>%s</SENDER><IP>%s</IP>"
+                  "<CRITERIA>%s</CRITERIA>",
+                  record.messageId, record.connector, record.account, sender, record.clientIp,
+                  criteriaName);
+    if (evaluation == nullptr) return;
+    size_t length = std::strlen(destination);
+    for (int slot = 0; slot < kCriterionTypeCount; ++slot) {
+        const size_t added = strnlen(evaluation->resultText[slot], kResultTextCapacity);
+        if (added == 0 || length + added >= kActionContextCapacity) continue;
+        std::memcpy(destination + length, evaluation->resultText[slot], added);
+        length += added;
+        destination[length] = '\0';
+    }
+}

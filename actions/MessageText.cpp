@@ -1,0 +1,54 @@
+// actions/MessageText.cpp: reading a queued message into memory and walking its lines.
+#include "actions/MessageText.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "frame/MessageEnvelope.h"
+#include "frame/Settings.h"
+#include "platform/Files.h"
+
+int ReadMessageBytes(const char* path, std::string* text, int* error) {
+    text->clear();
+    errno = 0;
+    platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
+    if (file == nullptr) {
+        if (error != nullptr) *error = errno != 0 ? errno : ENOENT;
+        return 0;
+    }
+    char block[65536];
+    size_t got = 0;
+    while ((got = platform::FileRead(file, block, sizeof block)) > 0) text->append(block, got);
+    platform::FileClose(file);
+    return 1;
+}
+
+size_t NextLineStart(const std::string& text, size_t start) {
+    size_t feed = text.find('\n', start);
+    return feed == std::string::npos ? text.size() : feed + 1;
+}
+
+int StartsWithNoCase(const char* text, size_t length, const char* prefix) {
+    size_t prefixLength = std::strlen(prefix);
+    if (prefixLength > length) return 0;
+    for (size_t i = 0; i < prefixLength; ++i) {
+        if (std::toupper(static_cast<unsigned char>(text[i])) !=
+            std::toupper(static_cast<unsigned char>(prefix[i])))
+            return 0;
+    }
+    return 1;
+}
+
+int IsEmptyLine(const std::string& text, size_t start) {
+    return start < text.size() && (text[start] == '\r' || text[start] == '\n') ? 1 : 0;
+}
+
+int QueuedMessagePath(const MessageRecord& record, bool inboundQueue, char* destination,
+                      size_t capacity) {
+    char connectorRoot[1024];
+    CurrentConnectorRoot(connectorRoot, sizeof connectorRoot);
+    return MessageFilePath(connectorRoot, record.connector, record.messageId,
+                           inboundQueue ? Queue::kInbound : Queue::kOutgoing, destination,
+                           capacity);
+}

@@ -1,0 +1,29 @@
+// actions/MessageText.h: reading a queued message into memory and walking its lines, for
+// the actions that rewrite or quote messages.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "frame/MessageRecord.h"
+
+// Reads the whole file, bytes as they are. Returns 1 with the bytes in `text`; 0 when it
+// cannot be opened or read, with the system error code in `*error` (when given).
+int ReadMessageBytes(const char* path, std::string* text, int* error);
+
+// The position just past the line that starts at `start` (after its line feed, or the
+// end of the text for a last line without one).
+size_t NextLineStart(const std::string& text, size_t start);
+
+// 1 when `text` (of `length` bytes) begins with `prefix`, letters compared without
+// regard to case.
+int StartsWithNoCase(const char* text, size_t length, const char* prefix);
+
+// 1 when the line starting at `start` is the empty line that ends a header block: it
+// begins with a carriage return or a line feed.
+int IsEmptyLine(const std::string& text, size_t start);
+
+// The message file of the record in its connector's Inbound (`inboundQueue`) or Outgoing
+// queue, below the current connector root. 1, or 0 when the path does not fit.
+int QueuedMessagePath(const MessageRecord& record, bool inboundQueue, char* destination,
+                      size_t capacity);

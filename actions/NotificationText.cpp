@@ -1,0 +1,100 @@
+// actions/NotificationText.cpp: the text of a notification message, from the built-in
+// wording or from an administrator's template with its placeholders filled.
+#include "actions/NotificationText.h"
+
+#include <cstring>
+
+#include "actions/MessageText.h"
+#include "common/SafeText.h"
+#include "filters/ResultTags.h"
+#include "platform/Files.h"
+
+namespace {
+
+constexpr const char* kMarkLine = "X-QPFilter: 1\r\n";
+constexpr size_t kTemplateLineCapacity = 2048;
+constexpr size_t kResultTagCapacity = 1024;
+
+// Fills the named placeholders, then the result tags of the run. A placeholder whose
+// value would not fit the line's capacity stays as it is.
+void FillPlaceholders(char* line, const NotificationFields& fields) {
+    const struct {
+        const char* name;
+        const char* value;
+    } named[] = {
+        {"[QP_FILTERNAME]", fields.filterName},
+        {"[QP_ACTIONDESC]", fields.actionDescription},
+        {"[QP_BADMAILSENDER]", fields.senderAddress.c_str()},
+        {"[QP_MID]", fields.messageIdText.c_str()},
+        {"[QP_TIME]", fields.date.c_str()},
+    };
+    for (const auto& placeholder : named) {
+        // All or nothing: a replacement that does not fit leaves the line unchanged.
+        (void)ReplaceAll(line, placeholder.name, placeholder.value, fields.placeholderCapacity);
+    }
+    if (std::strlen(line) < kResultTagCapacity)
+        ExpandResultTags(fields.actionContext, line, kResultTagCapacity, 1);
+}
+
+// Appends a template line, its line feed written as CR LF like the rest of the message.
+void AppendLine(std::string* text, const char* line) {
+    size_t length = std::strlen(line);
+    if (length > 0 && line[length - 1] == '\n') {
+        text->append(line, length - 1);
+        *text += "\r\n";
+    } else {
+        text->append(line, length);
+    }
+}
+
+}  // namespace
+
+std::string BuiltInNotification(const NotificationFields& fields) {
+    std::string text;
+    text += "Message-ID: " + fields.messageIdText + "\r\n";
+    text += "From: \"Message Filter Agent\" <" + fields.senderAddress + ">\r\n";
+    text += fields.toLine + "\r\n";
+    text += std::string("Subject: Message Filter Notification: ") + fields.filterName + "\r\n";
+    text += "Date: " + fields.date + "\r\n";
+    text += kMarkLine;
+    text += "Precedence: bulk\r\n";
+    text += "\r\n";
+    text +=
+        "\r\nQuillpost: Quillpost Message Scan intercepted the delivery of this message. "
+        "\r\nReason: (";
+    text += fields.actionDescription;
+    text += ")\r\n\r\n";
+    text += "Message headers follow:\r\n\r\n";
+    text += fields.headers;
+    return text;
+}
+
+bool TemplateNotification(const char* path, const NotificationFields& fields, std::string* text) {
+    platform::File file = platform::FileOpen(path, platform::FileMode::kReadText);
+    if (file == nullptr) return false;
+    text->clear();
+    bool markSeen = false;
+    bool headerEnded = false;
+    char line[kTemplateLineCapacity];
+    while (platform::FileReadLine(file, line, sizeof line) != nullptr) {
+        // Every [QP_HEADERS] line receives the headers, a second one as much as the first.
+        if (std::strstr(line, "[QP_HEADERS]") != nullptr) {
+            *text += fields.headers;
+            continue;
+        }
+        if (std::strstr(line, "[QP_") != nullptr) FillPlaceholders(line, fields);
+        if (StartsWithNoCase(line, std::strlen(line), "X-QPFilter: ")) markSeen = true;
+        if (!headerEnded && (line[0] == '\r' || line[0] == '\n')) {
+            headerEnded = true;
+            if (!markSeen) *text += kMarkLine;
+            markSeen = true;
+        }
+        AppendLine(text, line);
+    }
+    platform::FileClose(file);
+    if (!markSeen) {
+        if (!text->empty() && text->back() != '\n') *text += "\r\n";
+        *text += kMarkLine;
+    }
+    return true;
+}

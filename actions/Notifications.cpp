@@ -1,0 +1,162 @@
+// actions/Notifications.cpp: the three notification actions: to the sender, to an
+// address named in the action, to the message's own recipients.
+#include "actions/Notifications.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "actions/MessageText.h"
+#include "actions/NewMessage.h"
+#include "actions/NotificationText.h"
+#include "common/Markers.h"
+#include "common/MessageFileName.h"
+#include "common/RegistryAccess.h"
+#include "common/SafeText.h"
+#include "frame/MessageEnvelope.h"
+#include "frame/RegistryKeys.h"
+#include "frame/Settings.h"
+#include "platform/Files.h"
+
+namespace {
+
+constexpr const char* kNotificationSenderValue = "Bad Mail Notification Sender Address";
+constexpr int kSenderPlaceholderCapacity = 1023;
+constexpr int kOtherPlaceholderCapacity = 2047;
+constexpr size_t kGuidDigits = 32;
+
+// How one notification differs from the others.
+struct NotificationPlan {
+    std::string templateName;  // empty: the built-in text
+    std::string toLine;
+    std::string recipients;  // the envelope's recipient list
+    int placeholderCapacity;
+};
+
+struct ActionArguments {
+    const char* actionContext;
+    const char* filterName;
+    const char* actionDescription;
+    bool inboundQueue;
+};
+
+const char* OrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
+// The filtered message's header lines, up to (not including) its first empty line.
+bool ReadHeaderBlock(const char* path, std::string* headers) {
+    platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
+    if (file == nullptr) return false;
+    headers->clear();
+    char piece[4096];
+    bool atLineStart = true;
+    while (platform::FileReadLine(file, piece, sizeof piece) != nullptr) {
+        if (atLineStart && (piece[0] == '\r' || piece[0] == '\n')) break;
+        size_t length = std::strlen(piece);
+        headers->append(piece, length);
+        atLineStart = length > 0 && piece[length - 1] == '\n';
+    }
+    platform::FileClose(file);
+    return true;
+}
+
+bool TemplatePath(const std::string& name, char* destination, size_t capacity) {
+    char configuration[1024];
+    CurrentConfigurationDirectory(configuration, sizeof configuration);
+    int written = std::snprintf(destination, capacity, "%s\\FILTERS\\Templates\\%s.TXT",
+                                configuration, name.c_str());
+    return written >= 0 && static_cast<size_t>(written) < capacity;
+}
+
+// The message text: from the template when one is named and readable, else built in.
+std::string NotificationText(const NotificationPlan& plan, const NotificationFields& fields) {
+    std::string text;
+    if (!plan.templateName.empty()) {
+        char path[1400];
+        if (TemplatePath(plan.templateName, path, sizeof path)) {
+            std::printf("%s\n", path);
+            if (TemplateNotification(path, fields, &text)) return text;
+        }
+    }
+    return BuiltInNotification(fields);
+}
+
+// Builds the notification record and text and queues them. 0 when the filtered message
+// cannot be read or the new message cannot be written.
+int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
+                     const ActionArguments& arguments) {
+    char senderAddress[1024] = "";
+    (void)ReadRegistryString(keys::kSmtp, kNotificationSenderValue, senderAddress);
+    char messagePath[1400];
+    NotificationFields fields{};
+    if (!QueuedMessagePath(record, arguments.inboundQueue, messagePath, sizeof messagePath) ||
+        !ReadHeaderBlock(messagePath, &fields.headers))
+        return 0;
+
+    auto notice = std::make_unique<MessageRecord>(record);
+    NewMessageFileName(notice->messageId, sizeof notice->messageId);
+    std::snprintf(notice->sender, sizeof notice->sender, "[SMTP:%s]", senderAddress);
+    SafeCopy(notice->recipients, plan.recipients.c_str());
+    SafeCopy(notice->status, "Undelivered");
+
+    // The GUID digits of the file name, without ".MAI", make the Message-ID unique.
+    fields.messageIdText =
+        "<" + std::string(notice->messageId, kGuidDigits) + "@" + Settings().localDomainName + ">";
+    fields.senderAddress = senderAddress;
+    fields.toLine = plan.toLine;
+    std::unique_ptr<char[]> date(FormatMessageDate());
+    fields.date = date != nullptr ? date.get() : "";
+    fields.filterName = OrEmpty(arguments.filterName);
+    fields.actionDescription = OrEmpty(arguments.actionDescription);
+    fields.actionContext = OrEmpty(arguments.actionContext);
+    fields.placeholderCapacity = plan.placeholderCapacity;
+
+    std::string text = NotificationText(plan, fields);
+    return QueueNewMessage(notice.get(), text.data(), text.size());
+}
+
+}  // namespace
+
+int NotifySender(MessageRecord* record, const char* parameter, const char* actionContext,
+                 const char* filterName, const char* actionDescription, bool inboundQueue) {
+    if (record == nullptr) return 0;
+    char address[1024] = "";
+    ExtractEnvelopeAddress(record->sender, address, sizeof address);
+    std::printf("Sending Notification to Sender: (%s)\n", record->sender);
+    NotificationPlan plan{OrEmpty(parameter), std::string("To: <") + address + ">", record->sender,
+                          kSenderPlaceholderCapacity};
+    return SendNotification(*record, plan,
+                            {actionContext, filterName, actionDescription, inboundQueue});
+}
+
+int NotifyAddress(MessageRecord* record, const char* parameter, const char* actionContext,
+                  const char* filterName, const char* actionDescription, bool inboundQueue) {
+    if (record == nullptr || parameter == nullptr) return 0;
+    if (std::strncmp(parameter, "<REFERENCE>", std::strlen("<REFERENCE>")) != 0) return 0;
+    char templateName[64] = "";
+    char address[1024] = "";
+    if (ExtractBetween(parameter, "<FILE>", "</FILE>", templateName, sizeof templateName) ==
+        nullptr)
+        templateName[0] = '\0';
+    if (ExtractBetween(parameter, "<ADDRESS>", "</ADDRESS>", address, sizeof address) == nullptr ||
+        address[0] == '\0') {
+        std::printf("No recipient address defined for notification\n");
+        return 0;
+    }
+    std::printf("Sending Notification to address: (%s)\n", address);
+    NotificationPlan plan{templateName, std::string("To: <") + address + ">",
+                          std::string("[SMTP:") + address + "]", kOtherPlaceholderCapacity};
+    return SendNotification(*record, plan,
+                            {actionContext, filterName, actionDescription, inboundQueue});
+}
+
+int NotifyRecipients(MessageRecord* record, const char* parameter, const char* actionContext,
+                     const char* filterName, const char* actionDescription, bool inboundQueue) {
+    if (record == nullptr) return 0;
+    NotificationPlan plan{OrEmpty(parameter), "To: Undisclosed-Recipients", record->recipients,
+                          kOtherPlaceholderCapacity};
+    return SendNotification(*record, plan,
+                            {actionContext, filterName, actionDescription, inboundQueue});
+}

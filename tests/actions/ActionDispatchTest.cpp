@@ -1,0 +1,424 @@
+// tests/actions/ActionDispatchTest.cpp: the action dispatcher through the exported
+// FilterExecute on temporary server trees (the files each action leaves, the "Executed"
+// entry, the dispatch status, STOP_PROCESSING), and mailbox filter sets dispatched
+// directly.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "actions/ActionContext.h"
+#include "actions/ActionDispatch.h"
+#include "frame/Exports.h"
+#include "frame/FilterRun.h"
+#include "frame/Lifecycle.h"
+#include "frame/Settings.h"
+#include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+constexpr const char* kId = "M1.MAI";
+constexpr const char* kEnvelope =
+    "Recipients=[SMTP:a@example.com]\r\nSender=[SMTP:b@example.net]\r\nClientIP=192.0.2.7\r\n"
+    "Subject=Quarterly report\r\n";
+constexpr const char* kMessage =
+    "From: b@example.net\r\nTo: a@example.com\r\nSubject: Quarterly report\r\n\r\nFigures.\r\n";
+constexpr const char* kAllMessagesCriteria = "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n1\t\t\t\t\t1\r\n";
+
+std::string Line(const std::string& name, const std::string& parameter = "",
+                 const std::string& status = "1") {
+    return status + "\t\t" + parameter + "\t" + name + "\tnote\r\n";
+}
+
+std::vector<std::string> Columns(const std::string& line) {
+    std::vector<std::string> columns;
+    std::stringstream stream(line);
+    for (std::string column; std::getline(stream, column, '\t');) columns.push_back(column);
+    return columns;
+}
+
+class ActionDispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.SetLogMode(1);
+        server.QueueMessage("SMTP", kId, kEnvelope, kMessage);
+    }
+    void TearDown() override { TeardownPlugin(); }
+
+    // Filter `id` ("Filter <id>" in logs), met for every message, with its action lines.
+    void AddFilter(const std::string& id, const std::string& actions,
+                   const std::string& criteria = kAllMessagesCriteria) {
+        filterTable += "Rule " + id + "\t1\t" + id + "\t\tFilter " + id + "\t\r\n";
+        server.tree.WriteFile("config/FILTERS/FILTER.TAB", filterTable);
+        server.tree.WriteFile("config/FILTERS/CRITERIA/" + id + ".TAB", criteria);
+        if (!actions.empty())
+            server.tree.WriteFile("config/FILTERS/ACTIONS/" + id + ".TAB", actions);
+    }
+    std::string Execute() {
+        ::testing::internal::CaptureStdout();
+        InitializePlugin();
+        EXPECT_EQ(1, FilterExecute("", kId, "SMTP", 0));
+        return ::testing::internal::GetCapturedStdout();
+    }
+    int32_t RunStatus() {
+        ::testing::internal::CaptureStdout();
+        InitializePlugin();
+        char reportLine[2048] = {};
+        int32_t status = RunFilters("SMTP", kId, reportLine, sizeof reportLine);
+        ::testing::internal::GetCapturedStdout();
+        return status;
+    }
+    // The "Executed" entries of the report file, each cut into its columns.
+    std::vector<std::vector<std::string>> Executed() {
+        std::vector<std::vector<std::string>> entries;
+        std::stringstream report(server.ReportFile());
+        for (std::string line; std::getline(report, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();  // the file has CR LF
+            if (line.find("\tExecuted\t") != std::string::npos) entries.push_back(Columns(line));
+        }
+        return entries;
+    }
+    bool Queued() const {
+        return server.tree.Exists("connectors/SMTP/Inbound/M1.MAI") &&
+               server.tree.Exists("connectors/SMTP/Inbound/Messages/M1.MAI");
+    }
+
+    PluginTree server;
+    std::string filterTable;
+};
+
+TEST_F(ActionDispatchTest, CopiesAndDeleteLeaveTheirFilesAndOneExecutedEntry) {
+    AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("COPY_TO_BADMAIL") + Line("DELETE"));
+    std::string out = Execute();
+    EXPECT_NE(std::string::npos,
+              out.find("All for rule (Rule F1) satisfied. Executing associated action (F1).\n"));
+    EXPECT_EQ(kEnvelope, server.tree.ReadFile("quarantine/M1.MAI"));
+    EXPECT_EQ(kMessage, server.tree.ReadFile("quarantine/Messages/M1.MAI"));
+    EXPECT_EQ(kMessage, server.tree.ReadFile("badmail/Messages/M1.MAI"));
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/Messages/M1.MAI"));
+
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    const std::vector<std::string> want = {
+        "Executed",
+        "M1.MAI",
+        "SMTP",
+        "Filter F1",
+        "COPY_TO_QUARANTINE,COPY_TO_BADMAIL,DELETE",
+        "",
+        "[SMTP:b@example.net]",
+        "192.0.2.7",
+        "CRITERIA=ALLMESSAGES, DATA=<MF-ALL>All Messages</MF-ALL>",
+        "Quarterly report"};
+    ASSERT_EQ(11u, entries[0].size());
+    EXPECT_EQ(want, std::vector<std::string>(entries[0].begin() + 1, entries[0].end()));
+}
+
+TEST_F(ActionDispatchTest, FailingActionsAreLeftOutAndDisabledLinesBypassed) {
+    AddFilter("F1", Line("DELETE") + Line("DELETE") + Line("COPY_TO_QUARANTINE", "", "0") +
+                        Line("COPY_TO_QUARANTINE"));
+    std::string out = Execute();
+    EXPECT_NE(std::string::npos, out.find("Bypassing Action. Status Disabled\n"));
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("DELETE", entries[0][5]);  // the second delete and the copy found no message
+    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
+}
+
+TEST_F(ActionDispatchTest, ActionNamesIgnoreCaseAndUnknownNamesAreSkipped) {
+    AddFilter("F1", Line("Copy_To_Quarantine") + Line("NO_SUCH_ACTION") + Line("delete"));
+    Execute();
+    EXPECT_FALSE(Queued());
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("COPY_TO_QUARANTINE,DELETE", entries[0][5]);
+}
+
+TEST_F(ActionDispatchTest, StopProcessingEndsTheFileAndTheLaterFilters) {
+    AddFilter("F1", "1\t\t\tSTOP_PROCESSING\t\n" + Line("DELETE"));
+    AddFilter("F2", Line("COPY_TO_QUARANTINE"));
+    std::string out = Execute();
+    EXPECT_NE(std::string::npos, out.find("stop processing filters\n"));
+    EXPECT_EQ(std::string::npos, out.find("(Rule F2)"));
+    EXPECT_TRUE(Queued());
+    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("Filter F1", entries[0][4]);
+    EXPECT_EQ("STOP_PROCESSING", entries[0][5]);
+}
+
+TEST_F(ActionDispatchTest, DeleteDoesNotStopLaterFilters) {
+    AddFilter("F1", Line("COPY_TO_BADMAIL") + Line("DELETE"));
+    AddFilter("F2", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
+    Execute();
+    auto entries = Executed();
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ("COPY_TO_BADMAIL,DELETE", entries[0][5]);
+    EXPECT_EQ("STOP_PROCESSING", entries[1][5]);  // the copy found the message gone
+}
+
+TEST_F(ActionDispatchTest, ActionNameAsLastColumnKeepsItsLineEndAndIsUnknown) {
+    AddFilter("F1", "1\t\t\tDELETE\n");
+    EXPECT_EQ(1, RunStatus());
+    EXPECT_TRUE(Queued());
+    EXPECT_TRUE(Executed().empty());
+}
+
+TEST_F(ActionDispatchTest, StatusIsZeroWhenNothingMatched) {
+    // CONNECTOR (line 20) naming another connector.
+    AddFilter("F1", Line("DELETE"), std::string(19, '\n') + "1\t\tLS\t\t\t1\r\n");
+    EXPECT_EQ(0, RunStatus());
+    EXPECT_TRUE(Queued());
+}
+
+TEST_F(ActionDispatchTest, MatchWithoutActionFileOrWorkingActionsWritesNoEntry) {
+    AddFilter("F1", "");
+    AddFilter("F2", Line("COPY_TO_QUARANTINE", "", "0"));
+    AddFilter("F3", Line("DELETE"));
+    server.tree.WriteFile("connectors/SMTP/Inbound/Messages/M1.MAI", kMessage);
+    fs::remove(server.tree.Join("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_EQ(1, RunStatus());
+    EXPECT_TRUE(Executed().empty());
+}
+
+TEST_F(ActionDispatchTest, ConnectorCriterionMatchesAndIsReported) {
+    AddFilter("F1", Line("COPY_TO_QUARANTINE"), std::string(19, '\n') + "1\t\tSMTP\t\t\t1\r\n");
+    EXPECT_EQ(1, RunStatus());
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(0u, entries[0][9].rfind("CRITERIA=CONNECTOR, DATA=", 0));
+}
+
+TEST_F(ActionDispatchTest, AppendRecipientsRewritesTheInboundEnvelope) {
+    AddFilter("F1", Line("APPEND_RECIPIENTS", "[SMTP:audit@example.org]") +
+                        Line("APPEND_RECIPIENTS", "archive@example.org"));
+    Execute();
+    std::string envelope = server.tree.ReadFile("connectors/SMTP/Inbound/M1.MAI");
+    EXPECT_NE(std::string::npos,
+              envelope.find("Recipients=[SMTP:a@example.com];[SMTP:audit@example.org];"
+                            "[SMTP:archive@example.org]\r\n"));
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("APPEND_RECIPIENTS,APPEND_RECIPIENTS", entries[0][5]);
+}
+
+TEST_F(ActionDispatchTest, ForwardQueuesAMarkedCopy) {
+    server.registry.SetString(kPluginKey, "Forward Sender Address", "filter@example.com");
+    AddFilter("F1", Line("FORWARD_TO_ADDRESS", "boss@example.com"));
+    Execute();
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
+        if (entry.is_regular_file() && entry.path().filename() != kId)
+            names.push_back(entry.path().filename().string());
+    ASSERT_EQ(1u, names.size());
+    std::string copy = server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + names[0]);
+    EXPECT_NE(std::string::npos, copy.find("X-QPFilter: 1\r\n"));
+    EXPECT_NE(std::string::npos, copy.find("Figures."));
+    std::string envelope = server.tree.ReadFile("connectors/SMTP/Inbound/" + names[0]);
+    EXPECT_NE(std::string::npos, envelope.find("Recipients=[SMTP:boss@example.com]\r\n"));
+    EXPECT_NE(std::string::npos, envelope.find("Sender=[SMTP:filter@example.com]\r\n"));
+    EXPECT_EQ("FORWARD_TO_ADDRESS", Executed().at(0)[5]);
+}
+
+TEST_F(ActionDispatchTest, HeaderAndSubjectPrefixTakeValuesFromTheActionContext) {
+    AddFilter("F1", Line("ADD_HEADER", "X-Filtered|[QP_MSG] via [QP_CON]") +
+                        Line("ADD_SUBJECT_PREFIX", "[Checked] "));
+    Execute();
+    std::string message = server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI");
+    EXPECT_NE(std::string::npos, message.find("X-Filtered: M1.MAI via SMTP\r\n"));
+    EXPECT_NE(std::string::npos, message.find("Subject: [Checked] Quarterly report\r\n"));
+    EXPECT_EQ("ADD_HEADER,ADD_SUBJECT_PREFIX", Executed().at(0)[5]);
+}
+
+TEST_F(ActionDispatchTest, NotifySenderQueuesANotification) {
+    AddFilter("F1", Line("NOTIFY_SENDER"));
+    Execute();
+    int messages = 0;
+    for (const auto& entry :
+         fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound/Messages")))
+        messages += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(2, messages);
+    EXPECT_EQ("NOTIFY_SENDER", Executed().at(0)[5]);
+}
+
+TEST_F(ActionDispatchTest, ExecuteApplicationFillsThePlaceholders) {
+    const std::string out = server.tree.Join("command.txt");
+    AddFilter("F1", Line("EXECUTE_APPLICATION", "sh|-c \"echo [ID] [CONNECTOR] > " + out + "\""));
+    Execute();
+    EXPECT_EQ("M1.MAI SMTP\n", server.tree.ReadFile("command.txt"));
+    EXPECT_EQ("EXECUTE_APPLICATION", Executed().at(0)[5]);
+}
+
+// Mailbox filter sets are dispatched by the mailbox delivery, not by FilterExecute.
+class MailboxDispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.SetLogMode(1);
+        ResetSettings();
+        ReadStoreSettings();
+        RefreshDirectoryGroup(nullptr);
+        server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", kMessage);
+        fs::create_directories(server.tree.Join("mail/PO/MAILROOT/bob"));
+        Put(run.set.postoffice, "PO");
+        Put(run.set.mailbox, "bob");
+        Put(run.message.messageId, kId);
+        Put(run.message.connector, "SMTP");
+        Put(run.message.user, "bob");
+    }
+    void AddFilter(const std::string& id, const std::string& actions) {
+        FilterDefinition& filter = run.AddFilter(kAllMessages, "");
+        Put(filter.filterId, id.c_str());
+        Put(filter.ruleName, ("Rule " + id).c_str());
+        Put(filter.displayName, ("Filter " + id).c_str());
+        run.Result(run.set.filterCount).matchCount[kAllMessages] = 1;
+        server.tree.WriteFile("config/Postoffices/PO/Mailboxes/bob/RULES/ACTIONS/" + id + ".TAB",
+                              actions);
+    }
+    int32_t Dispatch(std::string* out = nullptr) {
+        ::testing::internal::CaptureStdout();
+        int32_t status = ExecuteFilterActions(&run.message, &run.set, &run.evaluations, reportLine,
+                                              sizeof reportLine);
+        std::string text = ::testing::internal::GetCapturedStdout();
+        if (out != nullptr) *out = text;
+        return status;
+    }
+    template <size_t N>
+    static void Put(char (&destination)[N], const char* text) {
+        std::snprintf(destination, N, "%s", text);
+    }
+
+    PluginTree server;
+    HandBuiltRun run;
+    char reportLine[2048] = {};
+};
+
+TEST_F(MailboxDispatchTest, MoveThatSucceedsRemovesTheMessageAndStops) {
+    AddFilter("F1", Line("MOVE", "Archive") + Line("COPY", "Other"));
+    AddFilter("F2", Line("COPY", "Later"));
+    EXPECT_EQ(2, Dispatch());
+    EXPECT_EQ(kMessage, server.tree.ReadFile("mail/PO/MAILROOT/bob/Archive/M1.MAI"));
+    EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/bob/Other"));
+    EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/bob/Later"));
+    EXPECT_STREQ("PO", run.message.account);
+    EXPECT_STREQ("bob", run.message.mailbox);
+    EXPECT_EQ(0u,
+              std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F1\tMOVE\tPO\t", 0));
+}
+
+TEST_F(MailboxDispatchTest, FailingMoveIsListedAndProcessingGoesOn) {
+    Put(run.message.user, "nobody");  // a mailbox without a directory
+    AddFilter("F1", Line("MOVE", "Archive") + Line("PREFIX-SUBJECT", "[x] ") + Line("NO_SUCH", "") +
+                        Line("copy", "Other", "0"));
+    AddFilter("F2", Line("DELETE"));
+    std::string out;
+    EXPECT_EQ(2, Dispatch(&out));
+    EXPECT_NE(std::string::npos, out.find("Bypassing Action. Status Disabled\n"));
+    EXPECT_NE(std::string::npos, out.find("(Rule F2)"));
+    EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/nobody"));
+    EXPECT_EQ(0u, std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F2\tDELETE\t", 0));
+}
+
+TEST_F(MailboxDispatchTest, CopyIsListedWhateverItsOutcomeAndKeepsStatusOne) {
+    Put(run.message.user, "nobody");
+    AddFilter("F1", Line("COPY", "Archive") + Line("JUNK"));
+    EXPECT_EQ(1, Dispatch());
+    EXPECT_EQ(0u,
+              std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F1\tCOPY,JUNK\t", 0));
+}
+
+TEST_F(MailboxDispatchTest, JunkAndQuarantineUseTheirFolders) {
+    AddFilter("F1", Line("JUNK"));
+    EXPECT_EQ(2, Dispatch());
+    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Junk E-mail/M1.MAI"));
+    AddFilter("F2", Line("QUARANTINE"));
+    run.set.filters[1]->criteria[kAllMessages].enabled = 0;
+    EXPECT_EQ(2, Dispatch());
+    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Quarantine/M1.MAI"));
+}
+
+TEST_F(MailboxDispatchTest, ServerActionsAreNotPartOfTheMailboxVocabulary) {
+    AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
+    AddFilter("F2", Line("COPY", "Archive"));
+    EXPECT_EQ(1, Dispatch());
+    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
+    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Archive/M1.MAI"));
+}
+
+// The match decision, on hand-built evaluations.
+class MatchDecisionTest : public ::testing::Test {
+protected:
+    HandBuiltRun run;
+};
+
+TEST_F(MatchDecisionTest, LastMetCriterionIsReportedAndDisabledOnesNeverMatch) {
+    FilterDefinition& filter = run.AddFilter(kSubject, "free");
+    filter.criteria[kConnector] = Criterion{1, "SMTP", 2, 1};
+    filter.criteria[kSize] = Criterion{0, "", 1, 1};
+    FilterEvaluation& result = run.Result(1);
+    result.matchCount[kSubject] = 1;
+    snprintf(result.resultText[kSubject], kResultTextCapacity, "<MF-W>free</MF-W>");
+    result.matchCount[kSize] = 9;  // disabled: never counts
+    FilterMatch match;
+
+    result.matchCount[kConnector] = 1;  // below its threshold of 2
+    DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+    EXPECT_TRUE(match.matched);
+    EXPECT_STREQ("CRITERIA=SUBJECT, DATA=<MF-W>free</MF-W>", match.criteriaText);
+
+    result.matchCount[kConnector] = 2;
+    snprintf(result.resultText[kConnector], kResultTextCapacity, "<CON>SMTP</CON>");
+    DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+    EXPECT_STREQ("CONNECTOR", match.criteriaName);
+    EXPECT_STREQ("CRITERIA=CONNECTOR, DATA=<CON>SMTP</CON>", match.criteriaText);
+
+    filter.criteria[kSubject].enabled = 0;
+    filter.criteria[kConnector].enabled = 2;  // only exactly 1 enables
+    DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+    EXPECT_FALSE(match.matched);
+}
+
+TEST_F(MatchDecisionTest, ScriptFilterDoesNotMatchYet) {
+    FilterDefinition& filter = run.AddFilter(kSubject, "free");
+    filter.isScript = 1;
+    run.Result(1).matchCount[kSubject] = 1;
+    FilterMatch match;
+    DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+    EXPECT_FALSE(match.matched);
+    EXPECT_FALSE(match.criteriaMet);
+}
+
+TEST_F(MatchDecisionTest, ActionContextTagsTheMessageAndAddsResultsWhileTheyFit) {
+    std::snprintf(run.message.messageId, sizeof run.message.messageId, "M1.MAI");
+    std::snprintf(run.message.connector, sizeof run.message.connector, "SMTP");
+    std::snprintf(run.message.sender, sizeof run.message.sender, "[SMTP:b@example.net]");
+    std::snprintf(run.message.clientIp, sizeof run.message.clientIp, "192.0.2.7");
+    run.AddFilter(kSubject, "free");
+    FilterEvaluation& result = run.Result(1);
+    snprintf(result.resultText[kSubject], kResultTextCapacity, "<MF-W>free</MF-W>");
+    std::string big = "<BIG>" + std::string(900, 'x') + "</BIG>";
+    snprintf(result.resultText[kBody], kResultTextCapacity, "%s", big.c_str());
+    snprintf(result.resultText[kSize], kResultTextCapacity, "<SZ>12</SZ>");
+    char context[kActionContextCapacity];
+    BuildActionContext(run.message, "SUBJECT", &result, context);
+    EXPECT_STREQ(
+        "<MSG>M1.MAI</MSG><CON>SMTP</CON><ACCOUNT></ACCOUNT><SENDER>b@example.net</SENDER>"
+        "<IP>192.0.2.7</IP><CRITERIA>SUBJECT</CRITERIA><MF-W>free</MF-W><SZ>12</SZ>",
+        context);
+
+    std::snprintf(run.message.sender, sizeof run.message.sender, "odd:address");
+    BuildActionContext(run.message, "SUBJECT", nullptr, context);
+    EXPECT_NE(nullptr, std::strstr(context, "<SENDER>odd:address</SENDER>"));
+}
+
+}  // namespace

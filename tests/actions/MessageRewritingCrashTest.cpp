@@ -1,0 +1,112 @@
+// tests/actions/MessageRewritingCrashTest.cpp: a process rewriting queued messages is
+// killed at random moments, many times; every message must stay whole (old or new
+// bytes exactly), and the scratch files left behind must never look like messages.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+
+#include "common/AtomicFile.h"
+#include "actions/MessageRewriting.h"
+#include "tests/actions/RewritingFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::RewritingTest;
+
+constexpr int kMessages = 4;
+constexpr int kKills = 60;
+const char* const kValues[] = {"one", "two"};
+
+std::string MessageId(int n) {
+    return "M" + std::to_string(n) + ".MAI";
+}
+
+// A message large enough that a kill often lands in the middle of writing it.
+std::string Message(bool prefixed, const char* value) {
+    std::string body;
+    for (int line = 0; body.size() < 400000; ++line)
+        body += "Line " + std::to_string(line) + " of a long report body text.\r\n";
+    return std::string("From: a@example.org\r\nSubject: ") + (prefixed ? "[SPAM] " : "") +
+           "Report\r\nX-Crash: " + value + "\r\n\r\n" + body;
+}
+
+class MessageRewritingCrashTest : public RewritingTest {
+protected:
+    // Rewrites every message over and over until killed: the prefix (once) and the
+    // header alternately set to each value.
+    // After the first round it writes one byte to `started`, so that the kill falls
+    // among rewrites rather than into the child's start.
+    [[noreturn]] void RewriteForever(int started) {
+        alarm(20);  // never outlive a test that failed to kill us
+        for (unsigned round = 0;; ++round) {
+            if (round == 1) (void)!write(started, "s", 1);
+            for (int n = 0; n < kMessages; ++n) {
+                std::snprintf(record->messageId, sizeof record->messageId, "%s",
+                              MessageId(n).c_str());
+                PrefixQueuedSubject(record.get(), "[SPAM] ", true);
+                SetMessageHeader(record.get(), "X-Crash", kValues[round % 2], true);
+            }
+        }
+    }
+};
+
+TEST_F(MessageRewritingCrashTest, KilledRewritesLeaveEveryMessageWhole) {
+    std::set<std::string> whole;
+    for (bool prefixed : {false, true})
+        for (const char* value : kValues) whole.insert(Message(prefixed, value));
+    for (int n = 0; n < kMessages; ++n)
+        server.QueueMessage("SMTP", MessageId(n), "Recipients=[SMTP:b@example.com]\r\n",
+                            Message(false, "one"));
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delayUs(500, 25000);
+    const std::string messages = server.tree.Join("connectors/SMTP/Inbound/Messages");
+    int scratchFiles = 0;
+    for (int kill = 0; kill < kKills; ++kill) {
+        int started[2];
+        ASSERT_EQ(0, pipe(started));
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) RewriteForever(started[1]);
+        close(started[1]);
+        char byte = 0;
+        EXPECT_EQ(1, read(started[0], &byte, 1));
+        close(started[0]);
+        timespec pause{0, delayUs(random) * 1000L};
+        nanosleep(&pause, nullptr);
+        ASSERT_EQ(0, ::kill(child, SIGKILL));
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        for (int n = 0; n < kMessages; ++n) {
+            std::string bytes =
+                server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + MessageId(n));
+            ASSERT_EQ(1u, whole.count(bytes)) << "kill " << kill << ": " << MessageId(n)
+                                              << " is not whole (" << bytes.size() << " bytes)";
+        }
+        // Only the messages have envelopes, so only they are queued mail; anything else
+        // in the Messages directory is a scratch file under its own marked name.
+        for (const auto& entry : fs::directory_iterator(messages)) {
+            std::string name = entry.path().filename().string();
+            bool message = name.size() == 6 && name[0] == 'M' && name.substr(2) == ".MAI";
+            EXPECT_TRUE(message || name.find(kScratchFileMarker) != std::string::npos) << name;
+            if (!message && kill == kKills - 1) ++scratchFiles;
+            EXPECT_EQ(message, server.tree.Exists("connectors/SMTP/Inbound/" + name)) << name;
+        }
+    }
+    // Scratch files left behind show that kills did land in the middle of rewrites.
+    EXPECT_GT(scratchFiles, 0) << "no kill interrupted a rewrite; the test proved nothing";
+}
+
+}  // namespace

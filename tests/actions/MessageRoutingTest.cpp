@@ -1,0 +1,233 @@
+// tests/actions/MessageRoutingTest.cpp: deleting and copying queued messages, forwarded
+// copies, appended recipients and copies into mailbox folders, on a temporary server tree.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/MessageRouting.h"
+#include "frame/Settings.h"
+#include "store/MailboxFolders.h"
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+constexpr const char* kEnvelope =
+    "Recipients=[SMTP:a@example.com]\r\nSender=[SMTP:b@example.net]\r\n";
+constexpr const char* kMessage = "From: b@example.net\r\nSubject: hi\r\n\r\nbody\r\n";
+
+template <size_t N>
+void Put(char (&destination)[N], const std::string& text) {
+    std::snprintf(destination, N, "%s", text.c_str());
+}
+
+class MessageRoutingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        ReadStoreSettings();
+        RefreshDirectoryGroup(nullptr);
+        server.QueueMessage("SMTP", "M1.MAI", kEnvelope, kMessage);
+        Put(record->messageId, "M1.MAI");
+        Put(record->connector, "SMTP");
+        Put(record->sender, "[SMTP:b@example.net]");
+        Put(record->recipients, "[SMTP:a@example.com]");
+        Put(record->server, "mx.example.net");
+        Put(record->clientIp, "192.0.2.7");
+        Put(record->account, "PO");
+        Put(record->status, "Queued");
+        record->timeAcquired = 1764979200;
+    }
+    // The files of the Inbound queue other than M1.MAI.
+    std::vector<std::string> NewInboundMessages() const {
+        std::vector<std::string> names;
+        for (const auto& entry :
+             fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
+            if (entry.is_regular_file() && entry.path().filename() != "M1.MAI")
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+    std::string Inbound(const std::string& name) const {
+        return server.tree.ReadFile("connectors/SMTP/Inbound/" + name);
+    }
+
+    PluginTree server;
+    std::unique_ptr<MessageRecord> record = std::make_unique<MessageRecord>();
+};
+
+TEST_F(MessageRoutingTest, DeleteRemovesEnvelopeAndMessage) {
+    EXPECT_EQ(1, DeleteQueuedMessage(record.get(), true));
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/Messages/M1.MAI"));
+}
+
+TEST_F(MessageRoutingTest, DeleteWithoutEnvelopeFailsAndKeepsTheMessageFile) {
+    fs::remove(server.tree.Join("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_EQ(0, DeleteQueuedMessage(record.get(), true));
+    EXPECT_EQ(kMessage, Inbound("Messages/M1.MAI"));
+}
+
+TEST_F(MessageRoutingTest, QueueSelectorPicksTheOutgoingQueue) {
+    server.tree.WriteFile("connectors/SMTP/Outgoing/M1.MAI", "out envelope");
+    server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", "out message");
+    EXPECT_EQ(1, CopyToBadMail(record.get(), false));
+    EXPECT_EQ("out envelope", server.tree.ReadFile("badmail/M1.MAI"));
+    EXPECT_EQ("out message", server.tree.ReadFile("badmail/Messages/M1.MAI"));
+    EXPECT_EQ(1, DeleteQueuedMessage(record.get(), false));
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Outgoing/Messages/M1.MAI"));
+    EXPECT_EQ(kMessage, Inbound("Messages/M1.MAI"));
+}
+
+TEST_F(MessageRoutingTest, QuarantineCopiesAgainReplaceTheEarlierOnes) {
+    EXPECT_EQ(1, CopyToQuarantine(record.get(), true));
+    server.QueueMessage("SMTP", "M1.MAI", "second envelope", "second message");
+    EXPECT_EQ(1, CopyToQuarantine(record.get(), true));
+    EXPECT_EQ("second envelope", server.tree.ReadFile("quarantine/M1.MAI"));
+    EXPECT_EQ("second message", server.tree.ReadFile("quarantine/Messages/M1.MAI"));
+    EXPECT_EQ("second message", Inbound("Messages/M1.MAI"));  // copied, never moved
+}
+
+TEST_F(MessageRoutingTest, CopyOfAMissingMessageFails) {
+    fs::remove(server.tree.Join("connectors/SMTP/Inbound/Messages/M1.MAI"));
+    EXPECT_EQ(0, CopyToQuarantine(record.get(), true));
+    fs::remove(server.tree.Join("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_EQ(0, CopyToBadMail(record.get(), true));
+    EXPECT_FALSE(server.tree.Exists("badmail/M1.MAI"));
+}
+
+TEST_F(MessageRoutingTest, ForwardFromServerFilterQueuesAMarkedCopyWithItsEnvelope) {
+    server.registry.SetString(kPluginKey, "Forward Sender Address", "filter@example.com");
+    EXPECT_EQ(1, ForwardMessage(record.get(), "boss@example.com", "", ""));
+    auto names = NewInboundMessages();
+    ASSERT_EQ(1u, names.size());
+    EXPECT_EQ(36u, names[0].size());  // 32 hexadecimal digits and ".MAI"
+    const std::string copy = Inbound("Messages/" + names[0]);
+    EXPECT_NE(std::string::npos, copy.find("X-QPFilter: 1\r\n"));
+    EXPECT_EQ(std::string::npos, copy.find("X-QP-POFilter"));
+    EXPECT_NE(std::string::npos, copy.find("\r\n\r\nbody\r\n"));
+    EXPECT_EQ(
+        "Recipients=[SMTP:boss@example.com]\r\nServer=\r\nSender=[SMTP:filter@example.com]\r\n"
+        "TimeAcquired=1764979200\r\nStatus=Undelivered\r\n",
+        Inbound(names[0]));
+    EXPECT_EQ(kMessage, Inbound("Messages/M1.MAI"));
+}
+
+TEST_F(MessageRoutingTest, ForwardFromPostofficeFilterTakesTheOutgoingCopyAndNamesThePostoffice) {
+    server.registry.SetString(kSmtpKey, "Bad Mail Notification Sender Address", "bad@example.com");
+    server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", "Subject: out\r\n\r\nx\r\n");
+    EXPECT_EQ(1,
+              ForwardMessage(record.get(), "[SMTP:x@example.com];[SMTP:y@example.com]", "PO", ""));
+    auto names = NewInboundMessages();
+    ASSERT_EQ(1u, names.size());
+    const std::string copy = Inbound("Messages/" + names[0]);
+    EXPECT_NE(std::string::npos, copy.find("X-QPFilter: 1\r\n"));
+    EXPECT_NE(std::string::npos, copy.find("X-QP-POFilter: PO\r\n"));
+    EXPECT_NE(std::string::npos, copy.find("Subject: out\r\n"));
+    const std::string envelope = Inbound(names[0]);
+    EXPECT_NE(std::string::npos,
+              envelope.find("Recipients=[SMTP:x@example.com];[SMTP:y@example.com]\r\n"));
+    EXPECT_NE(std::string::npos, envelope.find("Sender=[SMTP:bad@example.com]\r\n"));
+}
+
+TEST_F(MessageRoutingTest, ForwardFromMailboxFilterCarriesNoPostofficeMark) {
+    server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", kMessage);
+    EXPECT_EQ(1, ForwardMessage(record.get(), "x@example.com", "PO", "bob"));
+    auto names = NewInboundMessages();
+    ASSERT_EQ(1u, names.size());
+    EXPECT_EQ(std::string::npos, Inbound("Messages/" + names[0]).find("X-QP-POFilter"));
+}
+
+TEST_F(MessageRoutingTest, ForwardWithoutSourceWritesNothing) {
+    EXPECT_EQ(0, ForwardMessage(record.get(), "x@example.com", "PO", ""));  // no Outgoing copy
+    EXPECT_TRUE(NewInboundMessages().empty());
+    int messages = 0;
+    for (const auto& entry :
+         fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound/Messages")))
+        messages += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(1, messages);  // only the filtered message itself
+}
+
+struct AppendCase {
+    const char* before;
+    const char* text;
+    int result;
+    const char* after;
+};
+
+TEST_F(MessageRoutingTest, AppendRecipientsJoinsEnvelopeItems) {
+    const AppendCase cases[] = {
+        {"[SMTP:a@example.com]", "[SMTP:c@example.com]", 1,
+         "[SMTP:a@example.com];[SMTP:c@example.com]"},
+        {"[SMTP:a@example.com]", "c@example.com", 1, "[SMTP:a@example.com];[SMTP:c@example.com]"},
+        {"", "[SMTP:c@example.com]", 1, "[SMTP:c@example.com]"},
+        {"[SMTP:a@example.com]", "", 0, "[SMTP:a@example.com]"},
+    };
+    for (const AppendCase& c : cases) {
+        Put(record->recipients, c.before);
+        EXPECT_EQ(c.result, AppendRecipients(record.get(), c.text)) << c.text;
+        EXPECT_STREQ(c.after, record->recipients) << c.text;
+    }
+}
+
+TEST_F(MessageRoutingTest, AppendRecipientsRefusesWhatWouldNotFit) {
+    const std::string item = "[SMTP:c@example.com]";  // 20 characters
+    std::string full(kRecipientsCapacity - 1 - 21, 'r');
+    Put(record->recipients, full);
+    EXPECT_EQ(1, AppendRecipients(record.get(), item.c_str()));  // exactly 23,999
+    EXPECT_EQ(static_cast<size_t>(kRecipientsCapacity - 1), std::strlen(record->recipients));
+    Put(record->recipients, full + "r");
+    EXPECT_EQ(0, AppendRecipients(record.get(), item.c_str()));
+    EXPECT_EQ(full + "r", record->recipients);
+}
+
+class MailboxCopyTest : public MessageRoutingTest {
+protected:
+    void SetUp() override {
+        MessageRoutingTest::SetUp();
+        Put(record->user, "bob");
+        server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", kMessage);
+        fs::create_directories(server.tree.Join("mail/PO/MAILROOT/bob"));
+    }
+};
+
+TEST_F(MailboxCopyTest, CopyCreatesTheFolderAndFlagsIt) {
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(1, CopyToMailboxFolder(record.get(), "Junk E-mail"));
+    EXPECT_EQ("Folder=Junk E-mail::Folder Made Dirty to notify clients\n",
+              ::testing::internal::GetCapturedStdout());
+    EXPECT_EQ(kMessage, server.tree.ReadFile("mail/PO/MAILROOT/bob/Junk E-mail/M1.MAI"));
+    EXPECT_EQ(kFolderFlagText, server.tree.ReadFile("mail/PO/MAILROOT/bob/_FOLDER.DTY"));
+    EXPECT_EQ(kFolderFlagText,
+              server.tree.ReadFile("mail/PO/MAILROOT/bob/Junk E-mail/_CHANGE.DTY"));
+    EXPECT_STREQ("Junk E-mail", record->folder);
+}
+
+TEST_F(MailboxCopyTest, CopyIntoAnExistingFolderReplacesTheEarlierCopy) {
+    server.tree.WriteFile("mail/PO/MAILROOT/bob/Archive/M1.MAI", "old");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(1, CopyToMailboxFolder(record.get(), "Archive"));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(kMessage, server.tree.ReadFile("mail/PO/MAILROOT/bob/Archive/M1.MAI"));
+    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/_FOLDER.DTY"));
+}
+
+TEST_F(MailboxCopyTest, MissingMailboxOrMessageFails) {
+    Put(record->user, "nobody");
+    EXPECT_EQ(0, CopyToMailboxFolder(record.get(), "Archive"));
+    EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/nobody"));
+    EXPECT_STREQ("", record->folder);
+    Put(record->user, "bob");
+    fs::remove(server.tree.Join("connectors/SMTP/Outgoing/Messages/M1.MAI"));
+    EXPECT_EQ(0, CopyToMailboxFolder(record.get(), "Archive"));
+    EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/bob/Archive/_CHANGE.DTY"));
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+// tests/store/MailboxFoldersTest.cpp: postoffice paths below the mail root and the flag
+// that marks a mailbox folder as changed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "frame/Settings.h"
+#include "store/MailboxFolders.h"
+#include "tests/fixtures/PluginTree.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+class MailboxFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        ReadStoreSettings();
+        RefreshDirectoryGroup(nullptr);
+    }
+    std::string Mark(const char* folder) {
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(1, MarkFolderChanged("PO", "bob", folder, "ADD", "M1.MAI", 1, 1));
+        return ::testing::internal::GetCapturedStdout();
+    }
+
+    PluginTree server;
+};
+
+TEST_F(MailboxFoldersTest, PostofficeRootIsBelowTheMailRoot) {
+    char root[kStorePathCapacity];
+    EXPECT_EQ(1, PostofficeRootPath(root, sizeof root, "PO"));
+    EXPECT_EQ(server.tree.Join("mail") + "\\PO", root);
+}
+
+TEST_F(MailboxFoldersTest, EmptyMailRootIsReadAgain) {
+    ResetSettings();
+    char root[kStorePathCapacity];
+    EXPECT_EQ(1, PostofficeRootPath(root, sizeof root, "PO"));
+    EXPECT_EQ(server.tree.Join("mail") + "\\PO", root);
+}
+
+TEST_F(MailboxFoldersTest, PostofficeRootIsCutToItsBuffer) {
+    char root[8];
+    EXPECT_EQ(1, PostofficeRootPath(root, sizeof root, "PO"));
+    EXPECT_EQ(server.tree.Join("mail").substr(0, 7), root);
+}
+
+TEST_F(MailboxFoldersTest, TwoDeliveriesLeaveOneFlagWithTheText) {
+    fs::create_directories(server.tree.Join("mail/PO/MAILROOT/bob/Inbox"));
+    EXPECT_EQ("Folder=Inbox::Folder Made Dirty to notify clients\n", Mark("Inbox"));
+    EXPECT_EQ("Folder=Inbox::Folder Made Dirty to notify clients\n", Mark("Inbox"));
+    EXPECT_EQ("This file is a flag file that denotes that this folder has been changed",
+              server.tree.ReadFile("mail/PO/MAILROOT/bob/Inbox/_CHANGE.DTY"));
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(server.tree.Join("mail/PO/MAILROOT/bob/Inbox")))
+        entries += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(1, entries);
+}
+
+TEST_F(MailboxFoldersTest, MissingFolderStillReportsTheMark) {
+    EXPECT_EQ("Folder=Gone::Folder Made Dirty to notify clients\n", Mark("Gone"));
+    EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/bob/Gone"));
+}
+
+}  // namespace
