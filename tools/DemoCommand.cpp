@@ -1,11 +1,13 @@
-// tools/DemoCommand.cpp: "mtafilter demo", which builds a complete default server tree,
-// runs its sample queue through the plug-in exactly as "mtafilter run" does, and shows
-// the administrator where everything is and what the report log says.
+// tools/DemoCommand.cpp: "mtafilter demo", which builds a default server tree with sample
+// filters, runs its connector queues through the plug-in exactly as "mtafilter run" does,
+// and shows the administrator the report log, what the filters did and where it all is.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,10 @@ constexpr const char* kDetails =
     "\n"
     "Builds a complete default server tree in DIR (default ./mtafilter-demo): a registry\n"
     "DIR/registry.db (unless --registry names another) whose settings point into the tree,\n"
-    "a filter table, and sample messages in the SMTP connector's Inbound queue.\n"
-    "Then runs that queue through the plug-in as 'mtafilter run' does and shows the report\n"
-    "log. Running the demo again on the same DIR rebuilds the tree from scratch.\n"
+    "a filter table with sample filters, and sample messages in the Inbound queues of\n"
+    "the SMTP and LS connectors. Then runs both queues through the plug-in as\n"
+    "'mtafilter run' does, shows the report log and sums up what the filters did.\n"
+    "Running the demo again on the same DIR rebuilds the tree from scratch.\n"
     "\n"
     "  --json  a JSON summary on standard output instead of the text one\n";
 
@@ -153,31 +156,157 @@ std::vector<ReportLog> ReadReportLogs(const std::string& root) {
     return logs;
 }
 
-void PrintText(const std::string& root, int queued, const QueueRunOptions& run,
-               const QueueRunResult& result, const std::vector<ReportLog>& logs) {
+// What the runs did, counted from the report log's "Executed" lines and the tree.
+struct DemoSummary {
+    int processed = 0;                       // messages run through the plug-in
+    int executed = 0;                        // Executed lines: filters that matched
+    std::map<std::string, int> filters;      // Executed lines per filter name
+    std::map<std::string, int> actions;      // actions carried out, per action name
+    int quarantined = 0;                     // files below the quarantine directory
+    std::vector<std::string> notifications;  // new messages the plug-in queued
+};
+
+// Report log columns of an Executed line.
+constexpr size_t kColumnKind = 1;
+constexpr size_t kColumnFilter = 4;
+constexpr size_t kColumnActions = 5;
+
+std::vector<std::string> SplitText(const std::string& text, const char* separators) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of(separators, start);
+        if (end == std::string::npos) end = text.size();
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return fields;
+}
+
+std::string Trimmed(const std::string& text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void CountExecutedLines(const std::vector<ReportLog>& logs, DemoSummary* summary) {
+    for (const ReportLog& log : logs)
+        for (const std::string& line : log.lines) {
+            std::vector<std::string> columns = SplitText(line, "\t");
+            if (columns.size() <= kColumnActions || columns[kColumnKind] != "Executed") continue;
+            ++summary->executed;
+            ++summary->filters[columns[kColumnFilter]];
+            for (const std::string& action : SplitText(columns[kColumnActions], ",;"))
+                if (!Trimmed(action).empty()) ++summary->actions[Trimmed(action)];
+        }
+}
+
+int CountFiles(const std::string& directory) {
+    std::error_code error;
+    int count = 0;
+    for (auto it = std::filesystem::recursive_directory_iterator(directory, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        count += it->is_regular_file(error) ? 1 : 0;
+    return count;
+}
+
+std::vector<std::string> ListNames(const std::string& directory) {
+    std::vector<std::string> names;
+    if (!platform::DirectoryList(directory.c_str(), 0, &names)) names.clear();
+    return names;
+}
+
+bool CarriesFilterMark(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    for (std::string line; std::getline(file, line) && line != "\r" && !line.empty();)
+        if (line.starts_with("X-QPFilter:")) return true;
+    return false;
+}
+
+// The SMTP Inbound messages that were not there before the runs and that the plug-in
+// marked as its own: the notifications it sent.
+std::vector<std::string> FindNotifications(const std::string& messages,
+                                           const std::vector<std::string>& before) {
+    std::vector<std::string> found;
+    for (const std::string& name : ListNames(messages))
+        if (std::find(before.begin(), before.end(), name) == before.end() &&
+            CarriesFilterMark(JoinPath(messages, name)))
+            found.push_back(JoinPath(messages, name));
+    return found;
+}
+
+std::string SampleMessagesDirectory(const std::string& root, const char* connector) {
+    return JoinPath(JoinPath(JoinPath(root, kTreeConnectorRoot), connector), "Inbound/Messages");
+}
+
+void PrintSummary(const std::string& root, const DemoSummary& summary,
+                  const std::vector<ReportLog>& logs) {
+    std::printf("\nSummary\n");
+    std::printf("  messages processed  %d\n", summary.processed);
+    std::printf("  filters matched     %d\n", summary.executed);
+    for (const auto& [name, count] : summary.filters)
+        std::printf("    %-38s %d\n", name.c_str(), count);
+    int actions = 0;
+    for (const auto& entry : summary.actions) actions += entry.second;
+    std::printf("  actions carried out %d\n", actions);
+    for (const auto& [name, count] : summary.actions)
+        std::printf("    %-38s %d\n", name.c_str(), count);
+    for (const ReportLog& log : logs) std::printf("  report log          %s\n", log.path.c_str());
+    std::printf("  quarantine          %s (%d files)\n", JoinPath(root, kTreeQuarantine).c_str(),
+                summary.quarantined);
+    std::printf("  notifications       %zu in %s\n", summary.notifications.size(),
+                SampleMessagesDirectory(root, kSampleConnector).c_str());
+    for (const std::string& path : summary.notifications) std::printf("    %s\n", path.c_str());
+}
+
+void PrintText(const std::string& root, int queued, const std::vector<QueueRunOptions>& runs,
+               const std::vector<QueueRunResult>& results, const std::vector<ReportLog>& logs,
+               const DemoSummary& summary) {
     std::printf("Demo server tree: %s\n", root.c_str());
     std::printf("  registry       %s\n", platform::RegistryDatabasePath());
     std::printf("  filter table   %s/FILTER.TAB\n", JoinPath(root, kTreeFilters).c_str());
-    std::printf("  queue          %s/%s/Inbound (%d sample messages)\n",
-                JoinPath(root, kTreeConnectorRoot).c_str(), run.connector.c_str(), queued);
-    std::printf("Processed %d messages through %s in %.1f s.\n", result.processed,
-                run.pluginPath.c_str(), result.seconds);
+    for (const SampleFilter& filter : kSampleFilters)
+        std::printf("    %-36s %s\n", filter.displayName, filter.purpose);
+    std::printf("  queues         %s/{%s,%s}/Inbound (%d sample messages)\n",
+                JoinPath(root, kTreeConnectorRoot).c_str(), kSampleConnector, kSecondConnector,
+                queued);
+    for (size_t i = 0; i < runs.size(); ++i)
+        std::printf("Processed %d %s messages through %s in %.1f s.\n", results[i].processed,
+                    runs[i].connector.c_str(), runs[i].pluginPath.c_str(), results[i].seconds);
     if (logs.empty())
         std::printf("No report log was written in %s.\n", JoinPath(root, kTreeLogs).c_str());
     for (const ReportLog& log : logs) {
         std::printf("Report log %s:\n", log.path.c_str());
         for (const std::string& line : log.lines) std::printf("  %s\n", line.c_str());
     }
-    std::printf("Run the queue again with: mtafilter --registry %s run\n",
+    PrintSummary(root, summary, logs);
+    std::printf("Run a queue again with: mtafilter --registry %s run\n",
                 platform::RegistryDatabasePath());
 }
 
-void PrintJson(const std::string& root, int queued, const QueueRunOptions& run,
-               const QueueRunResult& result, const std::vector<ReportLog>& logs) {
+std::string CountsJson(const std::map<std::string, int>& counts) {
+    std::string json = "{";
+    for (const auto& [name, count] : counts)
+        json += (json.size() > 1 ? ", " : "") + JsonQuoted(name) + ": " + std::to_string(count);
+    return json + "}";
+}
+
+void PrintJson(const std::string& root, int queued, const std::vector<QueueRunOptions>& runs,
+               const std::vector<QueueRunResult>& results, const std::vector<ReportLog>& logs,
+               const DemoSummary& summary) {
     std::string json = "{\"tree\": " + JsonQuoted(root) +
                        ", \"registry\": " + JsonQuoted(platform::RegistryDatabasePath()) +
-                       ", \"queued\": " + std::to_string(queued) +
-                       ", \"run\": " + QueueRunJson(run, result) + ", \"reportLogs\": [";
+                       ", \"queued\": " + std::to_string(queued) + ", \"runs\": [";
+    for (size_t i = 0; i < runs.size(); ++i)
+        json += (i ? ", " : "") + QueueRunJson(runs[i], results[i]);
+    json += "], \"messagesProcessed\": " + std::to_string(summary.processed) +
+            ", \"executed\": " + std::to_string(summary.executed) +
+            ", \"filters\": " + CountsJson(summary.filters) +
+            ", \"actions\": " + CountsJson(summary.actions) +
+            ", \"quarantined\": " + std::to_string(summary.quarantined) + ", \"notifications\": [";
+    for (size_t i = 0; i < summary.notifications.size(); ++i)
+        json += (i ? ", " : "") + JsonQuoted(summary.notifications[i]);
+    json += "], \"reportLogs\": [";
     for (size_t i = 0; i < logs.size(); ++i) {
         json += (i ? ", " : "") + std::string("{\"path\": ") + JsonQuoted(logs[i].path) +
                 ", \"lines\": [";
@@ -186,6 +315,23 @@ void PrintJson(const std::string& root, int queued, const QueueRunOptions& run,
         json += "]}";
     }
     std::printf("%s]}\n", json.c_str());
+}
+
+// Runs both connector queues, the sample one first, as the MTA would. Returns 1 with the
+// results; 0 with *error when a run could not start.
+int RunQueues(std::vector<QueueRunOptions>* runs, std::vector<QueueRunResult>* results,
+              std::string* error) {
+    for (const char* connector : {kSampleConnector, kSecondConnector}) {
+        QueueRunOptions run;
+        run.pluginPath = MTAFILTER_DEFAULT_PLUGIN;
+        run.connector = connector;
+        run.quiet = true;  // the summary says it all
+        QueueRunResult result;
+        if (!RunQueue(run, &result, error)) return 0;
+        runs->push_back(run);
+        results->push_back(result);
+    }
+    return 1;
 }
 
 // Builds the tree and runs it. Returns the exit code; errors are printed here.
@@ -197,21 +343,25 @@ int BuildAndRun(const std::string& root, bool json) {
         std::fprintf(stderr, "mtafilter demo: %s\n", error.c_str());
         return kExitFailure;
     }
-    QueueRunOptions run;
-    run.pluginPath = MTAFILTER_DEFAULT_PLUGIN;
-    run.connector = kSampleConnector;
-    run.quiet = true;  // the summary below says it all
-    QueueRunResult result;
-    if (!RunQueue(run, &result, &error)) {
+    std::string inbound = SampleMessagesDirectory(root, kSampleConnector);
+    std::vector<std::string> before = ListNames(inbound);
+    std::vector<QueueRunOptions> runs;
+    std::vector<QueueRunResult> results;
+    if (!RunQueues(&runs, &results, &error)) {
         std::fprintf(stderr, "mtafilter demo: the tree is built in %s, but %s\n", root.c_str(),
                      error.c_str());
         return kExitFailure;
     }
     std::vector<ReportLog> logs = ReadReportLogs(root);
+    DemoSummary summary;
+    for (const QueueRunResult& result : results) summary.processed += result.processed;
+    CountExecutedLines(logs, &summary);
+    summary.quarantined = CountFiles(JoinPath(root, kTreeQuarantine));
+    summary.notifications = FindNotifications(inbound, before);
     if (json)
-        PrintJson(root, queued, run, result, logs);
+        PrintJson(root, queued, runs, results, logs, summary);
     else
-        PrintText(root, queued, run, result, logs);
+        PrintText(root, queued, runs, results, logs, summary);
     return kExitSuccess;
 }
 

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "filters/FilterSet.h"
 #include "frame/RegistryKeys.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
@@ -39,18 +40,23 @@ constexpr const char* kExtraDirectories[] = {
     "config/FILTERS/CRITERIA",
     "config/FILTERS/ACTIONS",
     "config/FILTERS/PATTERNS",
+    "config/FILTERS/Templates",
+    "config/POSTOFFICES/System/Annotations",
 };
 
 constexpr const char* kQueueDirectories[] = {"Inbound/Messages", "Outgoing/Messages"};
 
 // "Activity Log Enabled": the daily report file, which the demo shows afterwards.
 constexpr uint32_t kReportToFile = 1;
+// Where notifications about held messages come from.
+constexpr const char* kNotificationSenderValue = "Bad Mail Notification Sender Address";
 
 enum class BodyKind {
     kPlain,        // one text/plain part
     kAlternative,  // text and HTML renderings of the same newsletter
     kAttachment,   // a covering note and a PDF attachment
     kLarge,        // a long data export, a few hundred kilobytes
+    kExecutable,   // a covering note and a program the attachment filter stops
 };
 
 struct SampleMail {
@@ -124,9 +130,9 @@ constexpr SampleMail kSamples[] = {
      "Someone asked to reset the password of your account. If this was you, follow\n"
      "https://accounts.example.com/reset?token=3f9a1c; otherwise ignore this message.\n"},
     {"Build Server", "ci@build.example.org", "dev-list@example.com",
-     "[dev-list] Build 4.2.1 failed on main", "198.51.100.99", "",
+     "[dev-list] Build 4.2.1 failed: wire protocol tests", "198.51.100.99", "",
      "List-Id: Developers <dev-list.example.com>\nPrecedence: list\n", BodyKind::kPlain,
-     "Build 4.2.1 of branch main failed.\n\n  tests/parser: 2 failures\n\n"
+     "Build 4.2.1 of branch main failed.\n\n  tests/wire-protocol: 2 failures\n\n"
      "Details: https://build.example.org/jobs/4211\n"},
     {"Grace Kim", "grace@example.net", "carol@example.com", "Photos from the weekend",
      "192.0.2.143", "", "", BodyKind::kPlain,
@@ -153,6 +159,22 @@ constexpr SampleMail kSamples[] = {
     {"Human Resources", "hr@example.com", "ivan@example.com", "Welcome to the team!",
      "192.0.2.31", "hr", "", BodyKind::kPlain,
      "Welcome aboard, Ivan! Your first day starts at 9:00 at the front desk.\n"},
+    {"Parcel Service", "tracking@parcels.example.net", "grace@example.com",
+     "Your parcel could not be delivered", "203.0.113.77", "", "", BodyKind::kExecutable,
+     "We could not deliver your parcel. Run the attached label program to book a new\n"
+     "delivery date.\n"},
+};
+
+// Mail from local users that leaves through the second connector, which adds a disclaimer.
+constexpr SampleMail kSecondConnectorSamples[] = {
+    {"Bob Jones", "bob@example.com", "erin@partner.example.net",
+     "Re: Meeting invitation: Project Falcon kickoff", "192.0.2.12", "bob", "",
+     BodyKind::kPlain,
+     "Hi Erin,\n\nMonday at 10:00 works for me; I'll join in person.\n\nBob\n"},
+    {"Accounts", "accounts@example.com", "billing@supplier.example.org",
+     "Payment advice: invoice 2041", "192.0.2.31", "accounts", "", BodyKind::kPlain,
+     "Dear Supplier Billing,\n\ninvoice 2041 has been approved and will be paid on the\n"
+     "next payment run.\n\nAccounts\n"},
 };
 // clang-format on
 
@@ -166,6 +188,8 @@ constexpr const char* kSampleAttachment =
     "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
     "% Invoice 2041: 12 x widget, 3 x gadget; total due 1,245.00\n"
     "trailer << /Root 1 0 R >>\n%%EOF\n";
+// Not a working program: the name is what the attachment filter looks at.
+constexpr const char* kSampleProgram = "MZ\x90\x00 sample label printer, not a real program\n";
 
 std::string TreePath(const std::string& root, const char* part) {
     return root + "/" + part;
@@ -325,6 +349,12 @@ std::string ContentOf(const SampleMail& mail) {
                     Base64Lines(kSampleAttachment));
         case BodyKind::kLarge:
             return PlainPart(LargeExport(mail.body));
+        case BodyKind::kExecutable:
+            return MultipartBody("mixed", PlainPart(mail.body),
+                                 "Content-Type: application/octet-stream; name=\"label.exe\"\n"
+                                 "Content-Transfer-Encoding: base64\n"
+                                 "Content-Disposition: attachment; filename=\"label.exe\"\n\n" +
+                                     Base64Lines(kSampleProgram));
         case BodyKind::kPlain:
             break;
     }
@@ -365,21 +395,151 @@ std::string ComposeEnvelope(const SampleMail& mail, int64_t time) {
                     std::to_string(time) + "\nAuthenticationStatus=" + (local ? "1" : "0") + "\n");
 }
 
-int WriteSampleQueue(const std::string& root, std::string* error) {
-    std::string connectorRoot = TreePath(root, kTreeConnectorRoot);
-    std::string envelopes = InboundQueueDirectory(connectorRoot, kSampleConnector);
-    std::string messages = InboundMessagesDirectory(connectorRoot, kSampleConnector);
-    int count = static_cast<int>(std::size(kSamples));
-    int64_t firstTime = platform::NowUtcSeconds() - count * kSecondsBetweenSamples;
-    for (int index = 0; index < count; ++index) {
-        const SampleMail& mail = kSamples[index];
-        std::string id = SampleMessageId(index);
-        int64_t time = firstTime + index * kSecondsBetweenSamples;
-        if (!WriteFileBytes(messages + "\\" + id, ComposeMessage(mail, id, time), error) ||
-            !WriteFileBytes(envelopes + "\\" + id, ComposeEnvelope(mail, time), error))
+// A filter of the sample filter table: one criterion and up to two actions.
+struct SampleAction {
+    const char* name;       // action name as the action file spells it
+    const char* parameter;  // the action's parameter column
+};
+
+struct SampleFilterFiles {
+    SampleFilter names;           // identifier and display name
+    CriterionType criterionType;  // the line of the criteria file that is enabled
+    const char* condition;        // alternatives separated by commas
+    SampleAction actions[2];      // an empty name ends the list
+};
+
+// In table order: the build notices stop first, so that they keep their subjects.
+// clang-format off
+constexpr SampleFilterFiles kSampleFilterFiles[] = {
+    {kSampleFilters[0], kSubject, "Build",
+     {{"STOP_PROCESSING", ""}, {"", ""}}},
+    {kSampleFilters[1], kSubject, "prize,prescription,suspended,wire,WON",
+     {{"ADD_SUBJECT_PREFIX", "[SPAM] "}, {"ADD_HEADER", "X-Spam-Flag|YES"}}},
+    {kSampleFilters[2], kHasAttachmentsMatching, "*.exe,*.scr",
+     {{"COPY_TO_QUARANTINE", ""}, {"NOTIFY_SENDER", "BLOCKED"}}},
+    {kSampleFilters[3], kSize, "200000",
+     {{"ADD_HEADER", "X-Large-Message|YES"}, {"", ""}}},
+    {kSampleFilters[4], kConnector, kSecondConnector,
+     {{"APPEND_ANNOTATIONS", "1"}, {"", ""}}},
+};
+// clang-format on
+
+constexpr const char* kNotificationSender = "postmaster@example.com";
+constexpr const char* kBlockedTemplateName = "BLOCKED";
+// The envelope names the recipient; the template has no placeholder for it, so the
+// To header stays general.
+constexpr const char* kBlockedTemplate =
+    "From: \"Mail Filter\" <[QP_BADMAILSENDER]>\n"
+    "To: undisclosed-recipients:;\n"
+    "Subject: Your message was held: [QP_FILTERNAME]\n"
+    "MIME-Version: 1.0\n"
+    "Content-Type: text/plain; charset=us-ascii\n"
+    "\n"
+    "A message you sent was held at [QP_TIME] by the filter \"[QP_FILTERNAME]\"\n"
+    "([QP_ACTIONDESC]; reference [QP_MID]).\n"
+    "\n"
+    "Programs and screen savers are not accepted by mail. The message is kept in\n"
+    "quarantine; ask postmaster@example.com if you need it released.\n"
+    "\n"
+    "The headers of your message were:\n"
+    "\n"
+    "[QP_HEADERS]\n";
+constexpr const char* kDisclaimer =
+    "--\nThis message is confidential and meant for its addressees only. If it reached\n"
+    "you by mistake, please tell the sender and delete it.\n";
+
+// The criteria file: line n is criterion type n; the lines before the enabled one are off.
+std::string CriteriaFile(const SampleFilterFiles& filter) {
+    std::string text;
+    for (int type = 0; type < filter.criterionType; ++type) text += "0\t\t\t\t\t1\n";
+    return text + "1\t\t" + filter.condition + "\t\t\t1\n";
+}
+
+std::string ActionFile(const SampleFilterFiles& filter) {
+    std::string text;
+    for (const SampleAction& action : filter.actions)
+        if (action.name[0] != '\0')
+            text += std::string("1\t\t") + action.parameter + "\t" + action.name + "\t" +
+                    filter.names.displayName + "\n";
+    return text;
+}
+
+// The annotation file APPEND_ANNOTATIONS reads for a system filter: named by its id.
+int WriteAnnotation(const std::string& root, const SampleFilterFiles& filter, std::string* error) {
+    for (const SampleAction& action : filter.actions)
+        if (std::string(action.name) == "APPEND_ANNOTATIONS")
+            return WriteFileBytes(TreePath(root, kTreeConfiguration) +
+                                      "/POSTOFFICES/System/Annotations/" + filter.names.filterId +
+                                      ".TXT",
+                                  WithCrLf(kDisclaimer), error);
+    return 1;
+}
+
+int WriteSampleFilters(const std::string& root, std::string* error) {
+    std::string filters = TreePath(root, kTreeFilters);
+    std::string table;
+    for (const SampleFilterFiles& filter : kSampleFilterFiles) {
+        const std::string id = filter.names.filterId;
+        // The empty last column keeps the line end out of the display name.
+        table += id + "\t1\t" + id + "\t\t" + filter.names.displayName + "\t\n";
+        if (!WriteFileBytes(filters + "/CRITERIA/" + id + ".TAB", WithCrLf(CriteriaFile(filter)),
+                            error) ||
+            !WriteFileBytes(filters + "/ACTIONS/" + id + ".TAB", WithCrLf(ActionFile(filter)),
+                            error) ||
+            !WriteAnnotation(root, filter, error))
             return 0;
     }
-    return count;
+    return WriteFileBytes(filters + "/FILTER.TAB", WithCrLf(table), error) &&
+           WriteFileBytes(filters + "/Templates/" + kBlockedTemplateName + ".TXT",
+                          WithCrLf(kBlockedTemplate), error) &&
+           SetRegistryText(keys::kSmtp, kNotificationSenderValue, kNotificationSender, error);
+}
+
+// One connector's sample queue: an envelope and a message file per sample. With
+// `outgoingCopy` the message is also where the connector sends it from, the copy that
+// connector-bound actions (annotations) rewrite.
+struct SampleQueue {
+    const char* connector;
+    const SampleMail* samples;
+    int count;
+    int firstIndex;  // of the message ids, so that no two queues share one
+    bool outgoingCopy;
+};
+
+int WriteSampleQueue(const std::string& root, const SampleQueue& queue, int64_t firstTime,
+                     std::string* error) {
+    std::string connectorRoot = TreePath(root, kTreeConnectorRoot);
+    std::string envelopes = InboundQueueDirectory(connectorRoot, queue.connector);
+    std::string messages = InboundMessagesDirectory(connectorRoot, queue.connector);
+    std::string outgoing = connectorRoot + "\\" + queue.connector + "\\Outgoing\\Messages";
+    for (int n = 0; n < queue.count; ++n) {
+        const SampleMail& mail = queue.samples[n];
+        int index = queue.firstIndex + n;
+        std::string id = SampleMessageId(index);
+        int64_t time = firstTime + index * kSecondsBetweenSamples;
+        std::string message = ComposeMessage(mail, id, time);
+        if (!WriteFileBytes(messages + "\\" + id, message, error) ||
+            !WriteFileBytes(envelopes + "\\" + id, ComposeEnvelope(mail, time), error) ||
+            (queue.outgoingCopy && !WriteFileBytes(outgoing + "\\" + id, message, error)))
+            return 0;
+    }
+    return queue.count;
+}
+
+int WriteSampleQueues(const std::string& root, std::string* error) {
+    const int first = static_cast<int>(std::size(kSamples));
+    const int second = static_cast<int>(std::size(kSecondConnectorSamples));
+    const SampleQueue queues[] = {
+        {kSampleConnector, kSamples, first, 0, false},
+        {kSecondConnector, kSecondConnectorSamples, second, first, true},
+    };
+    int64_t firstTime = platform::NowUtcSeconds() - (first + second) * kSecondsBetweenSamples;
+    int total = 0;
+    for (const SampleQueue& queue : queues) {
+        if (!WriteSampleQueue(root, queue, firstTime, error)) return 0;
+        total += queue.count;
+    }
+    return total;
 }
 
 }  // namespace
@@ -395,7 +555,7 @@ std::string InboundMessagesDirectory(const std::string& connectorRoot,
 
 int BuildServerTree(const std::string& root, std::string* error) {
     if (!MakeDirectories(root, error) || !WriteSettings(root, error) ||
-        !WriteFileBytes(TreePath(root, kTreeFilters) + "/FILTER.TAB", "", error))
+        !WriteSampleFilters(root, error))
         return 0;
-    return WriteSampleQueue(root, error);
+    return WriteSampleQueues(root, error);
 }

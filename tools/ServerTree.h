@@ -22,6 +22,21 @@ constexpr const char* kSecondConnector = "LS";
 // The domain the sample server calls its own.
 constexpr const char* kSampleLocalDomain = "example.com";
 
+// The filters of the sample filter table, in table order.
+struct SampleFilter {
+    const char* filterId;     // names the criteria and action files
+    const char* displayName;  // the name in the report log
+    const char* purpose;      // what it does, for the administrator
+};
+
+inline constexpr SampleFilter kSampleFilters[] = {
+    {"BUILDNOTICES", "Build notices: no further filters", "stops filter processing"},
+    {"SPAMWORDS", "Spam words in subject", "prefixes the subject, adds X-Spam-Flag"},
+    {"BLOCKPROGRAMS", "Program attachments", "quarantines, notifies the sender"},
+    {"LARGEMAIL", "Large messages", "adds X-Large-Message"},
+    {"DISCLAIMER", "Disclaimer on outgoing mail", "appends a disclaimer on LS"},
+};
+
 // A connector's Inbound queue, which holds the envelopes, and its Messages directory, which
 // holds the message files under the same names. "\" separators: paths as the plug-in
 // builds them.
@@ -31,7 +46,9 @@ std::string InboundMessagesDirectory(const std::string& connectorRoot,
 
 // Builds a complete default tree in the directory `root` (absolute; created when missing):
 // its folders, the registry settings that point into it (written to the registry now in
-// force), an empty filter table, empty queues for both connectors and the sample messages
-// with their envelopes in the Inbound queue of kSampleConnector. Returns the number of
-// sample messages queued, or 0 with *error saying what could not be written.
+// force), the sample filters with their criteria, actions, notification template and
+// annotation, and sample messages with their envelopes in the Inbound queues of both
+// connectors (the kSecondConnector ones also in its Outgoing queue, which annotations
+// rewrite). Returns the number of sample messages queued in all, or 0 with *error saying
+// what could not be written.
 [[nodiscard]] int BuildServerTree(const std::string& root, std::string* error);

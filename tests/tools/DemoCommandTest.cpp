@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "common/RegistryAccess.h"
 #include "frame/RegistryKeys.h"
 #include "platform/Registry.h"
 #include "tests/fixtures/TempTree.h"
@@ -41,18 +45,106 @@ bool AllLinesEndInCrLf(const std::string& text) {
     return true;
 }
 
+// The number after `"name": ` in a JSON text, or -1.
+long JsonNumber(const std::string& json, const std::string& name) {
+    size_t at = json.find("\"" + name + "\": ");
+    return at == std::string::npos ? -1
+                                   : std::strtol(json.c_str() + at + name.size() + 4, nullptr, 10);
+}
+
 TEST(DemoCommand, BuildsTheTreeAndRunsEveryQueuedMessage) {
     TempTree tree;
     std::string output;
     ASSERT_EQ(RunDemo(tree.Join("demo"), "--json", &output), 0) << output;
-    size_t queued = FilesIn(tree.Join("demo/" + std::string(kQueue) + "/Messages")).size();
-    EXPECT_GE(queued, 15u);
-    EXPECT_EQ(FilesIn(tree.Join("demo/" + std::string(kQueue))).size(), queued);
-    EXPECT_NE(output.find("\"processed\": " + std::to_string(queued) + ","), std::string::npos)
-        << output;
+    size_t messages = FilesIn(tree.Join("demo/" + std::string(kQueue) + "/Messages")).size();
+    EXPECT_GE(messages, 15u);
+    // Every message the runs leave behind, notifications included, has its envelope.
+    EXPECT_EQ(FilesIn(tree.Join("demo/" + std::string(kQueue))).size(), messages);
+    long queued = JsonNumber(output, "queued");
+    EXPECT_GE(queued, 17) << output;
+    EXPECT_EQ(JsonNumber(output, "messagesProcessed"), queued) << output;
+    EXPECT_FALSE(FilesIn(tree.Join("demo/connectors/LS/Inbound/Messages")).empty());
     EXPECT_TRUE(tree.Exists("demo/registry.db"));
     EXPECT_TRUE(tree.Exists("demo/config/FILTERS/FILTER.TAB"));
-    EXPECT_TRUE(tree.Exists("demo/connectors/LS/Inbound/Messages"));
+}
+
+// The columns of the report log's Executed lines.
+std::vector<std::vector<std::string>> ExecutedLines(const TempTree& tree) {
+    std::vector<std::vector<std::string>> lines;
+    for (const fs::path& log : FilesIn(tree.Join("demo/logs"))) {
+        std::string text = tree.ReadFile(fs::relative(log, tree.Path()).string());
+        size_t start = 0;
+        for (size_t end = text.find('\n'); end != std::string::npos;
+             start = end + 1, end = text.find('\n', start)) {
+            std::vector<std::string> columns;
+            std::string line = text.substr(start, end - start);
+            for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1)
+                columns.push_back(line.substr(at, (tab = line.find('\t', at)) - at));
+            if (columns.size() > 5 && columns[1] == "Executed") lines.push_back(columns);
+        }
+    }
+    return lines;
+}
+
+bool AnyFileHolds(const std::string& directory, const std::string& text) {
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::string content((std::istreambuf_iterator<char>(file)), {});
+        if (content.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+class DemoRun : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        tree = new TempTree;
+        std::string output;
+        ASSERT_EQ(RunDemo(tree->Join("demo"), "", &output), 0) << output;
+        summary = new std::string(output.substr(output.rfind("\nSummary\n")));
+    }
+    static void TearDownTestSuite() {
+        delete tree;
+        delete summary;
+    }
+    static TempTree* tree;
+    static std::string* summary;
+};
+
+TempTree* DemoRun::tree = nullptr;
+std::string* DemoRun::summary = nullptr;
+
+TEST_F(DemoRun, EverySampleFilterFires) {
+    std::vector<std::vector<std::string>> executed = ExecutedLines(*tree);
+    for (const SampleFilter& filter : kSampleFilters)
+        EXPECT_TRUE(std::any_of(executed.begin(), executed.end(), [&](const auto& columns) {
+            return columns[4] == filter.displayName;
+        })) << filter.displayName;
+    EXPECT_NE(summary->find("filters matched     " + std::to_string(executed.size()) + "\n"),
+              std::string::npos)
+        << *summary;
+}
+
+TEST_F(DemoRun, TheFiltersChangeTheMessages) {
+    const std::string inbound = tree->Join("demo/" + std::string(kQueue) + "/Messages");
+    EXPECT_TRUE(AnyFileHolds(tree->Join("demo/quarantine"), "filename=\"label.exe\""));
+    EXPECT_TRUE(AnyFileHolds(inbound, "Subject: [SPAM] "));
+    EXPECT_TRUE(AnyFileHolds(inbound, "X-Spam-Flag: YES\r\n"));
+    EXPECT_TRUE(AnyFileHolds(inbound, "X-Large-Message: YES\r\n"));
+    EXPECT_TRUE(AnyFileHolds(inbound, "Subject: Your message was held: Program attachments"));
+    EXPECT_TRUE(AnyFileHolds(tree->Join("demo/connectors/LS/Outgoing/Messages"),
+                             "This message is confidential"));
+    // The build notice's subject has a spam word, but its filter stops processing first.
+    EXPECT_TRUE(AnyFileHolds(inbound, "Subject: [dev-list] Build"));
+    EXPECT_FALSE(AnyFileHolds(inbound, "Subject: [SPAM] [dev-list]"));
+}
+
+TEST_F(DemoRun, TheSummarySaysWhereEverythingIs) {
+    for (const char* part : {"messages processed  ", "actions carried out ", "quarantine ",
+                             "notifications       1 in ", "report log "})
+        EXPECT_NE(summary->find(part), std::string::npos) << part << "\n" << *summary;
+    EXPECT_NE(summary->find(tree->Join("demo/quarantine")), std::string::npos) << *summary;
 }
 
 TEST(DemoCommand, ShowsTheTreeAndTheReportLog) {
@@ -158,6 +250,34 @@ TEST_F(SampleTree, UsesOnlyReservedDomainsAndDocumentationAddresses) {
         for (const std::string& number : Runs(text, "", "0123456789."))
             EXPECT_TRUE(!IsDottedQuad(number) || IsDocumentationAddress(number)) << number;
     }
+}
+
+TEST_F(SampleTree, WritesEveryFilterWithItsCriteriaActionsAndNotificationSender) {
+    std::string table = tree.ReadFile("config/FILTERS/FILTER.TAB");
+    EXPECT_TRUE(AllLinesEndInCrLf(table));
+    for (const SampleFilter& filter : kSampleFilters) {
+        const std::string id = filter.filterId;
+        EXPECT_NE(table.find(id + "\t1\t" + id + "\t\t" + filter.displayName + "\t\r\n"),
+                  std::string::npos)
+            << table;
+        for (const std::string part : {"CRITERIA/", "ACTIONS/"}) {
+            std::string text = tree.ReadFile("config/FILTERS/" + part + id + ".TAB");
+            EXPECT_TRUE(!text.empty() && AllLinesEndInCrLf(text)) << part << id;
+        }
+    }
+    EXPECT_TRUE(tree.Exists("config/FILTERS/Templates/BLOCKED.TXT"));
+    EXPECT_TRUE(tree.Exists("config/POSTOFFICES/System/Annotations/DISCLAIMER.TXT"));
+    char sender[256] = "";
+    ASSERT_TRUE(ReadRegistryString(keys::kSmtp, "Bad Mail Notification Sender Address", sender));
+    EXPECT_STREQ(sender, "postmaster@example.com");
+}
+
+TEST_F(SampleTree, CriteriaFilesEnableOnlyTheLineOfTheirCriterionType) {
+    // Spam words are criterion type 0 (subject), the connector type 19.
+    EXPECT_EQ(tree.ReadFile("config/FILTERS/CRITERIA/SPAMWORDS.TAB").substr(0, 3), "1\t\t");
+    std::string connector = tree.ReadFile("config/FILTERS/CRITERIA/DISCLAIMER.TAB");
+    EXPECT_EQ(std::count(connector.begin(), connector.end(), '\n'), 20);
+    EXPECT_NE(connector.find("0\t\t\t\t\t1\r\n1\t\tLS\t\t\t1\r\n"), std::string::npos);
 }
 
 TEST_F(SampleTree, QueuesCrLfFilesWithAnAttachmentAndALargeMessage) {
