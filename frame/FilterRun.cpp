@@ -6,11 +6,10 @@
 #include <memory>
 
 #include "actions/ActionDispatch.h"
-#include "analysis/ContentCriteria.h"
 #include "analysis/MessageScanner.h"
-#include "analysis/Whitelists.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
+#include "frame/EnvelopeCriteria.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/RegistryKeys.h"
 #include "frame/ReloadGate.h"
@@ -21,10 +20,6 @@
 #include "platform/Com.h"
 
 namespace {
-
-// The envelope criteria take colon, closing bracket and line ends as word boundaries,
-// so that "[SMTP:a@b.example]" yields the bare address as a word.
-constexpr const char* kEnvelopeDelimiters = ":]\r\n";
 
 uint32_t reloadWaitSliceMs = kGateWaitMs;
 
@@ -75,20 +70,6 @@ void PrepareRecord(MessageRecord* record, const char* connectorName, const char*
     record->user[0] = '\0';
     record->subject[0] = '\0';
     ReadEnvelope(record);
-}
-
-void EvaluateEnvelopeCriteria(const MessageRecord& record, const FilterSet* set,
-                              FilterEvaluationSet* evaluations) {
-    EvaluateEnvelopeCriterion(kToOrCc, kEnvelopeDelimiters, record.recipients, set, evaluations);
-    EvaluateEnvelopeCriterion(kIpAddress, kEnvelopeDelimiters, record.clientIp, set, evaluations);
-    EvaluateWhitelisted(kIpAddressWhitelisted, record.account, nullptr, record.clientIp, set,
-                        evaluations);
-    EvaluateEnvelopeCriterion(kAccount, kEnvelopeDelimiters, record.account, set, evaluations);
-    EvaluateEnvelopeCriterion(kConnector, kEnvelopeDelimiters, record.connector, set,
-                              evaluations);
-    EvaluateSenderAuth(kSenderAuth, record.criteriaAuthenticationStatus, set, evaluations);
-    // Every filter that asks for all messages has that criterion met for each message.
-    MarkCriterion(kAllMessages, "MF-ALL", "All Messages", set, evaluations);
 }
 
 }  // namespace

@@ -22,6 +22,10 @@ int RunQueueCommand(int argc, char** argv);
 // what would make them silently useless.
 int FiltersCommand(int argc, char** argv);
 
+// explain [--connector NAME] [--json] [--verbose] MESSAGE_ID: evaluate the system
+// filters on a queued message without acting and show why each matched or not.
+int ExplainCommand(int argc, char** argv);
+
 // script FILE.vbs: run a VBScript file as a command-line script host does.
 int ScriptCommand(int argc, char** argv);
 

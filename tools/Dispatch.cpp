@@ -21,6 +21,7 @@ constexpr Subcommand kSubcommands[] = {
     {"run", RunQueueCommand, "run a connector queue through the plug-in as the MTA does"},
     {"demo", DemoCommand, "build a default server tree and run its queue"},
     {"filters", FiltersCommand, "show a scope's filters, criteria, actions and their problems"},
+    {"explain", ExplainCommand, "show why each system filter matches a queued message or not"},
     {"script", ScriptCommand, "run a VBScript file as a command-line script host does"},
     {"registry", RegistryCommand, "import, export, get, set and delete registry values"},
 };

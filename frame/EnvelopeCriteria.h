@@ -1,0 +1,12 @@
+// frame/EnvelopeCriteria.h: the criteria decided from a message's envelope alone, before
+// the message file is read.
+#pragma once
+
+#include "filters/FilterSet.h"
+#include "frame/MessageRecord.h"
+
+// Records in `evaluations` what the envelope of `record` meets: recipients, client
+// address and its whitelist, account, connector, sender authentication, and the
+// all-messages criterion.
+void EvaluateEnvelopeCriteria(const MessageRecord& record, const FilterSet* set,
+                              FilterEvaluationSet* evaluations);

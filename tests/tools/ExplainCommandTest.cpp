@@ -1,0 +1,154 @@
+// tests/tools/ExplainCommandTest.cpp: "mtafilter explain" on a small server tree: the
+// verdict and criterion figures of each filter, as text and JSON, for a message that is
+// caught and one that is not, and its usage and failure exits.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+#include "tools/Commands.h"
+
+namespace {
+
+using testing_support::PluginTree;
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+constexpr const char* kEnvelope =
+    "Recipients=[SMTP:bob@example.com]\r\nSender=[SMTP:alice@example.net]\r\n"
+    "ClientIP=192.0.2.10\r\nTimeAcquired=1700000000\r\n";
+constexpr const char* kFreeId = "00000000000000000000000000000001.MAI";
+constexpr const char* kPlainId = "00000000000000000000000000000002.MAI";
+
+std::string Message(const std::string& subject) {
+    return "From: alice@example.net\r\nTo: bob@example.com\r\nSubject: " + subject +
+           "\r\n\r\nHi Bob.\r\n";
+}
+
+class ExplainCommandTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // Filter 1 looks for "free" in the subject; filter 2 takes every message.
+        Write("FILTERS/FILTER.TAB", "Spam\t1\tSPAM\t\tSpam words\nAll\t1\tALL\t\tEverything\n");
+        Write("FILTERS/CRITERIA/SPAM.TAB", "1\t\tfree\t\t\t1\n");
+        Write("FILTERS/CRITERIA/ALL.TAB", std::string(15, '\n') + "1\t\t\t\t\t1\n");
+        for (const char* id : {"SPAM", "ALL"})
+            Write(std::string("FILTERS/ACTIONS/") + id + ".TAB", "1\t\t\tDELETE\tgo\n");
+        plugin_.QueueMessage("SMTP", kFreeId, kEnvelope, Message("free money"));
+        plugin_.QueueMessage("SMTP", kPlainId, kEnvelope, Message("minutes of the meeting"));
+    }
+
+    Result Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "explain");
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int code = ExplainCommand(static_cast<int>(argv.size()), argv.data());
+        std::string out = testing::internal::GetCapturedStdout();
+        return {code, out, testing::internal::GetCapturedStderr()};
+    }
+    void Write(const std::string& relative, const std::string& text) {
+        plugin_.tree.WriteFile("config/" + relative, text);
+    }
+
+    PluginTree plugin_;
+};
+
+TEST_F(ExplainCommandTest, JsonShowsTheDecisionAndTheFiguresBehindIt) {
+    const Result result = Run({"--json", kFreeId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_EQ(
+        "{\"filters\":["
+        "{\"number\":1,\"ruleName\":\"Spam\",\"displayName\":\"Spam words\",\"isScript\":false,"
+        "\"matched\":true,\"criteria\":[{\"type\":\"SUBJECT\",\"matchCount\":1,\"threshold\":1,"
+        "\"resultText\":\"<MF-W>free</MF-W>\",\"conditionValues\":[\"1\"]}]},"
+        "{\"number\":2,\"ruleName\":\"All\",\"displayName\":\"Everything\",\"isScript\":false,"
+        "\"matched\":true,\"criteria\":[{\"type\":\"ALLMESSAGES\",\"matchCount\":1,"
+        "\"threshold\":1,\"resultText\":\"<MF-ALL>All Messages</MF-ALL>\","
+        "\"conditionValues\":[\"1\"]}]}]}\n",
+        result.out);
+}
+
+TEST_F(ExplainCommandTest, AMessageWithoutTheWordIsNotMatchedByTheWordFilter) {
+    const Result result = Run({"--json", kPlainId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_NE(std::string::npos,
+              result.out.find("\"ruleName\":\"Spam\",\"displayName\":\"Spam words\","
+                              "\"isScript\":false,\"matched\":false,\"criteria\":[{\"type\":"
+                              "\"SUBJECT\",\"matchCount\":0,\"threshold\":1,\"resultText\":\"\""))
+        << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("\"ruleName\":\"All\",\"displayName\":"
+                                                 "\"Everything\",\"isScript\":false,"
+                                                 "\"matched\":true"))
+        << result.out;
+}
+
+TEST_F(ExplainCommandTest, TextNamesEachFilterItsVerdictAndCriteriaWithoutConsoleNoise) {
+    const Result result = Run({kPlainId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_EQ(0u, result.out.find("Message " + std::string(kPlainId) + " (connector SMTP"))
+        << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("Filter 1: Spam words (Spam): not matched\n"
+                                                 "  SUBJECT: 0 of 1"))
+        << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("Filter 2: Everything (All): matched\n"
+                                                 "  ALLMESSAGES: 1 of 1"))
+        << result.out;
+}
+
+TEST_F(ExplainCommandTest, ScriptFiltersAreReportedAsNotEvaluated) {
+    Write("FILTERS/FILTER.TAB", "Scripted\t1\tSCRIPT\t\tBy script\n");
+    Write("FILTERS/CRITERIA/SCRIPT.MES", "If SUBJECT Then\n");
+    Write("FILTERS/ACTIONS/SCRIPT.TAB", "1\t\t\tDELETE\tgo\n");
+    const Result result = Run({kFreeId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_NE(std::string::npos, result.out.find("By script (Scripted): script (not evaluated)"))
+        << result.out;
+}
+
+TEST_F(ExplainCommandTest, AMissingMessageFailsSayingWhereItLooked) {
+    const Result result = Run({"--connector", "LS", kFreeId});
+    EXPECT_EQ(kExitFailure, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("connector LS")) << result.err;
+    EXPECT_NE(std::string::npos, result.err.find(std::string("LS/Inbound/Messages/") + kFreeId))
+        << result.err;
+    EXPECT_EQ("", result.out);
+}
+
+TEST_F(ExplainCommandTest, AnUnsetConfigurationDirectoryFailsSayingWhatToSet) {
+    plugin_.registry.SetString(testing_support::kRootKey, "Configuration Directory", "");
+    const Result result = Run({kFreeId});
+    EXPECT_EQ(kExitFailure, result.code);
+    EXPECT_NE(std::string::npos,
+              result.err.find("\"Configuration Directory\" is not set; set it with: mtafilter "
+                              "registry set"))
+        << result.err;
+    EXPECT_EQ("", result.out);
+}
+
+TEST_F(ExplainCommandTest, VerboseKeepsThePluginConsoleLinesBeforeTheReport) {
+    const Result result = Run({"--verbose", kFreeId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    const size_t report = result.out.find("Message " + std::string(kFreeId));
+    ASSERT_NE(std::string::npos, report) << result.out;
+    EXPECT_LT(0u, report) << result.out;
+}
+
+TEST_F(ExplainCommandTest, BadUsageExitsWithTwoAndHelpWithZero) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"--bogus", kFreeId}, {kFreeId, kPlainId}, {"--connector"}}) {
+        EXPECT_EQ(kExitUsage, Run(args).code) << testing::PrintToString(args);
+    }
+    const Result help = Run({"--help"});
+    EXPECT_EQ(kExitSuccess, help.code);
+    EXPECT_EQ(0u, help.out.find("usage: mtafilter explain")) << help.out;
+}
+
+}  // namespace

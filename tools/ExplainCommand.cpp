@@ -1,0 +1,304 @@
+// tools/ExplainCommand.cpp: "mtafilter explain", which evaluates the system filters'
+// criteria on one queued message without acting and shows what the action dispatcher
+// would decide from, so an administrator sees why a message was or was not caught.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/ActionContext.h"
+#include "analysis/MessageScanner.h"
+#include "common/FileQueries.h"
+#include "common/SafeText.h"
+#include "filters/FilterSet.h"
+#include "filters/ScopePaths.h"
+#include "frame/EnvelopeCriteria.h"
+#include "frame/MessageEnvelope.h"
+#include "frame/RegistryKeys.h"
+#include "frame/Settings.h"
+#include "platform/Files.h"
+#include "tools/Commands.h"
+#include "tools/PluginHost.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: mtafilter explain [--connector NAME] [--json] [--verbose] MESSAGE_ID\n"
+    "\n"
+    "Evaluates the server's filters on message MESSAGE_ID of a connector's Inbound queue\n"
+    "as the plug-in does, without running any action, and shows for each filter whether\n"
+    "it matched and, for each enabled criterion, how often it matched, the threshold it\n"
+    "needs, what it found and its condition values. Script filters are not evaluated.\n"
+    "\n"
+    "  --connector NAME  the connector queue (default SMTP)\n"
+    "  --json            the same as one JSON object\n"
+    "  --verbose         also show the plug-in's own console lines, before the report\n";
+
+constexpr size_t kPathCapacity = 1024;
+
+struct Arguments {
+    std::string connector = "SMTP";
+    std::string messageId;
+    bool json = false;
+    bool verbose = false;
+    bool help = false;
+};
+
+struct CriterionReport {
+    int type = 0;
+    int matchCount = 0;
+    int threshold = 0;
+    std::string resultText;
+    std::vector<std::string> conditionValues;
+};
+
+struct FilterReport {
+    int number = 0;
+    std::string ruleName;
+    std::string displayName;
+    bool isScript = false;
+    bool matched = false;
+    std::vector<CriterionReport> criteria;
+};
+
+// Returns 1 when every argument was understood; 0 with *error otherwise.
+int ParseArguments(int argc, char** argv, Arguments* args, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            args->help = true;
+        } else if (arg == "--json") {
+            args->json = true;
+        } else if (arg == "--verbose") {
+            args->verbose = true;
+        } else if (arg == "--connector") {
+            if (i + 1 >= argc || !IsValidConnector(argv[i + 1])) {
+                *error = "--connector needs a name of 1 to " + std::to_string(kMaxConnectorLength) +
+                         " characters";
+                return 0;
+            }
+            args->connector = argv[++i];
+        } else if (!arg.empty() && arg[0] == '-') {
+            *error = "unknown argument " + arg;
+            return 0;
+        } else if (args->messageId.empty()) {
+            args->messageId = arg;
+        } else {
+            *error = "only one MESSAGE_ID may be given";
+            return 0;
+        }
+    }
+    if (args->help) return 1;
+    if (!IsValidMessageId(args->messageId)) {
+        *error =
+            "give one MESSAGE_ID of 1 to " + std::to_string(kMaxMessageIdLength) + " characters";
+        return 0;
+    }
+    return 1;
+}
+
+int Failure(const std::string& what) {
+    std::fprintf(stderr, "mtafilter explain: %s\n", what.c_str());
+    return kExitFailure;
+}
+
+// Sets the plug-in's settings up as it does at start; 0 with a message when the
+// configuration directory is not set.
+int ReadConfiguration() {
+    ResetSettings();
+    ReadGeneralSettings();
+    RefreshDirectoryGroup(nullptr);
+    ReadStoreSettings();
+    char configuration[kFilterPathCapacity];
+    CurrentConfigurationDirectory(configuration, sizeof configuration);
+    if (configuration[0] != '\0') return 1;
+    Failure(std::string("\"") + values::kConfigurationDirectory +
+            "\" is not set; set it with: mtafilter registry set \"HKLM\\" + keys::kRoot + "\" \"" +
+            values::kConfigurationDirectory + "\" sz:DIRECTORY");
+    return 0;
+}
+
+// The message file of the Inbound queue; 0 with a message naming where it looked.
+int FindMessage(const Arguments& args) {
+    char root[kPathCapacity];
+    char path[kPathCapacity];
+    CurrentConnectorRoot(root, sizeof root);
+    if (!MessageFilePath(root, args.connector.c_str(), args.messageId.c_str(), Queue::kInbound,
+                         path, sizeof path))
+        return Failure("the message path below " + std::string(root) + " is too long");
+    if (FileExists(path)) return 1;
+    Failure("no message " + args.messageId + " in the Inbound queue of connector " +
+            args.connector + ": looked for " + platform::HostPath(path) +
+            " (set the connector root with \"" + values::kConnectorRootDirectory + "\")");
+    return 0;
+}
+
+// Standard output sent to /dev/null while the plug-in's evaluators print their
+// console lines; restored on destruction.
+class SilencedStdout {
+public:
+    explicit SilencedStdout(bool silence) {
+        if (!silence) return;
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (saved_ < 0 || null < 0 || dup2(null, STDOUT_FILENO) < 0) Restore();
+        if (null >= 0) close(null);
+    }
+    ~SilencedStdout() { Restore(); }
+    SilencedStdout(const SilencedStdout&) = delete;
+    SilencedStdout& operator=(const SilencedStdout&) = delete;
+
+private:
+    void Restore() {
+        if (saved_ < 0) return;
+        std::fflush(stdout);
+        dup2(saved_, STDOUT_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    int saved_ = -1;
+};
+
+// Names shown without the line end a last column of FILTER.TAB keeps.
+std::string WithoutLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+CriterionReport DescribeCriterion(const Criterion& criterion, const FilterEvaluation* evaluation,
+                                  int type) {
+    CriterionReport report;
+    report.type = type;
+    report.threshold = criterion.threshold;
+    if (evaluation == nullptr) return report;
+    report.matchCount = evaluation->matchCount[type];
+    report.resultText = evaluation->resultText[type];
+    const int count =
+        criterion.conditionCount < kMaxConditions ? criterion.conditionCount : kMaxConditions;
+    for (int j = 0; j < count; ++j)
+        report.conditionValues.push_back(evaluation->conditionValues[type][j]);
+    return report;
+}
+
+FilterReport DescribeFilter(MessageRecord* record, const FilterSet* set, int number,
+                            FilterEvaluationSet* evaluations) {
+    const FilterDefinition& filter = *set->filters[number];
+    FilterReport report;
+    report.number = number;
+    report.ruleName = WithoutLineEnd(filter.ruleName);
+    report.displayName = WithoutLineEnd(filter.displayName);
+    report.isScript = filter.isScript == 1;
+    if (report.isScript) return report;
+    auto match = std::make_unique<FilterMatch>();
+    DecideFilterMatch(record, set, number, evaluations, match.get());
+    report.matched = match->matched;
+    const FilterEvaluation* evaluation = EvaluationOf(evaluations, number);
+    for (int type = 0; type < kCriterionTypeCount; ++type) {
+        if (filter.criteria[type].enabled == 1)
+            report.criteria.push_back(DescribeCriterion(filter.criteria[type], evaluation, type));
+    }
+    return report;
+}
+
+// The system filters evaluated on the message; 0 with a message when it cannot be read.
+int Evaluate(const Arguments& args, std::vector<FilterReport>* reports) {
+    SilencedStdout silence(!args.verbose);
+    const int wasQuiet = SetFilterConsoleQuiet(1);
+    auto set = std::make_unique<FilterSet>();
+    ResetFilterSet(set.get());
+    LoadFilters(set.get());
+    auto record = std::make_unique<MessageRecord>();
+    SafeCopy(record->messageId, args.messageId.c_str());
+    SafeCopy(record->connector, args.connector.c_str());
+    ReadEnvelope(record.get());
+    FilterEvaluationSet evaluations{};
+    evaluations.message = record.get();
+    AllocateEvaluations(set.get(), &evaluations);
+    EvaluateEnvelopeCriteria(*record, set.get(), &evaluations);
+    const int scanned = ScanMessage(record.get(), set.get(), &evaluations);
+    if (scanned) {
+        for (int number = 1; number <= set->filterCount; ++number)
+            reports->push_back(DescribeFilter(record.get(), set.get(), number, &evaluations));
+    }
+    ReleaseEvaluations(set.get(), &evaluations);
+    ReleaseFilters(set.get());
+    ResetFilterSet(set.get());
+    SetFilterConsoleQuiet(wasQuiet);
+    return scanned;
+}
+
+void PrintText(const Arguments& args, const std::vector<FilterReport>& reports) {
+    std::printf("Message %s (connector %s, Inbound)\n", args.messageId.c_str(),
+                args.connector.c_str());
+    if (reports.empty()) std::printf("No filters are loaded.\n");
+    for (const FilterReport& filter : reports) {
+        const char* verdict = filter.isScript  ? "script (not evaluated)"
+                              : filter.matched ? "matched"
+                                               : "not matched";
+        std::printf("\nFilter %d: %s (%s): %s\n", filter.number, filter.displayName.c_str(),
+                    filter.ruleName.c_str(), verdict);
+        for (const CriterionReport& criterion : filter.criteria) {
+            std::string conditions;
+            for (const std::string& value : criterion.conditionValues)
+                conditions += (conditions.empty() ? "\"" : ", \"") + value + "\"";
+            std::printf("  %s: %d of %d, result \"%s\", conditions [%s]\n",
+                        kCriterionTypeNames[criterion.type], criterion.matchCount,
+                        criterion.threshold, criterion.resultText.c_str(), conditions.c_str());
+        }
+    }
+}
+
+template <typename Item, typename Render>
+std::string JsonArray(const std::vector<Item>& items, Render render) {
+    std::string json = "[";
+    for (const Item& item : items) json += (json.size() > 1 ? "," : "") + render(item);
+    return json + "]";
+}
+
+std::string JsonCriterion(const CriterionReport& criterion) {
+    return "{\"type\":" + JsonQuoted(kCriterionTypeNames[criterion.type]) +
+           ",\"matchCount\":" + std::to_string(criterion.matchCount) +
+           ",\"threshold\":" + std::to_string(criterion.threshold) +
+           ",\"resultText\":" + JsonQuoted(criterion.resultText) +
+           ",\"conditionValues\":" + JsonArray(criterion.conditionValues, JsonQuoted) + "}";
+}
+
+std::string JsonFilter(const FilterReport& filter) {
+    return "{\"number\":" + std::to_string(filter.number) +
+           ",\"ruleName\":" + JsonQuoted(filter.ruleName) +
+           ",\"displayName\":" + JsonQuoted(filter.displayName) +
+           ",\"isScript\":" + (filter.isScript ? "true" : "false") +
+           ",\"matched\":" + (filter.matched ? "true" : "false") +
+           ",\"criteria\":" + JsonArray(filter.criteria, JsonCriterion) + "}";
+}
+
+}  // namespace
+
+int ExplainCommand(int argc, char** argv) {
+    Arguments args;
+    std::string error;
+    if (!ParseArguments(argc, argv, &args, &error)) {
+        std::fprintf(stderr, "mtafilter explain: %s; run 'mtafilter explain --help'\n",
+                     error.c_str());
+        return kExitUsage;
+    }
+    if (args.help) {
+        std::fputs(kUsage, stdout);
+        return kExitSuccess;
+    }
+    if (!ReadConfiguration() || !FindMessage(args)) return kExitFailure;
+    std::vector<FilterReport> reports;
+    if (!Evaluate(args, &reports))
+        return Failure("message " + args.messageId +
+                       " could not be read, or a loop mark says the filters leave it alone");
+    if (args.json)
+        std::printf("{\"filters\":%s}\n", JsonArray(reports, JsonFilter).c_str());
+    else
+        PrintText(args, reports);
+    return kExitSuccess;
+}
