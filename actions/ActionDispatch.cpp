@@ -23,8 +23,6 @@ namespace {
 
 constexpr size_t kExecutedListCapacity = 2048;
 constexpr size_t kActionLineCapacity = 2048;
-// Column 3 of an action line holds at most 1023 characters; a longer one reads as empty.
-constexpr size_t kParameterCapacity = 1024;
 constexpr size_t kCommandPartCapacity = 512;
 constexpr size_t kHeaderNameCapacity = 512;
 constexpr size_t kReportEntryCapacity = 2048;
@@ -190,8 +188,6 @@ bool ReadActionLine(platform::File file, ActionLine* action) {
     char text[kActionLineCapacity];
     if (platform::FileReadLine(file, text, sizeof text) == nullptr) return false;
     ParseActionLine(text, action);
-    if (strnlen(action->parameter, kParameterCapacity) >= kParameterCapacity)
-        action->parameter[0] = '\0';
     return true;
 }
 
