@@ -10,6 +10,7 @@
 
 #include "common/RegistryAccess.h"
 #include "frame/RegistryKeys.h"
+#include "common/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/ServerTree.h"
@@ -54,6 +55,9 @@ int ListInboundQueue(const std::string& connector, std::vector<std::string>* ids
         return 0;
     }
     for (const std::string& name : names) {
+        // A rewrite killed half-way leaves its scratch file beside the message: it is not
+        // queued mail, and the message itself is still whole under its own name.
+        if (name.find(kScratchFileMarker) != std::string::npos) continue;
         if (IsValidMessageId(name))
             ids->push_back(name);
         else
