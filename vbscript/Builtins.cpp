@@ -12,7 +12,9 @@ const BuiltinTable& Functions() {
         AddConversionBuiltins(built);
         AddMathBuiltins(built);
         AddDateBuiltins(built);
+        AddFormatBuiltins(built);
         AddObjectBuiltins(built);
+        AddRuntimeTextBuiltins(built);
         return built;
     }();
     return table;

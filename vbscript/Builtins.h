@@ -1,5 +1,5 @@
-// vbscript/Builtins.h: the table of built-in functions and constants. Each family
-// (strings, conversions, math, dates, objects) registers its own entries.
+// vbscript/Builtins.h: the table of built-in functions and constants. Each family (strings,
+// conversions, math, dates, display formats, objects, Eval/Execute) registers its own entries.
 #pragma once
 
 #include <string_view>
@@ -24,7 +24,9 @@ void AddStringBuiltins(BuiltinTable& table);
 void AddConversionBuiltins(BuiltinTable& table);
 void AddMathBuiltins(BuiltinTable& table);
 void AddDateBuiltins(BuiltinTable& table);
+void AddFormatBuiltins(BuiltinTable& table);
 void AddObjectBuiltins(BuiltinTable& table);
+void AddRuntimeTextBuiltins(BuiltinTable& table);
 void AddConstants(ConstantTable& table);
 
 // Built once, read-only afterwards, so every engine on every thread may share them.

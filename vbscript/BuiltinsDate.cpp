@@ -1,5 +1,5 @@
 // vbscript/BuiltinsDate.cpp: the date and time functions (Now, Date, Time, DateSerial,
-// DateAdd, DateDiff, Year .. Second, Weekday, the names of months and days, CDate).
+// DateAdd, DateDiff, DatePart, Year .. Second, Weekday, the names of months and days, CDate).
 #include <cctype>
 #include <cmath>
 
@@ -167,6 +167,47 @@ Value DateDiff(Interpreter&, Args& a) {
     return Value::Long(months);
 }
 
+// Serial day on which week 1 of the year starts, for a week starting on firstDay (1 = Sunday)
+// and the vbFirstJan1 / vbFirstFourDays / vbFirstFullWeek rule.
+double FirstWeekStart(int year, int firstDay, int rule) {
+    double jan1 = SerialFromDate(year, 1, 1);
+    int offset = (SplitSerial(jan1).weekday - firstDay + 7) % 7;
+    double weekStart = jan1 - offset;
+    if (rule == 3 && offset != 0) return weekStart + 7;
+    if (rule == 2 && 7 - offset < 4) return weekStart + 7;
+    return weekStart;
+}
+
+int WeekOfYear(double day, int year, int firstDay, int rule) {
+    double start = FirstWeekStart(year, firstDay, rule);
+    if (day < start) start = FirstWeekStart(year - 1, firstDay, rule);
+    return static_cast<int>(std::floor((day - start) / 7)) + 1;
+}
+
+Value DatePart(Interpreter&, Args& a) {
+    std::string interval = LowerText(a[0]);
+    if (a[1].IsNull()) return a[1];
+    double serial = ToSerial(a[1]);
+    int firstDay = FirstDay(a, 2);
+    int rule = HasArg(a, 3) ? ToInteger(a[3]) : 1;
+    if (rule == 0) rule = 1;
+    if (rule < 1 || rule > 3) ThrowRuntime(kErrInvalidCall);
+    DateParts parts = SplitSerial(serial);
+    double day = std::trunc(serial);
+    if (interval == "yyyy") return Value::Integer(parts.year);
+    if (interval == "q") return Value::Integer((parts.month - 1) / 3 + 1);
+    if (interval == "m") return Value::Integer(parts.month);
+    if (interval == "y")
+        return Value::Integer(static_cast<int>(day - SerialFromDate(parts.year, 1, 1)) + 1);
+    if (interval == "d") return Value::Integer(parts.day);
+    if (interval == "w") return Value::Integer((parts.weekday - firstDay + 7) % 7 + 1);
+    if (interval == "ww") return Value::Integer(WeekOfYear(day, parts.year, firstDay, rule));
+    if (interval == "h") return Value::Integer(parts.hour);
+    if (interval == "n") return Value::Integer(parts.minute);
+    if (interval == "s") return Value::Integer(parts.second);
+    ThrowRuntime(kErrInvalidCall);
+}
+
 }  // namespace
 
 void AddDateBuiltins(BuiltinTable& table) {
@@ -191,6 +232,7 @@ void AddDateBuiltins(BuiltinTable& table) {
     table["weekdayname"] = {WeekdayName, 1, 3};
     table["dateadd"] = {DateAdd, 3, 3};
     table["datediff"] = {DateDiff, 3, 5};
+    table["datepart"] = {DatePart, 2, 4};
 }
 
 }  // namespace vbscript

@@ -34,11 +34,15 @@ Interpreter::~Interpreter() {
 }
 
 Unit& Interpreter::Load(std::unique_ptr<Unit> unit) {
-    for (const ProcedurePtr& proc : unit->procedures) procedures_[proc->name] = proc.get();
-    for (const ClassPtr& decl : unit->classes) classes_[decl->name] = decl;
-    if (unit->optionExplicit) globalFrame_.optionExplicit = true;
+    Register(*unit);
     units_.push_back(std::move(unit));
     return *units_.back();
+}
+
+void Interpreter::Register(const Unit& unit) {
+    for (const ProcedurePtr& proc : unit.procedures) procedures_[proc->name] = proc.get();
+    for (const ClassPtr& decl : unit.classes) classes_[decl->name] = decl;
+    if (unit.optionExplicit) globalFrame_.optionExplicit = true;
 }
 
 void Interpreter::Run(const Unit& unit) {
@@ -109,7 +113,7 @@ void Interpreter::AssignTo(Variable* var, Value value) {
 Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self,
                           std::vector<ArgSlot>& args) {
     if (args.size() != proc.params.size()) ThrowRuntime(kErrWrongArgs);
-    if (frames_.size() > kMaxCallDepth) ThrowRuntime(kErrStackSpace);
+    if (frames_.size() + hiddenDepth_ > kMaxCallDepth) ThrowRuntime(kErrStackSpace);
     Frame frame;
     frame.self = self;
     frame.optionExplicit = globalFrame_.optionExplicit;

@@ -76,6 +76,11 @@ public:
     Value Deref(Value v);
     uint32_t& RandomState() { return randomState_; }
 
+    // Eval, Execute and ExecuteGlobal: a text parsed while the script runs, evaluated or run
+    // in the current scope (or, for ExecuteGlobal, the global one). Throws ScriptError.
+    Value EvalText(const std::string& text);
+    void ExecuteText(const std::string& text, bool global);
+
 private:
     enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
 
@@ -108,6 +113,8 @@ private:
         bool optionExplicit = false;
     };
     struct FrameScope;
+    struct RuntimeTextScope;
+    struct GlobalScope;
 
     Frame& Top() { return *frames_.back(); }
     bool InProcedure() const { return frames_.size() > 1; }
@@ -153,6 +160,8 @@ private:
     Value BuiltinObject(const std::string& name, bool* found);
     void AssignElement(Value& array, const std::vector<Value>& indices, Value value);
     void AssignMember(const Expr& target, Value value, bool isSet);
+    void Register(const Unit& unit);
+    const Unit& RuntimeUnit(const std::string& text, bool expression);
 
     std::vector<std::unique_ptr<Unit>> units_;
     std::unordered_map<std::string, Variable> globals_;
@@ -169,6 +178,11 @@ private:
     EchoSink echo_;
     Clock::time_point deadline_ = Clock::time_point::max();
     std::atomic<bool> interrupted_{false};
+    // Texts parsed by Eval and Execute, by text, kept because frames may name their variables.
+    std::unordered_map<std::string, const Unit*> runtimeUnits_;
+    // Frames and Eval/Execute nesting hidden from frames_ while ExecuteGlobal runs, counted
+    // against kMaxCallDepth so that recursion through them still ends.
+    size_t hiddenDepth_ = 0;
     uint32_t steps_ = 0;
     uint32_t randomState_ = 0x50000;
 };

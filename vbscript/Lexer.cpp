@@ -194,9 +194,18 @@ private:
             pos_ += 2;
             while (IsDigit(Peek())) ++pos_;
         }
+        bool whole = pos_ - start == CountDigits(start);
+        // The Long type suffix; "1&H" or "1&x" stay concatenations.
+        if (whole && Peek() == '&' && !IsLetter(Peek(1)) && !IsDigit(Peek(1))) ++pos_;
         token->kind = Tok::Number;
         token->text = text_.substr(start, pos_ - start);
         if (IsLetter(Peek())) Fail(kErrExpectedEndOfStatement);
+    }
+
+    size_t CountDigits(size_t start) const {
+        size_t end = start;
+        while (end < text_.size() && IsDigit(text_[end])) ++end;
+        return end - start;
     }
 
     // &Hxx, &Oxx and &nn; their value waits for NumberOf, only the range is checked here
@@ -304,12 +313,15 @@ Value RadixValue(std::string_view text) {
         ++pos;
     }
     uint64_t n = 0;
+    bool longSuffix = text.back() == '&';
     for (; pos < text.size() && text[pos] != '&'; ++pos) {
         char c = Lower(text[pos]);
         int digit = IsDigit(c) ? c - '0' : c - 'a' + 10;
         n = n * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
     }
-    // 16-bit values stay Integer, wider ones are Long.
+    // 16-bit values stay Integer, wider ones (or any with the & suffix) are Long.
+    if (longSuffix) return Value::Long(n <= 0xFFFF ? static_cast<int64_t>(n)
+                                                   : static_cast<int32_t>(n));
     return n <= 0xFFFF ? Value::Integer(static_cast<int16_t>(n))
                        : Value::Long(static_cast<int32_t>(n));
 }
@@ -343,6 +355,13 @@ std::string StringOf(const Token& token) {
 Value NumberOf(const Token& token) {
     std::string_view text = token.text;
     if (!text.empty() && text[0] == '&') return RadixValue(text);
+    if (!text.empty() && text.back() == '&') {
+        int64_t n = 0;
+        if (text.size() > 11) ThrowRuntime(kErrOverflow);
+        for (char c : text.substr(0, text.size() - 1)) n = n * 10 + (c - '0');
+        if (n > 2147483647) ThrowRuntime(kErrOverflow);
+        return Value::Long(n);
+    }
     bool whole = text.find_first_of(".eE") == std::string_view::npos;
     if (whole && text.size() <= 9) {
         int64_t n = 0;

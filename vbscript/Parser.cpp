@@ -392,7 +392,8 @@ private:
         auto stmt = NewStmt(StmtKind::If, Take());
         stmt->conditions.push_back(ParseExpr(0));
         ExpectKw(Kw::Then, kErrExpectedThen);
-        if (!Is(Tok::Newline)) return ParseInlineIf(std::move(stmt));
+        // A text ending right after Then is an unfinished block If, not an empty inline one.
+        if (!Is(Tok::Newline) && !Is(Tok::End)) return ParseInlineIf(std::move(stmt));
         stmt->blocks.push_back(ParseBlock());
         while (IsKw(Kw::ElseIf)) {
             Take();

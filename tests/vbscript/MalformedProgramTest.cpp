@@ -30,6 +30,7 @@ const CompileCase kCompileCases[] = {
     {"For i = 1 5\nNext", "(1, 11) Microsoft VBScript compilation error 1013: Expected 'To'"},
     {"Function f\nEnd Sub", "(2, 5) Microsoft VBScript compilation error 1015: Expected 'Function'"},
     {"Sub s\nEnd Function", "(2, 5) Microsoft VBScript compilation error 1016: Expected 'Sub'"},
+    {"If 1 Then", "(1, 10) Microsoft VBScript compilation error 1014: Expected 'End'"},
     {"If 1\nEnd If", "(1, 5) Microsoft VBScript compilation error 1017: Expected 'Then'"},
     {"While 1\nLoop", "(2, 1) Microsoft VBScript compilation error 1018: Expected 'Wend'"},
     {"Do\nWend", "(2, 1) Microsoft VBScript compilation error 1019: Expected 'Loop'"},
