@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr const char* kBadMailSenderValue = "Bad Mail Notification Sender Address";
 constexpr size_t kQueuePathCapacity = 1400;
 
 // An address written as the envelope writes it ("[SMTP:a@b]") is kept as it is; a bare
@@ -32,7 +31,7 @@ bool FormatEnvelopeAddress(const char* address, char* destination, size_t capaci
 void ReadForwardSender(char* destination, size_t capacity) {
     if (ReadRegistryString(keys::kPlugin, values::kForwardSenderAddress, destination, capacity))
         return;
-    (void)ReadRegistryString(keys::kSmtp, kBadMailSenderValue, destination, capacity);
+    (void)ReadRegistryString(keys::kSmtp, values::kBadMailNotificationSender, destination, capacity);
 }
 
 // The forwarded copy's record: the filtered message's, under a new name, from the forward

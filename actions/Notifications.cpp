@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr const char* kNotificationSenderValue = "Bad Mail Notification Sender Address";
 constexpr int kSenderPlaceholderCapacity = 1023;
 constexpr int kOtherPlaceholderCapacity = 2047;
 constexpr size_t kGuidDigits = 32;
@@ -88,7 +87,7 @@ std::string NotificationText(const NotificationPlan& plan, const NotificationFie
 int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
                      const ActionArguments& arguments) {
     char senderAddress[1024] = "";
-    (void)ReadRegistryString(keys::kSmtp, kNotificationSenderValue, senderAddress);
+    (void)ReadRegistryString(keys::kSmtp, values::kBadMailNotificationSender, senderAddress);
     char messagePath[1400];
     NotificationFields fields{};
     if (!QueuedMessagePath(record, arguments.inboundQueue, messagePath, sizeof messagePath) ||

@@ -23,11 +23,6 @@
 
 namespace {
 
-constexpr const char* kSystemWhiteListKey =
-    "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Connectors\\SMTP\\White List";
-constexpr const char* kOutboundSwitch = "Whitelist Outbound IPAddresses";
-constexpr const char* kOutboundMode = "Whitelist Outbound IPAddress Mode";
-
 constexpr size_t kPatternNameCapacity = 256;
 constexpr size_t kAddressKeyCapacity = 66;  // a whole address: at most 65 characters
 constexpr size_t kKeyTextCapacity = 128;    // room for four parts of up to 19 characters
@@ -74,7 +69,7 @@ void LeadingParts(const char* address, uint32_t mode, char (&key)[kKeyTextCapaci
 // The file name (without ".tab") that whitelists the address.
 void OutboundKeyText(const char* address, char (&key)[kKeyTextCapacity]) {
     uint32_t mode = 0;
-    if (!ReadRegistryDword(keys::kSmtp, kOutboundMode, &mode) || mode == 0)
+    if (!ReadRegistryDword(keys::kSmtp, values::kWhitelistOutboundMode, &mode) || mode == 0)
         SafeCopy(key, address, kAddressKeyCapacity);
     else
         LeadingParts(address, mode, key);
@@ -111,7 +106,7 @@ int RelativeWhitelistPath(const char* configuration, const char* key, const char
 
 int FindOutboundFile(const char* address, const char* postoffice, const char* mailbox) {
     uint32_t enabled = 0;
-    if (!ReadRegistryDword(keys::kSmtp, kOutboundSwitch, &enabled) || enabled == 0) return 0;
+    if (!ReadRegistryDword(keys::kSmtp, values::kWhitelistOutbound, &enabled) || enabled == 0) return 0;
     if (IsEmpty(address)) return 0;
     const char* configuration = Settings().whitelistConfigurationDirectory;
     // Without a configuration directory the path would start at the file system's root.
@@ -139,7 +134,7 @@ int MatchesSystemPattern(const char* address, const char* pattern) {
 int IsInSystemWhiteList(const char* address) {
     if (address == nullptr) return 0;
     platform::RegistryKey key = nullptr;
-    if (platform::RegistryOpenKey(kSystemWhiteListKey, &key) != platform::kRegOk) return 0;
+    if (platform::RegistryOpenKey(keys::kSystemWhiteList, &key) != platform::kRegOk) return 0;
     int listed = 0;
     char name[kPatternNameCapacity];
     for (uint32_t index = 0; listed == 0; ++index) {

@@ -10,6 +10,9 @@ namespace keys {
 constexpr const char* kRoot = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post";
 constexpr const char* kConnectors = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\CONNECTORS";
 constexpr const char* kSmtp = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\CONNECTORS\\SMTP";
+// Its value names are the client address patterns of the system whitelist.
+constexpr const char* kSystemWhiteList =
+    "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Connectors\\SMTP\\White List";
 constexpr const char* kFilters = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Agents\\MTA\\Filters";
 constexpr const char* kPlugin =
     "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Agents\\MTA\\Filters\\MTAFILTER";
@@ -36,6 +39,9 @@ constexpr const char* kConnectorRootDirectory = "Connector Root Directory";
 constexpr const char* kLocalDomainName = "Local Domain Name";
 constexpr const char* kDomainKeysStatus = "Domain Keys Status";
 constexpr const char* kLocalDnsServerList = "Local DNS Server List";
+constexpr const char* kBadMailNotificationSender = "Bad Mail Notification Sender Address";
+constexpr const char* kWhitelistOutbound = "Whitelist Outbound IPAddresses";
+constexpr const char* kWhitelistOutboundMode = "Whitelist Outbound IPAddress Mode";
 // plug-in
 constexpr const char* kActivityLogEnabled = "Activity Log Enabled";
 constexpr const char* kActivityLogDirectory = "Activity Log Directory";

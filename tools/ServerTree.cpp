@@ -49,7 +49,6 @@ constexpr const char* kQueueDirectories[] = {"Inbound/Messages", "Outgoing/Messa
 // "Activity Log Enabled": the daily report file, which the demo shows afterwards.
 constexpr uint32_t kReportToFile = 1;
 // Where notifications about held messages come from.
-constexpr const char* kNotificationSenderValue = "Bad Mail Notification Sender Address";
 
 enum class BodyKind {
     kPlain,        // one text/plain part
@@ -492,7 +491,7 @@ int WriteSampleFilters(const std::string& root, std::string* error) {
     return WriteFileBytes(filters + "/FILTER.TAB", WithCrLf(table), error) &&
            WriteFileBytes(filters + "/Templates/" + kBlockedTemplateName + ".TXT",
                           WithCrLf(kBlockedTemplate), error) &&
-           SetRegistryText(keys::kSmtp, kNotificationSenderValue, kNotificationSender, error);
+           SetRegistryText(keys::kSmtp, values::kBadMailNotificationSender, kNotificationSender, error);
 }
 
 // One connector's sample queue: an envelope and a message file per sample. With
