@@ -8,29 +8,20 @@
 
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "tests/tools/InProcessCommand.h"
 #include "tools/Commands.h"
 
 namespace {
 
 using testing_support::PluginTree;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing_support::CommandResult;
 
 class FiltersCommandTest : public testing::Test {
 protected:
     Result Run(std::vector<std::string> args) {
         args.insert(args.begin(), "filters");
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int code = FiltersCommand(static_cast<int>(argv.size()), argv.data());
-        std::string out = testing::internal::GetCapturedStdout();
-        return {code, out, testing::internal::GetCapturedStderr()};
+        return testing_support::RunMtafilter(std::move(args));
     }
     void Write(const std::string& relative, const std::string& text) {
         plugin_.tree.WriteFile("config/" + relative, text);

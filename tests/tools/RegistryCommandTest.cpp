@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/fixtures/TempTree.h"
+#include "tests/tools/InProcessCommand.h"
 #include "tools/Commands.h"
 
 namespace {
@@ -13,25 +14,15 @@ namespace {
 using testing_support::ScopedRegistry;
 using testing_support::TempTree;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing_support::CommandResult;
 
 class RegistryCommandTest : public testing::Test {
 protected:
     // Runs "mtafilter --registry DB registry ARGS..." in this process.
     Result Run(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {"mtafilter", "--registry", registry_.Path(), "registry"};
+        std::vector<std::string> all = {"--registry", registry_.Path(), "registry"};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all) argv.push_back(arg.data());
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        int code = MtafilterMain(static_cast<int>(argv.size()), argv.data());
-        std::string out = testing::internal::GetCapturedStdout();
-        return {code, out, testing::internal::GetCapturedStderr()};
+        return testing_support::RunMtafilter(std::move(all));
     }
 
     void Set(const std::string& name, const std::string& typed) {
