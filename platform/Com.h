@@ -214,6 +214,17 @@ protected:
     ~IDispatch() = default;
 };
 
+// Objects that can describe their own class (the script host asks named items for it).
+inline constexpr IID IID_IProvideClassInfo = {0xB196B283, 0xBAB4, 0x101A,
+                                              {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+
+struct IProvideClassInfo : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) = 0;
+
+protected:
+    ~IProvideClassInfo() = default;
+};
+
 // System strings: length-prefixed, terminated, freed with SysFreeString (null is allowed).
 BSTR SysAllocString(const OLECHAR* text);
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
