@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace vbscript {
 
@@ -51,18 +54,38 @@ private:
     struct FreeList {
         Block* head = nullptr;
         size_t count = 0;
-        ~FreeList() {
-            while (head != nullptr) {
-                Block* next = head->next;
-                ::operator delete(head);
-                head = next;
-            }
-            count = 0;
+    };
+    // Every thread's list, kept here so that the blocks are freed when the library is
+    // unloaded (or the process ends), including those of threads that have gone.
+    class Lists {
+    public:
+        FreeList* Adopt() {
+            std::lock_guard<std::mutex> guard(lock_);
+            lists_.push_back(std::make_unique<FreeList>());
+            return lists_.back().get();
         }
+        ~Lists() {
+            for (auto& list : lists_) {
+                while (list->head != nullptr) {
+                    Block* next = list->head->next;
+                    ::operator delete(list->head);
+                    list->head = next;
+                }
+            }
+        }
+
+    private:
+        std::mutex lock_;
+        std::vector<std::unique_ptr<FreeList>> lists_;
     };
     static FreeList& List() {
-        thread_local FreeList list;
-        return list;
+        static Lists all;
+        // A plain pointer: a thread-local object with a destructor would register a
+        // thread-exit hook, and the C library then refuses to unload the plug-in while
+        // the thread lives (the host's own threads, for ever).
+        thread_local FreeList* list = nullptr;
+        if (list == nullptr) list = all.Adopt();
+        return *list;
     }
 };
 
