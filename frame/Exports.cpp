@@ -73,11 +73,4 @@ int32_t FilterCommand(intptr_t /*unused1*/, intptr_t /*unused2*/, const char* co
 
 int32_t FilterUnInit(intptr_t /*unused*/) { return 1; }
 
-int32_t ExecuteVBScript(const char* /*script*/, const char* /*functionName*/, char* resultData,
-                        int32_t resultDataCapacity, int32_t fetchResultData) {
-    // This build has no script engine: the program cannot be created, which callers
-    // see as a result of 0 with empty result data.
-    if (resultDataCapacity >= 1 && fetchResultData != 0 && resultData != nullptr)
-        resultData[0] = '\0';
-    return 0;
-}
+// ExecuteVBScript is the script host's own: filters/ScriptHost.cpp.

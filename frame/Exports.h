@@ -19,6 +19,7 @@ MTAFILTER_EXPORT int32_t FilterCommand(intptr_t unused1, intptr_t unused2, const
 MTAFILTER_EXPORT int32_t FilterUnInit(intptr_t unused);
 
 // Runs a VBScript program's function; its integer result, or 0 when it could not run.
+// Defined by the script host (filters/ScriptHost.cpp).
 MTAFILTER_EXPORT int32_t ExecuteVBScript(const char* script, const char* functionName,
                                          char* resultData, int32_t resultDataCapacity,
                                          int32_t fetchResultData);

@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {
@@ -30,6 +32,7 @@ using FilterInitFunction = int32_t (*)(intptr_t);
 using FilterExecuteFunction = int32_t (*)(const char*, const char*, const char*, intptr_t);
 using FilterCommandFunction = int32_t (*)(intptr_t, intptr_t, const char*);
 using FilterUnInitFunction = int32_t (*)(intptr_t);
+using ExecuteVBScriptFunction = int32_t (*)(const char*, const char*, char*, int32_t, int32_t);
 
 // The plug-in as a host holds it: loaded on construction, unloaded on Unload or destruction.
 class LoadedPlugin {
@@ -185,6 +188,63 @@ TEST_F(PluginCalls, FilterCommandWithoutBayesianProviderReturnsZero) {
     auto filterCommand = library.Export<FilterCommandFunction>("FilterCommand");
     ASSERT_NE(filterCommand, nullptr);
     EXPECT_EQ(filterCommand(0, 0, "TRAIN SPAM"), 0);
+}
+
+// Scripts run by a host through the export: the host has no way to start the library's
+// COM, so the call itself must. Trace lines and script errors go to the report file.
+class ScriptCalls : public ::testing::Test {
+protected:
+    ScriptCalls() {
+        plugin.SetLogMode(kLogToFile);
+        plugin.registry.SetDword(testing_support::kPluginKey, "Debug Status", 1);
+        library = std::make_unique<LoadedPlugin>();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(library->Loaded()) << dlerror();
+        execute = library->Export<ExecuteVBScriptFunction>("ExecuteVBScript");
+        ASSERT_NE(execute, nullptr);
+    }
+    static std::string Program(const std::string& body) {
+        return "Dim QPResultData\r\nQPResultData = \"SCRIPT\"\r\nFunction QP_GetResultData()\r\n"
+               "QP_GetResultData=QPResultData\r\nEnd Function\r\nFunction QP_Execute\r\n"
+               "\tFilterResult=0\r\n" + body + "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
+    }
+
+    PluginTree plugin;
+    std::unique_ptr<LoadedPlugin> library;
+    ExecuteVBScriptFunction execute = nullptr;
+    char data[1024] = "untouched";
+};
+
+TEST_F(ScriptCalls, ResultsAndResultData) {
+    EXPECT_EQ(0, execute(Program("").c_str(), "QP_Execute", data, sizeof data, 0));
+    EXPECT_STREQ("untouched", data);
+    EXPECT_EQ(-1, execute(Program("FilterResult = True").c_str(), "QP_Execute", data, sizeof data, 0));
+    EXPECT_STREQ("SCRIPT", data);
+    EXPECT_EQ(1, execute(Program("FilterResult = 1\r\nQPResultData = \"hit\"").c_str(), "QP_Execute",
+                         data, sizeof data, 0));
+    EXPECT_STREQ("hit", data);
+    EXPECT_EQ(0, execute(Program("FilterResult = 1").c_str(), "Missing", data, sizeof data, 0));
+}
+
+TEST_F(ScriptCalls, ErrorsGiveZeroAndReachTheReportFile) {
+    EXPECT_EQ(0, execute(Program("If Then").c_str(), "QP_Execute", data, sizeof data, 0));
+    EXPECT_STREQ("untouched", data);
+    EXPECT_EQ(0, execute(Program("If Then").c_str(), "QP_Execute", data, sizeof data, 1));
+    EXPECT_EQ(0, std::string(data).rfind("Script Syntax Error: HRESULT = -", 0)) << data;
+    EXPECT_EQ(0, execute(Program("FilterResult = 1 / 0").c_str(), "QP_Execute", data, 0, 0));
+
+    const std::string report = plugin.ReportFile();
+    EXPECT_NE(std::string::npos, report.find("ScriptSite: Script Error:"));
+    EXPECT_NE(std::string::npos, report.find("Description: Division by zero"));
+    EXPECT_NE(std::string::npos,
+              report.find("Script failed. 'QP_Execute()' function returned value = 0."));
+}
+
+TEST_F(ScriptCalls, LibraryStillUnloadsAfterRunningScriptsOnTheHostThread) {
+    EXPECT_EQ(1, execute(Program("FilterResult = 1").c_str(), "QP_Execute", data, sizeof data, 0));
+    library->Unload();
+    EXPECT_NE(std::string::npos, plugin.ReportFile().find("\tEnd\t"));
 }
 
 }  // namespace
