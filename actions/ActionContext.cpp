@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/SafeText.h"
+#include "filters/FilterScript.h"
 #include "frame/MessageEnvelope.h"
 
 namespace {
@@ -13,18 +14,19 @@ namespace {
 // Only the start of a criterion's result goes into the report's criteria text.
 constexpr int kReportedResultLength = 511;
 
-// Script filters are decided by their script through BuildAndRunFilterScript, which this
-// build does not have yet: until it does, a script filter does not match.
-bool RunFilterScript(MessageRecord* /*record*/, const FilterSet* /*set*/, int /*number*/,
-                     FilterEvaluationSet* /*evaluations*/, char* resultData) {
+// Only a result of exactly 1 is a match: True (-1) and other numbers are not.
+bool RunFilterScript(MessageRecord* record, const FilterSet* set, int number,
+                     FilterEvaluationSet* evaluations, char* resultData, int capacity) {
     resultData[0] = '\0';
-    return false;  // TODO(scripts): return BuildAndRunFilterScript(...) == 1;
+    return BuildAndRunFilterScript(record, set, number, evaluations,
+                                   set->filters[number]->scriptText.c_str(), resultData,
+                                   capacity) == 1;
 }
 
 void DecideScriptFilter(MessageRecord* record, const FilterSet* set, int number,
                         FilterEvaluationSet* evaluations, FilterMatch* match) {
     char resultData[1024];
-    match->matched = RunFilterScript(record, set, number, evaluations, resultData);
+    match->matched = RunFilterScript(record, set, number, evaluations, resultData, sizeof resultData);
     SafeCopy(match->criteriaText, resultData);
     SafeCopy(match->criteriaName, resultData);
 }
@@ -44,11 +46,6 @@ void DecideTableFilter(const FilterDefinition& filter, const FilterEvaluation* e
 }
 
 }  // namespace
-
-const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
-    if (evaluations == nullptr || number < 1 || number > evaluations->count) return nullptr;
-    return evaluations->evaluations[number];
-}
 
 void DecideFilterMatch(MessageRecord* record, const FilterSet* set, int number,
                        FilterEvaluationSet* evaluations, FilterMatch* match) {

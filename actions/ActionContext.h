@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "filters/EvaluationRecords.h"
 #include "filters/FilterSet.h"
 #include "frame/MessageRecord.h"
 
@@ -18,9 +19,6 @@ struct FilterMatch {
     char criteriaName[kCriteriaNameCapacity];  // the criterion reported, or the script's data
     char criteriaText[kCriteriaTextCapacity];  // "CRITERIA=<name>, DATA=<result>"
 };
-
-// The evaluation of filter `number`; null when the set has none for it.
-const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number);
 
 // Decides whether filter `number` of `set` matched the message. A table filter matches
 // when any enabled criterion reached its threshold (criteria are joined by "or"); the

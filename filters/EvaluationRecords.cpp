@@ -30,6 +30,11 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     std::snprintf(evaluation.resultText[type], kResultTextCapacity, "<%s>%s</%s>", tag, value, tag);
 }
 
+const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
+    if (evaluations == nullptr || number < 1 || number > evaluations->count) return nullptr;
+    return evaluations->evaluations[number];
+}
+
 void SetConditionValue(FilterEvaluation& evaluation, int type, int condition, const char* value) {
     if (!ValidType(type) || condition < 0 || condition >= kMaxConditions) return;
     SafeCopy(evaluation.conditionValues[type][condition], value);

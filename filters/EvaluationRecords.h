@@ -69,6 +69,9 @@ void ForEachAlternative(const char* condition, char* buffer, size_t capacity, Vi
     }
 }
 
+// The evaluation of filter `number`; null when the set has none for it.
+const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number);
+
 // Replaces the result text of `type` by "<tag>value</tag>", cut to fit.
 void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const char* value);
 

@@ -117,8 +117,3 @@ int ResolvePatternPath(const FilterSet* set, const char* condition, char* destin
 // Condition j (from 0) of a criterion: the whole value when it holds one condition,
 // else tab-separated field j+1. Returns 1 with the condition, 0 when it does not fit.
 int GetCriterionCondition(const Criterion& criterion, int j, char* destination, size_t capacity);
-
-// With `quiet` 1 the console lines of this thread's filter-table calls are dropped (the
-// mtafilter command shows its own account of the filters instead). Returns the setting
-// it replaced.
-int SetFilterConsoleQuiet(int quiet);

@@ -1,7 +1,6 @@
 // filters/FilterTables.cpp: loading a scope's filters from its filter and criteria tables,
 // and the lifetime of the filters and of the evaluation records of a run.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,6 +9,8 @@
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
+#include "filters/FilterConsole.h"
+#include "filters/FilterScript.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "filters/ScopePaths.h"
@@ -24,16 +25,6 @@ constexpr size_t kLineCapacity = 2048;
 constexpr size_t kNumberCapacity = 56;
 constexpr size_t kConditionCapacity = 2048;
 constexpr size_t kScriptChunk = 4096;
-
-thread_local int consoleQuiet = 0;
-
-[[gnu::format(printf, 1, 2)]] void ConsoleLine(const char* format, ...) {
-    if (consoleQuiet) return;
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-}
 
 struct FileCloser {
     void operator()(platform::FileState* file) const { platform::FileClose(file); }
@@ -60,7 +51,7 @@ void PreloadPatternFile(const FilterSet& set, const char* condition) {
     char path[kFilterPathCapacity];
     if (!ResolvePatternPath(&set, condition, path, sizeof path) || IsPatternFileCached(path))
         return;
-    ConsoleLine("Loading %s into pattern cache from simple filter\n", path);
+    FilterConsoleLine("Loading %s into pattern cache from simple filter\n", path);
     CachePatternFile(path);
 }
 
@@ -113,7 +104,7 @@ bool LoadScript(FilterSet* set, FilterDefinition* filter) {
     filter->isScript = 1;
     set->usesScripts = 1;
     ReadWholeFile(path, &filter->scriptText);
-    // RegisterScriptCriteria(set, filter) goes here: the script's criteria come from it.
+    RegisterScriptCriteria(set, filter->scriptText.c_str());
     return true;
 }
 
@@ -136,7 +127,7 @@ void ReadFilterTable(FilterSet* set) {
         int enabled = 0;
         if (!NumberColumn(line, 2, &enabled) || enabled == 0) continue;
         if (set->filterCount >= kMaxFilters) {
-            ConsoleLine("Too Many Filters Defined\r\n");
+            FilterConsoleLine("Too Many Filters Defined\r\n");
             break;
         }
         AddFilter(set, line);
@@ -148,12 +139,6 @@ int LastFilter(const FilterSet& set) {
 }
 
 }  // namespace
-
-int SetFilterConsoleQuiet(int quiet) {
-    const int previous = consoleQuiet;
-    consoleQuiet = quiet;
-    return previous;
-}
 
 int ResetFilterSet(FilterSet* set) {
     if (set == nullptr) return 1;
@@ -170,15 +155,15 @@ int LoadFilters(FilterSet* set) {
     } catch (const std::bad_alloc&) {
         // Out of memory: the filters read so far are the set.
     }
-    ConsoleLine("Loaded %d Filters\n", set->filterCount);
+    FilterConsoleLine("Loaded %d Filters\n", set->filterCount);
     return 1;
 }
 
 int DestroyFilters(FilterSet* set) {
     if (set == nullptr) return 1;
-    ConsoleLine("Releasing %d Filters\n", set->filterCount);
+    FilterConsoleLine("Releasing %d Filters\n", set->filterCount);
     for (long n = 1; n <= LastFilter(*set); ++n) {
-        ConsoleLine("Releasing Filter %ld\n", n);
+        FilterConsoleLine("Releasing Filter %ld\n", n);
         delete set->filters[n];
         set->filters[n] = nullptr;
     }
@@ -193,7 +178,7 @@ int ReleaseFilters(FilterSet* set) {
 
 int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
     if (set == nullptr || evaluations == nullptr) return 1;
-    ConsoleLine("Allocating %d Results\n", set->filterCount);
+    FilterConsoleLine("Allocating %d Results\n", set->filterCount);
     std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations), nullptr);
     evaluations->count = LastFilter(*set);
     for (int n = 1; n <= evaluations->count; ++n) {
@@ -212,7 +197,7 @@ int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) 
 int ReleaseEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
     (void)set;
     if (evaluations == nullptr) return 1;
-    ConsoleLine("Releasing %d Results\n", evaluations->count);
+    FilterConsoleLine("Releasing %d Results\n", evaluations->count);
     const int last = std::clamp<int>(evaluations->count, 0, kMaxFilters);
     for (int n = 1; n <= last; ++n) {
         delete evaluations->evaluations[n];

@@ -14,6 +14,7 @@
 #include "analysis/MessageScanner.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
+#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "frame/EnvelopeCriteria.h"

@@ -9,6 +9,7 @@
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
 #include "filters/ActionVocabulary.h"
+#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "frame/RegistryKeys.h"

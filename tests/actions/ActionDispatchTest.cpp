@@ -20,6 +20,7 @@
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "vbscript/ScriptEngine.h"
 
 namespace {
 
@@ -241,6 +242,28 @@ TEST_F(ActionDispatchTest, HeaderAndSubjectPrefixTakeValuesFromTheActionContext)
     EXPECT_EQ("ADD_HEADER,ADD_SUBJECT_PREFIX", Executed().at(0)[5]);
 }
 
+TEST_F(ActionDispatchTest, ScriptFilterDecidesItsActionsFromTheMessage) {
+    vbscript::RegisterVBScriptEngine();
+    AddFilter("S1", Line("ADD_SUBJECT_PREFIX", "[Report] "));
+    AddFilter("S2", Line("DELETE"));
+    // A script file makes a filter a script filter, whatever its criteria table says.
+    server.tree.WriteFile("config/FILTERS/CRITERIA/S1.MES",
+                          "If CriteriaMet([QP_SUBJECT], \"quarterly\") And [QP_SIZE] > 10 Then\r\n"
+                          "  FilterResult = 1\r\n  QPResultData = \"from %SENDERADDRESS%\"\r\n"
+                          "End If");
+    server.tree.WriteFile("config/FILTERS/CRITERIA/S2.MES",
+                          "If CriteriaMet([QP_SUBJECT], \"invoice\") Then FilterResult = 1");
+    std::string out = Execute();
+    EXPECT_NE(std::string::npos, out.find("Setting Critieria:0:quarterly\n"));
+    EXPECT_TRUE(Queued());  // S2 did not match: nothing deleted
+    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
+                                     .find("Subject: [Report] Quarterly report\r\n"));
+    auto entries = Executed();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("Filter S1", entries[0][4]);
+    EXPECT_EQ("from b@example.net", entries[0][9]);
+}
+
 TEST_F(ActionDispatchTest, NotifySenderQueuesANotification) {
     AddFilter("F1", Line("NOTIFY_SENDER"));
     Execute();
@@ -388,14 +411,28 @@ TEST_F(MatchDecisionTest, LastMetCriterionIsReportedAndDisabledOnesNeverMatch) {
     EXPECT_FALSE(match.matched);
 }
 
-TEST_F(MatchDecisionTest, ScriptFilterDoesNotMatchYet) {
+TEST_F(MatchDecisionTest, ScriptFilterMatchesOnlyWhenItsProgramReturnsExactlyOne) {
+    vbscript::RegisterVBScriptEngine();
     FilterDefinition& filter = run.AddFilter(kSubject, "free");
     filter.isScript = 1;
-    run.Result(1).matchCount[kSubject] = 1;
+    run.Result(1).matchCount[kSubject] = 1;  // table counts play no part for scripts
     FilterMatch match;
-    DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
-    EXPECT_FALSE(match.matched);
-    EXPECT_FALSE(match.criteriaMet);
+    struct Case {
+        const char* body;
+        bool matched;
+        const char* reported;
+    } cases[] = {{"FilterResult = 1", true, "SCRIPT"},
+                 {"FilterResult = 1\r\nQPResultData = \"named\"", true, "named"},
+                 {"FilterResult = True", false, "SCRIPT"},
+                 {"", false, ""}};
+    for (const Case& c : cases) {
+        filter.scriptText = c.body;
+        DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+        EXPECT_EQ(c.matched, match.matched) << c.body;
+        EXPECT_FALSE(match.criteriaMet);
+        EXPECT_STREQ(c.reported, match.criteriaName) << c.body;
+        EXPECT_STREQ(c.reported, match.criteriaText) << c.body;
+    }
 }
 
 TEST_F(MatchDecisionTest, ActionContextTagsTheMessageAndAddsResultsWhileTheyFit) {

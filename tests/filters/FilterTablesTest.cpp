@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/SafeText.h"
+#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "frame/Settings.h"

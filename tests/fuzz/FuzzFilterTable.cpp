@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"

@@ -1,0 +1,192 @@
+// tests/filters/FilterScriptTest.cpp: the criteria a script registers, and the program
+// built from it at action time (tokens, placeholders, header and trailer).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "filters/FilterConsole.h"
+#include "filters/FilterScript.h"
+#include "filters/ScriptSite.h"
+#include "frame/Settings.h"
+#include "tests/filters/HandBuiltRun.h"
+#include "vbscript/ScriptEngine.h"
+
+namespace {
+
+using testing_support::HandBuiltRun;
+
+class FilterScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vbscript::RegisterVBScriptEngine();
+        ResetSettings();
+        Settings().scriptLiteralMode = 1;
+        SafeCopy(run.message.subject, "Win a \"free\" prize");
+        SafeCopy(run.message.sender, "[SMTP:o\"brien@example.net]");
+        SafeCopy(run.message.clientIp, "192.0.2.7");
+        SafeCopy(run.message.account, "example.com");
+        SafeCopy(run.message.recipients, "[SMTP:a@example.com];[SMTP:b@example.com]");
+    }
+    void TearDown() override { ResetSettings(); }
+
+    static void SafeCopy(char* destination, const char* text) { std::strcpy(destination, text); }
+
+    // A script filter (number filterCount) registered from `script`, with its evaluation.
+    FilterDefinition& Register(const std::string& script) {
+        FilterDefinition& filter = run.AddFilter(0, "", 0, 0);
+        filter.isScript = 1;
+        filter.scriptText = script;
+        std::strcpy(filter.displayName, "Script filter");
+        ::testing::internal::CaptureStdout();
+        RegisterScriptCriteria(&run.set, script.c_str());
+        console = ::testing::internal::GetCapturedStdout();
+        return filter;
+    }
+
+    // Builds and runs filter 1's program; its result, with the result data in `data`.
+    int Run() {
+        ::testing::internal::CaptureStdout();
+        const FilterDefinition& filter = *run.set.filters[1];
+        int result = BuildAndRunFilterScript(&run.message, &run.set, 1, &run.evaluations,
+                                             filter.scriptText.c_str(), data, sizeof data);
+        console = ::testing::internal::GetCapturedStdout();
+        return result;
+    }
+
+    HandBuiltRun run;
+    std::string console;
+    char data[1024] = "";
+};
+
+TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
+    FilterDefinition& filter = Register(
+        "If CriteriaMet([QP_SUBJECT], \"free\") Then FilterResult = 1\r\n"
+        "If CriteriaMet([QP_BODY],\"one\") And CriteriaMet([QP_BODY] ,\r\n \"two\") Then x = 1\r\n"
+        "If [QP_SIZE] > 100 Then FilterResult = 1\r\n"
+        "If CriteriaMet([QP_TOorCC],plain words) Then x = 2\r\n"
+        "If CriteriaMet([QP_subject], \"lower\") Then x = 3\r\n"
+        "If CriteriaMet([QP_NOSUCH], \"x\") Then x = 4\r\n");
+    const Criterion* c = filter.criteria;
+    EXPECT_EQ("free\tlower", c[kSubject].value);
+    EXPECT_EQ(2, c[kSubject].conditionCount);
+    EXPECT_EQ("one\ttwo", c[kBody].value);
+    EXPECT_EQ(2, c[kBody].conditionCount);
+    EXPECT_EQ("\r", c[kSize].value);
+    EXPECT_EQ("plain words", c[kToOrCc].value);
+    for (int type : {kSubject, kBody, kSize, kToOrCc}) {
+        EXPECT_EQ(1, c[type].enabled) << type;
+    }
+    int enabled = 0;
+    for (const Criterion& criterion : filter.criteria) enabled += criterion.enabled;
+    EXPECT_EQ(4, enabled);
+    EXPECT_NE(std::string::npos, console.find("Setting Critieria:0:free\n"));
+    EXPECT_NE(std::string::npos, console.find("Setting Critieria:7:\r\n"));
+}
+
+TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {
+    FilterDefinition& missingBracket = Register("x([QP_FROM],\"x\")\r\ny = [QP_SUBJECT");
+    EXPECT_EQ("x", missingBracket.criteria[kFrom].value);
+    EXPECT_EQ(0, missingBracket.criteria[kSubject].conditionCount);
+
+    // The "]" found may be a later token's: the name then spans both and matches nothing.
+    FilterDefinition& spanning = Register("x = [QP_SUBJECT,\"a\")\r\ny = [QP_BODY]");
+    EXPECT_EQ(0, spanning.criteria[kSubject].conditionCount);
+    EXPECT_EQ(0, spanning.criteria[kBody].conditionCount);
+
+    FilterDefinition& openParen = Register("a([QP_FROM],\"x\") b([QP_TO],open c([QP_CC],\"z\"");
+    EXPECT_EQ("x", openParen.criteria[kFrom].value);
+    EXPECT_EQ(0, openParen.criteria[kTo].conditionCount);
+    EXPECT_EQ(0, openParen.criteria[kCc].conditionCount);
+
+    FilterDefinition& openQuote = Register("a([QP_FROM], \"unclosed)");
+    EXPECT_EQ(0, openQuote.criteria[kFrom].conditionCount);
+}
+
+TEST_F(FilterScriptTest, MetTokenBecomesItsValueAndDecidesTheResult) {
+    Register("If CriteriaMet([QP_SUBJECT], \"free\") Then FilterResult = 1");
+    std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
+    EXPECT_EQ(1, Run());
+    EXPECT_STREQ("SCRIPT", data);
+    EXPECT_NE(std::string::npos, console.find("Checking Filter[1]Criteria[0]::(1)->49\n"));
+    EXPECT_NE(std::string::npos, console.find("Setting True value 1\n"));
+
+    for (const char* unmet : {"", "0"}) {
+        std::strcpy(run.Result(1).conditionValues[kSubject][0], unmet);
+        EXPECT_EQ(0, Run()) << unmet;
+        EXPECT_NE(std::string::npos, console.find("Setting False\n"));
+    }
+}
+
+TEST_F(FilterScriptTest, OccurrencesTakeTheirOwnConditionValues) {
+    Register("If CriteriaMet([QP_BODY], \"a\") Then FilterResult = 2\r\n"
+             "If CriteriaMet([QP_BODY], \"b\") Then FilterResult = 1\r\n"
+             "QPResultData = \"size=\" & [QP_SIZE]");
+    std::strcpy(run.Result(1).conditionValues[kBody][1], "1");
+    std::strcpy(run.Result(1).conditionValues[kSize][0], "2048");
+    EXPECT_EQ(1, Run());
+    EXPECT_STREQ("size=2048", data);
+}
+
+TEST_F(FilterScriptTest, TokensInOtherCaseAreLeftInTheProgram) {
+    // Left in the program, the token reads as an empty variable: not met.
+    Register("If CriteriaMet([QP_subject], \"free\") Then FilterResult = 2 Else FilterResult = 1\r\n"
+             "QPResultData = \"[QP_subject]\"");
+    std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
+    EXPECT_EQ(1, Run());
+    EXPECT_STREQ("[QP_subject]", data);
+}
+
+TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesOnlyTheSubjectEscaped) {
+    Register("FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "
+             "\"%RECIPIENTS%\"");
+    EXPECT_EQ(1, Run());
+    EXPECT_STREQ("Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com];[SMTP:b@example.com]",
+                 data);
+
+    // The sender goes in as it is: its quote ends the literal early, so the program breaks.
+    run.set.filters[1]->scriptText = "FilterResult = 1\r\nQPResultData = \"%SENDERADDRESS%\"";
+    SetScriptErrorPresenter([](const char*, const char*) {});
+    EXPECT_EQ(0, Run());
+    SetScriptErrorPresenter(nullptr);
+    std::strcpy(run.message.sender, "[SMTP:plain@example.net]");
+    EXPECT_EQ(1, Run());
+    EXPECT_STREQ("plain@example.net", data);
+}
+
+TEST_F(FilterScriptTest, LiteralModeZeroLeavesPlaceholders) {
+    Settings().scriptLiteralMode = 0;
+    Register("FilterResult = 1\r\nQPResultData = \"%SUBJECT%\"");
+    EXPECT_EQ(1, Run());
+    EXPECT_STREQ("%SUBJECT%", data);
+}
+
+TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
+    struct Case {
+        const char* text;
+        const char* pattern;
+        const char* replacement;
+        int maximum;
+        bool stay;
+        bool exact;
+        const char* want;
+        int count;
+    } cases[] = {
+        {"aXbXc", "X", "XX", 0, false, true, "aXXbXXc", 2},
+        {"aXbXc", "X", "-", 1, false, true, "a-bXc", 1},
+        {"axbXc", "X", "-", 0, false, false, "a-b-c", 2},
+        {"axbXc", "X", "-", 0, false, true, "axb-c", 1},
+        {"abb", "ab", "a", 0, true, true, "a", 2},  // staying finds the "ab" it made
+        {"abb", "ab", "a", 0, false, true, "ab", 1},
+        {"abab", "ab", "ab", 0, true, true, "abab", 2},  // would loop: moves on instead
+        {"", "X", "-", 0, false, true, "", 0},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(c.count, ReplaceInString(&text, c.pattern, c.replacement, c.maximum, c.stay, c.exact))
+            << c.text << " " << c.pattern;
+        EXPECT_EQ(c.want, text) << c.text << " " << c.pattern;
+    }
+}
+
+}  // namespace
