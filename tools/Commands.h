@@ -26,7 +26,8 @@ int FiltersCommand(int argc, char** argv);
 // filters on a queued message without acting and show why each matched or not.
 int ExplainCommand(int argc, char** argv);
 
-// script FILE.vbs: run a VBScript file as a command-line script host does.
+// script FILE.vbs [--function NAME [--json]]: run a VBScript file as a command-line script
+// host does, or call one function of it as the plug-in calls a filter program.
 int ScriptCommand(int argc, char** argv);
 
 // demo [DIR]: build a default server tree and run it.

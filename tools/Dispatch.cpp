@@ -22,7 +22,7 @@ constexpr Subcommand kSubcommands[] = {
     {"demo", DemoCommand, "build a default server tree and run its queue"},
     {"filters", FiltersCommand, "show a scope's filters, criteria, actions and their problems"},
     {"explain", ExplainCommand, "show why each system filter matches a queued message or not"},
-    {"script", ScriptCommand, "run a VBScript file as a command-line script host does"},
+    {"script", ScriptCommand, "run a VBScript file, or call one function of a filter program"},
     {"registry", RegistryCommand, "import, export, get, set and delete registry values"},
 };
 
