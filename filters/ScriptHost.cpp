@@ -22,8 +22,13 @@ namespace {
 // The result data of a program, fetched from this function when it has one.
 constexpr const OLECHAR* kResultDataFunction = L"QP_GetResultData";
 
+// The engine holds a reference to its site, so the site's last release can only come
+// after the engine is closed: every way out of a call closes it first.
 struct SiteReleaser {
-    void operator()(CComObject<CScriptSiteBasic>* site) const { site->Release(); }
+    void operator()(CComObject<CScriptSiteBasic>* site) const {
+        site->CloseScriptEngine();
+        site->Release();
+    }
 };
 using HeldSite = std::unique_ptr<CComObject<CScriptSiteBasic>, SiteReleaser>;
 
@@ -121,7 +126,7 @@ int32_t RunScript(const char* script, const char* functionName, char* resultData
     CComObject<CScriptSiteBasic>* created = nullptr;
     if (FAILED(CComObject<CScriptSiteBasic>::CreateInstance(&created))) return 0;
     created->AddRef();
-    HeldSite site(created);  // its last Release closes the engine
+    HeldSite site(created);
 
     if (FAILED(site->CreateScriptEngine("vbscript", GetDesktopWindow()))) return 0;
     const HRESULT parsed = site->AddScriptText(script, nullptr);
@@ -156,8 +161,6 @@ int32_t RunScript(const char* script, const char* functionName, char* resultData
     if ((result != 0 && mayWriteResultData && MentionsResultData(script)) ||
         (fetchResultData != 0 && mayWriteResultData))
         FetchResultData(dispatch.get(), resultData, resultDataCapacity);
-    dispatch.reset();
-    site->CloseScriptEngine();
     return result;
 }
 
