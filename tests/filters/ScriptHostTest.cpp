@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filters/ScriptHost.h"
@@ -145,6 +147,26 @@ TEST_F(ScriptHostTest, TraceFollowsDebugStatus) {
 TEST_F(ScriptHostTest, NoStateSurvivesFromOneCallToTheNext) {
     EXPECT_EQ(1, Run("Dim kept\r\nkept = 5\r\nFunction F()\r\nF = 1\r\nEnd Function\r\n", "F", 0));
     EXPECT_EQ(1, Run("Function F()\r\nIf IsEmpty(kept) Then F = 1\r\nEnd Function\r\n", "F", 0));
+}
+
+TEST_F(ScriptHostTest, ConcurrentCallsEachRunTheirOwnProgram) {
+    Settings().debugStatus = 0;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &wrong] {
+            const std::string program =
+                FilterProgram("FilterResult = 1\r\nQPResultData = \"thread " + std::to_string(t) + "\"");
+            for (int i = 0; i < 25; ++i) {
+                char result[64] = "";
+                if (ExecuteVBScript(program.c_str(), "QP_Execute", result, sizeof result, 0) != 1 ||
+                    "thread " + std::to_string(t) != result)
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(0, wrong.load());
 }
 
 }  // namespace
