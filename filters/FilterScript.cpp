@@ -8,7 +8,6 @@
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/FilterConsole.h"
-#include "filters/PatternCache.h"
 #include "filters/ScriptHost.h"
 #include "filters/SenderAddress.h"
 #include "frame/Settings.h"
@@ -16,7 +15,6 @@
 namespace {
 
 constexpr size_t kTokenTextLimit = 1023;  // names and conditions are cut to this
-constexpr size_t kPathCapacity = 1100;
 
 // A token without a comma after it has no condition: evaluators then store what they
 // measured (the size, for SIZE) instead of a truth value.
@@ -85,19 +83,11 @@ bool NextToken(const char* from, ScannedToken* token) {
     return true;
 }
 
-void PreloadPatternFile(const FilterSet& set, const char* condition) {
-    char path[kPathCapacity];
-    if (!ResolvePatternPath(&set, condition, path, sizeof path) || IsPatternFileCached(path))
-        return;
-    FilterConsoleLine("Loading %s into pattern cache\n", path);
-    CachePatternFile(path);
-}
-
 void AddCondition(const FilterSet& set, Criterion* criterion, int type, const std::string& condition) {
     ++criterion->conditionCount;
     criterion->enabled = 1;
     FilterConsoleLine("Setting Critieria:%ld:%s\n", static_cast<long>(type), condition.c_str());
-    if (Settings().allowPatternCaching != 0) PreloadPatternFile(set, condition.c_str());
+    if (Settings().allowPatternCaching != 0) PreloadPatternFile(&set, condition.c_str(), "");
     if (!criterion->value.empty()) criterion->value += '\t';
     criterion->value += condition;
 }

@@ -114,6 +114,11 @@ int ReleaseEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations);
 int ResolvePatternPath(const FilterSet* set, const char* condition, char* destination,
                        size_t capacity);
 
+// Loading the filters is what warms the pattern cache, so that runs find the words in
+// memory: caches the file a condition names unless it is cached already, announcing it
+// on the console with `origin` after the path ("" or " from simple filter").
+void PreloadPatternFile(const FilterSet* set, const char* condition, const char* origin);
+
 // Condition j (from 0) of a criterion: the whole value when it holds one condition,
 // else tab-separated field j+1. Returns 1 with the condition, 0 when it does not fit.
 int GetCriterionCondition(const Criterion& criterion, int j, char* destination, size_t capacity);

@@ -46,15 +46,6 @@ OpenFile OpenScopeFile(const FilterSet& set, ScopeFile kind, const char* name,
     return 1;
 }
 
-// Reading the table is what warms the cache: runs then find the words in memory.
-void PreloadPatternFile(const FilterSet& set, const char* condition) {
-    char path[kFilterPathCapacity];
-    if (!ResolvePatternPath(&set, condition, path, sizeof path) || IsPatternFileCached(path))
-        return;
-    FilterConsoleLine("Loading %s into pattern cache from simple filter\n", path);
-    CachePatternFile(path);
-}
-
 // Criteria line: enabled, (unused), conditions separated by commas, ..., threshold in 6.
 void ReadCriterionLine(const FilterSet& set, const char* line, Criterion* criterion) {
     ++criterion->conditionCount;
@@ -66,7 +57,7 @@ void ReadCriterionLine(const FilterSet& set, const char* line, Criterion* criter
     (void)GetDelimitedField(line, "\t", 3, condition);
     std::replace(condition, condition + std::strlen(condition), ',', '\t');
     if (criterion->enabled == 1 && Settings().allowPatternCaching != 0 && condition[0] != '\0')
-        PreloadPatternFile(set, condition);
+        PreloadPatternFile(&set, condition, " from simple filter");
     criterion->value = condition;
 
     int threshold = 1;

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "common/Markers.h"
+#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
+#include "filters/PatternCache.h"
 #include "filters/ScopePaths.h"
 
 namespace {
@@ -48,4 +50,12 @@ int ResolvePatternPath(const FilterSet* set, const char* condition, char* destin
         return BuildScopePath(FilterScope::kSystem, "", "", ScopeFile::kPatternFile,
                               kGeneralPatternFile, destination, capacity);
     return Refuse(destination);
+}
+
+void PreloadPatternFile(const FilterSet* set, const char* condition, const char* origin) {
+    char path[kFilterPathCapacity];
+    if (!ResolvePatternPath(set, condition, path, sizeof path) || IsPatternFileCached(path))
+        return;
+    FilterConsoleLine("Loading %s into pattern cache%s\n", path, origin);
+    CachePatternFile(path);
 }
