@@ -59,3 +59,10 @@ const char* FindNoCase(const char* text, uint32_t textLength, const char* patter
     const UpperTable table;
     return Search(text, textSize, pattern, patternSize, table);
 }
+
+bool SameTextNoCase(const char* left, const char* right) {
+    if (left == nullptr || right == nullptr) return left == right;
+    for (; *left != '\0' && *right != '\0'; ++left, ++right)
+        if (Upper(*left) != Upper(*right)) return false;
+    return *left == *right;
+}

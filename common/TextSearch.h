@@ -11,3 +11,6 @@ constexpr uint32_t kMeasureLength = 0xFFFFFFFFu;
 // it is longer than the text.
 const char* FindNoCase(const char* text, uint32_t textLength, const char* pattern,
                        uint32_t patternLength);
+
+// Whether two texts are equal when their letters are compared after toupper.
+bool SameTextNoCase(const char* left, const char* right);

@@ -100,4 +100,12 @@ TEST(FindNoCase, ReadsNothingPastTheBound) {
     }
 }
 
+TEST(SameTextNoCase, WholeTextsMustAgree) {
+    EXPECT_TRUE(SameTextNoCase("smtp", "SMTP"));
+    EXPECT_TRUE(SameTextNoCase("", ""));
+    EXPECT_FALSE(SameTextNoCase("SMTP", "SMTPS"));  // a prefix is not enough
+    EXPECT_FALSE(SameTextNoCase("SMTPS", "SMTP"));
+    EXPECT_FALSE(SameTextNoCase(nullptr, "SMTP"));
+}
+
 }  // namespace
