@@ -18,13 +18,11 @@ namespace {
 
 constexpr size_t kMessagePathCapacity = 1024;
 
-// The system-level set filters what arrives; a postoffice's set what it sends out.
 void BuildMessagePath(const MessageRecord& record, const FilterSet& set, char* path) {
     char connectorRoot[kMessagePathCapacity];
     CurrentConnectorRoot(connectorRoot, sizeof connectorRoot);
-    const Queue queue = set.postoffice[0] == '\0' ? Queue::kInbound : Queue::kOutgoing;
-    if (!MessageFilePath(connectorRoot, record.connector, record.messageId, queue, path,
-                         kMessagePathCapacity))
+    if (!MessageFilePath(connectorRoot, record.connector, record.messageId,
+                         QueueOfScope(set.postoffice), path, kMessagePathCapacity))
         path[0] = '\0';  // opens nothing, so the message is left alone
 }
 

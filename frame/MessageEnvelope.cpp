@@ -93,6 +93,10 @@ int QueuePath(const char* connectorRoot, const char* connector, const char* midd
 
 }  // namespace
 
+Queue QueueOfScope(const char* postoffice) {
+    return postoffice == nullptr || postoffice[0] == '\0' ? Queue::kInbound : Queue::kOutgoing;
+}
+
 int InboundEnvelopePath(const MessageRecord& record, char* destination, size_t capacity) {
     char connectorRoot[1024];
     CurrentConnectorRoot(connectorRoot, sizeof connectorRoot);

@@ -11,6 +11,10 @@
 
 enum class Queue { kInbound, kOutgoing };
 
+// The queue whose files the filters of a scope work on: the server's filters (no
+// postoffice) see what arrives, a postoffice's or mailbox's filters what its users send.
+Queue QueueOfScope(const char* postoffice);
+
 // "<connector root>\<connector>\Inbound\<id>" (or Outgoing): the envelope's path.
 // Returns 1, or 0 when it does not fit `capacity`.
 int EnvelopePath(const char* connectorRoot, const char* connector, const char* messageId,
