@@ -6,6 +6,12 @@
 // environment variable STUB_PROVIDER_LOG, so tests see what the plug-in called, with
 // which text and in which order. The library's file name is whatever the test copied
 // it to (QPFLTMBF.so, QPAISP.so, ...).
+//
+// What the scanner entries answer is also up to the test: STUB_PROVIDER_RESULT is the
+// result text and STUB_PROVIDER_RETURN the result (1 when unset) of the Initialize,
+// Execute and CleanUp entries; STUB_VIRUS_FINDING makes ProviderExecute report a virus
+// described by that text. With STUB_PROVIDER_LOG_PRESET set, those three entries also
+// record the result length the caller preset ("file|entry|command|length").
 #include <dlfcn.h>
 
 #include <cstdint>
@@ -38,13 +44,20 @@ void Record(const char* entry, const char* command) {
 }
 
 int32_t Answer(const char* entry, const char* command, char* result, int32_t* resultLength) {
-    Record(entry, command);
+    if (std::getenv("STUB_PROVIDER_LOG_PRESET") != nullptr && resultLength != nullptr) {
+        std::string withPreset =
+            std::string(command != nullptr ? command : "") + "|" + std::to_string(*resultLength);
+        Record(entry, withPreset.c_str());
+    } else {
+        Record(entry, command);
+    }
     const char* reply = std::getenv("STUB_PROVIDER_RESULT");
     if (result != nullptr && reply != nullptr) {
         std::snprintf(result, 1024, "%s", reply);
         if (resultLength != nullptr) *resultLength = static_cast<int32_t>(std::strlen(result));
     }
-    return 1;
+    const char* returned = std::getenv("STUB_PROVIDER_RETURN");
+    return returned != nullptr ? std::atoi(returned) : 1;
 }
 
 }  // namespace
@@ -53,6 +66,8 @@ int32_t Answer(const char* entry, const char* command, char* result, int32_t* re
 STUB_EXPORT int32_t QP_Initialize(const char* c, int32_t, char* r, int32_t* n) {
     return Answer("QP_Initialize", c, r, n);
 }
+#endif
+#if defined(STUB_QP_ENTRIES) && !defined(STUB_WITHOUT_EXECUTE)
 STUB_EXPORT int32_t QP_Execute(const char* c, int32_t, char* r, int32_t* n) {
     return Answer("QP_Execute", c, r, n);
 }
@@ -80,8 +95,9 @@ STUB_EXPORT int32_t ProviderExecute(const char* agent, const char* id, const cha
                                     char* result) {
     std::string command = std::string(agent) + "," + id + "," + connector;
     Record("ProviderExecute", command.c_str());
-    if (result != nullptr) result[0] = '\0';
-    return 0;
+    const char* finding = std::getenv("STUB_VIRUS_FINDING");
+    if (result != nullptr) std::snprintf(result, 1024, "%s", finding != nullptr ? finding : "");
+    return finding != nullptr ? 1 : 0;
 }
 STUB_EXPORT int32_t StoreLibrary_Init() {
     Record("StoreLibrary_Init", "");
