@@ -11,6 +11,7 @@
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
 #include "platform/Clock.h"
+#include "providers/LoadingRules.h"
 #include "store/StoreLibrary.h"
 
 namespace {
@@ -35,16 +36,14 @@ bool HasAllEntries(const ProviderLibrary& library) {
            library.cleanUp != nullptr;
 }
 
-// Initialises a loaded library when it has all three entries; the console line says
-// how it went. Returns the resulting status.
-uint32_t InitialiseProvider(const char* displayName, ProviderLibrary* library) {
-    if (!HasAllEntries(*library)) {
+// Says on the console whether the provider is complete and initialises it when it is.
+void AnnounceAndInitialise(const char* displayName, const ProviderLibrary& library) {
+    if (!HasAllEntries(library)) {
         std::printf("%s - Loading Failed.\n", displayName);
-        return kProviderFailed;
+        return;
     }
     std::printf("%s - Loading Complete.\n", displayName);
-    CallWithEmptyCommand(library->initialize);
-    return kProviderReady;
+    CallWithEmptyCommand(library.initialize);
 }
 
 void SaveCounterPair(const char* first, uint32_t firstValue, const char* second,
@@ -56,29 +55,26 @@ void SaveCounterPair(const char* first, uint32_t firstValue, const char* second,
 void LoadDkim() {
     PluginSettings& settings = Settings();
     if (settings.domainKeysStatus == 0) return;
-    char path[1100];
-    ProviderPath("QPDomainKeys.DLL", path, sizeof path);
+    char path[kProviderPathCapacity];
+    ProviderPath(kDkimLibrary, path, sizeof path);
     settings.domainKeysStatus = LoadProviderLibrary("Domain Keys", path, &providers.dkim, 1);
 }
 
-// With load mode 0 the Bayesian dictionary loads lazily inside the provider on its
-// first Execute, so Initialize is not called and the status keeps the switch's value.
 void LoadBayesian() {
     PluginSettings& settings = Settings();
     if (settings.bayesianFilteringStatus == 0) return;
-    char path[1100];
-    ProviderPath("QPFLTMBF.DLL", path, sizeof path);
     ProviderLibrary& bayesian = providers.bayesian;
-    bayesian.handle = platform::LibraryLoad(path);
+    FindProvider(kBayesianLibrary, 1, &bayesian);
     if (bayesian.handle != nullptr) {
         std::printf("Bayesian Filter Loading Library..\n");
         std::printf("Bayesian Filter - Loading Dictionary..\n");
-        LookUpEntries(&bayesian, 1);
-        if (settings.bayesianFilteringLoadMode != 0)
-            settings.bayesianFilteringStatus = InitialiseProvider("Bayesian Filter", &bayesian);
     } else {
         std::printf("Bayesian Filter - Unable to locate Filter Provider.\n");
     }
+    if (BayesianInitialisedAtLoad(bayesian, settings.bayesianFilteringLoadMode))
+        AnnounceAndInitialise("Bayesian Filter", bayesian);
+    settings.bayesianFilteringStatus = BayesianStatusAfterLoading(
+        settings.bayesianFilteringStatus, settings.bayesianFilteringLoadMode, bayesian);
     ScannerCounters& counts = Counters();
     SaveCounterPair(values::kBayesianDetections, counts.bayesianDetections,
                     values::kBayesianTotalScans, counts.bayesianScans);
@@ -87,17 +83,16 @@ void LoadBayesian() {
 void LoadSpamAssassin() {
     PluginSettings& settings = Settings();
     if (settings.spamAssassinStatus == 0) return;
-    char path[1100];
-    ProviderPath("QPFLTMSA.DLL", path, sizeof path);
     ProviderLibrary& spamAssassin = providers.spamAssassin;
-    spamAssassin.handle = platform::LibraryLoad(path);
+    FindProvider(kSpamAssassinLibrary, 0, &spamAssassin);  // no plain-named entries
     if (spamAssassin.handle != nullptr) {
         std::printf("SA Filter Loading Library..\n");
-        LookUpEntries(&spamAssassin, 0);  // the SpamAssassin client has no plain-named entries
-        settings.spamAssassinStatus = InitialiseProvider("SA Filter", &spamAssassin);
+        AnnounceAndInitialise("SA Filter", spamAssassin);
     } else {
         std::printf("SA Filter - Unable to locate Filter Provider.\n");
     }
+    settings.spamAssassinStatus =
+        SpamAssassinStatusAfterLoading(settings.spamAssassinStatus, spamAssassin);
     ScannerCounters& counts = Counters();
     SaveCounterPair(values::kSaDetections, counts.spamAssassinDetections, values::kSaTotalScans,
                     counts.spamAssassinScans);
@@ -107,16 +102,11 @@ void LoadAntivirus() {
     PluginSettings& settings = Settings();
     ReadAntivirusStatus();
     if (settings.antivirusStatus == 0) return;
-    char path[1100];
-    ProviderPath("QPAVGEN.DLL", path, sizeof path);
-    providers.antivirus = platform::LibraryLoad(path);
-    if (providers.antivirus != nullptr) {
+    FindAntivirus(&providers.antivirus, &providers.antivirusExecute);
+    if (providers.antivirus != nullptr)
         std::printf("Antivirus Loading Library..\n");
-        providers.antivirusExecute = reinterpret_cast<AntivirusExecuteEntry>(
-            platform::LibraryEntry(providers.antivirus, "ProviderExecute"));
-    } else {
+    else
         std::printf("Antivirus Loading - Unable to locate Filter Provider.\n");
-    }
     ScannerCounters& counts = Counters();
     SaveCounterPair(values::kAntivirusDetected, counts.antivirusDetections,
                     values::kAntivirusTotalScans, counts.antivirusScans);
@@ -145,13 +135,52 @@ void ProviderPath(const char* fileName, char* destination, int capacity) {
                   Settings().providerDirectory, fileName);
 }
 
+ProviderEntry ReadyExecute(uint32_t status, const ProviderLibrary& library) {
+    return status == kProviderReady ? library.execute : nullptr;
+}
+
+void FindProvider(const char* fileName, int withFallback, ProviderLibrary* library) {
+    char path[kProviderPathCapacity];
+    ProviderPath(fileName, path, sizeof path);
+    *library = ProviderLibrary{};
+    library->handle = platform::LibraryLoad(path);
+    if (library->handle != nullptr) LookUpEntries(library, withFallback);
+}
+
+void FindAntivirus(platform::Library* library, AntivirusExecuteEntry* execute) {
+    char path[kProviderPathCapacity];
+    ProviderPath(kAntivirusLibrary, path, sizeof path);
+    *library = platform::LibraryLoad(path);
+    *execute = *library == nullptr ? nullptr
+                                   : reinterpret_cast<AntivirusExecuteEntry>(
+                                         platform::LibraryEntry(*library, "ProviderExecute"));
+}
+
+uint32_t EntriesStatus(const ProviderLibrary& library) {
+    return HasAllEntries(library) ? kProviderReady : kProviderFailed;
+}
+
+bool BayesianInitialisedAtLoad(const ProviderLibrary& bayesian, uint32_t loadMode) {
+    return bayesian.handle != nullptr && loadMode != 0;
+}
+
+uint32_t BayesianStatusAfterLoading(uint32_t switchValue, uint32_t loadMode,
+                                    const ProviderLibrary& bayesian) {
+    return BayesianInitialisedAtLoad(bayesian, loadMode) ? EntriesStatus(bayesian) : switchValue;
+}
+
+uint32_t SpamAssassinStatusAfterLoading(uint32_t switchValue, const ProviderLibrary& spamAssassin) {
+    return spamAssassin.handle != nullptr ? EntriesStatus(spamAssassin) : switchValue;
+}
+
 uint32_t LoadProviderLibrary(const char* displayName, const char* path, ProviderLibrary* library,
                              int initialise) {
     library->handle = platform::LibraryLoad(path);
     std::printf("%s Loading Library..\n", displayName);
     if (library->handle != nullptr) LookUpEntries(library, 1);
     if (!initialise) return kProviderReady;
-    return InitialiseProvider(displayName, library);
+    AnnounceAndInitialise(displayName, *library);
+    return EntriesStatus(*library);
 }
 
 void LoadScannerProviders() {

@@ -69,6 +69,11 @@ void LoadScannerProviders();
 // engine and the agent plug-in.
 void ReleaseScannerProviders();
 
+// The Execute entry of a scanner that may be called now: its status is kProviderReady
+// and the entry was found. Null otherwise, so that a switched-on provider whose library
+// or entry is missing is never called.
+ProviderEntry ReadyExecute(uint32_t status, const ProviderLibrary& library);
+
 // Calls a provider entry with an empty command, as Initialize and CleanUp are called.
 int32_t CallWithEmptyCommand(ProviderEntry entry);
 

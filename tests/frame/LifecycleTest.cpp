@@ -22,6 +22,9 @@ constexpr const char* kNoFilters = "Loaded 0 Filters\n";
 
 class LifecycleTest : public ::testing::Test {
 protected:
+    // "SpamAssassin Enabled" is kept for the process once read; each test has its own.
+    void SetUp() override { ForgetFirstUseSettings(); }
+
     // Runs the load sequence and returns its console output.
     std::string Initialise() {
         ::testing::internal::CaptureStdout();

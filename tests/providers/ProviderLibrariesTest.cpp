@@ -1,0 +1,150 @@
+// tests/providers/ProviderLibrariesTest.cpp: what loading makes of each scanner for its
+// switches and the entry points its library exports, what it calls at load and unload,
+// the inspection that predicts the same without calling anything, and the training
+// command that reaches the Bayesian provider.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "frame/Exports.h"
+#include "frame/Lifecycle.h"
+#include "frame/Settings.h"
+#include "providers/ProviderLibraries.h"
+#include "providers/ProviderOverview.h"
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+#include "tests/fixtures/ScopedEnvironment.h"
+
+namespace {
+
+using namespace testing_support;
+
+enum Scanner { kDkimScanner, kBayesianScanner, kSpamAssassinScanner, kAntivirusScanner };
+
+uint32_t StatusOf(Scanner scanner) {
+    const PluginSettings& settings = Settings();
+    switch (scanner) {
+        case kDkimScanner:
+            return settings.domainKeysStatus;
+        case kBayesianScanner:
+            return settings.bayesianFilteringStatus;
+        case kSpamAssassinScanner:
+            return settings.spamAssassinStatus;
+        case kAntivirusScanner:
+            return settings.antivirusStatus;
+    }
+    return 99;
+}
+
+std::string Silently(void (*step)()) {
+    ::testing::internal::CaptureStdout();
+    step();
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) {
+    struct Case {
+        const char* name;
+        Scanner scanner;
+        const char* variant;  // the stand-in installed; null: none
+        uint32_t switchValue;
+        uint32_t loadMode;  // Bayesian only
+        uint32_t wantStatus;
+        ScannerState wantState;
+        const char* wantCalls;  // at load and unload
+    };
+    const Case kCases[] = {
+        {"DKIM with QP_ names", kDkimScanner, "Full", 1, 0, 1, ScannerState::kReady,
+         "QPDomainKeys.so|QP_Initialize|\nQPDomainKeys.so|QP_CleanUp|\n"},
+        {"DKIM with plain names", kDkimScanner, "Plain", 1, 0, 1, ScannerState::kReady,
+         "QPDomainKeys.so|Initialize|\nQPDomainKeys.so|CleanUp|\n"},
+        {"DKIM without Execute", kDkimScanner, "NoExecute", 1, 0, 3, ScannerState::kFailed,
+         "QPDomainKeys.so|QP_CleanUp|\n"},
+        {"Bayesian load mode 0", kBayesianScanner, "Full", 1, 0, 1, ScannerState::kReady,
+         "QPFLTMBF.so|QP_CleanUp|\n"},
+        {"Bayesian load mode 1", kBayesianScanner, "Full", 1, 1, 1, ScannerState::kReady,
+         "QPFLTMBF.so|QP_Initialize|\nQPFLTMBF.so|QP_CleanUp|\n"},
+        {"Bayesian without clean-up", kBayesianScanner, "Partial", 1, 1, 3, ScannerState::kFailed,
+         ""},
+        {"Bayesian without Execute, load mode 0", kBayesianScanner, "NoExecute", 1, 0, 1,
+         ScannerState::kUnavailable, "QPFLTMBF.so|QP_CleanUp|\n"},
+        {"Bayesian without Execute, load mode 1", kBayesianScanner, "NoExecute", 1, 1, 3,
+         ScannerState::kFailed, "QPFLTMBF.so|QP_CleanUp|\n"},
+        {"Bayesian missing", kBayesianScanner, nullptr, 1, 1, 1, ScannerState::kUnavailable, ""},
+        {"Bayesian switch 2", kBayesianScanner, "Full", 2, 0, 2, ScannerState::kUnavailable,
+         "QPFLTMBF.so|QP_CleanUp|\n"},
+        {"SpamAssassin with QP_ names", kSpamAssassinScanner, "Full", 1, 0, 1, ScannerState::kReady,
+         "QPFLTMSA.so|QP_Initialize|\nQPFLTMSA.so|QP_CleanUp|\n"},
+        {"SpamAssassin with plain names only", kSpamAssassinScanner, "Plain", 1, 0, 3,
+         ScannerState::kFailed, ""},
+        {"SpamAssassin missing", kSpamAssassinScanner, nullptr, 1, 0, 1, ScannerState::kUnavailable,
+         ""},
+        {"antivirus", kAntivirusScanner, "Full", 1, 0, 1, ScannerState::kReady, ""},
+        {"antivirus without ProviderExecute", kAntivirusScanner, "Plain", 1, 0, 1,
+         ScannerState::kUnavailable, ""},
+    };
+    const char* const kFiles[] = {"QPDomainKeys.so", "QPFLTMBF.so", "QPFLTMSA.so", "QPAVGEN.so"};
+    const char* const kSwitches[] = {"Domain Keys Status", "Bayesian Filtering Status",
+                                     "SpamAssassin Enabled", "Antivirus Status"};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        PluginTree server;
+        if (c.variant != nullptr) server.InstallProvider(c.variant, kFiles[c.scanner]);
+        server.registry.SetDword(c.scanner == kDkimScanner ? kSmtpKey : kPluginKey,
+                                 kSwitches[c.scanner], c.switchValue);
+        server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", c.loadMode);
+        ForgetFirstUseSettings();
+
+        ResetSettings();
+        ReadStoreSettings();
+        ReadScannerSwitches();
+        ReadAntivirusStatus();
+        const ScannerOverviewList inspected = InspectScanners();
+        EXPECT_EQ("", server.StubCalls());  // inspecting calls nothing
+
+        Silently(InitializePlugin);
+        EXPECT_EQ(c.wantStatus, StatusOf(c.scanner));
+        const ScannerOverviewList loaded = LoadedScanners();
+        EXPECT_EQ(ScannerStateName(c.wantState),
+                  std::string(ScannerStateName(loaded[c.scanner].state)));
+        for (int scanner = 0; scanner < kScannerCount; ++scanner)
+            EXPECT_EQ(loaded[scanner].state, inspected[scanner].state) << loaded[scanner].name;
+        Silently(TeardownPlugin);
+        EXPECT_EQ(c.wantCalls, server.StubCalls());
+    }
+}
+
+class FilterCommandTest : public ::testing::Test {
+protected:
+    void Load(const char* variant) {
+        server.InstallProvider(variant, "QPFLTMBF.so");
+        server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+        Silently(InitializePlugin);
+    }
+    void TearDown() override { Silently(TeardownPlugin); }
+
+    PluginTree server;
+};
+
+TEST_F(FilterCommandTest, PassesTheCommandUnchangedAndReturnsTheEntrysResult) {
+    Load("Full");
+    ScopedEnvironment returned("STUB_PROVIDER_RETURN", "5");
+    ScopedEnvironment preset("STUB_PROVIDER_LOG_PRESET", "1");
+    EXPECT_EQ(5, FilterCommand(0, 0, "<TRAIN>spam</TRAIN><FILENAME>a b</FILENAME>"));
+    EXPECT_EQ("QPFLTMBF.so|QP_Execute|<TRAIN>spam</TRAIN><FILENAME>a b</FILENAME>|0\n",
+              server.StubCalls());
+}
+
+TEST_F(FilterCommandTest, LibraryWithoutExecuteAnswersZeroAndSaysSo) {
+    server.SetLogMode(2);
+    Load("NoExecute");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(0, FilterCommand(0, 0, "<TRAIN>ham</TRAIN>"));
+    EXPECT_NE(std::string::npos,
+              ::testing::internal::GetCapturedStdout().find(
+                  "Bayesian AutoTraining is being called, but the system could not find a "
+                  "reference to BayesianExecute.\n"));
+    EXPECT_EQ("", server.StubCalls());
+}
+
+}  // namespace
