@@ -1,0 +1,342 @@
+// tests/providers/ScannerCriteriaTest.cpp: the scanner criteria on hand-built filter
+// sets, with stand-in provider libraries loaded from the provider directory the way the
+// plug-in loads them: what each provider is asked, how its answer becomes match counts,
+// condition values and result texts, and when a provider is left alone.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/SafeText.h"
+#include "frame/Counters.h"
+#include "frame/Lifecycle.h"
+#include "frame/Settings.h"
+#include "providers/ScannerCriteria.h"
+#include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PluginSettings.h"
+#include "tests/fixtures/PluginTree.h"
+#include "tests/fixtures/ScopedEnvironment.h"
+
+namespace {
+
+using namespace testing_support;
+
+struct Want {
+    int matchCount;
+    std::vector<std::string> conditionValues;
+    std::string resultText;
+};
+
+void ExpectRecorded(HandBuiltRun& run, int filter, int type, const Want& want) {
+    SCOPED_TRACE("filter " + std::to_string(filter));
+    const FilterEvaluation& result = run.Result(filter);
+    EXPECT_EQ(want.matchCount, result.matchCount[type]);
+    for (size_t j = 0; j < want.conditionValues.size(); ++j)
+        EXPECT_EQ(want.conditionValues[j], result.conditionValues[type][j]) << "condition " << j;
+    EXPECT_EQ(want.resultText, result.resultText[type]);
+}
+
+class ScannerCriteriaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Counters() = ScannerCounters{};
+        ForgetFirstUseSettings();
+    }
+    void TearDown() override { Unload(); }
+
+    static void Unload() {
+        ::testing::internal::CaptureStdout();
+        TeardownPlugin();
+        ::testing::internal::GetCapturedStdout();
+    }
+
+    void Load() {
+        ::testing::internal::CaptureStdout();
+        InitializePlugin();
+        ::testing::internal::GetCapturedStdout();
+        server.tree.WriteFile("stub-calls.txt", "");  // only the calls of the runs matter
+    }
+    // A run over message M1.MAI of connector SMTP from alice@example.net.
+    static void Address(HandBuiltRun& run) {
+        SafeCopy(run.message.messageId, "M1.MAI");
+        SafeCopy(run.message.connector, "SMTP");
+        SafeCopy(run.message.sender, "[SMTP:alice@example.net]");
+    }
+    std::string QueuePath(const std::string& middle) const {
+        return server.tree.Join("connectors") + "\\SMTP\\" + middle + "\\M1.MAI";
+    }
+    std::string ScanCommand(const std::string& queue) const {
+        return "<FILENAME>" + QueuePath(queue + "\\Messages") + "</FILENAME><CMDFILE>" +
+               QueuePath(queue) + "</CMDFILE>";
+    }
+
+    PluginTree server;
+};
+
+TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCondition) {
+    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+    server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
+    Load();
+    ScopedEnvironment answer("STUB_PROVIDER_RESULT", "<SP>97.5</SP>");
+    ScopedEnvironment preset("STUB_PROVIDER_LOG_PRESET", "1");
+    HandBuiltRun run;
+    Address(run);
+    run.AddFilter(kSpamProbability, "90");    // a table filter met counts twice
+    run.AddFilter(kSpamProbability, "97.5");  // equal is not above
+    run.AddFilter(kSpamProbability, "99\t50", 2);
+    run.AddFilter(kSpamProbability, "10", 1, 0);  // disabled
+    EXPECT_EQ(1, EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations));
+
+    ExpectRecorded(run, 1, kSpamProbability,
+                   {2, {"97.500000"}, "<BFV>97.500000</BFV><BFT>90.000000</BFT>"});
+    ExpectRecorded(run, 2, kSpamProbability, {0, {""}, "<BFV>97.500000</BFV><BFT>97.500000</BFT>"});
+    ExpectRecorded(run, 3, kSpamProbability,
+                   {1, {"", "97.500000"}, "<BFV>97.500000</BFV><BFT>50.000000</BFT>"});
+    ExpectRecorded(run, 4, kSpamProbability, {0, {""}, ""});
+    // One call serves every filter.
+    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Inbound") + "|0\n", server.StubCalls());
+}
+
+TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
+    struct Case {
+        const char* name;
+        const char* result;
+        const char* returned;
+        const char* wantProbability;
+    };
+    const Case kCases[] = {
+        {"value between the tags", "<SP>42.25</SP>", "1", "42.250000"},
+        {"read as far as it is a number", "x<SP> 7.5e1 percent</SP>", "1", "75.000000"},
+        {"no tags", "97.5", "1", "0.000000"},
+        {"failed call", "<SP>97.5</SP>", "0", "0.000000"},
+    };
+    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+    Load();  // load mode 0: called without being initialised
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
+        ScopedEnvironment returned("STUB_PROVIDER_RETURN", c.returned);
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kSpamProbability, "-1");
+        EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
+        EXPECT_EQ(std::string("<BFV>") + c.wantProbability + "</BFV><BFT>-1.000000</BFT>",
+                  run.Result(1).resultText[kSpamProbability]);
+    }
+}
+
+TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
+    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", "QPFLTMSA.so");
+    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+    server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
+    Load();
+    HandBuiltRun run;
+    Address(run);
+    SafeCopy(run.set.postoffice, "sales");
+    run.AddFilter(kSpamProbability, "50");
+    run.set.filters[1]->criteria[kSpamAssassin] = Criterion{1, "1", 1, 1};
+    EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
+    EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
+    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Outgoing") + "\n" +
+                  "QPFLTMSA.so|QP_Execute|" + ScanCommand("Outgoing") + "\n",
+              server.StubCalls());
+}
+
+TEST_F(ScannerCriteriaTest, SpamAssassinPassValueBecomesTheVerdict) {
+    struct Case {
+        const char* name;
+        const char* result;
+        const char* returned;
+        int wantVerdict;
+    };
+    const Case kCases[] = {
+        {"PASS 1 passed", "<PASS>1</PASS>", "1", 0},
+        {"PASS 0 is spam", "<PASS>0</PASS>", "1", 1},
+        {"any other value is spam", "<PASS>yes</PASS>", "1", 1},
+        {"empty PASS passed", "<PASS></PASS>", "1", 0},
+        {"no PASS passed", "<SP>1</SP>", "1", 0},
+        {"failed call passed", "<PASS>0</PASS>", "0", 0},
+    };
+    server.InstallProvider("Full", "QPFLTMSA.so");
+    server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
+    Load();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
+        ScopedEnvironment returned("STUB_PROVIDER_RETURN", c.returned);
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kSpamAssassin, "0");
+        run.AddFilter(kSpamAssassin, "1");
+        EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
+        const std::string text = "<PASS>" + std::to_string(c.wantVerdict) + "</PASS>";
+        const std::string verdict = std::to_string(c.wantVerdict);
+        for (int expected : {0, 1}) {
+            const bool met = expected == c.wantVerdict;
+            ExpectRecorded(run, expected + 1, kSpamAssassin,
+                           {met ? 2 : 0, {met ? verdict : ""}, text});
+        }
+    }
+}
+
+TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSender) {
+    struct Case {
+        const char* name;
+        int32_t authentication;
+        const char* connector;
+        const char* sender;
+        const char* result;
+        int wantVerdict;  // 0 FAIL, 1 PASS, 2 INDETERMINATE
+        const char* wantCode;
+        const char* wantCall;  // the DOMAIN and SENDER of the command; null: no call
+    };
+    const Case kCases[] = {
+        {"pass", 0, "SMTP", "[SMTP:alice@example.net]", "<RESULT>1</RESULT>", 1, "1",
+         "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
+        {"negative code fails", 0, "smtp", "[SMTP:alice@example.net]", "<RESULT>-3</RESULT>", 0,
+         "-3", "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
+        {"no result fails", 0, "SMTP", "[SMTP:alice@example.net]", "", 0, "0",
+         "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
+        {"high code", 0, "SMTP", "[SMTP:alice@example.net]", "<RESULT>7</RESULT>", 2, "7",
+         "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
+        {"blanks skipped, open ends", 0, "SMTP", "[SMTP: \r\nbob@ mail.example",
+         "<RESULT>1</RESULT>", 1, "1", "<DOMAIN>mail.example</DOMAIN><SENDER>bob</SENDER>"},
+        {"authenticated sender", 1, "SMTP", "[SMTP:alice@example.net]", "<RESULT>1</RESULT>", 2,
+         "100", nullptr},
+        {"other connector", 0, "LS", "[SMTP:alice@example.net]", "<RESULT>1</RESULT>", 2, "100",
+         nullptr},
+        {"sender without colon", 0, "SMTP", "alice@example.net", "<RESULT>1</RESULT>", 2, "100",
+         nullptr},
+        {"sender without at", 0, "SMTP", "[SMTP:postmaster]", "<RESULT>1</RESULT>", 2, "100",
+         nullptr},
+    };
+    server.InstallProvider("Full", "QPDomainKeys.so");
+    server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);
+    Load();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        server.tree.WriteFile("stub-calls.txt", "");
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
+        ScopedEnvironment preset("STUB_PROVIDER_LOG_PRESET", "1");
+        HandBuiltRun run;
+        Address(run);
+        SafeCopy(run.message.connector, c.connector);
+        SafeCopy(run.message.sender, c.sender);
+        run.message.criteriaAuthenticationStatus = c.authentication;
+        run.AddFilter(kDkim, "FAIL\tpass\tIndeterminate", 3);
+        run.AddFilter(kDkim, "INDETERMINATE");
+        EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
+
+        std::vector<std::string> conditions(3);
+        conditions[c.wantVerdict] = c.wantCode;
+        ExpectRecorded(run, 1, kDkim, {1, conditions, ""});
+        const bool indeterminate = c.wantVerdict == 2;
+        ExpectRecorded(run, 2, kDkim,
+                       {indeterminate ? 1 : 0, {indeterminate ? c.wantCode : ""}, ""});
+        const std::string connectorDirectory = server.tree.Join("connectors") + "\\" + c.connector;
+        const std::string wantCalls =
+            c.wantCall == nullptr
+                ? ""
+                : "QPDomainKeys.so|QP_Execute|<COMMAND>VERIFY</COMMAND><FILENAME>" +
+                      connectorDirectory + "\\Inbound\\Messages\\M1.MAI</FILENAME><CMDFILE>" +
+                      connectorDirectory + "\\Inbound\\M1.MAI</CMDFILE>" + c.wantCall + "|1024\n";
+        EXPECT_EQ(wantCalls, server.StubCalls());
+    }
+}
+
+TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierIsIndeterminate) {
+    server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);  // no library: failed
+    Load();
+    HandBuiltRun run;
+    Address(run);
+    run.AddFilter(kDkim, "INDETERMINATE");
+    run.AddFilter(kDkim, "FAIL");
+    EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
+    ExpectRecorded(run, 1, kDkim, {1, {"100"}, ""});
+    ExpectRecorded(run, 2, kDkim, {0, {""}, ""});
+}
+
+TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
+    server.InstallProvider("Full", "QPAVGEN.so");
+    server.registry.SetDword(kPluginKey, "Antivirus Status", 1);
+    Load();
+    for (const char* finding :
+         {"Eicar-Test-Signature in attachment", static_cast<const char*>(nullptr)}) {
+        SCOPED_TRACE(finding != nullptr ? "finding" : "clean");
+        server.tree.WriteFile("stub-calls.txt", "");
+        std::unique_ptr<ScopedEnvironment> virus;
+        if (finding != nullptr)
+            virus = std::make_unique<ScopedEnvironment>("STUB_VIRUS_FINDING", finding);
+        HandBuiltRun run;
+        Address(run);
+        for (const char* value : {"1", "0", "anything"}) run.AddFilter(kHasVirus, value);
+        EvaluateAntivirus(kHasVirus, &run.message, &run.set, &run.evaluations);
+        for (int filter = 1; filter <= 3; ++filter) {
+            ExpectRecorded(run, filter, kHasVirus,
+                           finding != nullptr ? Want{1, {"1"}, finding} : Want{0, {"0"}, ""});
+        }
+        EXPECT_EQ("QPAVGEN.so|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n", server.StubCalls());
+    }
+}
+
+TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
+    struct Case {
+        const char* name;
+        const char* file;     // the library installed
+        const char* variant;  // null: none installed
+        const char* key;
+        const char* value;
+        uint32_t setting;
+    };
+    const Case kCases[] = {
+        {"Bayesian without Execute, load mode 0", "QPFLTMBF.so", "NoExecute", kPluginKey,
+         "Bayesian Filtering Status", 1},
+        {"Bayesian library missing", "QPFLTMBF.so", nullptr, kPluginKey,
+         "Bayesian Filtering Status", 1},
+        {"SpamAssassin library missing", "QPFLTMSA.so", nullptr, kPluginKey, "SpamAssassin Enabled",
+         1},
+        {"antivirus library missing", "QPAVGEN.so", nullptr, kPluginKey, "Antivirus Status", 1},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        PluginTree fresh;
+        if (c.variant != nullptr) fresh.InstallProvider(c.variant, c.file);
+        fresh.registry.SetDword(c.key, c.value, c.setting);
+        ForgetFirstUseSettings();
+        ::testing::internal::CaptureStdout();
+        InitializePlugin();
+        ::testing::internal::GetCapturedStdout();
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", "<SP>99</SP><PASS>0</PASS>");
+        ScopedEnvironment virus("STUB_VIRUS_FINDING", "found");
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kSpamProbability, "0");
+        run.set.filters[1]->criteria[kSpamAssassin] = Criterion{1, "1", 1, 1};
+        run.set.filters[1]->criteria[kHasVirus] = Criterion{1, "1", 1, 1};
+        EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
+        EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
+        EvaluateAntivirus(kHasVirus, &run.message, &run.set, &run.evaluations);
+        for (int type : {kSpamProbability, kSpamAssassin, kHasVirus}) {
+            EXPECT_EQ(0, run.Result(1).matchCount[type]) << kCriterionTypeNames[type];
+            EXPECT_STREQ("", run.Result(1).resultText[type]) << kCriterionTypeNames[type];
+        }
+        EXPECT_EQ(std::string::npos, fresh.StubCalls().find("Execute"));
+        Unload();
+    }
+}
+
+TEST(DkimVerdictCode, NamesAndNumbers) {
+    struct Case {
+        const char* text;
+        int32_t want;
+    };
+    const Case kCases[] = {{"FAIL", 0},   {"pass", 1}, {"Indeterminate", 2}, {"7", 7}, {" -2", -2},
+                           {"PASSED", 0}, {"", 0}};
+    for (const Case& c : kCases) EXPECT_EQ(c.want, DkimVerdictCode(c.text)) << c.text;
+}
+
+}  // namespace
