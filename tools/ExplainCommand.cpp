@@ -22,8 +22,12 @@
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
+#include "providers/ProviderLibraries.h"
+#include "providers/ProviderOverview.h"
+#include "store/StoreLibrary.h"
 #include "tools/Commands.h"
 #include "tools/PluginHost.h"
+#include "tools/ScannerReport.h"
 
 namespace {
 
@@ -34,6 +38,8 @@ constexpr const char* kUsage =
     "as the plug-in does, without running any action, and shows for each filter whether\n"
     "it matched and, for each enabled criterion, how often it matched, the threshold it\n"
     "needs, what it found and its condition values. Script filters are not evaluated.\n"
+    "The scanning providers are loaded and asked as the plug-in asks them; the report\n"
+    "says which of them took part. Statistics counters are left as they are.\n"
     "\n"
     "  --connector NAME  the connector queue (default SMTP)\n"
     "  --json            the same as one JSON object\n"
@@ -165,6 +171,24 @@ private:
     int saved_ = -1;
 };
 
+// The scanning providers loaded and initialised as the plug-in does, for as long as the
+// object lives, so that their criteria are evaluated too. An explanation is not a scan
+// of the server's mail, so the statistics counters are left alone.
+class ScannerSession {
+public:
+    ScannerSession() {
+        Settings().updateStatistics = 0;
+        ReadScannerSwitches();
+        LoadScannerProviders();
+    }
+    ~ScannerSession() {
+        ReleaseScannerProviders();
+        StopStoreLibrary();  // the antivirus engine brings it along
+    }
+    ScannerSession(const ScannerSession&) = delete;
+    ScannerSession& operator=(const ScannerSession&) = delete;
+};
+
 // Names shown without the line end a last column of FILTER.TAB keeps.
 std::string WithoutLineEnd(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -206,9 +230,13 @@ FilterReport DescribeFilter(MessageRecord* record, const FilterSet* set, int num
     return report;
 }
 
-// The system filters evaluated on the message; 0 with a message when it cannot be read.
-int Evaluate(const Arguments& args, std::vector<FilterReport>* reports) {
+// The system filters evaluated on the message, and the scanners that took part; 0 with
+// a message when it cannot be read.
+int Evaluate(const Arguments& args, std::vector<FilterReport>* reports,
+             ScannerOverviewList* scanners) {
     SilencedStdout silence(!args.verbose);
+    ScannerSession scannerSession;
+    *scanners = LoadedScanners();
     const int wasQuiet = SetFilterConsoleQuiet(1);
     auto set = std::make_unique<FilterSet>();
     ResetFilterSet(set.get());
@@ -233,9 +261,11 @@ int Evaluate(const Arguments& args, std::vector<FilterReport>* reports) {
     return scanned;
 }
 
-void PrintText(const Arguments& args, const std::vector<FilterReport>& reports) {
+void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
+               const ScannerOverviewList& scanners) {
     std::printf("Message %s (connector %s, Inbound)\n", args.messageId.c_str(),
                 args.connector.c_str());
+    std::printf("Providers: %s\n", ScannersText(scanners).c_str());
     if (reports.empty()) std::printf("No filters are loaded.\n");
     for (const FilterReport& filter : reports) {
         const char* verdict = filter.isScript  ? "script (not evaluated)"
@@ -294,12 +324,14 @@ int ExplainCommand(int argc, char** argv) {
     }
     if (!ReadConfiguration() || !FindMessage(args)) return kExitFailure;
     std::vector<FilterReport> reports;
-    if (!Evaluate(args, &reports))
+    ScannerOverviewList scanners{};
+    if (!Evaluate(args, &reports, &scanners))
         return Failure("message " + args.messageId +
                        " could not be read, or a loop mark says the filters leave it alone");
     if (args.json)
-        std::printf("{\"filters\":%s}\n", JsonArray(reports, JsonFilter).c_str());
+        std::printf("{\"filters\":%s,\"providers\":%s}\n", JsonArray(reports, JsonFilter).c_str(),
+                    ScannersJson(scanners).c_str());
     else
-        PrintText(args, reports);
+        PrintText(args, reports, scanners);
     return kExitSuccess;
 }

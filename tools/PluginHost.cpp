@@ -8,11 +8,12 @@
 #include <chrono>
 #include <cstdio>
 
+#include "common/AtomicFile.h"
 #include "common/RegistryAccess.h"
 #include "frame/RegistryKeys.h"
-#include "common/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "tools/ScannerReport.h"
 #include "tools/ServerTree.h"
 
 namespace {
@@ -146,15 +147,20 @@ int RunQueue(const QueueRunOptions& options, QueueRunResult* result, std::string
     std::vector<std::string> ids = options.messageIds;
     if (ids.empty() && !ListInboundQueue(options.connector, &ids, error)) return 0;
     auto start = std::chrono::steady_clock::now();
+    // The plug-in keeps its providers to itself; the same loading rules applied here
+    // show how it finds them, without initialising or calling any.
+    result->scanners = InspectServerScanners();
     PluginHost host;
     if (!host.Load(options.pluginPath, error)) return 0;
     RunMessages(host.Exports(), options, ids, result);
     host.Unload();
     result->seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!options.quiet)
+    if (!options.quiet) {
         std::fprintf(stderr, "processed %d message%s from %s in %.1f s\n", result->processed,
                      result->processed == 1 ? "" : "s", options.connector.c_str(), result->seconds);
+        std::fprintf(stderr, "providers: %s\n", ScannersText(result->scanners).c_str());
+    }
     return 1;
 }
 
@@ -164,7 +170,8 @@ std::string QueueRunJson(const QueueRunOptions& options, const QueueRunResult& r
                   "\"processed\": %d, \"filterInit\": %d, \"seconds\": %.3f", result.processed,
                   result.initResult, result.seconds);
     return "{\"plugin\": " + JsonQuoted(options.pluginPath) +
-           ", \"connector\": " + JsonQuoted(options.connector) + ", " + numbers + "}";
+           ", \"connector\": " + JsonQuoted(options.connector) + ", " + numbers +
+           ", \"providers\": " + ScannersJson(result.scanners) + "}";
 }
 
 std::string JsonQuoted(const std::string& text) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Library.h"
+#include "providers/ProviderOverview.h"
 
 // The plug-in's exports, C linkage.
 using FilterInitFunction = int32_t (*)(intptr_t unused);
@@ -72,13 +73,14 @@ struct QueueRunResult {
     int processed = 0;     // FilterExecute calls made
     int initResult = 0;    // what FilterInit returned
     double seconds = 0.0;  // from loading the plug-in to unloading it
+    ScannerOverviewList scanners{};  // the scanning providers the plug-in loaded
 };
 
 // Runs the messages through the plug-in as the MTA does: load, FilterInit(0), one
 // FilterExecute per message in name order, FilterUnInit(0), unload. Progress and a
-// summary line go to standard error; the plug-in's own console lines stay on standard
-// output. Returns 1 on success; 0 with *error (nothing run) when the queue cannot be
-// found or the plug-in cannot be loaded.
+// summary (with the scanning providers' states) go to standard error; the plug-in's own
+// console lines stay on standard output. Returns 1 on success; 0 with *error (nothing
+// run) when the queue cannot be found or the plug-in cannot be loaded.
 [[nodiscard]] int RunQueue(const QueueRunOptions& options, QueueRunResult* result,
                            std::string* error);
 

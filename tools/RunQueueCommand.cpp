@@ -19,7 +19,9 @@ constexpr const char* kDetails =
     "Loads the plug-in as the MTA does, calls FilterInit, then FilterExecute for each\n"
     "message, then FilterUnInit, and unloads it. Without message ids every message file\n"
     "of the connector's Inbound queue below \"Connector Root Directory\" is run, in name\n"
-    "order.\n"
+    "order. The summary says which scanning providers the plug-in loads from the provider\n"
+    "directory: ready, off, unavailable (switched on, library or entry point missing) or\n"
+    "failed to load.\n"
     "\n"
     "  --plugin PATH     the plug-in library (default " MTAFILTER_DEFAULT_PLUGIN
     ")\n"

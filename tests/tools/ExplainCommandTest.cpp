@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "common/RegistryAccess.h"
+#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "tests/fixtures/ScopedEnvironment.h"
 #include "tests/tools/InProcessCommand.h"
 #include "tools/Commands.h"
 
@@ -63,7 +66,9 @@ TEST_F(ExplainCommandTest, JsonShowsTheDecisionAndTheFiguresBehindIt) {
         "{\"number\":2,\"ruleName\":\"All\",\"displayName\":\"Everything\",\"isScript\":false,"
         "\"matched\":true,\"criteria\":[{\"type\":\"ALLMESSAGES\",\"matchCount\":1,"
         "\"threshold\":1,\"resultText\":\"<MF-ALL>All Messages</MF-ALL>\","
-        "\"conditionValues\":[\"1\"]}]}]}\n",
+        "\"conditionValues\":[\"1\"]}]}],"
+        "\"providers\":{\"DKIM\":\"off\",\"Bayesian\":\"off\",\"SpamAssassin\":\"off\","
+        "\"Antivirus\":\"off\"}}\n",
         result.out);
 }
 
@@ -92,6 +97,30 @@ TEST_F(ExplainCommandTest, TextNamesEachFilterItsVerdictAndCriteriaWithoutConsol
     EXPECT_NE(std::string::npos, result.out.find("Filter 2: Everything (All): matched\n"
                                                  "  ALLMESSAGES: 1 of 1"))
         << result.out;
+}
+
+TEST_F(ExplainCommandTest, ScanningProvidersAreAskedButTheStatisticsLeftAlone) {
+    plugin_.InstallProvider("Full", "QPFLTMBF.so");
+    plugin_.registry.SetDword(testing_support::kPluginKey, "Bayesian Filtering Status", 1);
+    plugin_.registry.SetDword(testing_support::kPluginKey, "Antivirus Status", 1);
+    plugin_.registry.SetDword(testing_support::kRootKey, "Update Statistics", 1);
+    ForgetFirstUseSettings();
+    Write("FILTERS/CRITERIA/SPAM.TAB", std::string(12, '\n') + "1\t\t90\t\t\t1\n");
+    testing_support::ScopedEnvironment answer("STUB_PROVIDER_RESULT", "<SP>97.5</SP>");
+    const Result result = Run({kPlainId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_NE(std::string::npos,
+              result.out.find("Providers: DKIM off, Bayesian ready, SpamAssassin off, Antivirus "
+                              "unavailable\n"))
+        << result.out;
+    EXPECT_NE(std::string::npos,
+              result.out.find("Filter 1: Spam words (Spam): matched\n  SPAM_PROBABILITY: 2 of 1, "
+                              "result \"<BFV>97.500000</BFV><BFT>90.000000</BFT>\""))
+        << result.out;
+    EXPECT_EQ(std::string::npos, plugin_.StubCalls().find("QP_Initialize"));  // load mode 0
+    EXPECT_NE(std::string::npos, plugin_.StubCalls().find("QPFLTMBF.so|QP_CleanUp|"));
+    uint32_t value = 0;
+    EXPECT_FALSE(ReadRegistryDword(testing_support::kCountersKey, "Bayesian Total Scans", &value));
 }
 
 TEST_F(ExplainCommandTest, ScriptFiltersAreReportedAsNotEvaluated) {

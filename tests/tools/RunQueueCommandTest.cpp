@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {
@@ -70,6 +71,28 @@ TEST(RunQueueCommand, WithoutTerminalWritesAProgressLineEveryHundredMessages) {
     std::string output;
     ASSERT_EQ(RunTool(plugin, "", &output), 0) << output;
     EXPECT_NE(output.find("[100/101] " + MessageId(100) + "\n"), std::string::npos) << output;
+}
+
+TEST(RunQueueCommand, SummaryNamesTheScanningProvidersWithoutCallingThemAgain) {
+    PluginTree plugin;
+    QueueMessages(plugin, "SMTP", 1);
+    plugin.InstallProvider("Full", "QPFLTMBF.so");
+    plugin.InstallProvider("Plain", "QPFLTMSA.so");
+    plugin.registry.SetDword(testing_support::kPluginKey, "Bayesian Filtering Status", 1);
+    plugin.registry.SetDword(testing_support::kPluginKey, "Bayesian Filtering Load Mode", 1);
+    plugin.registry.SetDword(testing_support::kPluginKey, "SpamAssassin Enabled", 1);
+    plugin.registry.SetDword(testing_support::kPluginKey, "Antivirus Status", 1);
+    std::string output;
+    ASSERT_EQ(RunTool(plugin, "--json", &output), 0) << output;
+    EXPECT_NE(output.find("providers: DKIM off, Bayesian ready, SpamAssassin failed to load, "
+                          "Antivirus unavailable\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("\"providers\": {\"DKIM\":\"off\",\"Bayesian\":\"ready\","
+                          "\"SpamAssassin\":\"failed to load\",\"Antivirus\":\"unavailable\"}}"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ("QPFLTMBF.so|QP_Initialize|\nQPFLTMBF.so|QP_CleanUp|\n", plugin.StubCalls());
 }
 
 // The plug-in's own console lines stay on standard output; the command adds nothing.
