@@ -15,6 +15,7 @@
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
 #include "filters/FilterConsole.h"
+#include "filters/ScriptSite.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "frame/EnvelopeCriteria.h"
@@ -28,6 +29,7 @@
 #include "tools/Commands.h"
 #include "tools/PluginHost.h"
 #include "tools/ScannerReport.h"
+#include "vbscript/ScriptEngine.h"
 
 namespace {
 
@@ -37,7 +39,9 @@ constexpr const char* kUsage =
     "Evaluates the server's filters on message MESSAGE_ID of a connector's Inbound queue\n"
     "as the plug-in does, without running any action, and shows for each filter whether\n"
     "it matched and, for each enabled criterion, how often it matched, the threshold it\n"
-    "needs, what it found and its condition values. Script filters are not evaluated.\n"
+    "needs, what it found and its condition values. A script filter's program is run as\n"
+    "the plug-in runs it (it decides nothing else) and its result data is shown; script\n"
+    "errors are printed to standard error.\n"
     "The scanning providers are loaded and asked as the plug-in asks them; the report\n"
     "says which of them took part. Statistics counters are left as they are.\n"
     "\n"
@@ -69,6 +73,7 @@ struct FilterReport {
     std::string displayName;
     bool isScript = false;
     bool matched = false;
+    std::string scriptResultData;  // what a script filter's program named its match
     std::vector<CriterionReport> criteria;
 };
 
@@ -106,6 +111,11 @@ int ParseArguments(int argc, char** argv, Arguments* args, std::string* error) {
         return 0;
     }
     return 1;
+}
+
+// Script errors are for the administrator running the command, not for the report log.
+void PrintScriptError(const char* caption, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
 int Failure(const std::string& what) {
@@ -218,10 +228,10 @@ FilterReport DescribeFilter(MessageRecord* record, const FilterSet* set, int num
     report.ruleName = WithoutLineEnd(filter.ruleName);
     report.displayName = WithoutLineEnd(filter.displayName);
     report.isScript = filter.isScript == 1;
-    if (report.isScript) return report;
     auto match = std::make_unique<FilterMatch>();
     DecideFilterMatch(record, set, number, evaluations, match.get());
     report.matched = match->matched;
+    if (report.isScript) report.scriptResultData = match->criteriaName;
     const FilterEvaluation* evaluation = EvaluationOf(evaluations, number);
     for (int type = 0; type < kCriterionTypeCount; ++type) {
         if (filter.criteria[type].enabled == 1)
@@ -268,11 +278,13 @@ void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
     std::printf("Providers: %s\n", ScannersText(scanners).c_str());
     if (reports.empty()) std::printf("No filters are loaded.\n");
     for (const FilterReport& filter : reports) {
-        const char* verdict = filter.isScript  ? "script (not evaluated)"
-                              : filter.matched ? "matched"
-                                               : "not matched";
+        const std::string verdict =
+            filter.isScript ? std::string(filter.matched ? "matched" : "not matched") +
+                                  " by its script (result data \"" + filter.scriptResultData + "\")"
+            : filter.matched ? "matched"
+                             : "not matched";
         std::printf("\nFilter %d: %s (%s): %s\n", filter.number, filter.displayName.c_str(),
-                    filter.ruleName.c_str(), verdict);
+                    filter.ruleName.c_str(), verdict.c_str());
         for (const CriterionReport& criterion : filter.criteria) {
             std::string conditions;
             for (const std::string& value : criterion.conditionValues)
@@ -304,6 +316,7 @@ std::string JsonFilter(const FilterReport& filter) {
            ",\"ruleName\":" + JsonQuoted(filter.ruleName) +
            ",\"displayName\":" + JsonQuoted(filter.displayName) +
            ",\"isScript\":" + (filter.isScript ? "true" : "false") +
+           (filter.isScript ? ",\"scriptResultData\":" + JsonQuoted(filter.scriptResultData) : "") +
            ",\"matched\":" + (filter.matched ? "true" : "false") +
            ",\"criteria\":" + JsonArray(filter.criteria, JsonCriterion) + "}";
 }
@@ -325,7 +338,11 @@ int ExplainCommand(int argc, char** argv) {
     if (!ReadConfiguration() || !FindMessage(args)) return kExitFailure;
     std::vector<FilterReport> reports;
     ScannerOverviewList scanners{};
-    if (!Evaluate(args, &reports, &scanners))
+    vbscript::RegisterVBScriptEngine();
+    const ScriptErrorPresenter previous = SetScriptErrorPresenter(PrintScriptError);
+    const int evaluated = Evaluate(args, &reports, &scanners);
+    SetScriptErrorPresenter(previous);
+    if (!evaluated)
         return Failure("message " + args.messageId +
                        " could not be read, or a loop mark says the filters leave it alone");
     if (args.json)

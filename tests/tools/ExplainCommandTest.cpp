@@ -123,14 +123,24 @@ TEST_F(ExplainCommandTest, ScanningProvidersAreAskedButTheStatisticsLeftAlone) {
     EXPECT_FALSE(ReadRegistryDword(testing_support::kCountersKey, "Bayesian Total Scans", &value));
 }
 
-TEST_F(ExplainCommandTest, ScriptFiltersAreReportedAsNotEvaluated) {
-    Write("FILTERS/FILTER.TAB", "Scripted\t1\tSCRIPT\t\tBy script\n");
-    Write("FILTERS/CRITERIA/SCRIPT.MES", "If SUBJECT Then\n");
+TEST_F(ExplainCommandTest, ScriptFiltersRunTheirProgramAndShowItsResultData) {
+    Write("FILTERS/FILTER.TAB", "Scripted\t1\tSCRIPT\t\tBy script\nBroken\t1\tBROKEN\t\tBad script\n");
+    Write("FILTERS/CRITERIA/SCRIPT.MES",
+          "If CriteriaMet([QP_SUBJECT], \"free\") Then\r\nFilterResult = 1\r\n"
+          "QPResultData = \"free in subject\"\r\nEnd If\r\n");
+    Write("FILTERS/CRITERIA/BROKEN.MES", "If Then\r\n");
     Write("FILTERS/ACTIONS/SCRIPT.TAB", "1\t\t\tDELETE\tgo\n");
     const Result result = Run({kFreeId});
     ASSERT_EQ(kExitSuccess, result.code) << result.err;
-    EXPECT_NE(std::string::npos, result.out.find("By script (Scripted): script (not evaluated)"))
+    EXPECT_NE(std::string::npos,
+              result.out.find("By script (Scripted): matched by its script (result data \"free in "
+                              "subject\")\n  SUBJECT: 1 of 0"))
         << result.out;
+    EXPECT_NE(std::string::npos,
+              result.out.find("Bad script (Broken): not matched by its script (result data \"\")"))
+        << result.out;
+    EXPECT_NE(std::string::npos, result.err.find("ScriptSite: Script Error:")) << result.err;
+    EXPECT_TRUE(plugin_.tree.Exists("connectors/SMTP/Inbound/Messages/" + std::string(kFreeId)));
 }
 
 TEST_F(ExplainCommandTest, AMissingMessageFailsSayingWhereItLooked) {
