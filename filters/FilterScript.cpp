@@ -92,16 +92,9 @@ void AddCondition(const FilterSet& set, Criterion* criterion, int type, const st
     criterion->value += condition;
 }
 
-bool SameNameNoCase(const std::string& name, const char* criterionName) {
-    const size_t length = std::strlen(criterionName);
-    return name.size() == length &&
-           FindNoCase(name.c_str(), static_cast<uint32_t>(length), criterionName,
-                      static_cast<uint32_t>(length)) == name.c_str();
-}
-
 void RegisterToken(FilterSet* set, FilterDefinition* filter, const ScannedToken& token) {
     for (int type = 0; type < kCriterionTypeCount; ++type)
-        if (SameNameNoCase(token.name, kCriterionTypeNames[type]))
+        if (SameTextNoCase(token.name.c_str(), kCriterionTypeNames[type]))
             AddCondition(*set, &filter->criteria[type], type, token.condition);
 }
 
