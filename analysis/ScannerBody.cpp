@@ -84,12 +84,12 @@ void ScanMimeLine(ScanState& state) {
 
 // Uuencoded and BinHex attachments of messages without MIME structure.
 void ScanUuencodeLine(ScanState& state) {
-    if (EqualNoCase(state.line, kUuencodeBegin)) state.inPart = true;
+    if (SameTextNoCase(state.line, kUuencodeBegin)) state.inPart = true;
     if (state.inPart && ContainsAny(state.line, kUuencodeNameForms)) {
         std::printf("Binhex Attachment Found:%s\n", state.line);
         EvaluateAttachment(state, delimiters::kUuencodeAttachment, delimiters::kUuencodeAttachment);
     }
-    if (EqualNoCase(state.line, kUuencodeEnd)) state.inPart = false;
+    if (SameTextNoCase(state.line, kUuencodeEnd)) state.inPart = false;
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ bool HasPostofficeMark(const ScanState& state) {
     char mark[kPostofficeMarkCapacity];
     if (!GetDelimitedField(state.line, ": ", 2, mark)) return false;
     (void)ReplaceAll(mark, "\r\n", "", sizeof mark);  // only shortens: cannot fail
-    return EqualNoCase(mark, set.postoffice);
+    return SameTextNoCase(mark, set.postoffice);
 }
 
 bool HasLoopMark(const ScanState& state) {

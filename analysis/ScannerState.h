@@ -71,8 +71,3 @@ inline bool StartsWithNoCase(const char* text, const char* name) {
     }
     return true;
 }
-
-// Whether two texts are equal without regard to case.
-inline bool EqualNoCase(const char* a, const char* b) {
-    return std::strlen(a) == std::strlen(b) && StartsWithNoCase(a, b);
-}

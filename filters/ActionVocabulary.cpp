@@ -1,10 +1,9 @@
 // filters/ActionVocabulary.cpp: the action names of the two filter vocabularies.
 #include "filters/ActionVocabulary.h"
 
-#include <cctype>
-
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
+#include "common/TextSearch.h"
 
 const ActionName kActionNames[kActionNameCount] = {
     {"DELETE", ActionVocabulary::kServer},
@@ -28,24 +27,12 @@ const ActionName kActionNames[kActionNameCount] = {
     {"PREFIX-SUBJECT", ActionVocabulary::kMailbox},
 };
 
-namespace {
-
-bool SameNoCase(const char* left, const char* right) {
-    for (; *left != '\0' && *right != '\0'; ++left, ++right)
-        if (std::toupper(static_cast<unsigned char>(*left)) !=
-            std::toupper(static_cast<unsigned char>(*right)))
-            return false;
-    return *left == *right;
-}
-
-}  // namespace
-
 const ActionName* FindAction(const char* name, bool mailboxScope) {
     if (name == nullptr) return nullptr;
     const ActionVocabulary wanted =
         mailboxScope ? ActionVocabulary::kMailbox : ActionVocabulary::kServer;
     for (const ActionName& action : kActionNames)
-        if (action.vocabulary == wanted && SameNoCase(action.name, name)) return &action;
+        if (action.vocabulary == wanted && SameTextNoCase(action.name, name)) return &action;
     return nullptr;
 }
 

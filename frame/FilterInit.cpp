@@ -3,10 +3,10 @@
 #include "frame/FilterInit.h"
 
 #include <cstdio>
-#include <strings.h>
 
 #include "common/DelimitedField.h"
 #include "common/RegistryAccess.h"
+#include "common/TextSearch.h"
 #include "frame/RegistryKeys.h"
 #include "providers/ProviderLibraries.h"
 
@@ -57,7 +57,7 @@ int32_t InitialiseAgentPlugins() {
     for (int item = 1; item <= count; ++item) {
         char name[128];
         if (!GetDelimitedField(order, ",", item, name)) name[0] = '\0';
-        if (strcasecmp(name, keys::kPluginName) == 0) continue;  // our own key
+        if (SameTextNoCase(name, keys::kPluginName)) continue;  // our own key
         char agentKey[1200];
         std::snprintf(agentKey, sizeof agentKey, "%s\\%s", keys::kFilters, name);
         char provider[128];

@@ -6,10 +6,10 @@
 #include "frame/ReportLog.h"
 
 #include <cstdio>
-#include <strings.h>
 
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
+#include "common/TextSearch.h"
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
 #include "platform/Clock.h"
@@ -64,7 +64,7 @@ void WriteToReportFile(const char* text) {
     }
     char today[64];
     ReportLogFileName(today, sizeof today);
-    if (strcasecmp(today, currentFileName) != 0) {
+    if (!SameTextNoCase(today, currentFileName)) {
         CloseReportLog();
         OpenReportLog();
     }
