@@ -68,16 +68,16 @@ bool CopyMessageFile(const MessageRecord& from, Queue queue, const MessageRecord
 int ForwardMessage(const MessageRecord* record, const char* address, const char* postoffice,
                    const char* mailbox) {
     if (record == nullptr || address == nullptr) return 0;
-    const bool serverFilter = postoffice == nullptr || postoffice[0] == '\0';
+    const Queue queue = QueueOfScope(postoffice);
     std::unique_ptr<MessageRecord> copy(new (std::nothrow) MessageRecord(*record));
     if (copy == nullptr || !PrepareForwardRecord(address, copy.get())) return 0;
-    if (!CopyMessageFile(*record, serverFilter ? Queue::kInbound : Queue::kOutgoing, *copy))
+    if (!CopyMessageFile(*record, queue, *copy))
         return 0;
     // The marks go into the message file before the envelope exists: the host takes up a
     // message only through its envelope, so the copy is never seen without them, and the
     // filters recognise it and leave it alone.
     (void)SetMessageHeader(copy.get(), "X-QPFilter", "1", true);
-    if (!serverFilter && (mailbox == nullptr || mailbox[0] == '\0'))
+    if (queue == Queue::kOutgoing && (mailbox == nullptr || mailbox[0] == '\0'))
         (void)SetMessageHeader(copy.get(), "X-QP-POFilter", postoffice, true);
     (void)WriteEnvelope(copy.get());
     return 1;
