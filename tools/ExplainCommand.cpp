@@ -289,9 +289,14 @@ void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
             std::string conditions;
             for (const std::string& value : criterion.conditionValues)
                 conditions += (conditions.empty() ? "\"" : ", \"") + value + "\"";
-            std::printf("  %s: %d of %d, result \"%s\", conditions [%s]\n",
-                        kCriterionTypeNames[criterion.type], criterion.matchCount,
-                        criterion.threshold, criterion.resultText.c_str(), conditions.c_str());
+            // A script filter's criteria have no threshold: its program decides the match.
+            const std::string count =
+                filter.isScript ? std::to_string(criterion.matchCount) + " found"
+                                : std::to_string(criterion.matchCount) + " of " +
+                                      std::to_string(criterion.threshold);
+            std::printf("  %s: %s, result \"%s\", conditions [%s]\n",
+                        kCriterionTypeNames[criterion.type], count.c_str(),
+                        criterion.resultText.c_str(), conditions.c_str());
         }
     }
 }

@@ -134,7 +134,7 @@ TEST_F(ExplainCommandTest, ScriptFiltersRunTheirProgramAndShowItsResultData) {
     ASSERT_EQ(kExitSuccess, result.code) << result.err;
     EXPECT_NE(std::string::npos,
               result.out.find("By script (Scripted): matched by its script (result data \"free in "
-                              "subject\")\n  SUBJECT: 1 of 0"))
+                              "subject\")\n  SUBJECT: 1 found"))
         << result.out;
     EXPECT_NE(std::string::npos,
               result.out.find("Bad script (Broken): not matched by its script (result data \"\")"))
