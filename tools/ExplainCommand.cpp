@@ -291,9 +291,8 @@ void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
                 conditions += (conditions.empty() ? "\"" : ", \"") + value + "\"";
             // A script filter's criteria have no threshold: its program decides the match.
             const std::string count =
-                filter.isScript ? std::to_string(criterion.matchCount) + " found"
-                                : std::to_string(criterion.matchCount) + " of " +
-                                      std::to_string(criterion.threshold);
+                std::to_string(criterion.matchCount) +
+                (filter.isScript ? " found" : " of " + std::to_string(criterion.threshold));
             std::printf("  %s: %s, result \"%s\", conditions [%s]\n",
                         kCriterionTypeNames[criterion.type], count.c_str(),
                         criterion.resultText.c_str(), conditions.c_str());
