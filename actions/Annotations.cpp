@@ -7,6 +7,7 @@
 #include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "common/TextSearch.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"
 

@@ -6,6 +6,7 @@
 #include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "common/TextSearch.h"
 
 namespace {
 

@@ -1,9 +1,7 @@
 // actions/MessageText.cpp: reading a queued message into memory and walking its lines.
 #include "actions/MessageText.h"
 
-#include <cctype>
 #include <cerrno>
-#include <cstring>
 
 #include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"
@@ -27,17 +25,6 @@ int ReadMessageBytes(const char* path, std::string* text, int* error) {
 size_t NextLineStart(const std::string& text, size_t start) {
     size_t feed = text.find('\n', start);
     return feed == std::string::npos ? text.size() : feed + 1;
-}
-
-int StartsWithNoCase(const char* text, size_t length, const char* prefix) {
-    size_t prefixLength = std::strlen(prefix);
-    if (prefixLength > length) return 0;
-    for (size_t i = 0; i < prefixLength; ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) !=
-            std::toupper(static_cast<unsigned char>(prefix[i])))
-            return 0;
-    }
-    return 1;
 }
 
 int IsEmptyLine(const std::string& text, size_t start) {

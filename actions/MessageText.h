@@ -15,10 +15,6 @@ int ReadMessageBytes(const char* path, std::string* text, int* error);
 // end of the text for a last line without one).
 size_t NextLineStart(const std::string& text, size_t start);
 
-// 1 when `text` (of `length` bytes) begins with `prefix`, letters compared without
-// regard to case.
-int StartsWithNoCase(const char* text, size_t length, const char* prefix);
-
 // 1 when the line starting at `start` is the empty line that ends a header block: it
 // begins with a carriage return or a line feed.
 int IsEmptyLine(const std::string& text, size_t start);

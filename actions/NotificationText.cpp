@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "actions/MessageText.h"
+#include "common/TextSearch.h"
 #include "common/SafeText.h"
 #include "filters/ResultTags.h"
 #include "platform/Files.h"

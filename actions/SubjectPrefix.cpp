@@ -7,6 +7,7 @@
 #include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "common/TextSearch.h"
 #include "common/FileQueries.h"
 #include "platform/Files.h"
 #include "store/MailboxFolders.h"

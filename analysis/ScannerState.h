@@ -2,9 +2,7 @@
 // line by line, and the word delimiter sets it hands to the criterion evaluators.
 #pragma once
 
-#include <cctype>
 #include <cstdint>
-#include <cstring>
 
 #include "analysis/MessageLinks.h"
 #include "filters/FilterSet.h"
@@ -60,14 +58,4 @@ inline bool ReadScanLine(ScanState& state) {
     state.line[0] = '\0';
     state.stop = true;
     return false;
-}
-
-// Whether `text` starts with `name`, compared without regard to case over the whole name.
-inline bool StartsWithNoCase(const char* text, const char* name) {
-    for (; *name != '\0'; ++text, ++name) {
-        if (std::toupper(static_cast<unsigned char>(*text)) !=
-            std::toupper(static_cast<unsigned char>(*name)))
-            return false;  // also where text ends first
-    }
-    return true;
 }

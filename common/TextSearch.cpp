@@ -66,3 +66,15 @@ bool SameTextNoCase(const char* left, const char* right) {
         if (Upper(*left) != Upper(*right)) return false;
     return *left == *right;
 }
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix)
+        if (Upper(*text) != Upper(*prefix)) return false;  // also where text ends first
+    return true;
+}
+
+bool StartsWithNoCase(const char* text, size_t length, const char* prefix) {
+    for (size_t i = 0; prefix[i] != '\0'; ++i)
+        if (i == length || Upper(text[i]) != Upper(prefix[i])) return false;
+    return true;
+}

@@ -1,6 +1,7 @@
 // common/TextSearch.h: case-insensitive search in 8-bit text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A length of all ones: measure the text up to its terminator.
@@ -14,3 +15,11 @@ const char* FindNoCase(const char* text, uint32_t textLength, const char* patter
 
 // Whether two texts are equal when their letters are compared after toupper.
 bool SameTextNoCase(const char* left, const char* right);
+
+// Whether `text` begins with `prefix`, letters compared after toupper; a text that ends
+// before the prefix does not.
+bool StartsWithNoCase(const char* text, const char* prefix);
+
+// The same for the `length` bytes at `text`, which need not end in a terminator (a line
+// inside a whole message).
+bool StartsWithNoCase(const char* text, size_t length, const char* prefix);

@@ -108,4 +108,17 @@ TEST(SameTextNoCase, WholeTextsMustAgree) {
     EXPECT_FALSE(SameTextNoCase(nullptr, "SMTP"));
 }
 
+TEST(StartsWithNoCase, TheWholePrefixMustFitInTheText) {
+    EXPECT_TRUE(StartsWithNoCase("subject: Hi", "SUBJECT:"));
+    EXPECT_TRUE(StartsWithNoCase("anything", ""));
+    EXPECT_FALSE(StartsWithNoCase("Subj", "SUBJECT:"));  // the text ends first
+    EXPECT_FALSE(StartsWithNoCase("Subject; Hi", "SUBJECT:"));
+    // A slice without a terminator is read no further than its length.
+    std::unique_ptr<char[]> slice(new char[4]);
+    std::memcpy(slice.get(), "From", 4);
+    EXPECT_TRUE(StartsWithNoCase(slice.get(), 4, "FROM"));
+    EXPECT_FALSE(StartsWithNoCase(slice.get(), 4, "FROM:"));
+    EXPECT_FALSE(StartsWithNoCase(slice.get(), 3, "FROM"));
+}
+
 }  // namespace
