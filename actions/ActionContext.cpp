@@ -26,7 +26,8 @@ bool RunFilterScript(MessageRecord* record, const FilterSet* set, int number,
 void DecideScriptFilter(MessageRecord* record, const FilterSet* set, int number,
                         FilterEvaluationSet* evaluations, FilterMatch* match) {
     char resultData[1024];
-    match->matched = RunFilterScript(record, set, number, evaluations, resultData, sizeof resultData);
+    match->matched =
+        RunFilterScript(record, set, number, evaluations, resultData, sizeof resultData);
     SafeCopy(match->criteriaText, resultData);
     SafeCopy(match->criteriaName, resultData);
 }

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "common/AtomicFile.h"
 #include "common/TextSearch.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"

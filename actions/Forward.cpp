@@ -31,7 +31,8 @@ bool FormatEnvelopeAddress(const char* address, char* destination, size_t capaci
 void ReadForwardSender(char* destination, size_t capacity) {
     if (ReadRegistryString(keys::kPlugin, values::kForwardSenderAddress, destination, capacity))
         return;
-    (void)ReadRegistryString(keys::kSmtp, values::kBadMailNotificationSender, destination, capacity);
+    (void)ReadRegistryString(keys::kSmtp, values::kBadMailNotificationSender, destination,
+                             capacity);
 }
 
 // The forwarded copy's record: the filtered message's, under a new name, from the forward
@@ -71,8 +72,7 @@ int ForwardMessage(const MessageRecord* record, const char* address, const char*
     const Queue queue = QueueOfScope(postoffice);
     std::unique_ptr<MessageRecord> copy(new (std::nothrow) MessageRecord(*record));
     if (copy == nullptr || !PrepareForwardRecord(address, copy.get())) return 0;
-    if (!CopyMessageFile(*record, queue, *copy))
-        return 0;
+    if (!CopyMessageFile(*record, queue, *copy)) return 0;
     // The marks go into the message file before the envelope exists: the host takes up a
     // message only through its envelope, so the copy is never seen without them, and the
     // filters recognise it and leave it alone.

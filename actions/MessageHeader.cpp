@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "common/AtomicFile.h"
 #include "common/TextSearch.h"
 
 namespace {

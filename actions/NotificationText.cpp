@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "actions/MessageText.h"
-#include "common/TextSearch.h"
 #include "common/SafeText.h"
+#include "common/TextSearch.h"
 #include "filters/ResultTags.h"
 #include "platform/Files.h"
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
-#include "common/TextSearch.h"
+#include "common/AtomicFile.h"
 #include "common/FileQueries.h"
+#include "common/TextSearch.h"
 #include "platform/Files.h"
 #include "store/MailboxFolders.h"
 

@@ -106,7 +106,8 @@ int RelativeWhitelistPath(const char* configuration, const char* key, const char
 
 int FindOutboundFile(const char* address, const char* postoffice, const char* mailbox) {
     uint32_t enabled = 0;
-    if (!ReadRegistryDword(keys::kSmtp, values::kWhitelistOutbound, &enabled) || enabled == 0) return 0;
+    if (!ReadRegistryDword(keys::kSmtp, values::kWhitelistOutbound, &enabled) || enabled == 0)
+        return 0;
     if (IsEmpty(address)) return 0;
     const char* configuration = Settings().whitelistConfigurationDirectory;
     // Without a configuration directory the path would start at the file system's root.

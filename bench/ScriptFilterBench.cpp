@@ -66,7 +66,8 @@ public:
     }
 
     int BuildAndRun(char* data) {
-        return BuildAndRunFilterScript(record_.get(), &set_, 1, &evaluations_, kFilterBody, data, 1024);
+        return BuildAndRunFilterScript(record_.get(), &set_, 1, &evaluations_, kFilterBody, data,
+                                       1024);
     }
     bool Decide() {
         FilterMatch match;

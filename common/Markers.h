@@ -13,6 +13,5 @@ const char* ExtractBetween(const char* text, const char* startMarker, const char
 // As ExtractBetween, but the end marker is searched from one character into the value,
 // so only values of at least one character are found. A value that does not fit fails
 // when `strict` is set, else it is cut to capacity-1 characters.
-const char* ExtractBetweenBounded(const char* text, const char* startMarker,
-                                  const char* endMarker, char* destination, size_t capacity,
-                                  int strict);
+const char* ExtractBetweenBounded(const char* text, const char* startMarker, const char* endMarker,
+                                  char* destination, size_t capacity, int strict);

@@ -11,8 +11,8 @@ enum class RegistryRoot { kLocalMachine };
 // "Software\Quill Post" of the path is read as "Software\Wow6432Node\Quill Post".
 // Returns nonzero with the text; 0 (destination emptied) when the key or value is
 // missing, empty, unreadable or longer than capacity-1.
-[[nodiscard]] int ReadRegistryString(const char* keyPath, const char* valueName,
-                                     char* destination, size_t capacity);
+[[nodiscard]] int ReadRegistryString(const char* keyPath, const char* valueName, char* destination,
+                                     size_t capacity);
 
 template <size_t N>
 [[nodiscard]] int ReadRegistryString(const char* keyPath, const char* valueName,
@@ -25,5 +25,5 @@ template <size_t N>
 [[nodiscard]] int ReadRegistryDword(const char* keyPath, const char* valueName, uint32_t* result);
 
 // Creates the key when missing and sets the value as a DWORD. Returns 1 on success.
-[[nodiscard]] int WriteRegistryDword(RegistryRoot root, const char* keyPath,
-                                     const char* valueName, uint32_t value);
+[[nodiscard]] int WriteRegistryDword(RegistryRoot root, const char* keyPath, const char* valueName,
+                                     uint32_t value);

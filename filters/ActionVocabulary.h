@@ -29,7 +29,7 @@ bool IsKnownAction(const char* name, bool mailboxScope);
 
 // One line of an action file, cut into tab-separated columns. Column 2 is not read.
 struct ActionLine {
-    int32_t status;         // column 1: the action runs only when it is 1
+    int32_t status;          // column 1: the action runs only when it is 1
     char parameter[1024];    // column 3: what the action needs (address, prefix, ...)
     char name[64];           // column 4: the action (longer names are none we know)
     char description[1024];  // column 5: the administrator's note, the notices' reason

@@ -34,9 +34,13 @@ constexpr const char* kScriptHeader =
     "\tFilterResult=0\r\n";
 constexpr const char* kScriptTrailer = "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
 
-bool IsSpaceOrLineEnd(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
+bool IsSpaceOrLineEnd(char c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == '\t';
+}
 
-bool IsWhiteSpace(char c) { return IsSpaceOrLineEnd(c) || c == '\v' || c == '\f'; }
+bool IsWhiteSpace(char c) {
+    return IsSpaceOrLineEnd(c) || c == '\v' || c == '\f';
+}
 
 std::string CutText(const char* begin, const char* end) {
     return std::string(begin, std::min(static_cast<size_t>(end - begin), kTokenTextLimit));
@@ -83,7 +87,8 @@ bool NextToken(const char* from, ScannedToken* token) {
     return true;
 }
 
-void AddCondition(const FilterSet& set, Criterion* criterion, int type, const std::string& condition) {
+void AddCondition(const FilterSet& set, Criterion* criterion, int type,
+                  const std::string& condition) {
     ++criterion->conditionCount;
     criterion->enabled = 1;
     FilterConsoleLine("Setting Critieria:%ld:%s\n", static_cast<long>(type), condition.c_str());
@@ -191,9 +196,9 @@ int ReplaceInString(std::string* text, const char* pattern, const char* replacem
         if (exact) {
             hit = text->find(pattern, from, patternLength);
         } else {
-            const char* found = FindNoCase(text->c_str() + from,
-                                           static_cast<uint32_t>(text->size() - from), pattern,
-                                           static_cast<uint32_t>(patternLength));
+            const char* found =
+                FindNoCase(text->c_str() + from, static_cast<uint32_t>(text->size() - from),
+                           pattern, static_cast<uint32_t>(patternLength));
             hit = found != nullptr ? static_cast<size_t>(found - text->c_str()) : std::string::npos;
         }
         if (hit == std::string::npos) break;

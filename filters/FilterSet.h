@@ -61,19 +61,19 @@ struct Criterion {
 
 struct FilterDefinition {
     Criterion criteria[kCriterionTypeCount];  // indexed by CriterionType
-    char ruleName[64];        // FILTER.TAB column 1
-    char filterId[64];        // column 3: names the criteria and action files
-    char displayName[256];    // column 5: the name in logs and notifications
-    int32_t isScript;         // 1 when the criteria come from a script (.MES)
-    std::string scriptText;   // the whole script file, byte for byte
+    char ruleName[64];                        // FILTER.TAB column 1
+    char filterId[64];                        // column 3: names the criteria and action files
+    char displayName[256];                    // column 5: the name in logs and notifications
+    int32_t isScript;                         // 1 when the criteria come from a script (.MES)
+    std::string scriptText;                   // the whole script file, byte for byte
 };
 
 struct FilterSet {
     FilterDefinition* filters[kMaxFilters + 1];  // 1..filterCount, owned by the set
-    char postoffice[128];     // empty: system scope
-    char mailbox[128];        // with a postoffice: mailbox scope
+    char postoffice[128];                        // empty: system scope
+    char mailbox[128];                           // with a postoffice: mailbox scope
     int32_t filterCount;
-    int32_t usesScripts;      // 1 when any script filter is loaded
+    int32_t usesScripts;  // 1 when any script filter is loaded
 };
 
 struct FilterEvaluation {
@@ -83,9 +83,9 @@ struct FilterEvaluation {
 };
 
 struct FilterEvaluationSet {
-    int32_t count;                                  // evaluations allocated
-    FilterEvaluation* evaluations[kMaxFilters + 1]; // 1..count, evaluation n for filter n
-    const MessageRecord* message;                   // the message being filtered
+    int32_t count;                                   // evaluations allocated
+    FilterEvaluation* evaluations[kMaxFilters + 1];  // 1..count, evaluation n for filter n
+    const MessageRecord* message;                    // the message being filtered
 };
 
 // Empties filterCount and usesScripts (the filters themselves must be released first).

@@ -54,8 +54,7 @@ int ResolvePatternPath(const FilterSet* set, const char* condition, char* destin
 
 void PreloadPatternFile(const FilterSet* set, const char* condition, const char* origin) {
     char path[kFilterPathCapacity];
-    if (!ResolvePatternPath(set, condition, path, sizeof path) || IsPatternFileCached(path))
-        return;
+    if (!ResolvePatternPath(set, condition, path, sizeof path) || IsPatternFileCached(path)) return;
     FilterConsoleLine("Loading %s into pattern cache%s\n", path, origin);
     CachePatternFile(path);
 }

@@ -184,8 +184,9 @@ int32_t ExecuteVBScript(const char* script, const char* functionName, char* resu
                         int32_t resultDataCapacity, int32_t fetchResultData) {
     try {
         ApartmentForCall apartment;
-        return RunScript(script != nullptr ? script : "", functionName != nullptr ? functionName : "",
-                         resultData, resultDataCapacity, fetchResultData);
+        return RunScript(script != nullptr ? script : "",
+                         functionName != nullptr ? functionName : "", resultData,
+                         resultDataCapacity, fetchResultData);
     } catch (...) {
         // Out of memory in a conversion: the program could not be run.
         return 0;

@@ -23,7 +23,9 @@ void ReportScriptError(const char* caption, const char* text) {
 std::atomic<ScriptErrorPresenter> presenter{ReportScriptError};
 
 // Program texts, item names and program identifiers cross in the thread's code page.
-std::wstring ToOleText(const char* text) { return ToOleString(CP_THREAD_ACP, text); }
+std::wstring ToOleText(const char* text) {
+    return ToOleString(CP_THREAD_ACP, text);
+}
 
 void FreeExceptionStrings(EXCEPINFO* excepInfo) {
     SysFreeString(excepInfo->bstrSource);
@@ -66,7 +68,7 @@ HRESULT IActiveScriptSiteImpl::GetItemInfo(LPCOLESTR name, DWORD returnMask, IUn
             hr = found->QueryInterface(IID_IDispatch, &dispatch);
             if (SUCCEEDED(hr)) {
                 hr = static_cast<IDispatch*>(dispatch)->GetTypeInfo(0, LOCALE_SYSTEM_DEFAULT,
-                                                                   typeInfo);
+                                                                    typeInfo);
                 static_cast<IDispatch*>(dispatch)->Release();
             }
         }
@@ -85,9 +87,13 @@ HRESULT IActiveScriptSiteImpl::GetDocVersionString(BSTR* version) {
     return S_OK;
 }
 
-HRESULT IActiveScriptSiteImpl::OnScriptTerminate(const VARIANT*, const EXCEPINFO*) { return S_OK; }
+HRESULT IActiveScriptSiteImpl::OnScriptTerminate(const VARIANT*, const EXCEPINFO*) {
+    return S_OK;
+}
 
-HRESULT IActiveScriptSiteImpl::OnStateChange(SCRIPTSTATE) { return S_OK; }
+HRESULT IActiveScriptSiteImpl::OnStateChange(SCRIPTSTATE) {
+    return S_OK;
+}
 
 HRESULT IActiveScriptSiteImpl::OnScriptError(IActiveScriptError* error) {
     if (error == nullptr) return E_POINTER;
@@ -111,9 +117,13 @@ HRESULT IActiveScriptSiteImpl::OnScriptError(IActiveScriptError* error) {
     return hr;
 }
 
-HRESULT IActiveScriptSiteImpl::OnEnterScript() { return S_OK; }
+HRESULT IActiveScriptSiteImpl::OnEnterScript() {
+    return S_OK;
+}
 
-HRESULT IActiveScriptSiteImpl::OnLeaveScript() { return S_OK; }
+HRESULT IActiveScriptSiteImpl::OnLeaveScript() {
+    return S_OK;
+}
 
 // --- IActiveScriptSiteWindow -----------------------------------------------------------
 
@@ -123,7 +133,9 @@ HRESULT IActiveScriptSiteWindowImpl::GetWindow(HWND* window) {
     return S_OK;
 }
 
-HRESULT IActiveScriptSiteWindowImpl::EnableModeless(BOOL) { return S_OK; }
+HRESULT IActiveScriptSiteWindowImpl::EnableModeless(BOOL) {
+    return S_OK;
+}
 
 // --- CScriptSiteImpl -------------------------------------------------------------------
 
@@ -193,9 +205,9 @@ HRESULT CScriptSiteImpl::AddScriptText(const char* text, const char* itemName) {
     const std::wstring code = ToOleText(text);
     const std::wstring item = itemName != nullptr ? ToOleText(itemName) : std::wstring();
     EXCEPINFO excepInfo{};
-    HRESULT hr = parse->ParseScriptText(code.c_str(), itemName != nullptr ? item.c_str() : nullptr,
-                                        nullptr, nullptr, 0, 0, SCRIPTTEXT_ISVISIBLE, nullptr,
-                                        &excepInfo);
+    HRESULT hr =
+        parse->ParseScriptText(code.c_str(), itemName != nullptr ? item.c_str() : nullptr, nullptr,
+                               nullptr, 0, 0, SCRIPTTEXT_ISVISIBLE, nullptr, &excepInfo);
     FreeExceptionStrings(&excepInfo);
     parse->Release();
     return hr;
@@ -213,7 +225,9 @@ CScriptSiteImpl::~CScriptSiteImpl() {
 
 // --- CScriptSiteBasic ------------------------------------------------------------------
 
-HRESULT CScriptSiteBasic::LookupNamedItem(LPCOLESTR, IUnknown**) { return TYPE_E_ELEMENTNOTFOUND; }
+HRESULT CScriptSiteBasic::LookupNamedItem(LPCOLESTR, IUnknown**) {
+    return TYPE_E_ELEMENTNOTFOUND;
+}
 
 HRESULT CScriptSiteBasic::ShowScriptError(const EXCEPINFO& excepInfo, ULONG line, LONG column,
                                           BSTR sourceLine) {
@@ -229,11 +243,11 @@ ScriptErrorPresenter SetScriptErrorPresenter(ScriptErrorPresenter replacement) {
 
 void FormatScriptError(const EXCEPINFO& excepInfo, ULONG line, LONG column, BSTR sourceLine,
                        char* destination, size_t capacity) {
-    std::snprintf(destination, capacity,
-                  "Script Error:\n\nSource: %s\nError: %08X\nDescription: %s\nLine: %d Column: "
-                  "%d\n\nCode:\n%s",
-                  FromOleString(CP_ACP, excepInfo.bstrSource).c_str(),
-                  static_cast<unsigned>(excepInfo.scode),
-                  FromOleString(CP_ACP, excepInfo.bstrDescription).c_str(), static_cast<int>(line + 1),
-                  static_cast<int>(column), FromOleString(CP_ACP, sourceLine).c_str());
+    std::snprintf(
+        destination, capacity,
+        "Script Error:\n\nSource: %s\nError: %08X\nDescription: %s\nLine: %d Column: "
+        "%d\n\nCode:\n%s",
+        FromOleString(CP_ACP, excepInfo.bstrSource).c_str(), static_cast<unsigned>(excepInfo.scode),
+        FromOleString(CP_ACP, excepInfo.bstrDescription).c_str(), static_cast<int>(line + 1),
+        static_cast<int>(column), FromOleString(CP_ACP, sourceLine).c_str());
 }

@@ -18,7 +18,9 @@ std::atomic<int> warned{0};
 
 }  // namespace
 
-ScannerCounters& Counters() { return counters; }
+ScannerCounters& Counters() {
+    return counters;
+}
 
 uint32_t IncrementCounter(uint32_t* counter) {
     return std::atomic_ref<uint32_t>(*counter).fetch_add(1, std::memory_order_relaxed) + 1;
@@ -44,4 +46,6 @@ int SaveCounter(const char* keyPath, const char* valueName, uint32_t value) {
     return 1;
 }
 
-void ResetCounterWarning() { warned.store(0); }
+void ResetCounterWarning() {
+    warned.store(0);
+}

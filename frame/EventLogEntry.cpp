@@ -12,8 +12,8 @@ void WriteEventLogEntry(uint16_t eventType, const char* sourceName, void* /*unus
     uint32_t lastError = platform::LastErrorCode();
 
     char source[256];
-    SafeCopy(source, (sourceName != nullptr && sourceName[0] != '\0') ? sourceName
-                                                                       : kDefaultEventSource);
+    SafeCopy(source,
+             (sourceName != nullptr && sourceName[0] != '\0') ? sourceName : kDefaultEventSource);
     platform::EventSource handle = platform::RegisterEventSource(source);
     char first[256];
     std::snprintf(first, sizeof first, "%s error: %d", "Quillpost Filter Provider",

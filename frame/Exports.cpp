@@ -71,6 +71,8 @@ int32_t FilterCommand(intptr_t /*unused1*/, intptr_t /*unused2*/, const char* co
     }
 }
 
-int32_t FilterUnInit(intptr_t /*unused*/) { return 1; }
+int32_t FilterUnInit(intptr_t /*unused*/) {
+    return 1;
+}
 
 // ExecuteVBScript is the script host's own: filters/ScriptHost.cpp.

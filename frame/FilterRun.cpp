@@ -74,7 +74,9 @@ void PrepareRecord(MessageRecord* record, const char* connectorName, const char*
 
 }  // namespace
 
-void SetReloadWaitSliceForTesting(uint32_t milliseconds) { reloadWaitSliceMs = milliseconds; }
+void SetReloadWaitSliceForTesting(uint32_t milliseconds) {
+    reloadWaitSliceMs = milliseconds;
+}
 
 int32_t RunFilters(const char* connectorName, const char* messageId, char* reportLine,
                    size_t capacity) {

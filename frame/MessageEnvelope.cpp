@@ -21,7 +21,9 @@ namespace {
 // A longer envelope line is read in pieces, each taken as a line of its own.
 constexpr size_t kEnvelopeLineCapacity = 25000;
 
-const char* QueueName(Queue queue) { return queue == Queue::kInbound ? "Inbound" : "Outgoing"; }
+const char* QueueName(Queue queue) {
+    return queue == Queue::kInbound ? "Inbound" : "Outgoing";
+}
 
 // A text field of the record with its capacity.
 struct TextField {
@@ -106,8 +108,7 @@ int InboundEnvelopePath(const MessageRecord& record, char* destination, size_t c
 
 int EnvelopePath(const char* connectorRoot, const char* connector, const char* messageId,
                  Queue queue, char* destination, size_t capacity) {
-    return QueuePath(connectorRoot, connector, QueueName(queue), messageId, destination,
-                     capacity);
+    return QueuePath(connectorRoot, connector, QueueName(queue), messageId, destination, capacity);
 }
 
 int MessageFilePath(const char* connectorRoot, const char* connector, const char* messageId,
@@ -144,8 +145,8 @@ int WriteEnvelope(const MessageRecord* record) {
     // CR LF as the platform's text mode writes envelope lines.
     const std::string text = std::string("Recipients=") + record->recipients + "\r\n" +
                              "Server=" + record->server + "\r\n" + "Sender=" + record->sender +
-                             "\r\n" + "TimeAcquired=" + number + "\r\n" + "Status=" +
-                             record->status + "\r\n";
+                             "\r\n" + "TimeAcquired=" + number + "\r\n" +
+                             "Status=" + record->status + "\r\n";
     return ReplaceFileAtomically(path, text.data(), text.size());
 }
 

@@ -27,6 +27,6 @@ struct MessageRecord {
     char subject[1024];                    // "Subject=": as the MTA recorded it
 
     // Working fields of the actions.
-    char mailbox[128];                     // the mailbox of a mailbox-scope filter set
-    char folder[256];                      // the mailbox folder a delivery put the message in
+    char mailbox[128];  // the mailbox of a mailbox-scope filter set
+    char folder[256];   // the mailbox folder a delivery put the message in
 };

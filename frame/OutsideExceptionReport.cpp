@@ -15,16 +15,16 @@ namespace {
 std::string DescribeException(std::exception_ptr error, const char* functionName,
                               const char* sourceLocation, int line) {
     char place[512];
-    std::snprintf(place, sizeof place, "The exception occurred in : %s, line %d\n",
-                  sourceLocation, line);
+    std::snprintf(place, sizeof place, "The exception occurred in : %s, line %d\n", sourceLocation,
+                  line);
     try {
         std::rethrow_exception(error);
     } catch (const platform::ComError& com) {
         char code[64];
         std::snprintf(code, sizeof code, "Code = 0x%08x\n", static_cast<unsigned>(com.Error()));
         return std::string(functionName) + " handled a COM error.\n" + code +
-               "Code meaning = " + com.ErrorMessage() + "\n" + "Source = " + com.Source() +
-               "\n" + "Error Description = " + com.Description() + "\n";
+               "Code meaning = " + com.ErrorMessage() + "\n" + "Source = " + com.Source() + "\n" +
+               "Error Description = " + com.Description() + "\n";
     } catch (const std::exception& standard) {
         return std::string(functionName) + " handled an exception; session will be dropped.\n" +
                "The exception was: " + standard.what() + "\n" + place;

@@ -13,7 +13,8 @@ constexpr const char* kSmtp = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\CO
 // Its value names are the client address patterns of the system whitelist.
 constexpr const char* kSystemWhiteList =
     "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Connectors\\SMTP\\White List";
-constexpr const char* kFilters = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Agents\\MTA\\Filters";
+constexpr const char* kFilters =
+    "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Agents\\MTA\\Filters";
 constexpr const char* kPlugin =
     "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Agents\\MTA\\Filters\\MTAFILTER";
 constexpr const char* kCounters =

@@ -15,12 +15,22 @@ std::mutex reloadLockCreation;
 
 }  // namespace
 
-int32_t ReloadInProgress() { return platform::InterlockedRead(&reloadInProgress); }
-void SetReloadInProgress(int32_t value) { platform::InterlockedWrite(&reloadInProgress, value); }
+int32_t ReloadInProgress() {
+    return platform::InterlockedRead(&reloadInProgress);
+}
+void SetReloadInProgress(int32_t value) {
+    platform::InterlockedWrite(&reloadInProgress, value);
+}
 
-int32_t RunsInFlight() { return platform::InterlockedRead(&runsInFlight); }
-void EnterRun() { platform::InterlockedIncrement(&runsInFlight); }
-void LeaveRun() { platform::InterlockedDecrement(&runsInFlight); }
+int32_t RunsInFlight() {
+    return platform::InterlockedRead(&runsInFlight);
+}
+void EnterRun() {
+    platform::InterlockedIncrement(&runsInFlight);
+}
+void LeaveRun() {
+    platform::InterlockedDecrement(&runsInFlight);
+}
 
 platform::Handle ReloadLock() {
     std::lock_guard<std::mutex> guard(reloadLockCreation);

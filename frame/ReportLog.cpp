@@ -18,7 +18,8 @@
 namespace {
 
 constexpr const char* kHeaderLine =
-    "Time\tAction\tMessageID\tConnector\tFilter\tResult\tAccount\tSender\tIPAddress\tData\tSubject\n";
+    "Time\tAction\tMessageID\tConnector\tFilter\tResult\tAccount\tSender\tIPAddress\tData\tSubject"
+    "\n";
 constexpr const char* kStartFormat = "%s\tStart\t-\t-\t-\t-\t-\t-\t-\t-\n";
 constexpr const char* kEndFormat = "%s\tEnd\t-\t-\t-\t-\t-\t-\t-\t-\n";
 
@@ -123,8 +124,8 @@ int CloseReportLog() {
 int ReportLogFileName(char* destination, size_t capacity) {
     platform::LocalTime now = platform::NowLocal();
     char name[64];
-    std::snprintf(name, sizeof name, "MTAFILTER-Report-%02d%02d%02d.log", now.year % 100,
-                  now.month, now.day);
+    std::snprintf(name, sizeof name, "MTAFILTER-Report-%02d%02d%02d.log", now.year % 100, now.month,
+                  now.day);
     SafeCopy(destination, name, capacity);
     return 1;
 }
@@ -149,6 +150,12 @@ void CloseReportLogLock() {
     reportLogLock = nullptr;
 }
 
-char* ReportLogCurrentFileName() { return currentFileName; }
-platform::File* ReportLogFileVariable() { return &reportFile; }
-platform::Handle ReportLogLockHandle() { return reportLogLock; }
+char* ReportLogCurrentFileName() {
+    return currentFileName;
+}
+platform::File* ReportLogFileVariable() {
+    return &reportFile;
+}
+platform::Handle ReportLogLockHandle() {
+    return reportLogLock;
+}

@@ -42,6 +42,6 @@ void CloseReportLogLock();
 
 // The state the DNS provider shares: it receives these addresses at load and writes
 // through them, so they must stay where they are while the library is loaded.
-char* ReportLogCurrentFileName();       // 128 bytes
+char* ReportLogCurrentFileName();  // 128 bytes
 platform::File* ReportLogFileVariable();
 platform::Handle ReportLogLockHandle();

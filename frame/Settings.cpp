@@ -50,7 +50,9 @@ uint32_t ReadOnce(std::atomic<uint32_t>& cached, uint32_t unreadMark, const char
 
 }  // namespace
 
-PluginSettings& Settings() { return settings; }
+PluginSettings& Settings() {
+    return settings;
+}
 
 void ResetSettings() {
     std::memset(&settings, 0, sizeof settings);
@@ -91,7 +93,8 @@ void ReadStoreSettings() {
 }
 
 void ReadScannerSwitches() {
-    settings.bayesianFilteringStatus = ReadDword(keys::kPlugin, values::kBayesianFilteringStatus, 0);
+    settings.bayesianFilteringStatus =
+        ReadDword(keys::kPlugin, values::kBayesianFilteringStatus, 0);
     settings.spamAssassinStatus = SpamAssassinEnabled() ? 1 : 0;
     settings.bayesianFilteringLoadMode =
         ReadDword(keys::kPlugin, values::kBayesianFilteringLoadMode, 0);
@@ -134,7 +137,9 @@ int SpamAssassinEnabled() {
     return ReadOnce(spamAssassinEnabled, kUnread, values::kSpamAssassinEnabled) == 1 ? 1 : 0;
 }
 
-uint32_t PerformSblRbl() { return ReadOnce(performSblRbl, kSblRblUnread, values::kPerformSblRbl); }
+uint32_t PerformSblRbl() {
+    return ReadOnce(performSblRbl, kSblRblUnread, values::kPerformSblRbl);
+}
 
 int CaseSensitive() {
     return ReadOnce(caseSensitivity, kUnread, values::kCaseSensitivity) == 1 ? 1 : 0;

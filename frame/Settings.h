@@ -11,10 +11,10 @@
 
 // Directories that take effect with the next message when an administrator changes them.
 struct DirectoryGroup {
-    char connectorRoot[1024];   // "Connector Root Directory": root of the connector queues
-    char configuration[1024];   // "Configuration Directory": filter tables, actions, templates
-    char badMail[1024];         // "Bad Mail Directory": target of bad-mail copies
-    char quarantine[1024];      // "Quarantine Directory": target of quarantine copies
+    char connectorRoot[1024];  // "Connector Root Directory": root of the connector queues
+    char configuration[1024];  // "Configuration Directory": filter tables, actions, templates
+    char badMail[1024];        // "Bad Mail Directory": target of bad-mail copies
+    char quarantine[1024];     // "Quarantine Directory": target of quarantine copies
 };
 
 struct PluginSettings {
@@ -27,11 +27,11 @@ struct PluginSettings {
     char localDnsServerList[2048];   // handed to the DNS provider at load
     uint32_t debugLoggingLevel;      // highest DNS provider log level written
 
-    char mailRoot[1024];             // root of the postoffice mail stores
-    char applicationDirectory[1022]; // program directory
-    char providerDirectory[1024];    // applicationDirectory + "64": the provider libraries
+    char mailRoot[1024];              // root of the postoffice mail stores
+    char applicationDirectory[1022];  // program directory
+    char providerDirectory[1024];     // applicationDirectory + "64": the provider libraries
     char whitelistConfigurationDirectory[1024];  // configuration directory as read at load
-    char localDomainName[1024];      // the server's own domain
+    char localDomainName[1024];                  // the server's own domain
 
     uint32_t bayesianFilteringStatus;    // switch; afterwards the Bayesian provider status
     uint32_t bayesianFilteringLoadMode;  // nonzero: initialise the Bayesian provider at load
@@ -80,9 +80,9 @@ void CurrentConnectorRoot(char* destination, size_t capacity);
 
 // Settings read at their first use and kept for the process (registry changes are
 // seen only after the plug-in is loaded again).
-int SpamAssassinEnabled();   // "SpamAssassin Enabled" is exactly 1
-uint32_t PerformSblRbl();    // "Perform SBLRBL", 0 when missing
-int CaseSensitive();         // "Case Sensitivity" is exactly 1
+int SpamAssassinEnabled();  // "SpamAssassin Enabled" is exactly 1
+uint32_t PerformSblRbl();   // "Perform SBLRBL", 0 when missing
+int CaseSensitive();        // "Case Sensitivity" is exactly 1
 
 // Forgets the first-use values so that the next use reads the registry (tests only).
 void ForgetFirstUseSettings();

@@ -41,20 +41,20 @@ constexpr DWORD SCRIPTTEXT_ISPERSISTENT = 0x40;
 // A failure that the engine has already shown through the site's OnScriptError.
 constexpr HRESULT SCRIPT_E_REPORTED = static_cast<HRESULT>(0x80020101);
 
-inline constexpr IID IID_IActiveScript = {0xBB1A2AE1, 0xA4F9, 0x11CF,
-                                          {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+inline constexpr IID IID_IActiveScript = {
+    0xBB1A2AE1, 0xA4F9, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 inline constexpr IID IID_IActiveScriptParse32 = {
     0xBB1A2AE2, 0xA4F9, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 inline constexpr IID IID_IActiveScriptParse64 = {
     0xC7EF7658, 0xE1EE, 0x480E, {0x97, 0xEA, 0xD5, 0x2C, 0xB4, 0xD7, 0x6D, 0x17}};
-inline constexpr IID IID_IActiveScriptSite = {0xDB01A1E3, 0xA42B, 0x11CF,
-                                              {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+inline constexpr IID IID_IActiveScriptSite = {
+    0xDB01A1E3, 0xA42B, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 inline constexpr IID IID_IActiveScriptSiteWindow = {
     0xD10F6761, 0x83E9, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 inline constexpr IID IID_IActiveScriptError = {
     0xEAE1BA61, 0xA4ED, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
-inline constexpr CLSID CLSID_VBScript = {0xB54F3741, 0x5B07, 0x11CF,
-                                         {0xA4, 0xB0, 0x00, 0xAA, 0x00, 0x4A, 0x55, 0xE8}};
+inline constexpr CLSID CLSID_VBScript = {
+    0xB54F3741, 0x5B07, 0x11CF, {0xA4, 0xB0, 0x00, 0xAA, 0x00, 0x4A, 0x55, 0xE8}};
 
 struct IActiveScriptError : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetExceptionInfo(EXCEPINFO* excepInfo) = 0;
@@ -69,8 +69,8 @@ protected:
 
 struct IActiveScriptSite : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetLCID(LCID* lcid) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR name, DWORD returnMask,
-                                                  IUnknown** item, ITypeInfo** typeInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR name, DWORD returnMask, IUnknown** item,
+                                                  ITypeInfo** typeInfo) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDocVersionString(BSTR* version) = 0;
     virtual HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT* result,
                                                         const EXCEPINFO* excepInfo) = 0;
@@ -119,10 +119,12 @@ protected:
 // The 64-bit parse interface; this build has only the one, so the 32-bit name is the same.
 struct IActiveScriptParse64 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE InitNew() = 0;
-    virtual HRESULT STDMETHODCALLTYPE AddScriptlet(
-        LPCOLESTR defaultName, LPCOLESTR code, LPCOLESTR itemName, LPCOLESTR subItemName,
-        LPCOLESTR eventName, LPCOLESTR delimiter, DWORDLONG sourceContextCookie,
-        ULONG startingLine, DWORD flags, BSTR* name, EXCEPINFO* excepInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddScriptlet(LPCOLESTR defaultName, LPCOLESTR code,
+                                                   LPCOLESTR itemName, LPCOLESTR subItemName,
+                                                   LPCOLESTR eventName, LPCOLESTR delimiter,
+                                                   DWORDLONG sourceContextCookie,
+                                                   ULONG startingLine, DWORD flags, BSTR* name,
+                                                   EXCEPINFO* excepInfo) = 0;
     virtual HRESULT STDMETHODCALLTYPE ParseScriptText(LPCOLESTR code, LPCOLESTR itemName,
                                                       IUnknown* context, LPCOLESTR delimiter,
                                                       DWORDLONG sourceContextCookie,

@@ -62,8 +62,12 @@ constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3);
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154);
 constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110);
 
-inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline bool FAILED(HRESULT hr) { return hr < 0; }
+inline bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+inline bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 struct GUID {
     uint32_t Data1;
@@ -78,14 +82,16 @@ using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 
 bool IsEqualGUID(REFGUID a, REFGUID b);
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
-inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
+inline bool operator==(REFGUID a, REFGUID b) {
+    return IsEqualGUID(a, b);
+}
+inline bool operator!=(REFGUID a, REFGUID b) {
+    return !IsEqualGUID(a, b);
+}
 
 inline constexpr IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000,
-                                     {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000,
-                                      {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // Class contexts (only in-process servers exist here; the others are accepted).
 constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
@@ -215,8 +221,8 @@ protected:
 };
 
 // Objects that can describe their own class (the script host asks named items for it).
-inline constexpr IID IID_IProvideClassInfo = {0xB196B283, 0xBAB4, 0x101A,
-                                              {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_IProvideClassInfo = {
+    0xB196B283, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 
 struct IProvideClassInfo : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) = 0;

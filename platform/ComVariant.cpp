@@ -18,7 +18,9 @@ uint32_t* LengthSlot(BSTR text) {
 
 }  // namespace
 
-bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+bool IsEqualGUID(REFGUID a, REFGUID b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
     char* block = static_cast<char*>(std::malloc(kHeader + (length + 1) * sizeof(OLECHAR)));

@@ -34,7 +34,8 @@ using File = FileState*;
 // Opens a file; null when it cannot be opened.
 File FileOpen(const char* path, FileMode mode);
 
-// Flushes and closes. Returns 1 when everything written reached the file, else 0. Null is ignored (1).
+// Flushes and closes. Returns 1 when everything written reached the file, else 0. Null is ignored
+// (1).
 int FileClose(File file);
 
 // Reads a line as fgets does: at most capacity-1 bytes, stopping after a line feed,

@@ -14,16 +14,16 @@ namespace platform {
 std::vector<std::string> SplitCommandLine(const char* commandLine);
 
 enum class ProcessOutcome {
-    kExited,        // the program ran and ended; *exitCode holds its code
-    kTimedOut,      // it ran past the limit and was terminated
-    kNotStarted,    // it could not be started (not found, not executable)
+    kExited,      // the program ran and ended; *exitCode holds its code
+    kTimedOut,    // it ran past the limit and was terminated
+    kNotStarted,  // it could not be started (not found, not executable)
 };
 
 // Starts the program named by the first argument of `commandLine` (searched in PATH
 // when it has no directory part; Windows-style paths accepted), waits for it at most
 // `timeoutMs` milliseconds and terminates it when it is still running then.
 // `workingDirectory` may be null or empty (the current one).
-ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory,
-                          uint32_t timeoutMs, uint32_t* exitCode);
+ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory, uint32_t timeoutMs,
+                          uint32_t* exitCode);
 
 }  // namespace platform

@@ -29,11 +29,11 @@ enum RegistryType : uint32_t {
 
 // Results of the registry calls (the Windows error codes they stand for in comments).
 enum RegistryStatus : int {
-    kRegOk = 0,          // ERROR_SUCCESS
-    kRegNotFound = 2,    // ERROR_FILE_NOT_FOUND: no such key or value
-    kRegMoreData = 234,  // ERROR_MORE_DATA: the buffer is too small; *size holds the need
+    kRegOk = 0,             // ERROR_SUCCESS
+    kRegNotFound = 2,       // ERROR_FILE_NOT_FOUND: no such key or value
+    kRegMoreData = 234,     // ERROR_MORE_DATA: the buffer is too small; *size holds the need
     kRegNoMoreItems = 259,  // ERROR_NO_MORE_ITEMS: enumeration index past the end
-    kRegFailed = 1,      // anything else: database cannot be opened, I/O error, bad argument
+    kRegFailed = 1,         // anything else: database cannot be opened, I/O error, bad argument
 };
 
 struct RegistryKeyState;

@@ -26,7 +26,8 @@ ProviderEntry LookUp(platform::Library library, const char* name, const char* fa
 
 // The QP_ entries; `withFallback` allows the plain names where a QP_ entry is missing.
 void LookUpEntries(ProviderLibrary* library, int withFallback) {
-    library->initialize = LookUp(library->handle, "QP_Initialize", withFallback ? "Initialize" : nullptr);
+    library->initialize =
+        LookUp(library->handle, "QP_Initialize", withFallback ? "Initialize" : nullptr);
     library->execute = LookUp(library->handle, "QP_Execute", withFallback ? "Execute" : nullptr);
     library->cleanUp = LookUp(library->handle, "QP_CleanUp", withFallback ? "CleanUp" : nullptr);
 }
@@ -122,7 +123,9 @@ void ReleaseProvider(ProviderLibrary* library) {
 
 }  // namespace
 
-ProviderSet& Providers() { return providers; }
+ProviderSet& Providers() {
+    return providers;
+}
 
 int32_t CallWithEmptyCommand(ProviderEntry entry) {
     char result[kProviderResultCapacity] = {};

@@ -42,4 +42,6 @@ void StopStoreLibrary() {
     storeUnInit = nullptr;
 }
 
-platform::Library StoreLibraryHandle() { return storeLibrary; }
+platform::Library StoreLibraryHandle() {
+    return storeLibrary;
+}

@@ -52,7 +52,8 @@ int TakeRegistryOption(std::vector<char*>* args) {
         } else if (std::strcmp(arg, "--registry") == 0) {
             if (i + 1 >= args->size()) return 0;
             setenv(platform::kRegistryPathVariable, (*args)[i + 1], 1);
-            args->erase(args->begin() + static_cast<long>(i), args->begin() + static_cast<long>(i) + 2);
+            args->erase(args->begin() + static_cast<long>(i),
+                        args->begin() + static_cast<long>(i) + 2);
             --i;
         } else if (std::strcmp(arg, "--") == 0) {
             break;
@@ -67,8 +68,9 @@ int MtafilterMain(int argc, char** argv) {
     try {
         std::vector<char*> args(argv, argv + argc);
         if (!TakeRegistryOption(&args)) {
-            std::fprintf(stderr, "mtafilter: --registry needs a file name, for example "
-                                 "--registry /var/lib/mtafilter/registry.db\n");
+            std::fprintf(stderr,
+                         "mtafilter: --registry needs a file name, for example "
+                         "--registry /var/lib/mtafilter/registry.db\n");
             return kExitUsage;
         }
         if (args.size() < 2) {
@@ -85,8 +87,8 @@ int MtafilterMain(int argc, char** argv) {
             if (std::strcmp(name, command.name) == 0)
                 return command.run(static_cast<int>(args.size()) - 1, args.data() + 1);
         }
-        std::fprintf(stderr, "mtafilter: unknown command '%s'; run 'mtafilter --help' for the list\n",
-                     name);
+        std::fprintf(
+            stderr, "mtafilter: unknown command '%s'; run 'mtafilter --help' for the list\n", name);
         return kExitUsage;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "mtafilter: %s\n", error.what());

@@ -70,9 +70,9 @@ struct QueueRunOptions {
 };
 
 struct QueueRunResult {
-    int processed = 0;     // FilterExecute calls made
-    int initResult = 0;    // what FilterInit returned
-    double seconds = 0.0;  // from loading the plug-in to unloading it
+    int processed = 0;               // FilterExecute calls made
+    int initResult = 0;              // what FilterInit returned
+    double seconds = 0.0;            // from loading the plug-in to unloading it
     ScannerOverviewList scanners{};  // the scanning providers the plug-in loaded
 };
 

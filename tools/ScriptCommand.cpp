@@ -92,8 +92,8 @@ int CallFunction(const Arguments& args, const std::string& program) {
     scriptErrors.clear();
     const ScriptErrorPresenter previous = SetScriptErrorPresenter(PrintScriptError);
     char resultData[kResultDataCapacity] = "";
-    const int32_t result = ExecuteVBScript(program.c_str(), args.function.c_str(), resultData,
-                                           kResultDataCapacity, 1);
+    const int32_t result =
+        ExecuteVBScript(program.c_str(), args.function.c_str(), resultData, kResultDataCapacity, 1);
     SetScriptErrorPresenter(previous);
     if (args.json)
         std::printf("{\"result\": %d, \"resultData\": %s}\n", result,
@@ -101,8 +101,9 @@ int CallFunction(const Arguments& args, const std::string& program) {
     else
         std::printf("result: %d\nresult data: %s\n", result, resultData);
     if (!scriptErrors.empty() || std::strncmp(resultData, "Script Syntax Error", 19) == 0) {
-        std::fprintf(stderr, "mtafilter script: the program failed; correct the line shown above "
-                             "and run it again\n");
+        std::fprintf(stderr,
+                     "mtafilter script: the program failed; correct the line shown above "
+                     "and run it again\n");
         return kExitFailure;
     }
     return kExitSuccess;
@@ -133,8 +134,10 @@ int ScriptCommand(int argc, char** argv) {
     }
     std::ifstream file(args.file, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "mtafilter script: cannot read %s; check the path and its "
-                             "permissions\n", args.file.c_str());
+        std::fprintf(stderr,
+                     "mtafilter script: cannot read %s; check the path and its "
+                     "permissions\n",
+                     args.file.c_str());
         return kExitFailure;
     }
     std::ostringstream text;

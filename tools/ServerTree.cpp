@@ -491,7 +491,8 @@ int WriteSampleFilters(const std::string& root, std::string* error) {
     return WriteFileBytes(filters + "/FILTER.TAB", WithCrLf(table), error) &&
            WriteFileBytes(filters + "/Templates/" + kBlockedTemplateName + ".TXT",
                           WithCrLf(kBlockedTemplate), error) &&
-           SetRegistryText(keys::kSmtp, values::kBadMailNotificationSender, kNotificationSender, error);
+           SetRegistryText(keys::kSmtp, values::kBadMailNotificationSender, kNotificationSender,
+                           error);
 }
 
 // One connector's sample queue: an envelope and a message file per sample. With

@@ -12,8 +12,26 @@
 namespace vbscript {
 
 enum class BinOp {
-    Imp, Eqv, Xor, Or, And, Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual, Is,
-    Concat, Add, Subtract, Mod, IntDivide, Multiply, Divide, Power,
+    Imp,
+    Eqv,
+    Xor,
+    Or,
+    And,
+    Equal,
+    NotEqual,
+    Less,
+    Greater,
+    LessEqual,
+    GreaterEqual,
+    Is,
+    Concat,
+    Add,
+    Subtract,
+    Mod,
+    IntDivide,
+    Multiply,
+    Divide,
+    Power,
 };
 
 enum class ExprKind {
@@ -25,7 +43,7 @@ enum class ExprKind {
     Binary,   // left op right
     New,      // New name
     Me,
-    Paren,    // ( left ): a value, never a reference
+    Paren,  // ( left ): a value, never a reference
 };
 
 struct Expr;
@@ -53,8 +71,24 @@ using StmtPtr = std::unique_ptr<Stmt>;
 using Block = std::vector<StmtPtr>;
 
 enum class StmtKind {
-    Dim, ReDim, Const, Assign, Set, Call, If, Select, For, ForEach, DoLoop, While, Exit,
-    OnErrorResume, OnErrorGoto0, Erase, Randomize, With,
+    Dim,
+    ReDim,
+    Const,
+    Assign,
+    Set,
+    Call,
+    If,
+    Select,
+    For,
+    ForEach,
+    DoLoop,
+    While,
+    Exit,
+    OnErrorResume,
+    OnErrorGoto0,
+    Erase,
+    Randomize,
+    With,
 };
 
 enum class ExitKind { Do, For, Function, Sub, Property };
@@ -93,10 +127,10 @@ struct Stmt {
     std::vector<Block> blocks;        // If: one per branch (Else last); loops: blocks[0]
     std::vector<CaseClause> cases;
     ExitKind exitKind = ExitKind::Do;
-    bool preserve = false;      // ReDim Preserve
-    bool testAtEnd = false;     // Do ... Loop While/Until
-    bool until = false;         // Until rather than While
-    bool isPublic = true;       // Dim/Const at class level
+    bool preserve = false;   // ReDim Preserve
+    bool testAtEnd = false;  // Do ... Loop While/Until
+    bool until = false;      // Until rather than While
+    bool isPublic = true;    // Dim/Const at class level
 
     static void* operator new(size_t) { return NodePool<sizeof(Stmt)>::Take(); }
     static void operator delete(void* memory) { NodePool<sizeof(Stmt)>::Give(memory); }
@@ -124,11 +158,11 @@ using ProcedurePtr = std::shared_ptr<Procedure>;
 struct ClassDecl {
     std::string name;
     std::string displayName;
-    std::vector<StmtPtr> fields;  // Dim statements with isPublic set
-    std::unordered_map<std::string, ProcedurePtr> methods;       // Function/Sub
-    std::unordered_map<std::string, ProcedurePtr> getters;       // Property Get
-    std::unordered_map<std::string, ProcedurePtr> letters;       // Property Let
-    std::unordered_map<std::string, ProcedurePtr> setters;       // Property Set
+    std::vector<StmtPtr> fields;                            // Dim statements with isPublic set
+    std::unordered_map<std::string, ProcedurePtr> methods;  // Function/Sub
+    std::unordered_map<std::string, ProcedurePtr> getters;  // Property Get
+    std::unordered_map<std::string, ProcedurePtr> letters;  // Property Let
+    std::unordered_map<std::string, ProcedurePtr> setters;  // Property Set
     std::string defaultMember;
 };
 using ClassPtr = std::shared_ptr<ClassDecl>;

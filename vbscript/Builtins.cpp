@@ -47,7 +47,7 @@ void AddConstants(ConstantTable& table) {
     table["vbbinarycompare"] = Value::Integer(0);
     table["vbtextcompare"] = Value::Integer(1);
     table["vbobjecterror"] = Value::Long(-2147221504);
-    const char* days[] = {"vbsunday", "vbmonday", "vbtuesday", "vbwednesday",
+    const char* days[] = {"vbsunday",   "vbmonday", "vbtuesday", "vbwednesday",
                           "vbthursday", "vbfriday", "vbsaturday"};
     for (int i = 0; i < 7; ++i) table[days[i]] = Value::Integer(i + 1);
     table["vbusesystemdayofweek"] = Value::Integer(0);
@@ -65,10 +65,10 @@ void AddConstants(ConstantTable& table) {
         int number;
     };
     constexpr Named kVarTypes[] = {
-        {"vbempty", 0}, {"vbnull", 1}, {"vbinteger", 2}, {"vblong", 3}, {"vbsingle", 4},
-        {"vbdouble", 5}, {"vbcurrency", 6}, {"vbdate", 7}, {"vbstring", 8}, {"vbobject", 9},
-        {"vberror", 10}, {"vbboolean", 11}, {"vbvariant", 12}, {"vbdataobject", 13},
-        {"vbbyte", 17}, {"vbarray", 8192},
+        {"vbempty", 0},    {"vbnull", 1},        {"vbinteger", 2},  {"vblong", 3},
+        {"vbsingle", 4},   {"vbdouble", 5},      {"vbcurrency", 6}, {"vbdate", 7},
+        {"vbstring", 8},   {"vbobject", 9},      {"vberror", 10},   {"vbboolean", 11},
+        {"vbvariant", 12}, {"vbdataobject", 13}, {"vbbyte", 17},    {"vbarray", 8192},
     };
     for (const Named& named : kVarTypes) table[named.name] = Value::Integer(named.number);
 }

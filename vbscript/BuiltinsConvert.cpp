@@ -9,11 +9,21 @@
 namespace vbscript {
 namespace {
 
-Value CInt(Interpreter& in, Args& a) { return Value::Integer(ToInteger(in.Deref(a[0]))); }
-Value CLng(Interpreter& in, Args& a) { return Value::Long(ToLong(in.Deref(a[0]))); }
-Value CDbl(Interpreter& in, Args& a) { return Value::Double(ToDouble(in.Deref(a[0]))); }
-Value CStr(Interpreter& in, Args& a) { return Value::String(ToString(in.Deref(a[0]))); }
-Value CBool(Interpreter& in, Args& a) { return Value::Bool(ToBool(in.Deref(a[0]))); }
+Value CInt(Interpreter& in, Args& a) {
+    return Value::Integer(ToInteger(in.Deref(a[0])));
+}
+Value CLng(Interpreter& in, Args& a) {
+    return Value::Long(ToLong(in.Deref(a[0])));
+}
+Value CDbl(Interpreter& in, Args& a) {
+    return Value::Double(ToDouble(in.Deref(a[0])));
+}
+Value CStr(Interpreter& in, Args& a) {
+    return Value::String(ToString(in.Deref(a[0])));
+}
+Value CBool(Interpreter& in, Args& a) {
+    return Value::Bool(ToBool(in.Deref(a[0])));
+}
 
 Value CSng(Interpreter& in, Args& a) {
     double x = ToDouble(in.Deref(a[0]));
@@ -39,12 +49,24 @@ Value IsNumeric(Interpreter&, Args& a) {
     return Value::Bool(v.kind == Kind::String && ParseNumber(v.s).has_value());
 }
 
-Value IsEmpty(Interpreter&, Args& a) { return Value::Bool(a[0].kind == Kind::Empty); }
-Value IsNull(Interpreter&, Args& a) { return Value::Bool(a[0].kind == Kind::Null); }
-Value IsArray(Interpreter&, Args& a) { return Value::Bool(a[0].kind == Kind::Array); }
-Value IsObject(Interpreter&, Args& a) { return Value::Bool(a[0].kind == Kind::Object); }
-Value TypeNameOf(Interpreter&, Args& a) { return Value::String(TypeName(a[0])); }
-Value VarType(Interpreter&, Args& a) { return Value::Integer(VarTypeOf(a[0])); }
+Value IsEmpty(Interpreter&, Args& a) {
+    return Value::Bool(a[0].kind == Kind::Empty);
+}
+Value IsNull(Interpreter&, Args& a) {
+    return Value::Bool(a[0].kind == Kind::Null);
+}
+Value IsArray(Interpreter&, Args& a) {
+    return Value::Bool(a[0].kind == Kind::Array);
+}
+Value IsObject(Interpreter&, Args& a) {
+    return Value::Bool(a[0].kind == Kind::Object);
+}
+Value TypeNameOf(Interpreter&, Args& a) {
+    return Value::String(TypeName(a[0]));
+}
+Value VarType(Interpreter&, Args& a) {
+    return Value::Integer(VarTypeOf(a[0]));
+}
 
 // Hex and Oct show Integer-sized values in 16 bits and the others in 32.
 uint32_t RadixOperand(const Value& v) {
@@ -68,7 +90,9 @@ Value Oct(Interpreter&, Args& a) {
     return Value::String(text);
 }
 
-Value ArrayOf(Interpreter&, Args& a) { return MakeArray(a); }
+Value ArrayOf(Interpreter&, Args& a) {
+    return MakeArray(a);
+}
 
 Value Bound(Args& a, bool upper) {
     if (a[0].kind != Kind::Array) ThrowRuntime(kErrTypeMismatch);
@@ -79,8 +103,12 @@ Value Bound(Args& a, bool upper) {
     return Value::Long(upper ? array.upper[static_cast<size_t>(dimension) - 1] : 0);
 }
 
-Value UBound(Interpreter&, Args& a) { return Bound(a, true); }
-Value LBound(Interpreter&, Args& a) { return Bound(a, false); }
+Value UBound(Interpreter&, Args& a) {
+    return Bound(a, true);
+}
+Value LBound(Interpreter&, Args& a) {
+    return Bound(a, false);
+}
 
 }  // namespace
 

@@ -11,9 +11,9 @@
 namespace vbscript {
 namespace {
 
-constexpr const char* kMonths[] = {"January", "February", "March",     "April",
-                                   "May",     "June",     "July",      "August",
-                                   "September", "October", "November", "December"};
+constexpr const char* kMonths[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
 constexpr const char* kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 
@@ -39,8 +39,12 @@ double NowSerial() {
            SerialFromTime(now.hour, now.minute, now.second);
 }
 
-Value Now(Interpreter&, Args&) { return Value::Date(NowSerial()); }
-Value Today(Interpreter&, Args&) { return Value::Date(std::floor(NowSerial())); }
+Value Now(Interpreter&, Args&) {
+    return Value::Date(NowSerial());
+}
+Value Today(Interpreter&, Args&) {
+    return Value::Date(std::floor(NowSerial()));
+}
 Value TimeNow(Interpreter&, Args&) {
     double now = NowSerial();
     return Value::Date(now - std::floor(now));
@@ -70,7 +74,9 @@ Value TimeSerial(Interpreter&, Args& a) {
     return Value::Date(SerialFromTime(ToInteger(a[0]), ToInteger(a[1]), ToInteger(a[2])));
 }
 
-Value DateValue(Interpreter&, Args& a) { return Value::Date(std::trunc(ToSerial(a[0]))); }
+Value DateValue(Interpreter&, Args& a) {
+    return Value::Date(std::trunc(ToSerial(a[0])));
+}
 Value TimeValue(Interpreter&, Args& a) {
     double serial = ToSerial(a[0]);
     return Value::Date(std::fabs(serial - std::trunc(serial)));
@@ -137,8 +143,8 @@ Value DateAdd(Interpreter&, Args& a) {
     int months = parts.month - 1 + static_cast<int>(count) * MonthsOf(interval);
     int year = parts.year + (months >= 0 ? months / 12 : (months - 11) / 12);
     int month = ((months % 12) + 12) % 12 + 1;
-    int lastDay = static_cast<int>(SerialFromDate(year, month + 1, 1) -
-                                   SerialFromDate(year, month, 1));
+    int lastDay =
+        static_cast<int>(SerialFromDate(year, month + 1, 1) - SerialFromDate(year, month, 1));
     double time = std::fabs(serial - std::trunc(serial));
     return Value::Date(SerialFromDate(year, month, std::min(parts.day, lastDay)) + time);
 }

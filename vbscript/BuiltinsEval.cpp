@@ -11,7 +11,9 @@ std::string TextArg(const Value& v) {
     return ToString(v);
 }
 
-Value EvalFn(Interpreter& interp, Args& a) { return interp.EvalText(TextArg(a[0])); }
+Value EvalFn(Interpreter& interp, Args& a) {
+    return interp.EvalText(TextArg(a[0]));
+}
 
 Value ExecuteFn(Interpreter& interp, Args& a) {
     interp.ExecuteText(TextArg(a[0]), false);

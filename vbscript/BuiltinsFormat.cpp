@@ -13,9 +13,9 @@ namespace {
 constexpr int kUseDefault = -2;
 constexpr int kMaxDigits = 255;
 
-constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",
-                                       "May",     "June",     "July",      "August",
-                                       "September", "October", "November", "December"};
+constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
+                                       "May",       "June",     "July",     "August",
+                                       "September", "October",  "November", "December"};
 constexpr const char* kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
 
@@ -171,12 +171,18 @@ Value FormatDateTime(Interpreter&, Args& a) {
     int format = HasArg(a, 1) ? ToInteger(a[1]) : 0;
     DateParts parts = SplitSerial(serial);
     switch (format) {
-        case 0: return Value::String(FormatDate(serial));
-        case 1: return Value::String(LongDate(parts));
-        case 2: return Value::String(ShortDate(parts));
-        case 3: return Value::String(LongTime(parts));
-        case 4: return Value::String(ShortTime(parts));
-        default: ThrowRuntime(kErrInvalidCall);
+        case 0:
+            return Value::String(FormatDate(serial));
+        case 1:
+            return Value::String(LongDate(parts));
+        case 2:
+            return Value::String(ShortDate(parts));
+        case 3:
+            return Value::String(LongTime(parts));
+        case 4:
+            return Value::String(ShortTime(parts));
+        default:
+            ThrowRuntime(kErrInvalidCall);
     }
 }
 

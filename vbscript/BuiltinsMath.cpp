@@ -38,8 +38,12 @@ Value Rounded(const Value& v, double (*round)(double)) {
     return Value::Double(round(ToDouble(v)));
 }
 
-Value Int(Interpreter&, Args& a) { return Rounded(a[0], std::floor); }
-Value Fix(Interpreter&, Args& a) { return Rounded(a[0], std::trunc); }
+Value Int(Interpreter&, Args& a) {
+    return Rounded(a[0], std::floor);
+}
+Value Fix(Interpreter&, Args& a) {
+    return Rounded(a[0], std::trunc);
+}
 
 Value Round(Interpreter&, Args& a) {
     const Value& v = a[0];
@@ -79,10 +83,18 @@ Value Log(Interpreter&, Args& a) {
     return Value::Double(std::log(x));
 }
 
-Value Sin(Interpreter&, Args& a) { return Value::Double(std::sin(ToDouble(a[0]))); }
-Value Cos(Interpreter&, Args& a) { return Value::Double(std::cos(ToDouble(a[0]))); }
-Value Tan(Interpreter&, Args& a) { return Value::Double(std::tan(ToDouble(a[0]))); }
-Value Atn(Interpreter&, Args& a) { return Value::Double(std::atan(ToDouble(a[0]))); }
+Value Sin(Interpreter&, Args& a) {
+    return Value::Double(std::sin(ToDouble(a[0])));
+}
+Value Cos(Interpreter&, Args& a) {
+    return Value::Double(std::cos(ToDouble(a[0])));
+}
+Value Tan(Interpreter&, Args& a) {
+    return Value::Double(std::tan(ToDouble(a[0])));
+}
+Value Atn(Interpreter&, Args& a) {
+    return Value::Double(std::atan(ToDouble(a[0])));
+}
 
 // A 24-bit linear congruential generator, kept per engine.
 Value Rnd(Interpreter& interp, Args& a) {

@@ -16,7 +16,9 @@ Value CreateObject(Interpreter&, Args& a) {
     ThrowRuntime(kErrCannotCreate);
 }
 
-Value GetObject(Interpreter&, Args&) { ThrowRuntime(kErrCannotCreate); }
+Value GetObject(Interpreter&, Args&) {
+    ThrowRuntime(kErrCannotCreate);
+}
 
 }  // namespace
 

@@ -113,14 +113,22 @@ Value TrimSides(const Value& v, bool left, bool right) {
     if (v.IsNull()) return v;
     std::string s = ToString(v);
     size_t begin = 0, end = s.size();
-    if (left) while (begin < end && s[begin] == ' ') ++begin;
-    if (right) while (end > begin && s[end - 1] == ' ') --end;
+    if (left)
+        while (begin < end && s[begin] == ' ') ++begin;
+    if (right)
+        while (end > begin && s[end - 1] == ' ') --end;
     return Value::String(s.substr(begin, end - begin));
 }
 
-Value Trim(Interpreter&, Args& a) { return TrimSides(a[0], true, true); }
-Value LTrim(Interpreter&, Args& a) { return TrimSides(a[0], true, false); }
-Value RTrim(Interpreter&, Args& a) { return TrimSides(a[0], false, true); }
+Value Trim(Interpreter&, Args& a) {
+    return TrimSides(a[0], true, true);
+}
+Value LTrim(Interpreter&, Args& a) {
+    return TrimSides(a[0], true, false);
+}
+Value RTrim(Interpreter&, Args& a) {
+    return TrimSides(a[0], false, true);
+}
 
 Value Replace(Interpreter&, Args& a) {
     if (a[0].IsNull() || a[1].IsNull() || a[2].IsNull()) return Value::Null();

@@ -26,8 +26,8 @@ Value ClassInstance::Get(Interpreter& interp, std::string_view name, Args& args)
     return interp.CallMember(*this, std::string(name), slots);
 }
 
-void ClassInstance::Put(Interpreter& interp, std::string_view name, Args& args,
-                        const Value& value, bool isSet) {
+void ClassInstance::Put(Interpreter& interp, std::string_view name, Args& args, const Value& value,
+                        bool isSet) {
     std::vector<ArgSlot> slots = ToSlots(args);
     interp.PutMember(*this, std::string(name), slots, value, isSet);
 }

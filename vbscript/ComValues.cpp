@@ -66,19 +66,43 @@ BSTR NewBstr(const std::string& text) {
 HRESULT ToVariant(const Value& value, VARIANT* out) {
     VariantInit(out);
     switch (value.kind) {
-        case Kind::Empty: break;
-        case Kind::Null: out->vt = VT_NULL; break;
-        case Kind::Integer: out->vt = VT_I2; out->iVal = static_cast<SHORT>(value.i); break;
-        case Kind::Long: out->vt = VT_I4; out->lVal = static_cast<LONG>(value.i); break;
-        case Kind::Byte: out->vt = VT_UI1; out->bVal = static_cast<BYTE>(value.i); break;
+        case Kind::Empty:
+            break;
+        case Kind::Null:
+            out->vt = VT_NULL;
+            break;
+        case Kind::Integer:
+            out->vt = VT_I2;
+            out->iVal = static_cast<SHORT>(value.i);
+            break;
+        case Kind::Long:
+            out->vt = VT_I4;
+            out->lVal = static_cast<LONG>(value.i);
+            break;
+        case Kind::Byte:
+            out->vt = VT_UI1;
+            out->bVal = static_cast<BYTE>(value.i);
+            break;
         case Kind::Boolean:
             out->vt = VT_BOOL;
             out->boolVal = value.i != 0 ? VARIANT_TRUE : VARIANT_FALSE;
             break;
-        case Kind::Single: out->vt = VT_R4; out->fltVal = static_cast<FLOAT>(value.d); break;
-        case Kind::Double: out->vt = VT_R8; out->dblVal = value.d; break;
-        case Kind::Date: out->vt = VT_DATE; out->date = value.d; break;
-        case Kind::Currency: out->vt = VT_CY; out->cyVal.int64 = value.i; break;
+        case Kind::Single:
+            out->vt = VT_R4;
+            out->fltVal = static_cast<FLOAT>(value.d);
+            break;
+        case Kind::Double:
+            out->vt = VT_R8;
+            out->dblVal = value.d;
+            break;
+        case Kind::Date:
+            out->vt = VT_DATE;
+            out->date = value.d;
+            break;
+        case Kind::Currency:
+            out->vt = VT_CY;
+            out->cyVal.int64 = value.i;
+            break;
         case Kind::String:
             out->bstrVal = NewBstr(value.s);
             if (out->bstrVal == nullptr) return E_OUTOFMEMORY;
@@ -95,19 +119,31 @@ Value FromVariant(const VARIANT& variant) {
                            ? *variant.pvarVal
                            : variant;
     switch (v.vt) {
-        case VT_EMPTY: return Value();
-        case VT_NULL: return Value::Null();
-        case VT_I2: return Value::Integer(v.iVal);
+        case VT_EMPTY:
+            return Value();
+        case VT_NULL:
+            return Value::Null();
+        case VT_I2:
+            return Value::Integer(v.iVal);
         case VT_I4:
-        case VT_INT: return Value::Long(v.lVal);
-        case VT_UI1: return Value::Byte(v.bVal);
-        case VT_BOOL: return Value::Bool(v.boolVal != 0);
-        case VT_R4: return Value::Single(v.fltVal);
-        case VT_R8: return Value::Double(v.dblVal);
-        case VT_DATE: return Value::Date(v.date);
-        case VT_CY: return Value::Currency(v.cyVal.int64);
-        case VT_BSTR: return Value::String(Narrow(v.bstrVal));
-        default: ThrowRuntime(kErrTypeMismatch);
+        case VT_INT:
+            return Value::Long(v.lVal);
+        case VT_UI1:
+            return Value::Byte(v.bVal);
+        case VT_BOOL:
+            return Value::Bool(v.boolVal != 0);
+        case VT_R4:
+            return Value::Single(v.fltVal);
+        case VT_R8:
+            return Value::Double(v.dblVal);
+        case VT_DATE:
+            return Value::Date(v.date);
+        case VT_CY:
+            return Value::Currency(v.cyVal.int64);
+        case VT_BSTR:
+            return Value::String(Narrow(v.bstrVal));
+        default:
+            ThrowRuntime(kErrTypeMismatch);
     }
 }
 

@@ -1,12 +1,13 @@
 // vbscript/DateMath.cpp: calendar conversions for Date values (proleptic Gregorian).
 #include "vbscript/DateMath.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "vbscript/Value.h"
 
@@ -52,8 +53,7 @@ std::optional<double> ParseTime(const char* text) {
         rest += 2;
     }
     while (*rest == ' ') ++rest;
-    if (*rest != '\0' || h > 23 || m > 59 || s > 59 || h < 0 || m < 0 || s < 0)
-        return std::nullopt;
+    if (*rest != '\0' || h > 23 || m > 59 || s > 59 || h < 0 || m < 0 || s < 0) return std::nullopt;
     return SerialFromTime(h, m, s);
 }
 

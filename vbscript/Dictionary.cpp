@@ -31,7 +31,8 @@ public:
         if (name == "count") return Value::Long(static_cast<int64_t>(items_.size()));
         if (name == "keys" || name == "items") {
             std::vector<Value> values;
-            for (const auto& entry : items_) values.push_back(name == "keys" ? entry.first : entry.second);
+            for (const auto& entry : items_)
+                values.push_back(name == "keys" ? entry.first : entry.second);
             return MakeArray(std::move(values));
         }
         if (name == "remove") {
@@ -82,14 +83,16 @@ private:
         if (key.kind == Kind::String) {
             std::string text = key.s;
             if (textMode_)
-                for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                for (char& c : text)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             return "s" + text;
         }
         if (key.kind == Kind::Object) {
             return "o" + std::to_string(reinterpret_cast<uintptr_t>(key.obj.get()));
         }
         if (key.kind == Kind::Array) ThrowRuntime(kErrTypeMismatch);
-        if (key.kind == Kind::Null || key.kind == Kind::Empty) return key.kind == Kind::Null ? "null" : "empty";
+        if (key.kind == Kind::Null || key.kind == Kind::Empty)
+            return key.kind == Kind::Null ? "null" : "empty";
         return "n" + FormatDouble(ToDouble(key), 17);
     }
 
@@ -120,6 +123,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Object> MakeDictionary() { return std::make_shared<Dictionary>(); }
+std::shared_ptr<Object> MakeDictionary() {
+    return std::make_shared<Dictionary>();
+}
 
 }  // namespace vbscript

@@ -72,7 +72,9 @@ const char* ErrorText(int number) {
     return "Unknown runtime error";
 }
 
-void ThrowRuntime(int number) { ThrowRuntime(number, ErrorText(number)); }
+void ThrowRuntime(int number) {
+    ThrowRuntime(number, ErrorText(number));
+}
 
 void ThrowRuntime(int number, const std::string& description) {
     ScriptError error;

@@ -82,7 +82,7 @@ struct ScriptError {
     int line = 0;
     int column = 0;
     bool compile = false;
-    bool fatal = false;  // not even On Error Resume Next may continue after it
+    bool fatal = false;    // not even On Error Resume Next may continue after it
     std::string lineText;  // the source line, when known where the error arose
 };
 

@@ -110,8 +110,7 @@ void Interpreter::AssignTo(Variable* var, Value value) {
     var->value = CopyForAssign(std::move(value));
 }
 
-Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self,
-                          std::vector<ArgSlot>& args) {
+Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self, std::vector<ArgSlot>& args) {
     if (args.size() != proc.params.size()) ThrowRuntime(kErrWrongArgs);
     if (frames_.size() + hiddenDepth_ > kMaxCallDepth) ThrowRuntime(kErrStackSpace);
     Frame frame;

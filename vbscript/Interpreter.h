@@ -2,11 +2,11 @@
 // nothing mutable, so engines on different threads never meet.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
-#include <array>
-#include <list>
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 #include <string_view>

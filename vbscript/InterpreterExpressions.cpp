@@ -189,8 +189,10 @@ Value Interpreter::EvalNew(const Expr& expr) {
         instance = std::shared_ptr<ClassInstance>(
             new ClassInstance(found->second), [owner](ClassInstance* dying) {
                 std::shared_ptr<Interpreter*> interp = owner.lock();
-                if (interp && *interp != nullptr) (*interp)->Terminate(dying);
-                else delete dying;
+                if (interp && *interp != nullptr)
+                    (*interp)->Terminate(dying);
+                else
+                    delete dying;
             });
     } else {
         instance = std::make_shared<ClassInstance>(found->second);

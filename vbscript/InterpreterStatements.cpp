@@ -46,18 +46,36 @@ Interpreter::Flow Interpreter::ExecGuarded(const Stmt& stmt) {
 
 Interpreter::Flow Interpreter::Exec(const Stmt& stmt) {
     switch (stmt.kind) {
-        case StmtKind::Dim: ExecDim(stmt); break;
-        case StmtKind::ReDim: ExecReDim(stmt); break;
-        case StmtKind::Const: ExecConst(stmt); break;
-        case StmtKind::Assign: ExecAssign(stmt, false); break;
-        case StmtKind::Set: ExecAssign(stmt, true); break;
-        case StmtKind::Call: Eval(*stmt.target); break;
-        case StmtKind::If: return ExecIf(stmt);
-        case StmtKind::Select: return ExecSelect(stmt);
-        case StmtKind::For: return ExecFor(stmt);
-        case StmtKind::ForEach: return ExecForEach(stmt);
-        case StmtKind::DoLoop: return ExecDoLoop(stmt);
-        case StmtKind::While: return ExecWhile(stmt);
+        case StmtKind::Dim:
+            ExecDim(stmt);
+            break;
+        case StmtKind::ReDim:
+            ExecReDim(stmt);
+            break;
+        case StmtKind::Const:
+            ExecConst(stmt);
+            break;
+        case StmtKind::Assign:
+            ExecAssign(stmt, false);
+            break;
+        case StmtKind::Set:
+            ExecAssign(stmt, true);
+            break;
+        case StmtKind::Call:
+            Eval(*stmt.target);
+            break;
+        case StmtKind::If:
+            return ExecIf(stmt);
+        case StmtKind::Select:
+            return ExecSelect(stmt);
+        case StmtKind::For:
+            return ExecFor(stmt);
+        case StmtKind::ForEach:
+            return ExecForEach(stmt);
+        case StmtKind::DoLoop:
+            return ExecDoLoop(stmt);
+        case StmtKind::While:
+            return ExecWhile(stmt);
         case StmtKind::Exit:
             return stmt.exitKind == ExitKind::Do    ? Flow::ExitDo
                    : stmt.exitKind == ExitKind::For ? Flow::ExitFor
@@ -70,11 +88,15 @@ Interpreter::Flow Interpreter::Exec(const Stmt& stmt) {
             Top().resumeNext = false;
             err_->Clear();
             break;
-        case StmtKind::Erase: ExecErase(stmt); break;
-        case StmtKind::With: return ExecWith(stmt);
+        case StmtKind::Erase:
+            ExecErase(stmt);
+            break;
+        case StmtKind::With:
+            return ExecWith(stmt);
         case StmtKind::Randomize:
-            randomState_ = stmt.value ? static_cast<uint32_t>(ToDouble(Eval(*stmt.value)))
-                                      : static_cast<uint32_t>(Clock::now().time_since_epoch().count());
+            randomState_ = stmt.value
+                               ? static_cast<uint32_t>(ToDouble(Eval(*stmt.value)))
+                               : static_cast<uint32_t>(Clock::now().time_since_epoch().count());
             break;
     }
     return Flow::Normal;

@@ -11,9 +11,15 @@
 namespace vbscript {
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Letters, digits and '_', looked up rather than tested since names are most of a program.
 struct NameChars {
@@ -25,7 +31,9 @@ struct NameChars {
     }
 };
 constexpr NameChars kNameChars;
-bool IsNameChar(char c) { return kNameChars.is[static_cast<unsigned char>(c)]; }
+bool IsNameChar(char c) {
+    return kNameChars.is[static_cast<unsigned char>(c)];
+}
 
 struct KeywordEntry {
     std::string_view name;
@@ -34,18 +42,31 @@ struct KeywordEntry {
 
 // Grouped by first letter so that a name is compared with a handful of words at most.
 constexpr KeywordEntry kKeywords[] = {
-    {"and", Kw::And}, {"byref", Kw::ByRef}, {"byval", Kw::ByVal}, {"call", Kw::Call},
-    {"case", Kw::Case}, {"class", Kw::Class}, {"const", Kw::Const}, {"dim", Kw::Dim},
-    {"do", Kw::Do}, {"each", Kw::Each}, {"else", Kw::Else}, {"elseif", Kw::ElseIf},
-    {"empty", Kw::Empty}, {"end", Kw::End}, {"eqv", Kw::Eqv}, {"erase", Kw::Erase},
-    {"exit", Kw::Exit}, {"false", Kw::False}, {"for", Kw::For}, {"function", Kw::Function},
-    {"if", Kw::If}, {"imp", Kw::Imp}, {"in", Kw::In}, {"is", Kw::Is}, {"loop", Kw::Loop},
-    {"me", Kw::Me}, {"mod", Kw::Mod}, {"new", Kw::New}, {"next", Kw::Next}, {"not", Kw::Not},
-    {"nothing", Kw::Nothing}, {"null", Kw::Null}, {"on", Kw::On}, {"option", Kw::Option},
-    {"or", Kw::Or}, {"private", Kw::Private}, {"public", Kw::Public}, {"redim", Kw::ReDim},
-    {"select", Kw::Select}, {"set", Kw::Set}, {"sub", Kw::Sub}, {"then", Kw::Then},
-    {"to", Kw::To}, {"true", Kw::True}, {"until", Kw::Until}, {"wend", Kw::Wend},
-    {"while", Kw::While}, {"with", Kw::With}, {"xor", Kw::Xor},
+    {"and", Kw::And},         {"byref", Kw::ByRef},
+    {"byval", Kw::ByVal},     {"call", Kw::Call},
+    {"case", Kw::Case},       {"class", Kw::Class},
+    {"const", Kw::Const},     {"dim", Kw::Dim},
+    {"do", Kw::Do},           {"each", Kw::Each},
+    {"else", Kw::Else},       {"elseif", Kw::ElseIf},
+    {"empty", Kw::Empty},     {"end", Kw::End},
+    {"eqv", Kw::Eqv},         {"erase", Kw::Erase},
+    {"exit", Kw::Exit},       {"false", Kw::False},
+    {"for", Kw::For},         {"function", Kw::Function},
+    {"if", Kw::If},           {"imp", Kw::Imp},
+    {"in", Kw::In},           {"is", Kw::Is},
+    {"loop", Kw::Loop},       {"me", Kw::Me},
+    {"mod", Kw::Mod},         {"new", Kw::New},
+    {"next", Kw::Next},       {"not", Kw::Not},
+    {"nothing", Kw::Nothing}, {"null", Kw::Null},
+    {"on", Kw::On},           {"option", Kw::Option},
+    {"or", Kw::Or},           {"private", Kw::Private},
+    {"public", Kw::Public},   {"redim", Kw::ReDim},
+    {"select", Kw::Select},   {"set", Kw::Set},
+    {"sub", Kw::Sub},         {"then", Kw::Then},
+    {"to", Kw::To},           {"true", Kw::True},
+    {"until", Kw::Until},     {"wend", Kw::Wend},
+    {"while", Kw::While},     {"with", Kw::With},
+    {"xor", Kw::Xor},
 };
 constexpr size_t kLongestKeyword = 8;
 
@@ -63,8 +84,7 @@ struct KeywordIndex {
     constexpr KeywordIndex() {
         size_t entry = 0;
         for (int letter = 0; letter < 27; ++letter) {
-            while (entry < std::size(kKeywords) && kKeywords[entry].name[0] - 'a' < letter)
-                ++entry;
+            while (entry < std::size(kKeywords) && kKeywords[entry].name[0] - 'a' < letter) ++entry;
             start[letter] = static_cast<uint8_t>(entry);
         }
     }
@@ -153,8 +173,8 @@ private:
             ScanBracketName(token);
         } else if (IsDigit(c) || (c == '.' && IsDigit(Peek(1)))) {
             ScanNumber(token);
-        } else if (c == '&' && (Lower(Peek(1)) == 'h' || Lower(Peek(1)) == 'o' ||
-                                IsDigit(Peek(1)))) {
+        } else if (c == '&' &&
+                   (Lower(Peek(1)) == 'h' || Lower(Peek(1)) == 'o' || IsDigit(Peek(1)))) {
             ScanRadix(token);
         } else if (c == '"') {
             ScanString(token);
@@ -275,19 +295,44 @@ private:
                 kind = next == '<' ? Tok::LessEqual : next == '>' ? Tok::GreaterEqual : Tok::Equal;
                 length = next == '<' || next == '>' ? 2 : 1;
                 break;
-            case '(': kind = Tok::LParen; break;
-            case ')': kind = Tok::RParen; break;
-            case ',': kind = Tok::Comma; break;
-            case '.': kind = Tok::Dot; break;
-            case '+': kind = Tok::Plus; break;
-            case '-': kind = Tok::Minus; break;
-            case '*': kind = Tok::Star; break;
-            case '/': kind = Tok::Slash; break;
-            case '\\': kind = Tok::Backslash; break;
-            case '^': kind = Tok::Caret; break;
-            case '&': kind = Tok::Ampersand; break;
-            case ':': kind = Tok::Colon; break;
-            default: Fail(kErrInvalidCharacter);
+            case '(':
+                kind = Tok::LParen;
+                break;
+            case ')':
+                kind = Tok::RParen;
+                break;
+            case ',':
+                kind = Tok::Comma;
+                break;
+            case '.':
+                kind = Tok::Dot;
+                break;
+            case '+':
+                kind = Tok::Plus;
+                break;
+            case '-':
+                kind = Tok::Minus;
+                break;
+            case '*':
+                kind = Tok::Star;
+                break;
+            case '/':
+                kind = Tok::Slash;
+                break;
+            case '\\':
+                kind = Tok::Backslash;
+                break;
+            case '^':
+                kind = Tok::Caret;
+                break;
+            case '&':
+                kind = Tok::Ampersand;
+                break;
+            case ':':
+                kind = Tok::Colon;
+                break;
+            default:
+                Fail(kErrInvalidCharacter);
         }
         token->kind = kind;
         token->text = text_.substr(pos_, length);
@@ -320,8 +365,8 @@ Value RadixValue(std::string_view text) {
         n = n * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
     }
     // 16-bit values stay Integer, wider ones (or any with the & suffix) are Long.
-    if (longSuffix) return Value::Long(n <= 0xFFFF ? static_cast<int64_t>(n)
-                                                   : static_cast<int32_t>(n));
+    if (longSuffix)
+        return Value::Long(n <= 0xFFFF ? static_cast<int64_t>(n) : static_cast<int32_t>(n));
     return n <= 0xFFFF ? Value::Integer(static_cast<int16_t>(n))
                        : Value::Long(static_cast<int32_t>(n));
 }

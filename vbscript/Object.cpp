@@ -14,7 +14,9 @@ void Object::Put(Interpreter& /*interp*/, std::string_view /*name*/, Args& /*arg
     ThrowRuntime(kErrNoMember);
 }
 
-std::vector<Value> Object::Elements(Interpreter& /*interp*/) { ThrowRuntime(kErrNotCollection); }
+std::vector<Value> Object::Elements(Interpreter& /*interp*/) {
+    ThrowRuntime(kErrNotCollection);
+}
 
 void CheckArgCount(const Args& args, size_t min, size_t max) {
     if (args.size() < min || args.size() > max) ThrowRuntime(kErrWrongArgs);

@@ -11,19 +11,28 @@ namespace {
 // Rank of a numeric subtype in the promotion order; Boolean and Empty count as Integer.
 int Rank(Kind kind) {
     switch (kind) {
-        case Kind::Byte: return 1;
+        case Kind::Byte:
+            return 1;
         case Kind::Empty:
         case Kind::Boolean:
-        case Kind::Integer: return 2;
-        case Kind::Long: return 3;
-        case Kind::Single: return 4;
-        case Kind::Currency: return 6;
-        case Kind::Date: return 7;
-        default: return 5;  // Double, and strings read as Double
+        case Kind::Integer:
+            return 2;
+        case Kind::Long:
+            return 3;
+        case Kind::Single:
+            return 4;
+        case Kind::Currency:
+            return 6;
+        case Kind::Date:
+            return 7;
+        default:
+            return 5;  // Double, and strings read as Double
     }
 }
 
-bool IsIntegral(Kind kind) { return Rank(kind) <= 3; }
+bool IsIntegral(Kind kind) {
+    return Rank(kind) <= 3;
+}
 
 // An integer result of the given rank, promoted when it does not fit.
 Value TypedWhole(int rank, int64_t n) {
@@ -33,7 +42,9 @@ Value TypedWhole(int rank, int64_t n) {
     return Value::Double(static_cast<double>(n));
 }
 
-int64_t AsInt(const Value& v) { return v.kind == Kind::Empty ? 0 : v.i; }
+int64_t AsInt(const Value& v) {
+    return v.kind == Kind::Empty ? 0 : v.i;
+}
 
 Value AddLike(BinOp op, const Value& l, const Value& r) {
     int rank = std::max(Rank(l.kind), Rank(r.kind));
@@ -50,14 +61,13 @@ Value AddLike(BinOp op, const Value& l, const Value& r) {
             return Value::Double(x);
         return op == BinOp::Multiply ? Value::Double(x) : Value::Date(x);
     }
-    if (rank == 6 && l.kind != Kind::Double && r.kind != Kind::Double &&
-        l.kind != Kind::Single && r.kind != Kind::Single) {
+    if (rank == 6 && l.kind != Kind::Double && r.kind != Kind::Double && l.kind != Kind::Single &&
+        r.kind != Kind::Single) {
         if (std::fabs(x) >= 922337203685477.0) ThrowRuntime(kErrOverflow);
         return Value::Currency(static_cast<int64_t>(std::llround(x * 10000)));
     }
-    bool single = (l.kind == Kind::Single || r.kind == Kind::Single) &&
-                  Rank(l.kind) <= 4 && Rank(r.kind) <= 4 && l.kind != Kind::Long &&
-                  r.kind != Kind::Long;
+    bool single = (l.kind == Kind::Single || r.kind == Kind::Single) && Rank(l.kind) <= 4 &&
+                  Rank(r.kind) <= 4 && l.kind != Kind::Long && r.kind != Kind::Long;
     return single ? Value::Single(x) : Value::Double(x);
 }
 
@@ -91,22 +101,33 @@ Value Logical(BinOp op, const Value& l, const Value& r) {
         const Value& other = l.IsNull() ? r : l;
         if (other.IsNull()) return Value::Null();
         int64_t n = LogicalOperand(other);
-        if (op == BinOp::And && n == 0) return other.kind == Kind::Boolean ? other : Value::Integer(0);
+        if (op == BinOp::And && n == 0)
+            return other.kind == Kind::Boolean ? other : Value::Integer(0);
         if (op == BinOp::Or && n == -1) return other;
         return Value::Null();
     }
     int64_t a = LogicalOperand(l), b = LogicalOperand(r);
     int64_t n = 0;
     switch (op) {
-        case BinOp::And: n = a & b; break;
-        case BinOp::Or: n = a | b; break;
-        case BinOp::Xor: n = a ^ b; break;
-        case BinOp::Eqv: n = ~(a ^ b); break;
-        default: n = ~a | b; break;  // Imp
+        case BinOp::And:
+            n = a & b;
+            break;
+        case BinOp::Or:
+            n = a | b;
+            break;
+        case BinOp::Xor:
+            n = a ^ b;
+            break;
+        case BinOp::Eqv:
+            n = ~(a ^ b);
+            break;
+        default:
+            n = ~a | b;
+            break;  // Imp
     }
     if (l.kind == Kind::Boolean && r.kind == Kind::Boolean) return Value::Bool(n != 0);
-    bool narrow = Rank(l.kind) <= 2 && Rank(r.kind) <= 2 && l.kind != Kind::String &&
-                  r.kind != Kind::String;
+    bool narrow =
+        Rank(l.kind) <= 2 && Rank(r.kind) <= 2 && l.kind != Kind::String && r.kind != Kind::String;
     return narrow ? Value::Integer(static_cast<int16_t>(n)) : Value::Long(static_cast<int32_t>(n));
 }
 
@@ -114,14 +135,20 @@ bool IsNumberLike(const Value& v) {
     return v.IsNumericKind() || v.kind == Kind::Date || v.kind == Kind::Empty;
 }
 
-int Sign(double x) { return x < 0 ? -1 : (x > 0 ? 1 : 0); }
+int Sign(double x) {
+    return x < 0 ? -1 : (x > 0 ? 1 : 0);
+}
 
 }  // namespace
 
 bool IsComparison(BinOp op) {
     switch (op) {
-        case BinOp::Equal: case BinOp::NotEqual: case BinOp::Less: case BinOp::Greater:
-        case BinOp::LessEqual: case BinOp::GreaterEqual:
+        case BinOp::Equal:
+        case BinOp::NotEqual:
+        case BinOp::Less:
+        case BinOp::Greater:
+        case BinOp::LessEqual:
+        case BinOp::GreaterEqual:
             return true;
         default:
             return false;
@@ -200,28 +227,41 @@ Value Compare(BinOp op, const Value& left, const Value& right, bool leftLiteral,
     if (left.IsNull() || right.IsNull()) return Value::Null();
     int order = Order(left, right, leftLiteral, rightLiteral);
     switch (op) {
-        case BinOp::Equal: return Value::Bool(order == 0);
-        case BinOp::NotEqual: return Value::Bool(order != 0);
-        case BinOp::Less: return Value::Bool(order < 0);
-        case BinOp::Greater: return Value::Bool(order > 0);
-        case BinOp::LessEqual: return Value::Bool(order <= 0);
-        default: return Value::Bool(order >= 0);
+        case BinOp::Equal:
+            return Value::Bool(order == 0);
+        case BinOp::NotEqual:
+            return Value::Bool(order != 0);
+        case BinOp::Less:
+            return Value::Bool(order < 0);
+        case BinOp::Greater:
+            return Value::Bool(order > 0);
+        case BinOp::LessEqual:
+            return Value::Bool(order <= 0);
+        default:
+            return Value::Bool(order >= 0);
     }
 }
 
 Value Negate(const Value& v) {
     switch (v.kind) {
-        case Kind::Null: return v;
-        case Kind::Empty: return Value::Integer(0);
+        case Kind::Null:
+            return v;
+        case Kind::Empty:
+            return Value::Integer(0);
         case Kind::Boolean:
         case Kind::Byte:
-        case Kind::Integer: return Value::Whole(-v.i);
+        case Kind::Integer:
+            return Value::Whole(-v.i);
         case Kind::Long:
             return v.i == INT32_MIN ? Value::Double(2147483648.0) : Value::Long(-v.i);
-        case Kind::Currency: return Value::Currency(-v.i);
-        case Kind::Single: return Value::Single(-v.d);
-        case Kind::Date: return Value::Date(-v.d);
-        default: return Value::Double(-ToDouble(v));
+        case Kind::Currency:
+            return Value::Currency(-v.i);
+        case Kind::Single:
+            return Value::Single(-v.d);
+        case Kind::Date:
+            return Value::Date(-v.d);
+        default:
+            return Value::Double(-ToDouble(v));
     }
 }
 

@@ -57,9 +57,7 @@ private:
     }
     [[noreturn]] void Fail(int error) const { ThrowCompile(error, Cur().line, Cur().column); }
 
-    bool AtStatementEnd() const {
-        return Is(Tok::Newline) || Is(Tok::Colon) || Is(Tok::End);
-    }
+    bool AtStatementEnd() const { return Is(Tok::Newline) || Is(Tok::Colon) || Is(Tok::End); }
     void EndStatement() {
         if (!AtStatementEnd()) Fail(kErrExpectedEndOfStatement);
     }
@@ -153,10 +151,14 @@ private:
         } else {
             Take();  // Property
             endError = kErrExpectedProperty;
-            if (IsWord("get")) proc->kind = ProcKind::PropertyGet;
-            else if (IsWord("let")) proc->kind = ProcKind::PropertyLet;
-            else if (IsKw(Kw::Set)) proc->kind = ProcKind::PropertySet;
-            else Fail(kErrSyntax);
+            if (IsWord("get"))
+                proc->kind = ProcKind::PropertyGet;
+            else if (IsWord("let"))
+                proc->kind = ProcKind::PropertyLet;
+            else if (IsKw(Kw::Set))
+                proc->kind = ProcKind::PropertySet;
+            else
+                Fail(kErrSyntax);
         }
         Take();
         bool isProperty = endError == kErrExpectedProperty;
@@ -237,10 +239,18 @@ private:
     void AddMember(ClassDecl* decl, ProcedurePtr proc) {
         if (proc->isDefault) decl->defaultMember = proc->name;
         switch (proc->kind) {
-            case ProcKind::PropertyGet: decl->getters[proc->name] = proc; break;
-            case ProcKind::PropertyLet: decl->letters[proc->name] = proc; break;
-            case ProcKind::PropertySet: decl->setters[proc->name] = proc; break;
-            default: decl->methods[proc->name] = proc; break;
+            case ProcKind::PropertyGet:
+                decl->getters[proc->name] = proc;
+                break;
+            case ProcKind::PropertyLet:
+                decl->letters[proc->name] = proc;
+                break;
+            case ProcKind::PropertySet:
+                decl->setters[proc->name] = proc;
+                break;
+            default:
+                decl->methods[proc->name] = proc;
+                break;
         }
     }
 
@@ -262,8 +272,13 @@ private:
         if (Is(Tok::End)) return true;
         if (!Is(Tok::Keyword)) return false;
         switch (Cur().keyword) {
-            case Kw::End: case Kw::Else: case Kw::ElseIf: case Kw::Next: case Kw::Loop:
-            case Kw::Wend: case Kw::Case:
+            case Kw::End:
+            case Kw::Else:
+            case Kw::ElseIf:
+            case Kw::Next:
+            case Kw::Loop:
+            case Kw::Wend:
+            case Kw::Case:
                 return true;
             default:
                 return false;
@@ -276,22 +291,39 @@ private:
         const Token& at = Cur();
         if (Is(Tok::Keyword)) {
             switch (at.keyword) {
-                case Kw::Dim: return ParseDeclarators(at, true);
-                case Kw::ReDim: return ParseReDim();
-                case Kw::Const: return ParseConst();
-                case Kw::If: return ParseIf();
-                case Kw::Select: return ParseSelect();
-                case Kw::For: return ParseFor();
-                case Kw::Do: return ParseDo();
-                case Kw::While: return ParseWhile();
-                case Kw::Exit: return ParseExit();
-                case Kw::On: return ParseOnError();
-                case Kw::Call: return ParseCall();
-                case Kw::Set: return ParseSet();
-                case Kw::Erase: return ParseErase();
-                case Kw::With: return ParseWith();
-                case Kw::Me: return ParseSimpleStatement();
-                case Kw::Function: case Kw::Sub: case Kw::Class:
+                case Kw::Dim:
+                    return ParseDeclarators(at, true);
+                case Kw::ReDim:
+                    return ParseReDim();
+                case Kw::Const:
+                    return ParseConst();
+                case Kw::If:
+                    return ParseIf();
+                case Kw::Select:
+                    return ParseSelect();
+                case Kw::For:
+                    return ParseFor();
+                case Kw::Do:
+                    return ParseDo();
+                case Kw::While:
+                    return ParseWhile();
+                case Kw::Exit:
+                    return ParseExit();
+                case Kw::On:
+                    return ParseOnError();
+                case Kw::Call:
+                    return ParseCall();
+                case Kw::Set:
+                    return ParseSet();
+                case Kw::Erase:
+                    return ParseErase();
+                case Kw::With:
+                    return ParseWith();
+                case Kw::Me:
+                    return ParseSimpleStatement();
+                case Kw::Function:
+                case Kw::Sub:
+                case Kw::Class:
                     Fail(kErrSyntax);
                 default:
                     Fail(kErrExpectedStatement);
@@ -553,12 +585,18 @@ private:
     // exitStatement -> Exit (Do|For|Function|Sub|Property)
     StmtPtr ParseExit() {
         auto stmt = NewStmt(StmtKind::Exit, Take());
-        if (IsKw(Kw::Do)) stmt->exitKind = ExitKind::Do;
-        else if (IsKw(Kw::For)) stmt->exitKind = ExitKind::For;
-        else if (IsKw(Kw::Function)) stmt->exitKind = ExitKind::Function;
-        else if (IsKw(Kw::Sub)) stmt->exitKind = ExitKind::Sub;
-        else if (IsWord("property")) stmt->exitKind = ExitKind::Property;
-        else Fail(kErrInvalidExit);
+        if (IsKw(Kw::Do))
+            stmt->exitKind = ExitKind::Do;
+        else if (IsKw(Kw::For))
+            stmt->exitKind = ExitKind::For;
+        else if (IsKw(Kw::Function))
+            stmt->exitKind = ExitKind::Function;
+        else if (IsKw(Kw::Sub))
+            stmt->exitKind = ExitKind::Sub;
+        else if (IsWord("property"))
+            stmt->exitKind = ExitKind::Property;
+        else
+            Fail(kErrInvalidExit);
         Take();
         return stmt;
     }
@@ -647,29 +685,70 @@ private:
 
     static int BinaryPrecedence(const Token& token, BinOp* op) {
         switch (token.kind) {
-            case Tok::Equal: *op = BinOp::Equal; return 7;
-            case Tok::NotEqual: *op = BinOp::NotEqual; return 7;
-            case Tok::Less: *op = BinOp::Less; return 7;
-            case Tok::Greater: *op = BinOp::Greater; return 7;
-            case Tok::LessEqual: *op = BinOp::LessEqual; return 7;
-            case Tok::GreaterEqual: *op = BinOp::GreaterEqual; return 7;
-            case Tok::Ampersand: *op = BinOp::Concat; return 8;
-            case Tok::Plus: *op = BinOp::Add; return 9;
-            case Tok::Minus: *op = BinOp::Subtract; return 9;
-            case Tok::Backslash: *op = BinOp::IntDivide; return 11;
-            case Tok::Star: *op = BinOp::Multiply; return 12;
-            case Tok::Slash: *op = BinOp::Divide; return 12;
-            case Tok::Caret: *op = BinOp::Power; return 14;
+            case Tok::Equal:
+                *op = BinOp::Equal;
+                return 7;
+            case Tok::NotEqual:
+                *op = BinOp::NotEqual;
+                return 7;
+            case Tok::Less:
+                *op = BinOp::Less;
+                return 7;
+            case Tok::Greater:
+                *op = BinOp::Greater;
+                return 7;
+            case Tok::LessEqual:
+                *op = BinOp::LessEqual;
+                return 7;
+            case Tok::GreaterEqual:
+                *op = BinOp::GreaterEqual;
+                return 7;
+            case Tok::Ampersand:
+                *op = BinOp::Concat;
+                return 8;
+            case Tok::Plus:
+                *op = BinOp::Add;
+                return 9;
+            case Tok::Minus:
+                *op = BinOp::Subtract;
+                return 9;
+            case Tok::Backslash:
+                *op = BinOp::IntDivide;
+                return 11;
+            case Tok::Star:
+                *op = BinOp::Multiply;
+                return 12;
+            case Tok::Slash:
+                *op = BinOp::Divide;
+                return 12;
+            case Tok::Caret:
+                *op = BinOp::Power;
+                return 14;
             case Tok::Keyword:
                 switch (token.keyword) {
-                    case Kw::Imp: *op = BinOp::Imp; return 1;
-                    case Kw::Eqv: *op = BinOp::Eqv; return 2;
-                    case Kw::Xor: *op = BinOp::Xor; return 3;
-                    case Kw::Or: *op = BinOp::Or; return 4;
-                    case Kw::And: *op = BinOp::And; return 5;
-                    case Kw::Is: *op = BinOp::Is; return 7;
-                    case Kw::Mod: *op = BinOp::Mod; return 10;
-                    default: return -1;
+                    case Kw::Imp:
+                        *op = BinOp::Imp;
+                        return 1;
+                    case Kw::Eqv:
+                        *op = BinOp::Eqv;
+                        return 2;
+                    case Kw::Xor:
+                        *op = BinOp::Xor;
+                        return 3;
+                    case Kw::Or:
+                        *op = BinOp::Or;
+                        return 4;
+                    case Kw::And:
+                        *op = BinOp::And;
+                        return 5;
+                    case Kw::Is:
+                        *op = BinOp::Is;
+                        return 7;
+                    case Kw::Mod:
+                        *op = BinOp::Mod;
+                        return 10;
+                    default:
+                        return -1;
                 }
             default:
                 return -1;
@@ -758,12 +837,23 @@ private:
         const Token& at = Cur();
         auto expr = NewExpr(ExprKind::Literal, at);
         switch (at.keyword) {
-            case Kw::True: expr->literal = Value::Bool(true); break;
-            case Kw::False: expr->literal = Value::Bool(false); break;
-            case Kw::Empty: break;
-            case Kw::Null: expr->literal = Value::Null(); break;
-            case Kw::Nothing: expr->literal = Value::Nothing(); break;
-            case Kw::Me: expr->kind = ExprKind::Me; break;
+            case Kw::True:
+                expr->literal = Value::Bool(true);
+                break;
+            case Kw::False:
+                expr->literal = Value::Bool(false);
+                break;
+            case Kw::Empty:
+                break;
+            case Kw::Null:
+                expr->literal = Value::Null();
+                break;
+            case Kw::Nothing:
+                expr->literal = Value::Nothing();
+                break;
+            case Kw::Me:
+                expr->kind = ExprKind::Me;
+                break;
             case Kw::New:
                 Take();
                 expr->kind = ExprKind::New;

@@ -91,11 +91,16 @@ public:
     }
 
     void Put(Interpreter&, std::string_view name, Args&, const Value& value, bool) override {
-        if (name == "pattern") pattern_ = ToString(value);
-        else if (name == "ignorecase") ignoreCase_ = ToBool(value);
-        else if (name == "global") global_ = ToBool(value);
-        else if (name == "multiline") multiline_ = ToBool(value);
-        else ThrowRuntime(kErrNoMember);
+        if (name == "pattern")
+            pattern_ = ToString(value);
+        else if (name == "ignorecase")
+            ignoreCase_ = ToBool(value);
+        else if (name == "global")
+            global_ = ToBool(value);
+        else if (name == "multiline")
+            multiline_ = ToBool(value);
+        else
+            ThrowRuntime(kErrNoMember);
         code_.reset();
     }
 
@@ -132,9 +137,10 @@ private:
             match.value = text.substr(ovector[0], ovector[1] - ovector[0]);
             for (uint32_t g = 1; g < pairs; ++g) {
                 bool set = ovector[2 * g] != PCRE2_UNSET && static_cast<int>(g) < rc;
-                match.groups.push_back(set ? Value::String(text.substr(ovector[2 * g],
-                                                                      ovector[2 * g + 1] - ovector[2 * g]))
-                                           : Value());
+                match.groups.push_back(
+                    set ? Value::String(
+                              text.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g]))
+                        : Value());
             }
             found.push_back(std::move(match));
             if (!all) break;
@@ -144,7 +150,8 @@ private:
     }
 
     // Expands $&, $`, $', $$ and $1..$99 in a replacement text.
-    static std::string Expand(const std::string& with, const MatchData& m, const std::string& text) {
+    static std::string Expand(const std::string& with, const MatchData& m,
+                              const std::string& text) {
         std::string out;
         for (size_t i = 0; i < with.size(); ++i) {
             char c = with[i];
@@ -199,6 +206,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Object> MakeRegExp() { return std::make_shared<RegExp>(); }
+std::shared_ptr<Object> MakeRegExp() {
+    return std::make_shared<RegExp>();
+}
 
 }  // namespace vbscript

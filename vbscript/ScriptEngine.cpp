@@ -179,10 +179,10 @@ public:
         if (name != nullptr) *name = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE ParseScriptText(LPCOLESTR code, LPCOLESTR itemName,
-                                              IUnknown* context, LPCOLESTR delimiter,
-                                              DWORDLONG cookie, ULONG startingLine, DWORD flags,
-                                              VARIANT* result, EXCEPINFO* excepInfo) override;
+    HRESULT STDMETHODCALLTYPE ParseScriptText(LPCOLESTR code, LPCOLESTR itemName, IUnknown* context,
+                                              LPCOLESTR delimiter, DWORDLONG cookie,
+                                              ULONG startingLine, DWORD flags, VARIANT* result,
+                                              EXCEPINFO* excepInfo) override;
 
     // Services for the dispatch object.
     Interpreter* Interp() { return interp_.get(); }
@@ -288,10 +288,10 @@ HRESULT ScriptEngine::SetScriptState(SCRIPTSTATE state) {
     }
 }
 
-HRESULT ScriptEngine::ParseScriptText(LPCOLESTR code, LPCOLESTR /*itemName*/,
-                                      IUnknown* /*context*/, LPCOLESTR /*delimiter*/,
-                                      DWORDLONG /*cookie*/, ULONG startingLine, DWORD flags,
-                                      VARIANT* result, EXCEPINFO* excepInfo) {
+HRESULT ScriptEngine::ParseScriptText(LPCOLESTR code, LPCOLESTR /*itemName*/, IUnknown* /*context*/,
+                                      LPCOLESTR /*delimiter*/, DWORDLONG /*cookie*/,
+                                      ULONG startingLine, DWORD flags, VARIANT* result,
+                                      EXCEPINFO* excepInfo) {
     if (result != nullptr) VariantInit(result);
     if (excepInfo != nullptr) *excepInfo = EXCEPINFO{};
     if (!interp_) return E_UNEXPECTED;
@@ -373,7 +373,8 @@ HRESULT ScriptDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         for (UINT i = 0; i < count; ++i) args.push_back(FromVariant(params->rgvarg[count - 1 - i]));
         Value value;
         if (const Procedure* proc = interp->FindProcedure(name)) {
-            if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
+            if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0)
+                return DISP_E_MEMBERNOTFOUND;
             value = interp->CallProcedure(*proc, std::move(args));
         } else if (Variable* var = interp->FindGlobal(name)) {
             if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {

@@ -2,11 +2,12 @@
 // errors (Type mismatch, Overflow, Invalid use of Null) the language raises for them.
 #include "vbscript/Value.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <strings.h>
 
 #include "vbscript/Errors.h"
 #include "vbscript/Object.h"
@@ -14,7 +15,9 @@
 namespace vbscript {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::optional<double> ParseRadix(const std::string& text, size_t pos, int radix, bool negative) {
     if (pos >= text.size()) return std::nullopt;
@@ -36,8 +39,8 @@ std::optional<double> ParseRadix(const std::string& text, size_t pos, int radix,
 
 std::string FormatCurrency(int64_t scaled) {
     bool negative = scaled < 0;
-    uint64_t magnitude = negative ? static_cast<uint64_t>(-(scaled + 1)) + 1
-                                  : static_cast<uint64_t>(scaled);
+    uint64_t magnitude =
+        negative ? static_cast<uint64_t>(-(scaled + 1)) + 1 : static_cast<uint64_t>(scaled);
     std::string text = std::to_string(magnitude / 10000);
     uint64_t fraction = magnitude % 10000;
     if (fraction != 0) {
@@ -144,10 +147,12 @@ std::optional<double> ParseNumber(const std::string& text) {
     }
     size_t digits = 0;
     size_t scan = pos;
-    while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan]))) ++scan, ++digits;
+    while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan])))
+        ++scan, ++digits;
     if (scan < body.size() && body[scan] == '.') {
         ++scan;
-        while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan]))) ++scan, ++digits;
+        while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan])))
+            ++scan, ++digits;
     }
     if (digits == 0) return std::nullopt;
     if (scan < body.size() && (body[scan] == 'e' || body[scan] == 'E')) {
@@ -219,13 +224,12 @@ int32_t ToLong(const Value& v) {
 }
 
 int16_t ToInteger(const Value& v) {
-    int64_t n = v.kind == Kind::Integer || v.kind == Kind::Byte || v.kind == Kind::Boolean
-                    ? v.i
-                    : ([&] {
-                          double x = BankersRound(ToDouble(v));
-                          if (!(x >= -32768.0 && x <= 32767.0)) ThrowRuntime(kErrOverflow);
-                          return static_cast<int64_t>(x);
-                      })();
+    int64_t n =
+        v.kind == Kind::Integer || v.kind == Kind::Byte || v.kind == Kind::Boolean ? v.i : ([&] {
+            double x = BankersRound(ToDouble(v));
+            if (!(x >= -32768.0 && x <= 32767.0)) ThrowRuntime(kErrOverflow);
+            return static_cast<int64_t>(x);
+        })();
     if (n < -32768 || n > 32767) ThrowRuntime(kErrOverflow);
     return static_cast<int16_t>(n);
 }
@@ -274,27 +278,44 @@ std::string ToString(const Value& v) {
     }
 }
 
-std::string ToText(const Value& v) { return v.kind == Kind::Null ? std::string() : ToString(v); }
+std::string ToText(const Value& v) {
+    return v.kind == Kind::Null ? std::string() : ToString(v);
+}
 
 std::string TypeName(const Value& v) {
     switch (v.kind) {
-        case Kind::Empty: return "Empty";
-        case Kind::Null: return "Null";
-        case Kind::Integer: return "Integer";
-        case Kind::Long: return "Long";
-        case Kind::Single: return "Single";
-        case Kind::Double: return "Double";
-        case Kind::Currency: return "Currency";
-        case Kind::Date: return "Date";
-        case Kind::String: return "String";
-        case Kind::Boolean: return "Boolean";
-        case Kind::Byte: return "Byte";
-        case Kind::Array: return "Variant()";
-        case Kind::Object: return v.obj ? v.obj->TypeName() : "Nothing";
+        case Kind::Empty:
+            return "Empty";
+        case Kind::Null:
+            return "Null";
+        case Kind::Integer:
+            return "Integer";
+        case Kind::Long:
+            return "Long";
+        case Kind::Single:
+            return "Single";
+        case Kind::Double:
+            return "Double";
+        case Kind::Currency:
+            return "Currency";
+        case Kind::Date:
+            return "Date";
+        case Kind::String:
+            return "String";
+        case Kind::Boolean:
+            return "Boolean";
+        case Kind::Byte:
+            return "Byte";
+        case Kind::Array:
+            return "Variant()";
+        case Kind::Object:
+            return v.obj ? v.obj->TypeName() : "Nothing";
     }
     return "Unknown";
 }
 
-int VarTypeOf(const Value& v) { return static_cast<int>(v.kind); }
+int VarTypeOf(const Value& v) {
+    return static_cast<int>(v.kind);
+}
 
 }  // namespace vbscript

@@ -90,8 +90,8 @@ Value& ElementAt(ArrayData& array, const std::vector<Value>& indices);
 
 // Conversions; each raises the script error the language gives (13, 6, 94) when it fails.
 double ToDouble(const Value& v);
-int32_t ToLong(const Value& v);      // banker's rounding, Overflow outside Long
-int16_t ToInteger(const Value& v);   // banker's rounding, Overflow outside Integer
+int32_t ToLong(const Value& v);     // banker's rounding, Overflow outside Long
+int16_t ToInteger(const Value& v);  // banker's rounding, Overflow outside Integer
 bool ToBool(const Value& v);
 std::string ToString(const Value& v);  // as CStr does; Null raises 94
 // Text for concatenation: as ToString, with Null as "".

@@ -34,6 +34,8 @@ public:
 
 }  // namespace
 
-std::shared_ptr<Object> MakeWScript() { return std::make_shared<WScript>(); }
+std::shared_ptr<Object> MakeWScript() {
+    return std::make_shared<WScript>();
+}
 
 }  // namespace vbscript

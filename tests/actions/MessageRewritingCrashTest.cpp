@@ -12,8 +12,8 @@
 #include <set>
 #include <string>
 
-#include "common/AtomicFile.h"
 #include "actions/MessageRewriting.h"
+#include "common/AtomicFile.h"
 #include "tests/actions/RewritingFixture.h"
 
 namespace {

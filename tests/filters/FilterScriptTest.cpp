@@ -119,9 +119,10 @@ TEST_F(FilterScriptTest, MetTokenBecomesItsValueAndDecidesTheResult) {
 }
 
 TEST_F(FilterScriptTest, OccurrencesTakeTheirOwnConditionValues) {
-    Register("If CriteriaMet([QP_BODY], \"a\") Then FilterResult = 2\r\n"
-             "If CriteriaMet([QP_BODY], \"b\") Then FilterResult = 1\r\n"
-             "QPResultData = \"size=\" & [QP_SIZE]");
+    Register(
+        "If CriteriaMet([QP_BODY], \"a\") Then FilterResult = 2\r\n"
+        "If CriteriaMet([QP_BODY], \"b\") Then FilterResult = 1\r\n"
+        "QPResultData = \"size=\" & [QP_SIZE]");
     std::strcpy(run.Result(1).conditionValues[kBody][1], "1");
     std::strcpy(run.Result(1).conditionValues[kSize][0], "2048");
     EXPECT_EQ(1, Run());
@@ -130,19 +131,22 @@ TEST_F(FilterScriptTest, OccurrencesTakeTheirOwnConditionValues) {
 
 TEST_F(FilterScriptTest, TokensInOtherCaseAreLeftInTheProgram) {
     // Left in the program, the token reads as an empty variable: not met.
-    Register("If CriteriaMet([QP_subject], \"free\") Then FilterResult = 2 Else FilterResult = 1\r\n"
-             "QPResultData = \"[QP_subject]\"");
+    Register(
+        "If CriteriaMet([QP_subject], \"free\") Then FilterResult = 2 Else FilterResult = 1\r\n"
+        "QPResultData = \"[QP_subject]\"");
     std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
     EXPECT_EQ(1, Run());
     EXPECT_STREQ("[QP_subject]", data);
 }
 
 TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesOnlyTheSubjectEscaped) {
-    Register("FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "
-             "\"%RECIPIENTS%\"");
+    Register(
+        "FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "
+        "\"%RECIPIENTS%\"");
     EXPECT_EQ(1, Run());
-    EXPECT_STREQ("Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com];[SMTP:b@example.com]",
-                 data);
+    EXPECT_STREQ(
+        "Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com];[SMTP:b@example.com]",
+        data);
 
     // The sender goes in as it is: its quote ends the literal early, so the program breaks.
     run.set.filters[1]->scriptText = "FilterResult = 1\r\nQPResultData = \"%SENDERADDRESS%\"";
@@ -183,7 +187,8 @@ TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
     };
     for (const Case& c : cases) {
         std::string text = c.text;
-        EXPECT_EQ(c.count, ReplaceInString(&text, c.pattern, c.replacement, c.maximum, c.stay, c.exact))
+        EXPECT_EQ(c.count,
+                  ReplaceInString(&text, c.pattern, c.replacement, c.maximum, c.stay, c.exact))
             << c.text << " " << c.pattern;
         EXPECT_EQ(c.want, text) << c.text << " " << c.pattern;
     }

@@ -2,8 +2,8 @@
 // syntax and run-time errors, trace lines and the presented error text.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <atomic>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,11 +62,12 @@ TEST_F(ScriptHostTest, ResultIsTheLowSixteenBitsWithTheirSign) {
     struct Case {
         const char* value;
         int want;
-    } cases[] = {{"1", 1}, {"True", -1}, {"0", 0}, {"CLng(65537)", 1}, {"CLng(65535)", -1},
-                 {"\"text\"", 0}};
+    } cases[] = {{"1", 1},           {"True", -1},        {"0", 0},
+                 {"CLng(65537)", 1}, {"CLng(65535)", -1}, {"\"text\"", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
-        EXPECT_EQ(c.want, Run(FilterProgram(std::string("FilterResult = ") + c.value), "QP_Execute", 0));
+        EXPECT_EQ(c.want,
+                  Run(FilterProgram(std::string("FilterResult = ") + c.value), "QP_Execute", 0));
         EXPECT_EQ("Script executed successfully.\n", trace);
     }
 }
@@ -81,8 +82,8 @@ TEST_F(ScriptHostTest, ResultDataIsFetchedOnlyWhenAskedOrWhenTheResultIsNonzero)
     EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1"), "QP_Execute", 0));
     EXPECT_STREQ("SCRIPT", data);
 
-    EXPECT_EQ(-1, Run(FilterProgram("FilterResult = True\r\nQPResultData = \"named\""),
-                      "QP_Execute", 0));
+    EXPECT_EQ(
+        -1, Run(FilterProgram("FilterResult = True\r\nQPResultData = \"named\""), "QP_Execute", 0));
     EXPECT_STREQ("named", data);
 
     // An empty value empties the buffer; a number is not text and leaves it empty too.
@@ -155,8 +156,8 @@ TEST_F(ScriptHostTest, ConcurrentCallsEachRunTheirOwnProgram) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t, &wrong] {
-            const std::string program =
-                FilterProgram("FilterResult = 1\r\nQPResultData = \"thread " + std::to_string(t) + "\"");
+            const std::string program = FilterProgram(
+                "FilterResult = 1\r\nQPResultData = \"thread " + std::to_string(t) + "\"");
             for (int i = 0; i < 25; ++i) {
                 char result[64] = "";
                 if (ExecuteVBScript(program.c_str(), "QP_Execute", result, sizeof result, 0) != 1 ||

@@ -1,12 +1,11 @@
 // tests/frame/DnsProviderTest.cpp: the DNS provider's hooks, lookups and the reports
 // of exceptions raised inside it.
-#include "frame/DnsProvider.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
+#include "frame/DnsProvider.h"
 #include "frame/Lifecycle.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"

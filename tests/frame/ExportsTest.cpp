@@ -1,10 +1,9 @@
 // tests/frame/ExportsTest.cpp: the exported calls' answers and the reload gate.
-#include "frame/Exports.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "frame/Exports.h"
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
 #include "tests/fixtures/PluginSettings.h"

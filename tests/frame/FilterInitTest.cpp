@@ -1,10 +1,9 @@
 // tests/frame/FilterInitTest.cpp: the antivirus agent plug-ins brought up by FilterInit.
-#include "frame/FilterInit.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "frame/FilterInit.h"
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
 #include "tests/fixtures/PluginSettings.h"
@@ -24,8 +23,7 @@ protected:
     void TearDown() override { TeardownPlugin(); }
 
     // Declares an agent key below the filters key.
-    void Agent(const std::string& name, uint32_t status, int pluginEnabled,
-               const char* provider) {
+    void Agent(const std::string& name, uint32_t status, int pluginEnabled, const char* provider) {
         std::string key = std::string(kFiltersKey) + "\\" + name;
         server.registry.SetDword(key, "Status", status);
         if (pluginEnabled >= 0)
@@ -69,8 +67,8 @@ TEST_F(FilterInitTest, MissingAgentLibraryStopsTheWalk) {
 
 TEST_F(FilterInitTest, OwnKeyAndAgentsWithoutBothSwitchesAreSkipped) {
     server.InstallProvider("Full", "AGENT.so");
-    Agent("mtafilter", 1, 1, "AGENT.DLL");     // our own key, in any case
-    Agent("NOSWITCH", 1, -1, "AGENT.DLL");     // plug-in switch missing
+    Agent("mtafilter", 1, 1, "AGENT.DLL");  // our own key, in any case
+    Agent("NOSWITCH", 1, -1, "AGENT.DLL");  // plug-in switch missing
     Agent("DISABLED", 0, 1, "AGENT.DLL");
     Agent("PLUGINOFF", 1, 0, "AGENT.DLL");
     server.registry.SetString(kFiltersKey, "Processing Order",

@@ -1,8 +1,6 @@
 // tests/frame/FilterRunTest.cpp: the filter run through the exported FilterExecute:
 // reload requests, the run's own filter set, and runs on many threads while an
 // administrator requests reloads from another process.
-#include "frame/FilterRun.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,6 +11,7 @@
 
 #include "common/RegistryAccess.h"
 #include "frame/Exports.h"
+#include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
 #include "frame/SystemFilterSet.h"
@@ -23,12 +22,13 @@ namespace {
 
 using namespace testing_support;
 
-constexpr const char* kEnvelope = "Recipients=[SMTP:a@example.com]\r\nSender=[SMTP:b@example.net]\r\n";
+constexpr const char* kEnvelope =
+    "Recipients=[SMTP:a@example.com]\r\nSender=[SMTP:b@example.net]\r\n";
 constexpr const char* kMessage = "Subject: hello\r\n\r\nbody\r\n";
 
 std::string FilterLine(int number) {
-    return "Rule " + std::to_string(number) + "\t1\tF" + std::to_string(number) +
-           "\t\tFilter " + std::to_string(number) + "\t\r\n";
+    return "Rule " + std::to_string(number) + "\t1\tF" + std::to_string(number) + "\t\tFilter " +
+           std::to_string(number) + "\t\r\n";
 }
 
 class FilterRunTest : public ::testing::Test {
@@ -145,9 +145,8 @@ TEST_F(FilterRunTest, ARunKeepsTheSetItStartedWithAcrossAReload) {
     EXPECT_EQ(1, CurrentSystemFilterSet()->filterCount);
     ::testing::internal::CaptureStdout();
     held.reset();
-    EXPECT_EQ(
-        "Releasing 3 Filters\nReleasing Filter 1\nReleasing Filter 2\nReleasing Filter 3\n",
-        ::testing::internal::GetCapturedStdout());
+    EXPECT_EQ("Releasing 3 Filters\nReleasing Filter 1\nReleasing Filter 2\nReleasing Filter 3\n",
+              ::testing::internal::GetCapturedStdout());
 }
 
 // Eight host threads filter distinct messages while an administrator requests reloads
@@ -180,8 +179,8 @@ TEST_F(FilterRunTest, ConcurrentRunsAndReloadsFromAnotherProcess) {
             int roundsAfterDone = 0;
             for (int i = 0; roundsAfterDone < kMessagesEach; ++i) {
                 if (administratorDone) ++roundsAfterDone;
-                std::string id = "T" + std::to_string(t) + "-" +
-                                 std::to_string(i % kMessagesEach) + ".MAI";
+                std::string id =
+                    "T" + std::to_string(t) + "-" + std::to_string(i % kMessagesEach) + ".MAI";
                 ++calls;
                 if (FilterExecute("", id.c_str(), "SMTP", 0) == 1) ++returned;
             }

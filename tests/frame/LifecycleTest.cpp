@@ -1,12 +1,11 @@
 // tests/frame/LifecycleTest.cpp: what loading and unloading the plug-in sets up and
 // releases, with stand-in provider libraries in the provider directory.
-#include "frame/Lifecycle.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/RegistryAccess.h"
+#include "frame/Lifecycle.h"
 #include "frame/Settings.h"
 #include "providers/ProviderLibraries.h"
 #include "store/StoreLibrary.h"

@@ -1,11 +1,10 @@
 // tests/frame/MessageEnvelopeTest.cpp: reading and writing message envelopes.
-#include "frame/MessageEnvelope.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+#include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -32,11 +31,12 @@ protected:
 };
 
 TEST_F(MessageEnvelopeTest, ReadsEveryKeyKeepingSpacesAndTheLastLineWithoutTerminator) {
-    Read("Recipients=[SMTP:a@example.com];[SMTP:b@example.net]\r\n"
-         "Sender=[SMTP:x@example.org]\r\n\r\n"
-         "Server=mx1\r\nClientIP=192.0.2.7\r\nAccount=sales\r\nUser=anna\r\n"
-         "CommandType=SEND\r\nSubject= Hello  there \r\nTimeAcquired=1764979200\r\n"
-         "Other=ignored\r\nStatus=QUEUED\r\nAuthenticationStatus=2");
+    Read(
+        "Recipients=[SMTP:a@example.com];[SMTP:b@example.net]\r\n"
+        "Sender=[SMTP:x@example.org]\r\n\r\n"
+        "Server=mx1\r\nClientIP=192.0.2.7\r\nAccount=sales\r\nUser=anna\r\n"
+        "CommandType=SEND\r\nSubject= Hello  there \r\nTimeAcquired=1764979200\r\n"
+        "Other=ignored\r\nStatus=QUEUED\r\nAuthenticationStatus=2");
     EXPECT_STREQ("[SMTP:a@example.com];[SMTP:b@example.net]", record->recipients);
     EXPECT_STREQ("[SMTP:x@example.org]", record->sender);
     EXPECT_STREQ("mx1", record->server);
@@ -52,8 +52,9 @@ TEST_F(MessageEnvelopeTest, ReadsEveryKeyKeepingSpacesAndTheLastLineWithoutTermi
 }
 
 TEST_F(MessageEnvelopeTest, KeysCountOnlyAtTheStartOfALine) {
-    Read("AuthenticationStatus=7x\r\n  Sender=[SMTP:indented@example.com]\r\nStatus=S\r\n"
-         "TimeAcquired=abc\r\n");
+    Read(
+        "AuthenticationStatus=7x\r\n  Sender=[SMTP:indented@example.com]\r\nStatus=S\r\n"
+        "TimeAcquired=abc\r\n");
     EXPECT_STREQ("S", record->status);
     EXPECT_EQ(7, record->authenticationStatus);
     EXPECT_STREQ("", record->sender);
@@ -61,8 +62,8 @@ TEST_F(MessageEnvelopeTest, KeysCountOnlyAtTheStartOfALine) {
 }
 
 TEST_F(MessageEnvelopeTest, OverlongValuesAreCutAndTheLaterLineWins) {
-    Read("Recipients=" + std::string(30000, 'r') + "\r\nClientIP=first\r\nClientIP=" +
-         std::string(100, '9') + "\r\n");
+    Read("Recipients=" + std::string(30000, 'r') +
+         "\r\nClientIP=first\r\nClientIP=" + std::string(100, '9') + "\r\n");
     EXPECT_EQ(std::string(23999, 'r'), record->recipients);
     EXPECT_EQ(std::string(65, '9'), record->clientIp);
 }
@@ -83,9 +84,10 @@ TEST_F(MessageEnvelopeTest, WriteKeepsOnlyTheCarriedKeysInOrderAndReadsBack) {
     std::snprintf(record->clientIp, sizeof record->clientIp, "%s", "192.0.2.1");
     record->timeAcquired = -3;
     ASSERT_EQ(1, WriteEnvelope(record.get()));
-    EXPECT_EQ("Recipients=\r\nServer=mx1\r\nSender=[SMTP:x@example.org]\r\nTimeAcquired=-3\r\n"
-              "Status=Q\r\n",
-              server.tree.ReadFile("connectors/SMTP/Inbound/A1.MAI"));
+    EXPECT_EQ(
+        "Recipients=\r\nServer=mx1\r\nSender=[SMTP:x@example.org]\r\nTimeAcquired=-3\r\n"
+        "Status=Q\r\n",
+        server.tree.ReadFile("connectors/SMTP/Inbound/A1.MAI"));
     auto again = std::make_unique<MessageRecord>(*record);
     ASSERT_EQ(1, ReadEnvelope(again.get()));
     EXPECT_STREQ(record->sender, again->sender);

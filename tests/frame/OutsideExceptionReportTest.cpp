@@ -1,9 +1,8 @@
 // tests/frame/OutsideExceptionReportTest.cpp: the COM error form of an outside
 // library's exception report.
-#include "frame/OutsideExceptionReport.h"
-
 #include <gtest/gtest.h>
 
+#include "frame/OutsideExceptionReport.h"
 #include "platform/ComError.h"
 #include "tests/fixtures/PluginTree.h"
 

@@ -1,6 +1,4 @@
 // tests/frame/ReportLogTest.cpp: the report log's channels, file life and day change.
-#include "frame/ReportLog.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "platform/Clock.h"
 #include "tests/fixtures/PluginSettings.h"

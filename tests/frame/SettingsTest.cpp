@@ -1,7 +1,5 @@
 // tests/frame/SettingsTest.cpp: settings read at their first use, the directory group,
 // and the counters' registry copies.
-#include "frame/Settings.h"
-
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -9,6 +7,7 @@
 
 #include "common/RegistryAccess.h"
 #include "frame/Counters.h"
+#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 

@@ -207,7 +207,8 @@ protected:
     static std::string Program(const std::string& body) {
         return "Dim QPResultData\r\nQPResultData = \"SCRIPT\"\r\nFunction QP_GetResultData()\r\n"
                "QP_GetResultData=QPResultData\r\nEnd Function\r\nFunction QP_Execute\r\n"
-               "\tFilterResult=0\r\n" + body + "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
+               "\tFilterResult=0\r\n" +
+               body + "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
     }
 
     PluginTree plugin;
@@ -219,10 +220,11 @@ protected:
 TEST_F(ScriptCalls, ResultsAndResultData) {
     EXPECT_EQ(0, execute(Program("").c_str(), "QP_Execute", data, sizeof data, 0));
     EXPECT_STREQ("untouched", data);
-    EXPECT_EQ(-1, execute(Program("FilterResult = True").c_str(), "QP_Execute", data, sizeof data, 0));
+    EXPECT_EQ(-1,
+              execute(Program("FilterResult = True").c_str(), "QP_Execute", data, sizeof data, 0));
     EXPECT_STREQ("SCRIPT", data);
-    EXPECT_EQ(1, execute(Program("FilterResult = 1\r\nQPResultData = \"hit\"").c_str(), "QP_Execute",
-                         data, sizeof data, 0));
+    EXPECT_EQ(1, execute(Program("FilterResult = 1\r\nQPResultData = \"hit\"").c_str(),
+                         "QP_Execute", data, sizeof data, 0));
     EXPECT_STREQ("hit", data);
     EXPECT_EQ(0, execute(Program("FilterResult = 1").c_str(), "Missing", data, sizeof data, 0));
 }

@@ -124,7 +124,8 @@ TEST_F(ExplainCommandTest, ScanningProvidersAreAskedButTheStatisticsLeftAlone) {
 }
 
 TEST_F(ExplainCommandTest, ScriptFiltersRunTheirProgramAndShowItsResultData) {
-    Write("FILTERS/FILTER.TAB", "Scripted\t1\tSCRIPT\t\tBy script\nBroken\t1\tBROKEN\t\tBad script\n");
+    Write("FILTERS/FILTER.TAB",
+          "Scripted\t1\tSCRIPT\t\tBy script\nBroken\t1\tBROKEN\t\tBad script\n");
     Write("FILTERS/CRITERIA/SCRIPT.MES",
           "If CriteriaMet([QP_SUBJECT], \"free\") Then\r\nFilterResult = 1\r\n"
           "QPResultData = \"free in subject\"\r\nEnd If\r\n");

@@ -100,11 +100,11 @@ TEST(RunQueueCommand, QuietWritesNothingOfItsOwn) {
     PluginTree plugin;
     QueueMessages(plugin, "SMTP", 2);
     std::string errors;
-    ASSERT_EQ(testing_support::RunCommand(std::string(MTAFILTER_TOOL) + " --registry '" +
-                                              plugin.registry.Path() +
-                                              "' run --quiet 2>&1 >/dev/null",
-                                          &errors),
-              0);
+    ASSERT_EQ(
+        testing_support::RunCommand(std::string(MTAFILTER_TOOL) + " --registry '" +
+                                        plugin.registry.Path() + "' run --quiet 2>&1 >/dev/null",
+                                    &errors),
+        0);
     EXPECT_EQ(errors, "");
 }
 

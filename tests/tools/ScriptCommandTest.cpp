@@ -25,7 +25,8 @@ private:
 constexpr const char* kFilterProgram =
     "Dim QPResultData\r\nQPResultData = \"SCRIPT\"\r\n"
     "Function QP_GetResultData()\r\nQP_GetResultData = QPResultData\r\nEnd Function\r\n"
-    "Function QP_Execute\r\nQP_Execute = 1\r\nQPResultData = \"say \"\"hi\"\"\"\r\nEnd Function\r\n";
+    "Function QP_Execute\r\nQP_Execute = 1\r\nQPResultData = \"say \"\"hi\"\"\"\r\nEnd "
+    "Function\r\n";
 
 TEST_F(ScriptCommandTest, FunctionPrintsResultAndResultData) {
     const std::string path = Write("filter.vbs", kFilterProgram);

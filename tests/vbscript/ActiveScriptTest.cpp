@@ -133,8 +133,8 @@ public:
         if (FAILED(hr)) return hr;
         DISPPARAMS none{nullptr, nullptr, 0, 0};
         VariantInit(result);
-        return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                                result, nullptr, nullptr);
+        return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, result,
+                                nullptr, nullptr);
     }
 
     IActiveScript* engine = nullptr;
@@ -143,8 +143,7 @@ public:
 };
 
 // Runs `code`, calls `function`, and returns the result variant (host code clears it).
-HRESULT RunFunction(TestSite* site, const wchar_t* code, const wchar_t* function,
-                    VARIANT* result) {
+HRESULT RunFunction(TestSite* site, const wchar_t* code, const wchar_t* function, VARIANT* result) {
     HostedEngine host(site);
     HRESULT hr = host.Parse(code);
     if (SUCCEEDED(hr)) hr = host.Connect();
@@ -156,7 +155,7 @@ TEST(ResultTypes, LanguageSubtypesReachTheHost) {
     struct Case {
         const wchar_t* body;
         VARTYPE vt;
-    } cases[] = {{L"F = 1", VT_I2}, {L"F = 70000", VT_I4}, {L"F = True", VT_BOOL},
+    } cases[] = {{L"F = 1", VT_I2},   {L"F = 70000", VT_I4},   {L"F = True", VT_BOOL},
                  {L"F = 1.5", VT_R8}, {L"F = \"s\"", VT_BSTR}, {L"", VT_EMPTY}};
     for (const Case& c : cases) {
         TestSite site;
@@ -249,12 +248,12 @@ TEST(Errors, OptionExplicitRejectsUndeclaredNames) {
 }
 
 TEST(Sandbox, OnlyDictionaryAndRegExpCanBeCreated) {
-    const wchar_t* blocked[] = {L"WScript.Shell", L"Scripting.FileSystemObject",
-                                L"ADODB.Stream", L"MSXML2.XMLHTTP"};
+    const wchar_t* blocked[] = {L"WScript.Shell", L"Scripting.FileSystemObject", L"ADODB.Stream",
+                                L"MSXML2.XMLHTTP"};
     for (const wchar_t* progId : blocked) {
         TestSite site;
-        std::wstring code =
-            std::wstring(L"Function F\r\nSet o = CreateObject(\"") + progId + L"\")\r\nEnd Function";
+        std::wstring code = std::wstring(L"Function F\r\nSet o = CreateObject(\"") + progId +
+                            L"\")\r\nEnd Function";
         VARIANT result;
         EXPECT_EQ(SCRIPT_E_REPORTED, RunFunction(&site, code.c_str(), L"F", &result));
         ASSERT_EQ(1u, site.errors.size());
@@ -276,8 +275,7 @@ protected:
         path_ = std::filesystem::temp_directory_path() /
                 ("vbs-registry-" + std::to_string(::getpid()) + ".db");
         setenv(kRegistryPathVariable, path_.c_str(), 1);
-        ASSERT_EQ(1, WriteRegistryDword(RegistryRoot::kLocalMachine,
-                                        vbscript::kScriptSettingsKey,
+        ASSERT_EQ(1, WriteRegistryDword(RegistryRoot::kLocalMachine, vbscript::kScriptSettingsKey,
                                         vbscript::kScriptTimeoutValue, 200));
     }
     void TearDown() override {
@@ -291,10 +289,10 @@ TEST_F(TimeLimit, RunawayLoopIsStopped) {
     TestSite site;
     VARIANT result;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SCRIPT_E_REPORTED,
-              RunFunction(&site,
-                          L"Function F\r\nOn Error Resume Next\r\nDo\r\nLoop\r\nEnd Function",
-                          L"F", &result));
+    EXPECT_EQ(
+        SCRIPT_E_REPORTED,
+        RunFunction(&site, L"Function F\r\nOn Error Resume Next\r\nDo\r\nLoop\r\nEnd Function",
+                    L"F", &result));
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(3));
     ASSERT_EQ(1u, site.errors.size());
@@ -315,11 +313,13 @@ TEST(Threads, EnginesOnSeveralThreadsDoNotMeet) {
         threads.emplace_back([t, &results] {
             for (int round = 0; round < 20; ++round) {
                 TestSite site;
-                std::wstring code = L"Function F\r\nDim d : Set d = CreateObject(\"Scripting."
-                                    L"Dictionary\")\r\nFor i = 1 To 50 : d.Add i, i * " +
-                                    std::to_wstring(t + 1) + L" : Next\r\nF = d(50)\r\nEnd Function";
+                std::wstring code =
+                    L"Function F\r\nDim d : Set d = CreateObject(\"Scripting."
+                    L"Dictionary\")\r\nFor i = 1 To 50 : d.Add i, i * " +
+                    std::to_wstring(t + 1) + L" : Next\r\nF = d(50)\r\nEnd Function";
                 VARIANT result;
-                if (RunFunction(&site, code.c_str(), L"F", &result) == S_OK) results[t] = result.iVal;
+                if (RunFunction(&site, code.c_str(), L"F", &result) == S_OK)
+                    results[t] = result.iVal;
             }
         });
     }

@@ -19,7 +19,9 @@ std::string ReadAll(const fs::path& path) {
     return text.str();
 }
 
-fs::path CorpusDir() { return fs::path(__FILE__).parent_path() / "corpus"; }
+fs::path CorpusDir() {
+    return fs::path(__FILE__).parent_path() / "corpus";
+}
 
 std::vector<std::string> CorpusNames() {
     std::vector<std::string> names;

@@ -39,7 +39,8 @@ void Record(const char* entry, const char* command) {
     if (logPath == nullptr) return;
     FILE* log = std::fopen(logPath, "a");
     if (log == nullptr) return;
-    std::fprintf(log, "%s|%s|%s\n", OwnFileName().c_str(), entry, command != nullptr ? command : "");
+    std::fprintf(log, "%s|%s|%s\n", OwnFileName().c_str(), entry,
+                 command != nullptr ? command : "");
     std::fclose(log);
 }
 
