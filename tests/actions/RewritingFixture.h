@@ -34,8 +34,8 @@ protected:
 
     // A golden file of tests/actions/data ("name.in.eml", "name.want.eml").
     static std::string Golden(const std::string& file) {
-        std::string here = __FILE__;
-        std::string path = here.substr(0, here.find_last_of('/')) + "/data/" + file;
+        // Not __FILE__: a compiler cache may have made it relative to the build folder.
+        std::string path = std::string(MTAFILTER_TEST_SOURCE_DIR) + "/actions/data/" + file;
         std::FILE* stream = std::fopen(path.c_str(), "rb");
         EXPECT_NE(nullptr, stream) << path;
         if (stream == nullptr) return "";

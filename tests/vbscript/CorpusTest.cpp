@@ -20,7 +20,7 @@ std::string ReadAll(const fs::path& path) {
 }
 
 fs::path CorpusDir() {
-    return fs::path(__FILE__).parent_path() / "corpus";
+    return fs::path(MTAFILTER_TEST_SOURCE_DIR) / "vbscript" / "corpus";
 }
 
 std::vector<std::string> CorpusNames() {

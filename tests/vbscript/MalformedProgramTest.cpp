@@ -163,7 +163,7 @@ TEST(MalformedPrograms, EndInScriptErrorOrResult) {
 // Every prefix of every corpus program: truncation anywhere must stay clean.
 TEST(MalformedPrograms, TruncatedCorpusProgramsEndCleanly) {
     namespace fs = std::filesystem;
-    fs::path dir = fs::path(__FILE__).parent_path() / "corpus";
+    fs::path dir = fs::path(MTAFILTER_TEST_SOURCE_DIR) / "vbscript" / "corpus";
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() != ".vbs") continue;
         std::ifstream file(entry.path(), std::ios::binary);
