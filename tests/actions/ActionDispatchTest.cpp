@@ -169,11 +169,13 @@ TEST_F(ActionDispatchTest, DeleteDoesNotStopLaterFilters) {
     EXPECT_EQ("STOP_PROCESSING", entries[1][5]);  // the copy found the message gone
 }
 
-TEST_F(ActionDispatchTest, ActionNameAsLastColumnKeepsItsLineEndAndIsUnknown) {
-    AddFilter("F1", "1\t\t\tDELETE\n");
+// Table lines lose their line end before they are cut: a last column is its text alone.
+TEST_F(ActionDispatchTest, ActionNameAsLastColumnIsKnown) {
+    AddFilter("F1", "1\t\t\tDELETE\r\n");
     EXPECT_EQ(1, RunStatus());
-    EXPECT_TRUE(Queued());
-    EXPECT_TRUE(Executed().empty());
+    EXPECT_FALSE(Queued());
+    ASSERT_EQ(1u, Executed().size());
+    EXPECT_EQ("Filter F1", Executed()[0][4]);
 }
 
 TEST_F(ActionDispatchTest, StatusIsZeroWhenNothingMatched) {
@@ -281,6 +283,32 @@ TEST_F(ActionDispatchTest, ExecuteApplicationFillsThePlaceholders) {
     Execute();
     EXPECT_EQ("M1.MAI SMTP\n", server.tree.ReadFile("command.txt"));
     EXPECT_EQ("EXECUTE_APPLICATION", Executed().at(0)[5]);
+}
+
+// Parameters split at the first "|" only: the value or the arguments keep theirs.
+TEST_F(ActionDispatchTest, ParametersSplitAtTheFirstBarOnly) {
+    const std::string out = server.tree.Join("piped.txt");
+    AddFilter("F1", Line("ADD_HEADER", "X-Route|a|b") +
+                        Line("EXECUTE_APPLICATION", "sh|-c \"echo one|tr o 0 > " + out + "\""));
+    Execute();
+    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
+                                     .find("\r\nX-Route: a|b\r\n"));
+    EXPECT_EQ("0ne\n", server.tree.ReadFile("piped.txt"));
+}
+
+// A report entry stays one line whatever its values hold: a script's result data may
+// span lines, and a display name or subject from a hand-edited file may carry breaks.
+TEST_F(ActionDispatchTest, ExecutedEntryIsOneLine) {
+    vbscript::RegisterVBScriptEngine();
+    AddFilter("S1", Line("ADD_HEADER", "X-Checked|yes"));
+    server.tree.WriteFile("config/FILTERS/CRITERIA/S1.MES",
+                          "FilterResult = 1\r\nQPResultData = \"first\" & vbCrLf & \"second\"");
+    Execute();
+    const std::string report = server.ReportFile();
+    const size_t at = report.find("\tExecuted\t");
+    ASSERT_NE(std::string::npos, at);
+    const std::string line = report.substr(at, report.find('\n', at) - at);
+    EXPECT_NE(std::string::npos, line.find("first  second\tQuarterly report\r")) << line;
 }
 
 // Mailbox filter sets are dispatched by the mailbox delivery, not by FilterExecute.
