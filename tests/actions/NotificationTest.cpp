@@ -204,4 +204,41 @@ TEST_F(NotificationTest, HeadersStopAtABareLineFeedEmptyLine) {
     EXPECT_EQ("S: s\r\nX-QPFilter: 1\r\n\r\nA: 1\nB: 2\n", OnlyNewMessage(&id));
 }
 
+// Notices never go to a null sender (backscatter) nor to the notification sender itself
+// (a loop); nothing is queued and the report log says why.
+TEST_F(NotificationTest, NoNoticeToANullSenderOrToItself) {
+    server.SetLogMode(2);  // report lines to standard output
+    struct Case {
+        const char* name;
+        const char* sender;
+    };
+    const Case cases[] = {{"bracketed null", "[SMTP:]"},
+                          {"angle null", "<>"},
+                          {"empty", ""},
+                          {"bracketed angle null", "[SMTP:<>]"},
+                          {"own address in other case", "[SMTP:PostMaster@Example.com]"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::snprintf(record->sender, sizeof record->sender, "%s", c.sender);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(0, NotifySender(record.get(), "", kContext, "Block offers", "d", true));
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_NE(std::string::npos,
+                  out.find("QP-W0601: No notification sent for message A1.MAI (filter \"Block "
+                           "offers\"): its recipient "))
+            << out;
+        EXPECT_TRUE(NewMessages().empty());
+    }
+    EXPECT_EQ(0, NotifyAddress(record.get(), "<REFERENCE><ADDRESS>postmaster@example.com</ADDRESS>",
+                               kContext, "f", "d", true));
+    EXPECT_TRUE(NewMessages().empty());
+    // Of the message's own recipients, only the notification sender is left out.
+    std::snprintf(record->recipients, sizeof record->recipients, "%s",
+                  "[SMTP:postmaster@example.com];[SMTP:bob@example.com];[SMTP:]");
+    ASSERT_EQ(1, NotifyRecipients(record.get(), "", kContext, "f", "d", true));
+    std::string id;
+    OnlyNewMessage(&id);
+    EXPECT_NE(std::string::npos, Envelope(id).find("Recipients=[SMTP:bob@example.com]\r\n"));
+}
+
 }  // namespace
