@@ -122,7 +122,10 @@ int RunAddHeader(const ActionCall& call) {
 
 int RunAppendRecipients(const ActionCall& call) {
     // The host reads recipients from the Inbound envelope, whatever the filter's scope.
-    return AppendRecipients(call.record, call.line->parameter) && WriteEnvelope(call.record);
+    // Only the recipients change: the envelope keeps the client address, account, user,
+    // subject and authentication the host wrote, which later filters and hops rely on.
+    return AppendRecipients(call.record, call.line->parameter) &&
+           RewriteEnvelopeRecipients(call.record);
 }
 
 int RunAppendAnnotations(const ActionCall& call) {

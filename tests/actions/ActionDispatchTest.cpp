@@ -206,14 +206,29 @@ TEST_F(ActionDispatchTest, ConnectorCriterionMatchesAndIsReported) {
 TEST_F(ActionDispatchTest, AppendRecipientsRewritesTheInboundEnvelope) {
     AddFilter("F1", Line("APPEND_RECIPIENTS", "[SMTP:audit@example.org]") +
                         Line("APPEND_RECIPIENTS", "archive@example.org"));
+    const std::string kept =
+        "Sender=[SMTP:b@example.net]\r\nClientIP=192.0.2.7\r\nAccount=PO\r\nUser=ann\r\n"
+        "Subject=Quarterly report\r\nAuthenticationStatus=1\r\nCommandType=X\r\n";
+    server.tree.WriteFile("connectors/SMTP/Inbound/M1.MAI",
+                          "Recipients=[SMTP:a@example.com]\r\n" + kept);
     Execute();
-    std::string envelope = server.tree.ReadFile("connectors/SMTP/Inbound/M1.MAI");
-    EXPECT_NE(std::string::npos,
-              envelope.find("Recipients=[SMTP:a@example.com];[SMTP:audit@example.org];"
-                            "[SMTP:archive@example.org]\r\n"));
+    // Every line but the recipients is kept as it was, in its place.
+    EXPECT_EQ(
+        "Recipients=[SMTP:a@example.com];[SMTP:audit@example.org];[SMTP:archive@example.org]"
+        "\r\n" +
+            kept,
+        server.tree.ReadFile("connectors/SMTP/Inbound/M1.MAI"));
     auto entries = Executed();
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("APPEND_RECIPIENTS,APPEND_RECIPIENTS", entries[0][5]);
+}
+
+// A message already deleted gets no envelope made up for it.
+TEST_F(ActionDispatchTest, AppendRecipientsAfterDeleteWritesNoEnvelope) {
+    AddFilter("F1", Line("DELETE") + Line("APPEND_RECIPIENTS", "audit@example.org"));
+    Execute();
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_EQ("DELETE", Executed().at(0)[5]);
 }
 
 TEST_F(ActionDispatchTest, ForwardQueuesAMarkedCopy) {
