@@ -8,6 +8,7 @@
 #include "actions/ActionContext.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageRouting.h"
+#include "actions/MessageText.h"
 #include "actions/Notifications.h"
 #include "common/DecimalNumber.h"
 #include "common/SafeText.h"
@@ -64,6 +65,7 @@ int RunAddSubjectPrefix(const ActionCall& call) {
     SafeCopy(prefix, call.line->parameter);
     // Values go into a header: the subject prefix gets them encoded.
     ExpandResultTags(call.context, prefix, sizeof prefix, 1);
+    FlattenLineBreaks(prefix);  // the subject stays one header line
     (void)PrefixQueuedSubject(call.record, prefix, call.inboundQueue);
     return 1;  // listed whether or not the subject was already prefixed
 }
@@ -117,6 +119,10 @@ int RunAddHeader(const ActionCall& call) {
     char value[1024];
     SplitAtBar(call.line->parameter, name, sizeof name, value, sizeof value);
     ExpandResultTags(call.context, value, sizeof value, 0);
+    // Values come partly from the message (matched words, addresses): a line break in
+    // one would end the header and let the message write headers of its own.
+    FlattenLineBreaks(name);
+    FlattenLineBreaks(value);
     return SetMessageHeader(call.record, name, value, call.inboundQueue);
 }
 

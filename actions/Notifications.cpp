@@ -46,7 +46,8 @@ const char* OrEmpty(const char* text) {
     return text != nullptr ? text : "";
 }
 
-// The filtered message's header lines, up to (not including) its first empty line.
+// The filtered message's header lines, up to (not including) its first empty line, with
+// CR LF line ends.
 bool ReadHeaderBlock(const char* path, std::string* headers) {
     platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
     if (file == nullptr) return false;
@@ -60,6 +61,8 @@ bool ReadHeaderBlock(const char* path, std::string* headers) {
         atLineStart = length > 0 && piece[length - 1] == '\n';
     }
     platform::FileClose(file);
+    // Quoted into a message of our own, whose lines all end in CR LF.
+    *headers = WithCrLf(*headers);
     return true;
 }
 
