@@ -292,6 +292,39 @@ TEST_F(ActionDispatchTest, NotifySenderQueuesANotification) {
     EXPECT_EQ("NOTIFY_SENDER", Executed().at(0)[5]);
 }
 
+// A notification run through the plug-in again triggers nothing, even when the action's
+// description, the last column of its line, stands in the template's header block.
+TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
+    server.registry.SetString(kSmtpKey, "Bad Mail Notification Sender Address",
+                              "filter@example.com");
+    server.tree.WriteFile("config/FILTERS/Templates/HELD.TXT",
+                          "Subject: Held: [QP_ACTIONDESC]\r\nTo: <audit@example.com>\r\n\r\n"
+                          "[QP_HEADERS]\r\n");
+    AddFilter("F1",
+              "1\t\t<REFERENCE><FILE>HELD</FILE><ADDRESS>audit@example.com</ADDRESS>\t"
+              "NOTIFY_ADDRESS\tQuarterly figures\r\n");
+    Execute();
+    std::vector<std::string> notices;
+    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
+        if (entry.is_regular_file() && entry.path().filename() != kId)
+            notices.push_back(entry.path().filename().string());
+    ASSERT_EQ(1u, notices.size());
+    const std::string notice =
+        server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + notices[0]);
+    EXPECT_EQ(0u, notice.find("Subject: Held: Quarterly figures\r\nTo: <audit@example.com>\r\n"
+                              "X-QPFilter: 1\r\n\r\n"))
+        << notice;
+
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(1, FilterExecute("", notices[0].c_str(), "SMTP", 0));
+    ::testing::internal::GetCapturedStdout();
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
+        files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(2u, files);  // the message and its notice, and no notice about the notice
+    EXPECT_EQ(1u, Executed().size());
+}
+
 TEST_F(ActionDispatchTest, ExecuteApplicationFillsThePlaceholders) {
     const std::string out = server.tree.Join("command.txt");
     AddFilter("F1", Line("EXECUTE_APPLICATION", "sh|-c \"echo [ID] [CONNECTOR] > " + out + "\""));
