@@ -346,12 +346,15 @@ TEST_F(ActionDispatchTest, ParametersSplitAtTheFirstBarOnly) {
 
 // A report entry stays one line whatever its values hold: a script's result data may
 // span lines, and a display name or subject from a hand-edited file may carry breaks.
-TEST_F(ActionDispatchTest, ExecutedEntryIsOneLine) {
+TEST_F(ActionDispatchTest, ExecutedEntryAndHeaderValuesStayOneLine) {
     vbscript::RegisterVBScriptEngine();
-    AddFilter("S1", Line("ADD_HEADER", "X-Checked|yes"));
+    AddFilter("S1", Line("ADD_HEADER", "X-Why|[QP_CRITERIA]"));
     server.tree.WriteFile("config/FILTERS/CRITERIA/S1.MES",
                           "FilterResult = 1\r\nQPResultData = \"first\" & vbCrLf & \"second\"");
     Execute();
+    // Nor does a value split the header it goes into.
+    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
+                                     .find("\r\nX-Why: first  second\r\n"));
     const std::string report = server.ReportFile();
     const size_t at = report.find("\tExecuted\t");
     ASSERT_NE(std::string::npos, at);
