@@ -9,7 +9,6 @@
 // part; a base64 part is never touched).
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 

@@ -3,8 +3,6 @@
 
 #include <cctype>
 
-#include "common/TextSearch.h"
-
 namespace {
 
 constexpr const char* kMarkName = "x-qpfilter";
@@ -59,6 +57,11 @@ void ParseContentType(const std::string& value, EntityHeaders* headers) {
         while (at < value.size() && IsBlank(value[at])) ++at;
         size_t equals = value.find('=', at);
         if (equals == std::string::npos) return;
+        const size_t next = value.find(';', at);
+        if (next != std::string::npos && next < equals) {  // a parameter without a value
+            at = next;
+            continue;
+        }
         std::string name = Lower(Trimmed(value.substr(at, equals - at)));
         at = equals + 1;
         while (at < value.size() && IsBlank(value[at])) ++at;
