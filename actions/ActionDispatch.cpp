@@ -8,9 +8,9 @@
 #include "actions/ActionContext.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageRouting.h"
+#include "actions/MessageText.h"
 #include "actions/Notifications.h"
 #include "common/DecimalNumber.h"
-#include "common/DelimitedField.h"
 #include "common/SafeText.h"
 #include "filters/ActionVocabulary.h"
 #include "filters/ResultTags.h"
@@ -22,7 +22,6 @@
 namespace {
 
 constexpr size_t kExecutedListCapacity = 2048;
-constexpr size_t kActionLineCapacity = 2048;
 constexpr size_t kCommandPartCapacity = 512;
 constexpr size_t kHeaderNameCapacity = 512;
 constexpr size_t kReportEntryCapacity = 2048;
@@ -66,6 +65,7 @@ int RunAddSubjectPrefix(const ActionCall& call) {
     SafeCopy(prefix, call.line->parameter);
     // Values go into a header: the subject prefix gets them encoded.
     ExpandResultTags(call.context, prefix, sizeof prefix, 1);
+    FlattenLineBreaks(prefix);  // the subject stays one header line
     (void)PrefixQueuedSubject(call.record, prefix, call.inboundQueue);
     return 1;  // listed whether or not the subject was already prefixed
 }
@@ -90,14 +90,21 @@ int RunForward(const ActionCall& call) {
                           call.set->mailbox);
 }
 
-// "first|second": each part at most 511 characters (a longer one is empty); without a
-// "|" the whole text is the first part and the second stays empty.
+// "first|second", split at the first "|" only: a header value or a command's arguments
+// may hold bars of their own. A part that does not fit its buffer is left empty; without
+// a "|" the whole text is the first part and the second stays empty.
 void SplitAtBar(const char* text, char* first, size_t firstCapacity, char* second,
                 size_t secondCapacity) {
     first[0] = '\0';
     second[0] = '\0';
-    (void)GetDelimitedField(text, "|", 1, first, firstCapacity, 0);
-    (void)GetDelimitedField(text, "|", 2, second, secondCapacity, 0);
+    const char* bar = std::strchr(text, '|');
+    const size_t firstLength = bar != nullptr ? static_cast<size_t>(bar - text) : std::strlen(text);
+    if (firstLength < firstCapacity) {
+        std::memcpy(first, text, firstLength);
+        first[firstLength] = '\0';
+    }
+    if (bar != nullptr && std::strlen(bar + 1) < secondCapacity)
+        SafeCopy(second, bar + 1, secondCapacity);
 }
 
 int RunExecuteApplication(const ActionCall& call) {
@@ -112,12 +119,19 @@ int RunAddHeader(const ActionCall& call) {
     char value[1024];
     SplitAtBar(call.line->parameter, name, sizeof name, value, sizeof value);
     ExpandResultTags(call.context, value, sizeof value, 0);
+    // Values come partly from the message (matched words, addresses): a line break in
+    // one would end the header and let the message write headers of its own.
+    FlattenLineBreaks(name);
+    FlattenLineBreaks(value);
     return SetMessageHeader(call.record, name, value, call.inboundQueue);
 }
 
 int RunAppendRecipients(const ActionCall& call) {
     // The host reads recipients from the Inbound envelope, whatever the filter's scope.
-    return AppendRecipients(call.record, call.line->parameter) && WriteEnvelope(call.record);
+    // Only the recipients change: the envelope keeps the client address, account, user,
+    // subject and authentication the host wrote, which later filters and hops rely on.
+    return AppendRecipients(call.record, call.line->parameter) &&
+           RewriteEnvelopeRecipients(call.record);
 }
 
 int RunAppendAnnotations(const ActionCall& call) {
@@ -254,10 +268,23 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
     (void)platform::FileClose(file);
 }
 
+// A report entry is one line, whatever its values hold (a script's result data may span
+// lines): a tool reading the log takes a line for an entry. Line breaks inside become
+// spaces, and an entry cut to its capacity still ends with its line feed.
+void KeepOneLine(char* entry, size_t capacity) {
+    size_t length = std::strlen(entry);
+    while (length > 0 && (entry[length - 1] == '\n' || entry[length - 1] == '\r')) --length;
+    for (size_t i = 0; i < length; ++i)
+        if (entry[i] == '\n' || entry[i] == '\r') entry[i] = ' ';
+    if (length + 1 >= capacity) length = capacity - 2;
+    entry[length] = '\n';
+    entry[length + 1] = '\0';
+}
+
 void WriteExecutedEntry(const Dispatch& dispatch, const MatchedFilter& current, char* reportLine,
                         size_t capacity) {
     char ownLine[kReportEntryCapacity];
-    if (reportLine == nullptr || capacity == 0) {
+    if (reportLine == nullptr || capacity < 2) {
         reportLine = ownLine;
         capacity = sizeof ownLine;
     }
@@ -266,6 +293,7 @@ void WriteExecutedEntry(const Dispatch& dispatch, const MatchedFilter& current, 
                   record.messageId, record.connector, current.filter->displayName, current.executed,
                   dispatch.set->postoffice, record.sender, record.clientIp,
                   current.match.criteriaText, record.subject);
+    KeepOneLine(reportLine, capacity);
     WriteReportLog(reportLine);
 }
 

@@ -1,11 +1,20 @@
 // actions/Annotations.cpp: an administrator's annotation texts (disclaimers and the like)
-// put before and after a message's body, part by part in multipart messages.
+// put before and after a message's body, in each text part of a multipart message.
+//
+// An annotation only ever adds text: the new message is the old one with the mark header
+// and the annotations inserted, every other byte kept, so that no part, delimiter,
+// preamble or epilogue can be lost. Text is added only where a reader will see it as
+// text: in a text/plain or text/html part that is not an attachment, written as the
+// part's transfer encoding needs (quoted-printable encoded into a quoted-printable
+// part; a base64 part is never touched).
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "actions/MimeEntity.h"
 #include "common/AtomicFile.h"
 #include "common/TextSearch.h"
 #include "frame/MessageEnvelope.h"
@@ -13,12 +22,13 @@
 
 namespace {
 
-constexpr const char* kMarkPrefix = "X-QPFilter: ";
 constexpr const char* kMarkLine = "X-QPFilter: 1\r\n";
 // Annotations apply to the copy that leaves through this connector.
 constexpr const char* kAnnotatedConnector = "LS";
+// RFC 2045 6.7: encoded lines of at most 76 characters, the soft break's "=" included.
+constexpr size_t kQuotedPrintableLine = 75;
 
-// One annotation to insert, or an empty text when it is switched off or missing.
+// The annotation texts to insert; a text is empty when switched off or missing.
 struct Annotations {
     std::string before;
     bool hasBefore = false;
@@ -26,25 +36,14 @@ struct Annotations {
     bool hasAfter = false;
 };
 
-// The message being rewritten: its text, the reading position and the new text.
-struct Rewrite {
-    const std::string& text;
-    size_t position = 0;
-    std::string out;
-
-    bool AtEnd() const { return position >= text.size(); }
-    size_t LineLength() const { return NextLineStart(text, position) - position; }
-    bool LineStartsWith(const std::string& prefix) const {
-        return StartsWithNoCase(text.data() + position, LineLength(), prefix.c_str());
-    }
-    void CopyLine() {
-        size_t next = NextLineStart(text, position);
-        out.append(text, position, next - position);
-        position = next;
-    }
+// One piece of text to put in at a position of the original message.
+struct Insertion {
+    size_t position;
+    std::string text;
 };
 
-// Reads "<config>\POSTOFFICES\<scope>\Annotations\<name>.TXT"; false when it cannot be read.
+// Reads "<config>\POSTOFFICES\<scope>\Annotations\<name>.TXT" with CR LF line ends;
+// false when it cannot be read.
 bool ReadAnnotation(const char* scope, const char* name, std::string* text) {
     char configuration[1024];
     CurrentConfigurationDirectory(configuration, sizeof configuration);
@@ -52,137 +51,187 @@ bool ReadAnnotation(const char* scope, const char* name, std::string* text) {
     int written = std::snprintf(path, sizeof path, "%s\\POSTOFFICES\\%s\\Annotations\\%s.TXT",
                                 configuration, scope, name);
     if (written < 0 || static_cast<size_t>(written) >= sizeof path) return false;
-    return ReadMessageBytes(path, text, nullptr) == 1;
+    if (ReadMessageBytes(path, text, nullptr) != 1) return false;
+    *text = WithCrLf(*text);
+    return true;
 }
 
-void InsertAnnotation(Rewrite* rewrite, bool present, const std::string& annotation) {
-    if (!present) return;
-    rewrite->out += "\r\n";
-    rewrite->out += annotation;
-    rewrite->out += "\r\n";
+// The annotation as HTML: special characters escaped, each line ended by <br>.
+std::string AsHtml(std::string annotation) {
+    while (!annotation.empty() && (annotation.back() == '\n' || annotation.back() == '\r'))
+        annotation.pop_back();
+    std::string html = "<br>\r\n";
+    for (size_t i = 0; i < annotation.size(); ++i) {
+        const char c = annotation[i];
+        if (c == '&') {
+            html += "&amp;";
+        } else if (c == '<') {
+            html += "&lt;";
+        } else if (c == '>') {
+            html += "&gt;";
+        } else if (c == '"') {
+            html += "&quot;";
+        } else if (c == '\r' && i + 1 < annotation.size() && annotation[i + 1] == '\n') {
+            html += "<br>\r\n";
+            ++i;
+        } else {
+            html += c;
+        }
+    }
+    return html + "<br>\r\n";
 }
 
-// The boundary of a "Content-Type: multipart" header: the quoted text after "boundary="
-// on the line itself, else the first quoted text of the line that follows it.
-std::string QuotedValue(const std::string& line, size_t from) {
-    size_t open = line.find('"', from);
-    if (open == std::string::npos) return "";
-    size_t close = line.find('"', open + 1);
-    return close == std::string::npos ? "" : line.substr(open + 1, close - open - 1);
-}
-
-struct HeaderPass {
-    bool marked = false;
-    bool multipart = false;
-    std::string boundary;
-};
-
-// Copies the header block, marking the message, and reads the multipart boundary. The
-// pass ends with the empty line (or the last line), which is copied after the mark.
-HeaderPass CopyHeaders(Rewrite* rewrite) {
-    HeaderPass pass;
-    while (!rewrite->AtEnd()) {
-        if (rewrite->LineStartsWith(kMarkPrefix)) {
-            pass.marked = true;
-            rewrite->out += kMarkLine;
-            rewrite->position = NextLineStart(rewrite->text, rewrite->position);
+// `text` (CR LF line ends) quoted-printable encoded (RFC 2045 6.7): "=", control
+// characters and 8-bit bytes as "=XX", white space at a line's end too, and lines
+// longer than the limit wrapped with soft breaks. Hard line breaks stay CR LF.
+std::string QuotedPrintable(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    size_t lineLength = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            encoded += "\r\n";
+            lineLength = 0;
+            ++i;
             continue;
         }
-        bool lastLine = NextLineStart(rewrite->text, rewrite->position) >= rewrite->text.size();
-        if (IsEmptyLine(rewrite->text, rewrite->position) || lastLine) {
-            if (!pass.marked) rewrite->out += kMarkLine;
-            rewrite->CopyLine();
-            return pass;
+        const bool lineEnds = i + 1 == text.size() || text[i + 1] == '\r';
+        const bool literal =
+            (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !lineEnds);
+        std::string piece = literal ? std::string(1, static_cast<char>(c))
+                                    : std::string{'=', kHex[c >> 4], kHex[c & 15]};
+        if (lineLength + piece.size() > kQuotedPrintableLine) {
+            encoded += "=\r\n";
+            lineLength = 0;
         }
-        if (rewrite->LineStartsWith("Content-Type: multipart")) {
-            pass.multipart = true;
-            std::string line = rewrite->text.substr(rewrite->position, rewrite->LineLength());
-            rewrite->CopyLine();
-            size_t parameter = line.find("boundary=");
-            if (parameter != std::string::npos) pass.boundary = QuotedValue(line, parameter);
-            // Usually the boundary stands on the folded line that follows.
-            if (pass.boundary.empty() && !rewrite->AtEnd() &&
-                !IsEmptyLine(rewrite->text, rewrite->position)) {
-                std::string next = rewrite->text.substr(rewrite->position, rewrite->LineLength());
-                rewrite->CopyLine();
-                pass.boundary = QuotedValue(next, 0);
-            }
-            continue;
+        encoded += piece;
+        lineLength += piece.size();
+    }
+    return encoded;
+}
+
+// The position just after the opening <body ...> tag of an HTML text, or npos.
+size_t AfterBodyTag(const std::string& text, size_t begin, size_t end) {
+    for (size_t at = begin; at + 5 <= end; ++at) {
+        if (!StartsWithNoCase(text.data() + at, end - at, "<body")) continue;
+        const char next = at + 5 < end ? text[at + 5] : '\0';
+        if (next != '>' && next != ' ' && next != '\t' && next != '\r' && next != '\n') continue;
+        const size_t close = text.find('>', at);
+        return close == std::string::npos || close >= end ? std::string::npos : close + 1;
+    }
+    return std::string::npos;
+}
+
+// The position of the last </body> tag of an HTML text, or npos.
+size_t ClosingBodyTag(const std::string& text, size_t begin, size_t end) {
+    for (size_t at = end; at-- > begin;) {
+        if (end - at >= 7 && StartsWithNoCase(text.data() + at, end - at, "</body>")) return at;
+    }
+    return std::string::npos;
+}
+
+bool AtLineStart(const std::string& text, size_t position, size_t lineStartFloor) {
+    return position <= lineStartFloor || text[position - 1] == '\n';
+}
+
+// Adds the insertion of `decoded` (the text a reader is to see) at `position`, written
+// as the part's transfer encoding needs.
+void Insert(const std::string& text, size_t position, size_t bodyStart, bool quotedPrintable,
+            std::string decoded, std::vector<Insertion>* insertions) {
+    if (!quotedPrintable) {
+        insertions->push_back({position, std::move(decoded)});
+        return;
+    }
+    const bool lineStart = AtLineStart(text, position, bodyStart);
+    std::string encoded = QuotedPrintable(decoded);
+    // In the middle of an encoded line a soft break ends it without a line break in the
+    // decoded text; one at the end joins what follows on, as it was joined before.
+    if (!lineStart) encoded.insert(0, "=\r\n");
+    const bool followed =
+        position < text.size() && text[position] != '\r' && text[position] != '\n' && !lineStart;
+    if (followed && encoded.size() >= 2 && encoded.compare(encoded.size() - 2, 2, "\r\n") != 0)
+        encoded += "=\r\n";
+    insertions->push_back({position, encoded});
+}
+
+// The annotations of one text part (or a single-part message) whose body is
+// [bodyStart, bodyEnd). Anything but an inline text/plain or text/html part in a
+// transfer encoding we can write (none, 7bit, 8bit, binary, quoted-printable) is left
+// alone: text added to an attachment or inside base64 would corrupt it.
+void AnnotateLeaf(const std::string& text, const EntityHeaders& headers,
+                  const std::string& defaultType, size_t bodyStart, size_t bodyEnd,
+                  const Annotations& annotations, std::vector<Insertion>* insertions) {
+    const std::string type = headers.mediaType.empty() ? defaultType : headers.mediaType;
+    const bool html = type == "text/html";
+    if ((type != "text/plain" && !html) || headers.disposition == "attachment") return;
+    const std::string& encoding = headers.transferEncoding;
+    const bool quotedPrintable = encoding == "quoted-printable";
+    if (!quotedPrintable && !encoding.empty() && encoding != "7bit" && encoding != "8bit" &&
+        encoding != "binary")
+        return;
+    if (annotations.hasBefore) {
+        size_t position = bodyStart;
+        if (html) {
+            const size_t afterTag = AfterBodyTag(text, bodyStart, bodyEnd);
+            if (afterTag != std::string::npos) position = afterTag;
         }
-        rewrite->CopyLine();
+        Insert(text, position, bodyStart, quotedPrintable,
+               html ? AsHtml(annotations.before) : "\r\n" + annotations.before + "\r\n",
+               insertions);
     }
-    if (!pass.marked) rewrite->out += kMarkLine;
-    return pass;
-}
-
-void AnnotateSinglePart(Rewrite* rewrite, const Annotations& annotations) {
-    InsertAnnotation(rewrite, annotations.hasBefore, annotations.before);
-    rewrite->out.append(rewrite->text, rewrite->position, std::string::npos);
-    rewrite->position = rewrite->text.size();
-    InsertAnnotation(rewrite, annotations.hasAfter, annotations.after);
-}
-
-// Only a Content-Type value of exactly "text/plain;" or "text/html;" (its parameters on
-// folded lines) marks a part whose text takes the annotations.
-bool IsAnnotatedType(std::string value) {
-    while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
-    for (const char* type : {"text/plain;", "text/html;"}) {
-        if (value.size() == std::strlen(type) &&
-            StartsWithNoCase(value.c_str(), value.size(), type))
-            return true;
-    }
-    return false;
-}
-
-// Copies one part's header lines through its empty line; returns its Content-Type value.
-std::string CopyPartHeaders(Rewrite* rewrite) {
-    std::string contentType;
-    const std::string kTypePrefix = "Content-Type: ";
-    while (!rewrite->AtEnd()) {
-        bool empty = IsEmptyLine(rewrite->text, rewrite->position);
-        if (rewrite->LineStartsWith(kTypePrefix)) {
-            contentType = rewrite->text.substr(rewrite->position + kTypePrefix.size(),
-                                               rewrite->LineLength() - kTypePrefix.size());
+    if (annotations.hasAfter) {
+        size_t position = bodyEnd;
+        if (html) {
+            const size_t closing = ClosingBodyTag(text, bodyStart, bodyEnd);
+            if (closing != std::string::npos) position = closing;
         }
-        rewrite->CopyLine();
-        if (empty) break;
+        Insert(text, position, bodyStart, quotedPrintable,
+               html ? AsHtml(annotations.after) : "\r\n" + annotations.after + "\r\n", insertions);
     }
-    return contentType;
 }
 
-// Copies body lines up to the next delimiter line, which is consumed but not copied.
-// Returns the delimiter met (closing or opening), or empty at the end of the message.
-std::string CopyPartBody(Rewrite* rewrite, const std::string& opening, const std::string& closing) {
-    while (!rewrite->AtEnd()) {
-        if (rewrite->LineStartsWith(closing) || rewrite->LineStartsWith(opening)) {
-            std::string met = rewrite->LineStartsWith(closing) ? closing : opening;
-            rewrite->position = NextLineStart(rewrite->text, rewrite->position);
-            return met;
-        }
-        rewrite->CopyLine();
+// The annotations of the entity whose headers are `headers` and whose body is
+// [bodyStart, bodyEnd), following multiparts down to kMaxMimeDepth. Signed and encrypted
+// multiparts are left whole: any change would break their signature.
+void AnnotateEntity(const std::string& text, const EntityHeaders& headers,
+                    const std::string& defaultType, size_t bodyStart, size_t bodyEnd, int depth,
+                    const Annotations& annotations, std::vector<Insertion>* insertions) {
+    if (headers.mediaType.rfind("multipart/", 0) != 0) {
+        AnnotateLeaf(text, headers, defaultType, bodyStart, bodyEnd, annotations, insertions);
+        return;
     }
-    return "";
+    if (depth >= kMaxMimeDepth || headers.mediaType == "multipart/signed" ||
+        headers.mediaType == "multipart/encrypted")
+        return;
+    // RFC 2046 5.1.5: a digest's parts are messages unless they say otherwise.
+    const std::string partDefault =
+        headers.mediaType == "multipart/digest" ? "message/rfc822" : "text/plain";
+    for (const PartSpan& part : SplitMultipart(text, bodyStart, bodyEnd, headers.boundary)) {
+        const EntityHeaders partHeaders = ReadEntityHeaders(text, part.begin, part.end);
+        if (!partHeaders.hasEmptyLine) continue;  // no body to add to
+        AnnotateEntity(text, partHeaders, partDefault, partHeaders.bodyStart, part.end, depth + 1,
+                       annotations, insertions);
+    }
 }
 
-void AnnotateMultipart(Rewrite* rewrite, const std::string& boundary,
-                       const Annotations& annotations) {
-    const std::string opening = "--" + boundary;
-    const std::string closing = opening + "--";
-    while (!rewrite->AtEnd()) {
-        bool first = rewrite->LineStartsWith(opening);
-        rewrite->CopyLine();
-        if (first) break;
+// The message with the insertions made, every other byte as it was.
+std::string WithInsertions(const std::string& text, std::vector<Insertion> insertions) {
+    std::stable_sort(
+        insertions.begin(), insertions.end(),
+        [](const Insertion& a, const Insertion& b) { return a.position < b.position; });
+    std::string result;
+    size_t added = 0;
+    for (const Insertion& insertion : insertions) added += insertion.text.size();
+    result.reserve(text.size() + added);
+    size_t copied = 0;
+    for (const Insertion& insertion : insertions) {
+        result.append(text, copied, insertion.position - copied);
+        result += insertion.text;
+        copied = insertion.position;
     }
-    while (!rewrite->AtEnd()) {
-        bool text = IsAnnotatedType(CopyPartHeaders(rewrite));
-        if (text) InsertAnnotation(rewrite, annotations.hasBefore, annotations.before);
-        std::string delimiter = CopyPartBody(rewrite, opening, closing);
-        if (text) InsertAnnotation(rewrite, annotations.hasAfter, annotations.after);
-        if (delimiter.empty()) return;
-        rewrite->out += delimiter + "\r\n";
-        // What follows the closing delimiter is no part of any body and is dropped.
-        if (delimiter == closing) return;
-    }
+    result.append(text, copied, std::string::npos);
+    return result;
 }
 
 int MessagePath(const MessageRecord& record, char* destination, size_t capacity) {
@@ -200,11 +249,9 @@ int AppendAnnotations(MessageRecord* record, const AnnotationRequest* request) {
     if (!MessagePath(*record, path, sizeof path)) return 0;
     std::string text;
     if (!ReadMessageBytes(path, &text, nullptr)) return 0;
-    Rewrite rewrite{text, 0, {}};
-    rewrite.out.reserve(text.size() + 4096);
-    HeaderPass pass = CopyHeaders(&rewrite);
+    const EntityHeaders headers = ReadEntityHeaders(text, 0, text.size());
     // A marked message was annotated (or written) by the plug-in before: never twice.
-    if (pass.marked || (request->beforeSwitch != 1 && request->afterSwitch != 1)) return 1;
+    if (headers.marked || (request->beforeSwitch != 1 && request->afterSwitch != 1)) return 1;
     Annotations annotations;
     annotations.hasBefore =
         request->beforeSwitch == 1 &&
@@ -212,13 +259,17 @@ int AppendAnnotations(MessageRecord* record, const AnnotationRequest* request) {
     annotations.hasAfter =
         request->afterSwitch == 1 &&
         ReadAnnotation(request->scopeName, request->afterName, &annotations.after);
-    if (pass.multipart && pass.boundary.empty()) {
-        // Parts that cannot be told apart are left as they are rather than torn.
-        rewrite.out.append(text, rewrite.position, std::string::npos);
-    } else if (pass.multipart) {
-        AnnotateMultipart(&rewrite, pass.boundary, annotations);
+
+    std::vector<Insertion> insertions;
+    if (headers.hasEmptyLine) {
+        insertions.push_back({headers.headerEnd, kMarkLine});
+        AnnotateEntity(text, headers, "text/plain", headers.bodyStart, text.size(), 0, annotations,
+                       &insertions);
     } else {
-        AnnotateSinglePart(&rewrite, annotations);
+        // Nothing but headers: the mark goes at the end, and there is no body to annotate.
+        const bool ended = !text.empty() && text.back() == '\n';
+        insertions.push_back({text.size(), std::string(ended ? "" : "\r\n") + kMarkLine});
     }
-    return ReplaceFileAtomically(path, rewrite.out.data(), rewrite.out.size());
+    const std::string result = WithInsertions(text, std::move(insertions));
+    return ReplaceFileAtomically(path, result.data(), result.size());
 }

@@ -31,6 +31,34 @@ int IsEmptyLine(const std::string& text, size_t start) {
     return start < text.size() && (text[start] == '\r' || text[start] == '\n') ? 1 : 0;
 }
 
+std::string WithCrLf(const std::string& text) {
+    std::string result;
+    result.reserve(text.size() + text.size() / 32 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            result += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            result += "\r\n";
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+void FlattenLineBreaks(char* text) {
+    if (text == nullptr) return;
+    for (; *text != '\0'; ++text)
+        if (*text == '\r' || *text == '\n') *text = ' ';
+}
+
+void FlattenLineBreaks(std::string* text) {
+    for (char& c : *text)
+        if (c == '\r' || c == '\n') c = ' ';
+}
+
 int QueuedMessagePath(const MessageRecord& record, bool inboundQueue, char* destination,
                       size_t capacity) {
     char connectorRoot[1024];

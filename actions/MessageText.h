@@ -19,6 +19,17 @@ size_t NextLineStart(const std::string& text, size_t start);
 // begins with a carriage return or a line feed.
 int IsEmptyLine(const std::string& text, size_t start);
 
+// `text` with every line end (CR LF, a bare LF or a lone CR) written as CR LF, the only
+// line end RFC 5322 allows in a message. Text brought in from files written on other
+// systems (annotations, the headers of a message with bare line feeds) passes through
+// it before it goes into a message.
+std::string WithCrLf(const std::string& text);
+
+// Turns every carriage return and line feed in `text` into a space: a value that goes
+// into one header or template line must not end that line or start another.
+void FlattenLineBreaks(char* text);
+void FlattenLineBreaks(std::string* text);
+
 // The message file of the record in its connector's Inbound (`inboundQueue`) or Outgoing
 // queue, below the current connector root. 1, or 0 when the path does not fit.
 int QueuedMessagePath(const MessageRecord& record, bool inboundQueue, char* destination,

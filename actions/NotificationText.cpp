@@ -3,6 +3,7 @@
 #include "actions/NotificationText.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "actions/MessageText.h"
 #include "common/SafeText.h"
@@ -17,45 +18,42 @@ constexpr size_t kTemplateLineCapacity = 2048;
 constexpr size_t kResultTagCapacity = 1024;
 
 // Fills the named placeholders, then the result tags of the run. A placeholder whose
-// value would not fit the line's capacity stays as it is.
+// value would not fit the line's capacity stays as it is. Values never bring a line
+// break: a header line stays one line, and the header block ends where the template
+// ends it.
 void FillPlaceholders(char* line, const NotificationFields& fields) {
-    const struct {
-        const char* name;
-        const char* value;
-    } named[] = {
-        {"[QP_FILTERNAME]", fields.filterName},
-        {"[QP_ACTIONDESC]", fields.actionDescription},
-        {"[QP_BADMAILSENDER]", fields.senderAddress.c_str()},
-        {"[QP_MID]", fields.messageIdText.c_str()},
-        {"[QP_TIME]", fields.date.c_str()},
-    };
-    for (const auto& placeholder : named) {
+    std::string values[] = {fields.filterName,    fields.actionDescription,
+                            fields.senderAddress, fields.messageIdText,
+                            fields.date,          fields.actionContext};
+    for (std::string& value : values) FlattenLineBreaks(&value);
+    const char* names[] = {"[QP_FILTERNAME]", "[QP_ACTIONDESC]", "[QP_BADMAILSENDER]", "[QP_MID]",
+                           "[QP_TIME]"};
+    for (size_t n = 0; n < std::size(names); ++n) {
         // All or nothing: a replacement that does not fit leaves the line unchanged.
-        (void)ReplaceAll(line, placeholder.name, placeholder.value, fields.placeholderCapacity);
+        (void)ReplaceAll(line, names[n], values[n].c_str(), fields.placeholderCapacity);
     }
     if (std::strlen(line) < kResultTagCapacity)
-        ExpandResultTags(fields.actionContext, line, kResultTagCapacity, 1);
+        ExpandResultTags(values[5].c_str(), line, kResultTagCapacity, 1);
 }
 
-// Appends a template line, its line feed written as CR LF like the rest of the message.
+// Appends a template line with CR LF line ends like the rest of the message (a lone
+// CR inside the line, from a file edited elsewhere, becomes a line end too).
 void AppendLine(std::string* text, const char* line) {
-    size_t length = std::strlen(line);
-    if (length > 0 && line[length - 1] == '\n') {
-        text->append(line, length - 1);
-        *text += "\r\n";
-    } else {
-        text->append(line, length);
-    }
+    *text += WithCrLf(line);
 }
 
 }  // namespace
 
 std::string BuiltInNotification(const NotificationFields& fields) {
+    std::string filterName = fields.filterName;
+    std::string description = fields.actionDescription;
+    FlattenLineBreaks(&filterName);  // it stands in the Subject header
+    FlattenLineBreaks(&description);
     std::string text;
     text += "Message-ID: " + fields.messageIdText + "\r\n";
     text += "From: \"Message Filter Agent\" <" + fields.senderAddress + ">\r\n";
     text += fields.toLine + "\r\n";
-    text += std::string("Subject: Message Filter Notification: ") + fields.filterName + "\r\n";
+    text += "Subject: Message Filter Notification: " + filterName + "\r\n";
     text += "Date: " + fields.date + "\r\n";
     text += kMarkLine;
     text += "Precedence: bulk\r\n";
@@ -63,7 +61,7 @@ std::string BuiltInNotification(const NotificationFields& fields) {
     text +=
         "\r\nQuillpost: Quillpost Message Scan intercepted the delivery of this message. "
         "\r\nReason: (";
-    text += fields.actionDescription;
+    text += description;
     text += ")\r\n\r\n";
     text += "Message headers follow:\r\n\r\n";
     text += fields.headers;

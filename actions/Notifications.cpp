@@ -14,8 +14,10 @@
 #include "common/MessageFileName.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
+#include "common/TextSearch.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/RegistryKeys.h"
+#include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
 
@@ -44,7 +46,8 @@ const char* OrEmpty(const char* text) {
     return text != nullptr ? text : "";
 }
 
-// The filtered message's header lines, up to (not including) its first empty line.
+// The filtered message's header lines, up to (not including) its first empty line, with
+// CR LF line ends.
 bool ReadHeaderBlock(const char* path, std::string* headers) {
     platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
     if (file == nullptr) return false;
@@ -58,6 +61,8 @@ bool ReadHeaderBlock(const char* path, std::string* headers) {
         atLineStart = length > 0 && piece[length - 1] == '\n';
     }
     platform::FileClose(file);
+    // Quoted into a message of our own, whose lines all end in CR LF.
+    *headers = WithCrLf(*headers);
     return true;
 }
 
@@ -82,12 +87,72 @@ std::string NotificationText(const NotificationPlan& plan, const NotificationFie
     return BuiltInNotification(fields);
 }
 
+// The address of one envelope item ("[SMTP:a@b]", or a bare "a@b" / "<a@b>"), without
+// blanks and angle brackets; empty for a null address ("[SMTP:]", "<>").
+std::string ItemAddress(const std::string& item) {
+    char address[1024] = "";
+    SafeCopy(address, item.c_str());
+    if (item.find('[') != std::string::npos) {
+        address[0] = '\0';
+        ExtractEnvelopeAddress(item.c_str(), address, sizeof address);
+    }
+    std::string text = address;
+    const size_t first = text.find_first_not_of(" \t<");
+    if (first == std::string::npos) return "";
+    const size_t last = text.find_last_not_of(" \t>");
+    return text.substr(first, last - first + 1);
+}
+
+// The recipients a notification may go to: never a null sender (the message was a
+// bounce, and a notice to nobody is backscatter to whoever the address is forged on)
+// and never the plug-in's own notification sender (a notice to itself is filtered,
+// noticed again and so on). `why` tells the report log what was held back.
+std::string DeliverableRecipients(const std::string& recipients, const char* ownAddress,
+                                  std::string* why) {
+    std::string kept;
+    size_t start = 0;
+    do {
+        size_t end = recipients.find(';', start);
+        if (end == std::string::npos) end = recipients.size();
+        const std::string item = recipients.substr(start, end - start);
+        const std::string address = ItemAddress(item);
+        if (address.empty()) {
+            *why =
+                "its recipient address is empty (the null sender of a bounce), and notices never "
+                "go to it";
+        } else if (ownAddress[0] != '\0' && SameTextNoCase(address.c_str(), ownAddress)) {
+            *why = std::string("its recipient ") + address +
+                   " is the notification sender itself (\"Bad Mail Notification Sender "
+                   "Address\"); name another address or change that setting";
+        } else {
+            kept += (kept.empty() ? "" : ";") + item;
+        }
+        start = end + 1;
+    } while (start <= recipients.size());
+    return kept;
+}
+
+void ReportWithheld(const MessageRecord& record, const ActionArguments& arguments,
+                    const std::string& why) {
+    char line[2048];
+    std::snprintf(line, sizeof line,
+                  "QP-W0601: No notification sent for message %s (filter \"%s\"): %s.\n",
+                  record.messageId, OrEmpty(arguments.filterName), why.c_str());
+    WriteReportLog(line);
+}
+
 // Builds the notification record and text and queues them. 0 when the filtered message
-// cannot be read or the new message cannot be written.
+// cannot be read, the new message cannot be written, or nobody may receive it.
 int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
                      const ActionArguments& arguments) {
     char senderAddress[1024] = "";
     (void)ReadRegistryString(keys::kSmtp, values::kBadMailNotificationSender, senderAddress);
+    std::string why;
+    const std::string recipients = DeliverableRecipients(plan.recipients, senderAddress, &why);
+    if (recipients.empty()) {
+        ReportWithheld(record, arguments, why);
+        return 0;
+    }
     char messagePath[1400];
     NotificationFields fields{};
     if (!QueuedMessagePath(record, arguments.inboundQueue, messagePath, sizeof messagePath) ||
@@ -97,7 +162,7 @@ int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
     auto notice = std::make_unique<MessageRecord>(record);
     NewMessageFileName(notice->messageId, sizeof notice->messageId);
     std::snprintf(notice->sender, sizeof notice->sender, "[SMTP:%s]", senderAddress);
-    SafeCopy(notice->recipients, plan.recipients.c_str());
+    SafeCopy(notice->recipients, recipients.c_str());
     SafeCopy(notice->status, "Undelivered");
 
     // The GUID digits of the file name, without ".MAI", make the Message-ID unique.

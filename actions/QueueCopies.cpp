@@ -4,6 +4,8 @@
 
 #include "actions/MessageRouting.h"
 #include "frame/MessageEnvelope.h"
+#include "frame/RegistryKeys.h"
+#include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
 
@@ -28,8 +30,36 @@ bool LocateQueueFiles(const MessageRecord& record, bool inboundQueue, QueueFiles
                            sizeof files->message);
 }
 
+// Where a held copy goes, with the names the administrator knows it by.
+struct CopyTarget {
+    const char* directory;  // the setting's value
+    const char* action;     // the action name, for the report
+    const char* setting;    // the registry value naming the directory
+};
+
+// An unset directory would put the copies into the root of the drive, outside every
+// tree the administrator looks after; a missing one would fail silently. Both are
+// refused with a report line that names the setting to fix.
+bool UsableTarget(const MessageRecord& record, const CopyTarget& target) {
+    const char* problem = nullptr;
+    if (target.directory[0] == '\0')
+        problem = "is not set";
+    else if (!platform::DirectoryExists(target.directory))
+        problem = "names a directory that does not exist";
+    if (problem == nullptr) return true;
+    char line[2048];
+    std::snprintf(line, sizeof line,
+                  "QP-E0602: %s not done for message %s: the \"%s\" setting %s (\"%s\"); set it "
+                  "to an existing directory for held copies. The message stays queued.\n",
+                  target.action, record.messageId, target.setting, problem, target.directory);
+    WriteReportLog(line);
+    return false;
+}
+
 // Envelope to "<directory>\<id>", then message file to "<directory>\Messages\<id>".
-int CopyQueuedMessageTo(const MessageRecord& record, bool inboundQueue, const char* directory) {
+int CopyQueuedMessageTo(const MessageRecord& record, bool inboundQueue, const CopyTarget& target) {
+    if (!UsableTarget(record, target)) return 0;
+    const char* directory = target.directory;
     QueueFiles files;
     if (!LocateQueueFiles(record, inboundQueue, &files)) return 0;
     char envelopeCopy[kQueuePathCapacity];
@@ -67,12 +97,15 @@ int CopyToQuarantine(const MessageRecord* record, bool inboundQueue) {
     if (record == nullptr) return 0;
     DirectoryGroup directories;
     SnapshotDirectoryGroup(&directories);
-    return CopyQueuedMessageTo(*record, inboundQueue, directories.quarantine);
+    return CopyQueuedMessageTo(
+        *record, inboundQueue,
+        {directories.quarantine, "COPY_TO_QUARANTINE", values::kQuarantineDirectory});
 }
 
 int CopyToBadMail(const MessageRecord* record, bool inboundQueue) {
     if (record == nullptr) return 0;
     DirectoryGroup directories;
     SnapshotDirectoryGroup(&directories);
-    return CopyQueuedMessageTo(*record, inboundQueue, directories.badMail);
+    return CopyQueuedMessageTo(*record, inboundQueue,
+                               {directories.badMail, "COPY_TO_BADMAIL", values::kBadMailDirectory});
 }

@@ -3,6 +3,8 @@
 
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
+#include "common/LineEnd.h"
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
 
 const ActionName kActionNames[kActionNameCount] = {
@@ -43,6 +45,14 @@ bool IsKnownAction(const char* name, bool mailboxScope) {
 void ParseActionLine(const char* line, ActionLine* action) {
     if (action == nullptr) return;
     *action = ActionLine{};
+    if (line == nullptr) return;
+    // The line end comes off before the columns are cut: left on the last column, it
+    // made a final action name unknown and a description end a notification's header
+    // block early. An over-long line is cut here as the reader would have cut it.
+    char text[kActionLineCapacity];
+    (void)SafeCopy(text, line);
+    TakeOffLineEnd(text);
+    line = text;
     char status[56] = "";
     (void)GetDelimitedField(line, "\t", 1, status);
     action->status = DecimalValue(status);

@@ -35,6 +35,9 @@ struct ActionLine {
     char description[1024];  // column 5: the administrator's note, the notices' reason
 };
 
-// Cuts a line as the action dispatcher reads it: a column that does not fit is empty, a
-// missing column reads as the line's last one, and the last column keeps the line feed.
+// Action files are read a line of at most 2047 characters at a time.
+constexpr size_t kActionLineCapacity = 2048;
+
+// Cuts a line as the action dispatcher reads it: the line end is taken off first, a
+// column that does not fit is empty, a missing column reads as the line's last one.
 void ParseActionLine(const char* line, ActionLine* action);

@@ -9,6 +9,7 @@
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
+#include "common/LineEnd.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
 #include "filters/FilterSet.h"
@@ -73,8 +74,10 @@ void ReadCriteriaTable(const FilterSet& set, FilterDefinition* filter) {
     if (file == nullptr) return;  // the filter keeps no enabled criterion
     char line[kLineCapacity];
     for (int n = 0;
-         n < kCriterionTypeCount && platform::FileReadLine(file.get(), line, sizeof line); ++n)
+         n < kCriterionTypeCount && platform::FileReadLine(file.get(), line, sizeof line); ++n) {
+        TakeOffLineEnd(line);  // a condition in the last column must not keep it
         ReadCriterionLine(set, line, &filter->criteria[n]);
+    }
 }
 
 void ReadWholeFile(const char* path, std::string* text) {
@@ -115,6 +118,7 @@ void ReadFilterTable(FilterSet* set) {
     if (file == nullptr) return;
     char line[kLineCapacity];
     while (platform::FileReadLine(file.get(), line, sizeof line) != nullptr) {
+        TakeOffLineEnd(line);  // a display name in the last column must not keep it
         int enabled = 0;
         if (!NumberColumn(line, 2, &enabled) || enabled == 0) continue;
         if (set->filterCount >= kMaxFilters) {

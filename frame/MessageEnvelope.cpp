@@ -150,6 +150,37 @@ int WriteEnvelope(const MessageRecord* record) {
     return ReplaceFileAtomically(path, text.data(), text.size());
 }
 
+int RewriteEnvelopeRecipients(const MessageRecord* record) {
+    if (record == nullptr) return 0;
+    char path[1400];
+    if (!InboundEnvelopePath(*record, path, sizeof path)) return 0;
+    platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
+    if (file == nullptr) return 0;
+    std::string old;
+    char block[4096];
+    for (size_t got; (got = platform::FileRead(file, block, sizeof block)) > 0;)
+        old.append(block, got);
+    platform::FileClose(file);
+
+    constexpr const char* kKey = "Recipients=";
+    const std::string recipientsLine = std::string(kKey) + record->recipients + "\r\n";
+    std::string text;
+    bool replaced = false;
+    for (size_t line = 0; line < old.size();) {
+        size_t next = old.find('\n', line);
+        next = next == std::string::npos ? old.size() : next + 1;
+        if (old.compare(line, std::strlen(kKey), kKey) == 0) {
+            text += recipientsLine;
+            replaced = true;
+        } else {
+            text.append(old, line, next - line);
+        }
+        line = next;
+    }
+    if (!replaced) text.insert(0, recipientsLine);
+    return ReplaceFileAtomically(path, text.data(), text.size());
+}
+
 void ExtractEnvelopeAddress(const char* text, char* destination, size_t capacity) {
     const char* colon = std::strchr(text, ':');
     const char* bracket = std::strchr(text, ']');

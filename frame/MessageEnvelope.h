@@ -37,6 +37,13 @@ int ReadEnvelope(MessageRecord* record);
 // written whole.
 int WriteEnvelope(const MessageRecord* record);
 
+// Puts the record's recipients into the existing Inbound envelope of its message: every
+// "Recipients=" line gets the new list (one is added first when there is none), and
+// every other line stays exactly as it was, keys the plug-in does not write included.
+// Returns 1 when the envelope was replaced; 0 when there is no envelope to change (the
+// message was removed: none is made up) or it cannot be read or replaced.
+int RewriteEnvelopeRecipients(const MessageRecord* record);
+
 // Copies the address of a bracketed address ("[SMTP:a@b.example]") into `destination`:
 // the text between the first ":" and the first "]" when both exist in that order.
 // Otherwise `destination` is left as it was.

@@ -404,43 +404,53 @@ struct SampleFilterFiles {
     SampleFilter names;           // identifier and display name
     CriterionType criterionType;  // the line of the criteria file that is enabled
     const char* condition;        // alternatives separated by commas
-    SampleAction actions[2];      // an empty name ends the list
+    SampleAction actions[3];      // an empty name ends the list
 };
 
-// In table order: the build notices stop first, so that they keep their subjects.
+// In table order: the build notices stop first, so that they keep their subjects. The
+// notice about a held program goes to the postmaster before the message is deleted (the
+// notice quotes its headers); the sender of such mail is usually forged, and telling
+// "him" would only send mail to an innocent party.
 // clang-format off
 constexpr SampleFilterFiles kSampleFilterFiles[] = {
     {kSampleFilters[0], kSubject, "Build",
-     {{"STOP_PROCESSING", ""}, {"", ""}}},
+     {{"STOP_PROCESSING", ""}, {"", ""}, {"", ""}}},
     {kSampleFilters[1], kSubject, "prize,prescription,suspended,wire,WON",
-     {{"ADD_SUBJECT_PREFIX", "[SPAM] "}, {"ADD_HEADER", "X-Spam-Flag|YES"}}},
+     {{"ADD_SUBJECT_PREFIX", "[SPAM] "}, {"ADD_HEADER", "X-Spam-Flag|YES"}, {"", ""}}},
     {kSampleFilters[2], kHasAttachmentsMatching, "*.exe,*.scr",
-     {{"COPY_TO_QUARANTINE", ""}, {"NOTIFY_SENDER", "BLOCKED"}}},
+     {{"COPY_TO_QUARANTINE", ""},
+      {"NOTIFY_ADDRESS",
+       "<REFERENCE><FILE>BLOCKED</FILE><ADDRESS>postmaster@example.com</ADDRESS></REFERENCE>"},
+      {"DELETE", ""}}},
     {kSampleFilters[3], kSize, "200000",
-     {{"ADD_HEADER", "X-Large-Message|YES"}, {"", ""}}},
+     {{"ADD_HEADER", "X-Large-Message|YES"}, {"", ""}, {"", ""}}},
     {kSampleFilters[4], kConnector, kSecondConnector,
-     {{"APPEND_ANNOTATIONS", "1"}, {"", ""}}},
+     {{"APPEND_ANNOTATIONS", "1"}, {"", ""}, {"", ""}}},
 };
 // clang-format on
 
-constexpr const char* kNotificationSender = "postmaster@example.com";
+// Notices come from an address of their own: one sent to the notification sender
+// itself is never made, so the postmaster cannot be both.
+constexpr const char* kNotificationSender = "mail-filter@example.com";
 constexpr const char* kBlockedTemplateName = "BLOCKED";
-// The envelope names the recipient; the template has no placeholder for it, so the
-// To header stays general.
+// A complete message: Date and Message-ID as every message needs them (RFC 5322 3.6).
 constexpr const char* kBlockedTemplate =
     "From: \"Mail Filter\" <[QP_BADMAILSENDER]>\n"
-    "To: undisclosed-recipients:;\n"
-    "Subject: Your message was held: [QP_FILTERNAME]\n"
+    "To: <postmaster@example.com>\n"
+    "Subject: Held in quarantine: [QP_FILTERNAME]\n"
+    "Date: [QP_TIME]\n"
+    "Message-ID: [QP_MID]\n"
     "MIME-Version: 1.0\n"
     "Content-Type: text/plain; charset=us-ascii\n"
+    "Auto-Submitted: auto-generated\n"
     "\n"
-    "A message you sent was held at [QP_TIME] by the filter \"[QP_FILTERNAME]\"\n"
-    "([QP_ACTIONDESC]; reference [QP_MID]).\n"
+    "The filter \"[QP_FILTERNAME]\" held message [QP_MSG]\n"
+    "from [QP_SENDER] at [QP_TIME] ([QP_ACTIONDESC]).\n"
     "\n"
-    "Programs and screen savers are not accepted by mail. The message is kept in\n"
-    "quarantine; ask postmaster@example.com if you need it released.\n"
+    "A copy is kept in the quarantine directory, and the message was deleted from the\n"
+    "queue: it was not delivered. Release it only after checking the attachment.\n"
     "\n"
-    "The headers of your message were:\n"
+    "The headers of the message were:\n"
     "\n"
     "[QP_HEADERS]\n";
 constexpr const char* kDisclaimer =
@@ -479,7 +489,7 @@ int WriteSampleFilters(const std::string& root, std::string* error) {
     std::string table;
     for (const SampleFilterFiles& filter : kSampleFilterFiles) {
         const std::string id = filter.names.filterId;
-        // The empty last column keeps the line end out of the display name.
+        // A trailing tab after the display name, as hand-edited tables often have.
         table += id + "\t1\t" + id + "\t\t" + filter.names.displayName + "\t\n";
         if (!WriteFileBytes(filters + "/CRITERIA/" + id + ".TAB", WithCrLf(CriteriaFile(filter)),
                             error) ||

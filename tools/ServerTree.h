@@ -32,7 +32,7 @@ struct SampleFilter {
 inline constexpr SampleFilter kSampleFilters[] = {
     {"BUILDNOTICES", "Build notices: no further filters", "stops filter processing"},
     {"SPAMWORDS", "Spam words in subject", "prefixes the subject, adds X-Spam-Flag"},
-    {"BLOCKPROGRAMS", "Program attachments", "quarantines, notifies the sender"},
+    {"BLOCKPROGRAMS", "Program attachments", "quarantines and deletes, notifies the postmaster"},
     {"LARGEMAIL", "Large messages", "adds X-Large-Message"},
     {"DISCLAIMER", "Disclaimer on outgoing mail", "appends a disclaimer on LS"},
 };

@@ -169,11 +169,13 @@ TEST_F(ActionDispatchTest, DeleteDoesNotStopLaterFilters) {
     EXPECT_EQ("STOP_PROCESSING", entries[1][5]);  // the copy found the message gone
 }
 
-TEST_F(ActionDispatchTest, ActionNameAsLastColumnKeepsItsLineEndAndIsUnknown) {
-    AddFilter("F1", "1\t\t\tDELETE\n");
+// Table lines lose their line end before they are cut: a last column is its text alone.
+TEST_F(ActionDispatchTest, ActionNameAsLastColumnIsKnown) {
+    AddFilter("F1", "1\t\t\tDELETE\r\n");
     EXPECT_EQ(1, RunStatus());
-    EXPECT_TRUE(Queued());
-    EXPECT_TRUE(Executed().empty());
+    EXPECT_FALSE(Queued());
+    ASSERT_EQ(1u, Executed().size());
+    EXPECT_EQ("Filter F1", Executed()[0][4]);
 }
 
 TEST_F(ActionDispatchTest, StatusIsZeroWhenNothingMatched) {
@@ -204,14 +206,29 @@ TEST_F(ActionDispatchTest, ConnectorCriterionMatchesAndIsReported) {
 TEST_F(ActionDispatchTest, AppendRecipientsRewritesTheInboundEnvelope) {
     AddFilter("F1", Line("APPEND_RECIPIENTS", "[SMTP:audit@example.org]") +
                         Line("APPEND_RECIPIENTS", "archive@example.org"));
+    const std::string kept =
+        "Sender=[SMTP:b@example.net]\r\nClientIP=192.0.2.7\r\nAccount=PO\r\nUser=ann\r\n"
+        "Subject=Quarterly report\r\nAuthenticationStatus=1\r\nCommandType=X\r\n";
+    server.tree.WriteFile("connectors/SMTP/Inbound/M1.MAI",
+                          "Recipients=[SMTP:a@example.com]\r\n" + kept);
     Execute();
-    std::string envelope = server.tree.ReadFile("connectors/SMTP/Inbound/M1.MAI");
-    EXPECT_NE(std::string::npos,
-              envelope.find("Recipients=[SMTP:a@example.com];[SMTP:audit@example.org];"
-                            "[SMTP:archive@example.org]\r\n"));
+    // Every line but the recipients is kept as it was, in its place.
+    EXPECT_EQ(
+        "Recipients=[SMTP:a@example.com];[SMTP:audit@example.org];[SMTP:archive@example.org]"
+        "\r\n" +
+            kept,
+        server.tree.ReadFile("connectors/SMTP/Inbound/M1.MAI"));
     auto entries = Executed();
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("APPEND_RECIPIENTS,APPEND_RECIPIENTS", entries[0][5]);
+}
+
+// A message already deleted gets no envelope made up for it.
+TEST_F(ActionDispatchTest, AppendRecipientsAfterDeleteWritesNoEnvelope) {
+    AddFilter("F1", Line("DELETE") + Line("APPEND_RECIPIENTS", "audit@example.org"));
+    Execute();
+    EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
+    EXPECT_EQ("DELETE", Executed().at(0)[5]);
 }
 
 TEST_F(ActionDispatchTest, ForwardQueuesAMarkedCopy) {
@@ -275,12 +292,74 @@ TEST_F(ActionDispatchTest, NotifySenderQueuesANotification) {
     EXPECT_EQ("NOTIFY_SENDER", Executed().at(0)[5]);
 }
 
+// A notification run through the plug-in again triggers nothing, even when the action's
+// description, the last column of its line, stands in the template's header block.
+TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
+    server.registry.SetString(kSmtpKey, "Bad Mail Notification Sender Address",
+                              "filter@example.com");
+    server.tree.WriteFile("config/FILTERS/Templates/HELD.TXT",
+                          "Subject: Held: [QP_ACTIONDESC]\r\nTo: <audit@example.com>\r\n\r\n"
+                          "[QP_HEADERS]\r\n");
+    AddFilter("F1",
+              "1\t\t<REFERENCE><FILE>HELD</FILE><ADDRESS>audit@example.com</ADDRESS>\t"
+              "NOTIFY_ADDRESS\tQuarterly figures\r\n");
+    Execute();
+    std::vector<std::string> notices;
+    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
+        if (entry.is_regular_file() && entry.path().filename() != kId)
+            notices.push_back(entry.path().filename().string());
+    ASSERT_EQ(1u, notices.size());
+    const std::string notice =
+        server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + notices[0]);
+    EXPECT_EQ(0u, notice.find("Subject: Held: Quarterly figures\r\nTo: <audit@example.com>\r\n"
+                              "X-QPFilter: 1\r\n\r\n"))
+        << notice;
+
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(1, FilterExecute("", notices[0].c_str(), "SMTP", 0));
+    ::testing::internal::GetCapturedStdout();
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
+        files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(2u, files);  // the message and its notice, and no notice about the notice
+    EXPECT_EQ(1u, Executed().size());
+}
+
 TEST_F(ActionDispatchTest, ExecuteApplicationFillsThePlaceholders) {
     const std::string out = server.tree.Join("command.txt");
     AddFilter("F1", Line("EXECUTE_APPLICATION", "sh|-c \"echo [ID] [CONNECTOR] > " + out + "\""));
     Execute();
     EXPECT_EQ("M1.MAI SMTP\n", server.tree.ReadFile("command.txt"));
     EXPECT_EQ("EXECUTE_APPLICATION", Executed().at(0)[5]);
+}
+
+// Parameters split at the first "|" only: the value or the arguments keep theirs.
+TEST_F(ActionDispatchTest, ParametersSplitAtTheFirstBarOnly) {
+    const std::string out = server.tree.Join("piped.txt");
+    AddFilter("F1", Line("ADD_HEADER", "X-Route|a|b") +
+                        Line("EXECUTE_APPLICATION", "sh|-c \"echo one|tr o 0 > " + out + "\""));
+    Execute();
+    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
+                                     .find("\r\nX-Route: a|b\r\n"));
+    EXPECT_EQ("0ne\n", server.tree.ReadFile("piped.txt"));
+}
+
+// A report entry stays one line whatever its values hold: a script's result data may
+// span lines, and a display name or subject from a hand-edited file may carry breaks.
+TEST_F(ActionDispatchTest, ExecutedEntryAndHeaderValuesStayOneLine) {
+    vbscript::RegisterVBScriptEngine();
+    AddFilter("S1", Line("ADD_HEADER", "X-Why|[QP_CRITERIA]"));
+    server.tree.WriteFile("config/FILTERS/CRITERIA/S1.MES",
+                          "FilterResult = 1\r\nQPResultData = \"first\" & vbCrLf & \"second\"");
+    Execute();
+    // Nor does a value split the header it goes into.
+    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
+                                     .find("\r\nX-Why: first  second\r\n"));
+    const std::string report = server.ReportFile();
+    const size_t at = report.find("\tExecuted\t");
+    ASSERT_NE(std::string::npos, at);
+    const std::string line = report.substr(at, report.find('\n', at) - at);
+    EXPECT_NE(std::string::npos, line.find("first  second\tQuarterly report\r")) << line;
 }
 
 // Mailbox filter sets are dispatched by the mailbox delivery, not by FilterExecute.

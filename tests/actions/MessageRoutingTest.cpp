@@ -103,6 +103,44 @@ TEST_F(MessageRoutingTest, CopyOfAMissingMessageFails) {
     EXPECT_FALSE(server.tree.Exists("badmail/M1.MAI"));
 }
 
+// An unset (or missing) directory never sends held copies to the root of the drive:
+// the copy fails and the report log names the setting.
+TEST_F(MessageRoutingTest, CopiesNeedTheirDirectorySet) {
+    server.SetLogMode(2);  // report lines to standard output
+    struct Case {
+        const char* name;
+        const char* setting;
+        const char* value;
+        int (*copy)(const MessageRecord*, bool);
+        const char* want;
+    };
+    const std::string missing = server.tree.Join("no-such-dir");
+    const Case cases[] = {
+        {"quarantine unset", "Quarantine Directory", "", CopyToQuarantine,
+         "QP-E0602: COPY_TO_QUARANTINE not done for message M1.MAI: the \"Quarantine Directory\" "
+         "setting is not set"},
+        {"bad mail unset", "Bad Mail Directory", "", CopyToBadMail,
+         "QP-E0602: COPY_TO_BADMAIL not done for message M1.MAI: the \"Bad Mail Directory\" "
+         "setting is not set"},
+        {"quarantine missing", "Quarantine Directory", missing.c_str(), CopyToQuarantine,
+         "setting names a directory that does not exist"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.registry.SetString(kRootKey, c.setting, c.value);
+        RefreshDirectoryGroup(nullptr);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(0, c.copy(record.get(), true));
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_NE(std::string::npos, out.find(c.want)) << out;
+        EXPECT_NE(std::string::npos, out.find("The message stays queued.\n")) << out;
+    }
+    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_FALSE(fs::exists("/M1.MAI"));
+    EXPECT_FALSE(fs::exists("/Messages/M1.MAI"));
+    EXPECT_EQ(kMessage, Inbound("Messages/M1.MAI"));
+}
+
 TEST_F(MessageRoutingTest, ForwardFromServerFilterQueuesAMarkedCopyWithItsEnvelope) {
     server.registry.SetString(kPluginKey, "Forward Sender Address", "filter@example.com");
     EXPECT_EQ(1, ForwardMessage(record.get(), "boss@example.com", "", ""));

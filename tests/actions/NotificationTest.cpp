@@ -196,12 +196,60 @@ TEST_F(NotificationTest, RecipientsBuiltInIsUndisclosed) {
     EXPECT_EQ(BuiltIn(id, "To: Undisclosed-Recipients", "d"), text);
 }
 
-TEST_F(NotificationTest, HeadersStopAtABareLineFeedEmptyLine) {
-    server.tree.WriteFile(QueuedPath("SMTP", "Inbound"), "A: 1\nB: 2\n\nC: body\n");
-    Template("H", "S: s\n\n[QP_HEADERS]\n");
-    ASSERT_EQ(1, NotifySender(record.get(), "H", kContext, "f", "d", true));
+// Every line of a notification ends in CR LF, whatever the quoted message, the
+// template or the values used: and no value breaks a template line.
+TEST_F(NotificationTest, HeadersStopAtABareLineFeedEmptyLineAndEveryLineEndsInCrLf) {
+    server.tree.WriteFile(QueuedPath("SMTP", "Inbound"), "A: 1\nB: 2\r\n\nC: body\n");
+    Template("H", "S: [QP_ACTIONDESC]\rT: t\nTo: x\n\n[QP_HEADERS]\nend");
+    ASSERT_EQ(1, NotifySender(record.get(), "H", kContext, "f", "held\r\nBcc: y", true));
     std::string id;
-    EXPECT_EQ("S: s\r\nX-QPFilter: 1\r\n\r\nA: 1\nB: 2\n", OnlyNewMessage(&id));
+    EXPECT_EQ("S: held  Bcc: y\r\nT: t\r\nTo: x\r\nX-QPFilter: 1\r\n\r\nA: 1\r\nB: 2\r\nend",
+              OnlyNewMessage(&id));
+    ASSERT_EQ(1, NotifySender(record.get(), "", kContext, "f\nX: y", "held\r\nBcc: y", true));
+    for (const std::string& other : NewMessages()) {
+        if (other == id) continue;
+        const std::string text = server.tree.ReadFile(QueuedPath("SMTP", "Inbound", other));
+        EXPECT_NE(std::string::npos, text.find("Subject: Message Filter Notification: f X: y\r\n"));
+        EXPECT_NE(std::string::npos, text.find("\r\nReason: (held  Bcc: y)\r\n"));
+        EXPECT_NE(std::string::npos, text.find("\r\n\r\nA: 1\r\nB: 2\r\n"));
+    }
+}
+
+// Notices never go to a null sender (backscatter) nor to the notification sender itself
+// (a loop); nothing is queued and the report log says why.
+TEST_F(NotificationTest, NoNoticeToANullSenderOrToItself) {
+    server.SetLogMode(2);  // report lines to standard output
+    struct Case {
+        const char* name;
+        const char* sender;
+    };
+    const Case cases[] = {{"bracketed null", "[SMTP:]"},
+                          {"angle null", "<>"},
+                          {"empty", ""},
+                          {"bracketed angle null", "[SMTP:<>]"},
+                          {"own address in other case", "[SMTP:PostMaster@Example.com]"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::snprintf(record->sender, sizeof record->sender, "%s", c.sender);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(0, NotifySender(record.get(), "", kContext, "Block offers", "d", true));
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_NE(std::string::npos,
+                  out.find("QP-W0601: No notification sent for message A1.MAI (filter \"Block "
+                           "offers\"): its recipient "))
+            << out;
+        EXPECT_TRUE(NewMessages().empty());
+    }
+    EXPECT_EQ(0, NotifyAddress(record.get(), "<REFERENCE><ADDRESS>postmaster@example.com</ADDRESS>",
+                               kContext, "f", "d", true));
+    EXPECT_TRUE(NewMessages().empty());
+    // Of the message's own recipients, only the notification sender is left out.
+    std::snprintf(record->recipients, sizeof record->recipients, "%s",
+                  "[SMTP:postmaster@example.com];[SMTP:bob@example.com];[SMTP:]");
+    ASSERT_EQ(1, NotifyRecipients(record.get(), "", kContext, "f", "d", true));
+    std::string id;
+    OnlyNewMessage(&id);
+    EXPECT_NE(std::string::npos, Envelope(id).find("Recipients=[SMTP:bob@example.com]\r\n"));
 }
 
 }  // namespace

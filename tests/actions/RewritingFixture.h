@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -32,10 +33,15 @@ protected:
         return "connectors/" + connector + "/" + queue + "/Messages/" + id;
     }
 
+    // A file of tests/actions/data, found from the source tree whatever the working
+    // directory of the test.
+    static std::string DataPath(const std::string& file) {
+        return std::string(MTAFILTER_TEST_SOURCE_DIR) + "/actions/data/" + file;
+    }
+
     // A golden file of tests/actions/data ("name.in.eml", "name.want.eml").
     static std::string Golden(const std::string& file) {
-        // Not __FILE__: a compiler cache may have made it relative to the build folder.
-        std::string path = std::string(MTAFILTER_TEST_SOURCE_DIR) + "/actions/data/" + file;
+        std::string path = DataPath(file);
         std::FILE* stream = std::fopen(path.c_str(), "rb");
         EXPECT_NE(nullptr, stream) << path;
         if (stream == nullptr) return "";
@@ -45,6 +51,16 @@ protected:
         while ((got = std::fread(block, 1, sizeof block, stream)) > 0) bytes.append(block, got);
         std::fclose(stream);
         return bytes;
+    }
+
+    // With MTAFILTER_UPDATE_GOLDEN set, writes `text` as the golden file `file` (to
+    // regenerate the files after an intended change; review them before committing).
+    static void UpdateGoldenIfAsked(const std::string& file, const std::string& text) {
+        if (std::getenv("MTAFILTER_UPDATE_GOLDEN") == nullptr) return;
+        std::FILE* stream = std::fopen(DataPath(file).c_str(), "wb");
+        if (stream == nullptr) return;
+        std::fwrite(text.data(), 1, text.size(), stream);
+        std::fclose(stream);
     }
 
     PluginTree server;

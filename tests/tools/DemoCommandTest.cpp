@@ -132,7 +132,15 @@ TEST_F(DemoRun, TheFiltersChangeTheMessages) {
     EXPECT_TRUE(AnyFileHolds(inbound, "Subject: [SPAM] "));
     EXPECT_TRUE(AnyFileHolds(inbound, "X-Spam-Flag: YES\r\n"));
     EXPECT_TRUE(AnyFileHolds(inbound, "X-Large-Message: YES\r\n"));
-    EXPECT_TRUE(AnyFileHolds(inbound, "Subject: Your message was held: Program attachments"));
+    // The program is held in quarantine, gone from the queue, and the postmaster (not the
+    // usually forged sender) hears of it in a complete message.
+    EXPECT_FALSE(AnyFileHolds(inbound, "filename=\"label.exe\""));
+    EXPECT_TRUE(AnyFileHolds(inbound,
+                             "Subject: Held in quarantine: Program attachments\r\n"
+                             "Date: "));
+    EXPECT_TRUE(AnyFileHolds(inbound, "\r\nMessage-ID: <"));
+    EXPECT_TRUE(AnyFileHolds(tree->Join("demo/" + std::string(kQueue)),
+                             "Recipients=[SMTP:postmaster@example.com]\r\n"));
     EXPECT_TRUE(AnyFileHolds(tree->Join("demo/connectors/LS/Outgoing/Messages"),
                              "This message is confidential"));
     // The build notice's subject has a spam word, but its filter stops processing first.
@@ -269,7 +277,7 @@ TEST_F(SampleTree, WritesEveryFilterWithItsCriteriaActionsAndNotificationSender)
     EXPECT_TRUE(tree.Exists("config/POSTOFFICES/System/Annotations/DISCLAIMER.TXT"));
     char sender[256] = "";
     ASSERT_TRUE(ReadRegistryString(keys::kSmtp, "Bad Mail Notification Sender Address", sender));
-    EXPECT_STREQ(sender, "postmaster@example.com");
+    EXPECT_STREQ(sender, "mail-filter@example.com");
 }
 
 TEST_F(SampleTree, CriteriaFilesEnableOnlyTheLineOfTheirCriterionType) {
