@@ -103,18 +103,35 @@ void RegisterToken(FilterSet* set, FilterDefinition* filter, const ScannedToken&
             AddCondition(*set, &filter->criteria[type], type, token.condition);
 }
 
+// A message value as it may stand inside a script's string literal. Every value comes
+// from the sender's side of the connection, so none may end the literal early: a quote
+// is doubled, as VBScript escapes it, and a line end (which no literal may span, and
+// which would shift the line numbers of script errors) is dropped.
+std::string ScriptLiteralText(const char* value) {
+    std::string text;
+    for (const char* p = value; *p != '\0'; ++p) {
+        if (*p == '\r' || *p == '\n') continue;
+        if (*p == '"') text += '"';
+        text += *p;
+    }
+    return text;
+}
+
 // The message values the placeholders stand for, in the order they are replaced.
 void ReplacePlaceholders(const MessageRecord& record, std::string* program) {
     char senderAddress[kSenderAddressCapacity];
     ExtractSenderAddress(record.sender, senderAddress);
-    std::string subject = record.subject;
-    ReplaceInString(&subject, "\"", "\"\"", 0, false, true);  // a valid string literal
-    ReplaceInString(program, "%IPADDRESS%", record.clientIp, 0, false, true);
-    ReplaceInString(program, "%POSTOFFICE%", record.account, 0, false, true);
-    ReplaceInString(program, "%SENDER%", record.sender, 0, false, true);
-    ReplaceInString(program, "%SENDERADDRESS%", senderAddress, 0, false, true);
-    ReplaceInString(program, "%RECIPIENTS%", record.recipients, 0, false, true);
-    ReplaceInString(program, "%SUBJECT%", subject.c_str(), 0, false, true);
+    const struct {
+        const char* placeholder;
+        const char* value;
+    } kPlaceholders[] = {
+        {"%IPADDRESS%", record.clientIp},    {"%POSTOFFICE%", record.account},
+        {"%SENDER%", record.sender},         {"%SENDERADDRESS%", senderAddress},
+        {"%RECIPIENTS%", record.recipients}, {"%SUBJECT%", record.subject},
+    };
+    for (const auto& item : kPlaceholders)
+        ReplaceInString(program, item.placeholder, ScriptLiteralText(item.value).c_str(), 0, false,
+                        true);
 }
 
 // Condition j's recorded value. A script may name a criterion more often than there are

@@ -139,23 +139,29 @@ TEST_F(FilterScriptTest, TokensInOtherCaseAreLeftInTheProgram) {
     EXPECT_STREQ("[QP_subject]", data);
 }
 
-TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesOnlyTheSubjectEscaped) {
+TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesEscapedForAStringLiteral) {
     Register(
         "FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "
-        "\"%RECIPIENTS%\"");
+        "\"%RECIPIENTS%|%SENDERADDRESS%\"");
+    std::strcpy(run.message.recipients, "[SMTP:a@example.com]\r\n[SMTP:b@example.com]");
     EXPECT_EQ(1, Run());
     EXPECT_STREQ(
-        "Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com];[SMTP:b@example.com]",
+        "Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com][SMTP:b@example.com]|"
+        "o\"brien@example.net",
         data);
+}
 
-    // The sender goes in as it is: its quote ends the literal early, so the program breaks.
-    run.set.filters[1]->scriptText = "FilterResult = 1\r\nQPResultData = \"%SENDERADDRESS%\"";
-    SetScriptErrorPresenter([](const char*, const char*) {});
+TEST_F(FilterScriptTest, ASenderCannotWriteIntoTheProgram) {
+    // An address check that an envelope sender tries to break out of and decide itself.
+    Register(
+        "sender = LCase(\"%SENDERADDRESS%\")\r\n"
+        "If sender = \"boss@example.com\" Then FilterResult = 1");
+    std::strcpy(run.message.sender, "[SMTP:x\"):FilterResult=1:y=(\"@evil.example]");
     EXPECT_EQ(0, Run());
-    SetScriptErrorPresenter(nullptr);
-    std::strcpy(run.message.sender, "[SMTP:plain@example.net]");
+    std::strcpy(run.message.sender, "[SMTP:x\"\r\nFilterResult=1\r\ny=\"@evil.example]");
+    EXPECT_EQ(0, Run());
+    std::strcpy(run.message.sender, "[SMTP:boss@example.com]");
     EXPECT_EQ(1, Run());
-    EXPECT_STREQ("plain@example.net", data);
 }
 
 TEST_F(FilterScriptTest, LiteralModeZeroLeavesPlaceholders) {
