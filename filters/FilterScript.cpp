@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/FilterConsole.h"
+#include "filters/ScopePaths.h"
 #include "filters/ScriptHost.h"
+#include "filters/ScriptSite.h"
 #include "filters/SenderAddress.h"
 #include "frame/Settings.h"
 
@@ -33,6 +36,14 @@ constexpr const char* kScriptHeader =
     "Function QP_Execute\r\n"
     "\tFilterResult=0\r\n";
 constexpr const char* kScriptTrailer = "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
+
+// The program line (from 0) on which the body starts: script errors count lines from it.
+constexpr unsigned long LinesIn(const char* text) {
+    unsigned long count = 0;
+    for (; *text != '\0'; ++text) count += *text == '\n' ? 1 : 0;
+    return count;
+}
+constexpr unsigned long kBodyFirstLine = LinesIn(kScriptHeader);
 
 bool IsSpaceOrLineEnd(char c) {
     return c == ' ' || c == '\r' || c == '\n' || c == '\t';
@@ -192,6 +203,10 @@ int BuildAndRunFilterScript(const MessageRecord* record, const FilterSet* set, i
 
     std::string trace = std::string("Executing filter script for ") + filter.displayName + "\n";
     ScriptTrace(trace.c_str());
+    char scriptPath[kFilterPathCapacity];
+    if (!BuildScopePath(*set, ScopeFile::kCriteriaScript, filter.filterId, scriptPath))
+        SafeCopy(scriptPath, filter.filterId);
+    const ScopedScriptErrorOrigin origin({filter.displayName, scriptPath, kBodyFirstLine});
     return ExecuteVBScript(program.c_str(), "QP_Execute", resultData, capacity, 0);
 }
 

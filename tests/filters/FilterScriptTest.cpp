@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
@@ -162,6 +163,22 @@ TEST_F(FilterScriptTest, ASenderCannotWriteIntoTheProgram) {
     EXPECT_EQ(0, Run());
     std::strcpy(run.message.sender, "[SMTP:boss@example.com]");
     EXPECT_EQ(1, Run());
+}
+
+TEST_F(FilterScriptTest, AScriptErrorIsOneLineNamingTheFilterAndItsFileLine) {
+    static std::vector<std::string> presented;
+    presented.clear();
+    SetScriptErrorPresenter([](const char*, const char* text) { presented.push_back(text); });
+    Register("FilterResult = 1\r\nx = 1 / 0\r\n");
+    std::strcpy(run.set.filters[1]->filterId, "F7");
+    EXPECT_EQ(0, Run());
+    SetScriptErrorPresenter(nullptr);
+    ASSERT_EQ(1u, presented.size());
+    const std::string& text = presented[0];
+    EXPECT_EQ(0u, text.find("Script Error: Filter: Script filter; File: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("CRITERIA\\F7.MES; Line: 2 Column: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("Description: Division by zero")) << text;
+    EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
 }
 
 TEST_F(FilterScriptTest, LiteralModeZeroLeavesPlaceholders) {
