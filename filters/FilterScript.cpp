@@ -104,7 +104,8 @@ void AddCondition(const FilterSet& set, Criterion* criterion, int type,
     criterion->enabled = 1;
     FilterConsoleLine("Setting Critieria:%ld:%s\n", static_cast<long>(type), condition.c_str());
     if (Settings().allowPatternCaching != 0) PreloadPatternFile(&set, condition.c_str(), "");
-    if (!criterion->value.empty()) criterion->value += '\t';
+    // Occurrence j must stay condition j, so an empty condition keeps its field too.
+    if (criterion->conditionCount > 1) criterion->value += '\t';
     criterion->value += condition;
 }
 

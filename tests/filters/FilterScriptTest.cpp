@@ -85,6 +85,21 @@ TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
     EXPECT_NE(std::string::npos, console.find("Setting Critieria:7:\r\n"));
 }
 
+TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlace) {
+    FilterDefinition& filter = Register(
+        "a = CriteriaMet([QP_BODY], \"\")\r\nb = CriteriaMet([QP_BODY], \"free\")\r\n"
+        "c = CriteriaMet([QP_BODY], \"\")\r\nd = CriteriaMet([QP_BODY], \"win\")\r\n");
+    const Criterion& body = filter.criteria[kBody];
+    EXPECT_EQ("\tfree\t\twin", body.value);
+    ASSERT_EQ(4, body.conditionCount);
+    const char* want[] = {"", "free", "", "win"};
+    for (int j = 0; j < 4; ++j) {
+        char condition[16] = "unset";
+        EXPECT_EQ(1, GetCriterionCondition(body, j, condition, sizeof condition)) << j;
+        EXPECT_STREQ(want[j], condition) << j;
+    }
+}
+
 TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {
     FilterDefinition& missingBracket = Register("x([QP_FROM],\"x\")\r\ny = [QP_SUBJECT");
     EXPECT_EQ("x", missingBracket.criteria[kFrom].value);
