@@ -237,11 +237,9 @@ int32_t DkimVerdictOfCode(int32_t code) {
 // Verification needs a ready verifier, a message that an unauthenticated client handed
 // the SMTP connector (an authenticated sender or another connector carries no signature
 // worth checking) and a sender with a local part and a domain.
-DkimAnswer AskDkim(const MessageRecord& record, const FilterSet& set) {
+DkimAnswer AskDkim(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
     const DkimAnswer notVerified{kDkimIndeterminate, kDkimNotVerifiedCode};
-    const ProviderEntry execute = ReadyExecute(Settings().domainKeysStatus, Providers().dkim);
-    if (execute == nullptr || record.criteriaAuthenticationStatus != 0 ||
-        !SameTextNoCase(record.connector, "SMTP"))
+    if (record.criteriaAuthenticationStatus != 0 || !SameTextNoCase(record.connector, "SMTP"))
         return notVerified;
     char localPart[sizeof record.sender];
     char domain[sizeof record.sender];
@@ -345,13 +343,16 @@ int EvaluateSpamAssassin(int type, MessageRecord* record, const FilterSet* set,
     return 1;
 }
 
-// Unlike the other scanners, DKIM records a verdict even without a ready verifier:
-// a message that could not be verified is INDETERMINATE, which filters may ask for.
+// Without a ready verifier nothing is recorded, as for every other scanner: were such a
+// message INDETERMINATE, switching DKIM off (or a verifier failing to load) would make a
+// filter on INDETERMINATE quarantine all mail. With a verifier, a message it is not given
+// (authenticated, another connector, no full sender) is INDETERMINATE.
 int EvaluateDkim(int type, MessageRecord* record, const FilterSet* set,
                  FilterEvaluationSet* evaluations) {
-    if (record == nullptr || set == nullptr) return 1;
+    const ProviderEntry execute = ReadyExecute(Settings().domainKeysStatus, Providers().dkim);
+    if (execute == nullptr || record == nullptr || set == nullptr) return 1;
     EvaluateWithOneAnswer<DkimAnswer>(
-        type, set, evaluations, [&] { return AskDkim(*record, *set); },
+        type, set, evaluations, [&] { return AskDkim(execute, *record, *set); },
         [&](const Criterion& criterion, FilterEvaluation& evaluation, const DkimAnswer& answer) {
             RecordDkimVerdict(type, criterion, evaluation, answer);
         });

@@ -248,16 +248,28 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
     }
 }
 
-TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierIsIndeterminate) {
-    server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);  // no library: failed
-    Load();
-    HandBuiltRun run;
-    Address(run);
-    run.AddFilter(kDkim, "INDETERMINATE");
-    run.AddFilter(kDkim, "FAIL");
-    EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
-    ExpectRecorded(run, 1, kDkim, {1, {"100"}, ""});
-    ExpectRecorded(run, 2, kDkim, {0, {""}, ""});
+TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
+    struct Case {
+        const char* name;
+        bool installed;
+        uint32_t status;
+    };
+    // The library, once installed, stays: the case without it comes first.
+    const Case kCases[] = {{"library missing", false, 1}, {"switched off", true, 0}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        if (c.installed) server.InstallProvider("Full", "QPDomainKeys.so");
+        server.registry.SetDword(kSmtpKey, "Domain Keys Status", c.status);
+        Load();
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kDkim, "INDETERMINATE");
+        run.AddFilter(kDkim, "FAIL\tPASS\tINDETERMINATE", 3);
+        EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
+        ExpectRecorded(run, 1, kDkim, {0, {""}, ""});
+        ExpectRecorded(run, 2, kDkim, {0, {"", "", ""}, ""});
+        Unload();
+    }
 }
 
 TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
