@@ -144,15 +144,17 @@ void EvaluateWithOneAnswer(int type, const FilterSet* set, FilterEvaluationSet* 
                             });
 }
 
-float AskBayesian(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
+// The probability is kept as read, in the precision thresholds are read in: rounded to a
+// coarser one, 90.3 would compare above a threshold of 90.3.
+double AskBayesian(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
     char command[kCommandCapacity];
     BuildScanCommand(record, set, command);
     const ProviderAnswer answer = CallExecute(execute, command, 0);
     // A failed call says nothing about the message: 0 is below any threshold.
-    float probability = 0.0f;
+    double probability = 0.0;
     char value[kProviderResultCapacity];
     if (answer.returned != 0 && ExtractBetween(answer.text, "<SP>", "</SP>", value, sizeof value))
-        probability = static_cast<float>(DecimalFraction(value));
+        probability = DecimalFraction(value);
     ScannerCounters& counts = Counters();
     Count(&counts.bayesianScans);
     if (probability > kBayesianDetectionLevel) Count(&counts.bayesianDetections);
@@ -162,7 +164,7 @@ float AskBayesian(ProviderEntry execute, const MessageRecord& record, const Filt
 }
 
 void RecordProbability(int type, const Criterion& criterion, FilterEvaluation& evaluation,
-                       float probability) {
+                       double probability) {
     if (probability > DecimalFraction(criterion.value.c_str())) ++evaluation.matchCount[type];
     char measured[kNumberTextCapacity];
     std::snprintf(measured, sizeof measured, "%f", probability);
@@ -322,9 +324,9 @@ int EvaluateBayesian(int type, MessageRecord* record, const FilterSet* set,
     const ProviderEntry execute =
         ReadyExecute(Settings().bayesianFilteringStatus, Providers().bayesian);
     if (execute == nullptr || record == nullptr || set == nullptr) return 1;
-    EvaluateWithOneAnswer<float>(
+    EvaluateWithOneAnswer<double>(
         type, set, evaluations, [&] { return AskBayesian(execute, *record, *set); },
-        [&](const Criterion& criterion, FilterEvaluation& evaluation, float probability) {
+        [&](const Criterion& criterion, FilterEvaluation& evaluation, double probability) {
             RecordProbability(type, criterion, evaluation, probability);
         });
     return 1;

@@ -99,6 +99,34 @@ TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCond
     EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Inbound") + "|0\n", server.StubCalls());
 }
 
+TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold) {
+    struct Case {
+        const char* probability;
+        const char* threshold;
+        int wantMet;
+    };
+    const Case kCases[] = {
+        {"90.3", "90.3", 0},       {"90.3", "90.30", 0},        {"90.31", "90.3", 1},
+        {"90.3", "90.2999999", 1}, {"90.3000001", "90.3", 1},   {"99.99", "99.99", 0},
+        {"0.1", "0.1", 0},         {"100", "99.9999999999", 1},
+    };
+    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+    Load();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.probability) + " > " + c.threshold);
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT",
+                                 std::string("<SP>") + c.probability + "</SP>");
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kSpamProbability, c.threshold);
+        run.AddFilter(kSpamProbability, std::string("100\t") + c.threshold, 2);
+        EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
+        EXPECT_EQ(2 * c.wantMet, run.Result(1).matchCount[kSpamProbability]);
+        EXPECT_EQ(c.wantMet, run.Result(2).matchCount[kSpamProbability]);
+    }
+}
+
 TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
     struct Case {
         const char* name;
