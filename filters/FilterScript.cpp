@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr size_t kTokenTextLimit = 1023;  // names and conditions are cut to this
+constexpr size_t kTokenTextLimit = 1023;  // names are cut to this (no name is longer)
 
 // A token without a comma after it has no condition: evaluators then store what they
 // measured (the size, for SIZE) instead of a truth value.
@@ -83,7 +83,9 @@ void ReadCondition(const char* close, ScannedToken* token) {
         token->resume = nullptr;
         return;
     }
-    token->condition = CutText(begin, end);
+    // Kept whole: a long list of alternatives is the administrator's, to be evaluated as
+    // written.
+    token->condition.assign(begin, end);
     token->resume = end + 1;
 }
 

@@ -207,3 +207,24 @@ int GetCriterionCondition(const Criterion& criterion, int j, char* destination, 
     std::memcpy(destination, criterion.value.c_str(), criterion.value.size() + 1);
     return 1;
 }
+
+int GetCriterionCondition(const Criterion& criterion, int j, std::string* destination) {
+    if (destination == nullptr) return 0;
+    destination->clear();
+    if (j < 0 || j >= criterion.conditionCount) return 0;
+    if (criterion.conditionCount == 1) {
+        *destination = criterion.value;
+        return 1;
+    }
+    // Field j+1; a missing field (fewer tabs than conditions) is an empty condition.
+    size_t begin = 0;
+    for (int field = 0; field < j; ++field) {
+        begin = criterion.value.find('\t', begin);
+        if (begin == std::string::npos) return 0;
+        ++begin;
+    }
+    const size_t end = criterion.value.find('\t', begin);
+    destination->assign(criterion.value, begin,
+                        end == std::string::npos ? std::string::npos : end - begin);
+    return 1;
+}

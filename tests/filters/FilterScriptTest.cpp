@@ -100,6 +100,18 @@ TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlace) {
     }
 }
 
+TEST_F(FilterScriptTest, ALongConditionIsRegisteredWhole) {
+    const std::string words(3000, 'w');
+    FilterDefinition& filter = Register("If CriteriaMet([QP_SUBJECT], \"" + words +
+                                        "\") And CriteriaMet([QP_SUBJECT], \"x\") Then y = 1");
+    std::string condition;
+    EXPECT_EQ(1, GetCriterionCondition(filter.criteria[kSubject], 0, &condition));
+    EXPECT_EQ(words, condition);
+    EXPECT_EQ(1, GetCriterionCondition(filter.criteria[kSubject], 1, &condition));
+    EXPECT_EQ("x", condition);
+    EXPECT_EQ(0, GetCriterionCondition(filter.criteria[kSubject], 2, &condition));
+}
+
 TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {
     FilterDefinition& missingBracket = Register("x([QP_FROM],\"x\")\r\ny = [QP_SUBJECT");
     EXPECT_EQ("x", missingBracket.criteria[kFrom].value);

@@ -98,4 +98,19 @@ TEST_F(FilterRunConfigurationTest, AnEmptyScriptConditionKeepsTheNextOccurrenceI
     EXPECT_EQ(1u, QuarantinedCopies()) << console << server.ReportFile();
 }
 
+TEST_F(FilterRunConfigurationTest, ALongInlineListIsEvaluatedWhole) {
+    std::string senders;
+    std::string addresses;
+    for (int n = 0; n < 60; ++n) senders += "sender" + std::to_string(n) + "@spam.example,";
+    for (int n = 0; n < 90; ++n) addresses += "198.51." + std::to_string(n) + ".*,";
+    ASSERT_GT(senders.size(), 1024u);
+    ASSERT_GT(addresses.size(), 1024u);
+    AddFilter("FROM", TableWith(kFrom, Line(senders + "boss@example.com")));
+    AddFilter("IP", TableWith(kIpAddress, Line(addresses + "192.0.2.*")));
+    const std::vector<std::string> want = {"Filter FROM", "Filter IP"};
+    EXPECT_EQ(want, Run("Sender=[SMTP:boss@example.com]\r\nClientIP=192.0.2.7\r\n",
+                        "From: Boss <boss@example.com>\r\nSubject: hi\r\n\r\nbody\r\n"));
+    EXPECT_LE(1u, QuarantinedCopies());  // the action itself ran
+}
+
 }  // namespace
