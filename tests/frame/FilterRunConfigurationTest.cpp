@@ -113,4 +113,14 @@ TEST_F(FilterRunConfigurationTest, ALongInlineListIsEvaluatedWhole) {
     EXPECT_LE(1u, QuarantinedCopies());  // the action itself ran
 }
 
+TEST_F(FilterRunConfigurationTest, ALongCriteriaLineLeavesLaterCriteriaInTheirSlots) {
+    std::string words;
+    for (int n = 0; n < 300; ++n) words += "spamword" + std::to_string(n) + ",";
+    AddFilter("LONG", Line(words + "viagra") + Off() + Line("boss@example.com"));
+    const std::vector<std::string> want = {"Filter LONG"};
+    EXPECT_EQ(want, Run("Sender=[SMTP:a@example.net]\r\n",
+                        "To: boss@example.com\r\nSubject: hello\r\n\r\nbody\r\n"));
+    EXPECT_EQ(1u, QuarantinedCopies());
+}
+
 }  // namespace
