@@ -44,6 +44,12 @@ int32_t LoadDnsProvider(const char* dnsServerList) {
     return initialize(dnsServerList);
 }
 
+int DnsProviderReady() {
+    return dnsLibrary != nullptr && platform::LibraryEntry(dnsLibrary, "HasORBDBEntry") != nullptr
+               ? 1
+               : 0;
+}
+
 int32_t DnsHasORBDBEntry(const char* host, const char* addressText, char* workBuffer,
                          char* listName) {
     if (dnsLibrary == nullptr) return 0;
