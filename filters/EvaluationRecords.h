@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <string>
 
 #include "common/DelimitedField.h"
 #include "filters/FilterSet.h"
@@ -19,7 +21,8 @@ constexpr const char* kSenderAuth = "MF-ES";     // the authentication status wa
 }  // namespace tags
 
 // Alternatives within a condition, and conditions within a criterion value, are
-// separated by tabs (tables write commas, which the loader turns into tabs).
+// separated by tabs (tables write commas, which the loader turns into tabs). One
+// character: ForEachAlternative splits at it.
 constexpr const char* kConditionSeparator = "\t";
 
 // The conditions of a criterion that have a value slot: conditions past kMaxConditions
@@ -44,28 +47,47 @@ void ForEachEnabledCriterion(const FilterSet* set, FilterEvaluationSet* evaluati
     }
 }
 
-// Calls visit(j, condition) for the conditions j = 0..conditionCount-1, each taken into
-// `buffer`. A condition that does not fit is skipped rather than read as empty, since an
-// empty condition stands for the general pattern file.
+// Calls visit(j, condition) for the conditions j = 0..conditionCount-1. A condition is
+// taken into `buffer` when it fits and otherwise whole into memory of its own: an
+// administrator's list of any length is evaluated as written, never cut or skipped.
 template <typename Visit>
 void ForEachCondition(const Criterion& criterion, char* buffer, size_t capacity, Visit visit) {
+    std::string whole;
     for (int j = 0; j < criterion.conditionCount; ++j) {
         buffer[0] = '\0';
-        if (!GetCriterionCondition(criterion, j, buffer, capacity)) continue;
-        visit(j, static_cast<const char*>(buffer));
+        if (GetCriterionCondition(criterion, j, buffer, capacity)) {
+            visit(j, static_cast<const char*>(buffer));
+            continue;
+        }
+        if (!GetCriterionCondition(criterion, j, &whole)) continue;
+        visit(j, whole.c_str());
     }
 }
 
-// Calls visit(field) for the tab-separated alternatives k = 1..count of `condition`,
-// each taken into `buffer`. One that does not fit arrives empty (and so matches nothing).
+// Calls visit(field) for every tab-separated alternative of `condition`, in order, each
+// taken into `buffer` (the visitor may rewrite it within `capacity`). An alternative that
+// does not fit arrives whole in memory of its own, with room to the same `capacity`
+// beyond its length. Empty alternatives arrive too (and match nothing).
 template <typename Visit>
 void ForEachAlternative(const char* condition, char* buffer, size_t capacity, Visit visit) {
-    const int count = CountDelimitedFields(condition, kConditionSeparator);
-    for (int k = 1; k <= count; ++k) {
-        buffer[0] = '\0';
-        if (!GetDelimitedField(condition, kConditionSeparator, k, buffer, capacity, 0))
-            buffer[0] = '\0';
-        visit(buffer);
+    if (condition == nullptr || condition[0] == '\0' || buffer == nullptr || capacity == 0) return;
+    std::string large;
+    for (const char* begin = condition;;) {
+        const char* end = std::strchr(begin, kConditionSeparator[0]);
+        const size_t length =
+            end != nullptr ? static_cast<size_t>(end - begin) : std::strlen(begin);
+        char* field = buffer;
+        if (length >= capacity) {
+            large.assign(begin, length);
+            large.resize(length + capacity, '\0');
+            field = large.data();
+        } else {
+            std::memcpy(buffer, begin, length);
+            buffer[length] = '\0';
+        }
+        visit(field);
+        if (end == nullptr) return;
+        begin = end + 1;
     }
 }
 

@@ -5,16 +5,19 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/FilterConsole.h"
+#include "filters/ScopePaths.h"
 #include "filters/ScriptHost.h"
+#include "filters/ScriptSite.h"
 #include "filters/SenderAddress.h"
 #include "frame/Settings.h"
 
 namespace {
 
-constexpr size_t kTokenTextLimit = 1023;  // names and conditions are cut to this
+constexpr size_t kTokenTextLimit = 1023;  // names are cut to this (no name is longer)
 
 // A token without a comma after it has no condition: evaluators then store what they
 // measured (the size, for SIZE) instead of a truth value.
@@ -33,6 +36,14 @@ constexpr const char* kScriptHeader =
     "Function QP_Execute\r\n"
     "\tFilterResult=0\r\n";
 constexpr const char* kScriptTrailer = "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
+
+// The program line (from 0) on which the body starts: script errors count lines from it.
+constexpr unsigned long LinesIn(const char* text) {
+    unsigned long count = 0;
+    for (; *text != '\0'; ++text) count += *text == '\n' ? 1 : 0;
+    return count;
+}
+constexpr unsigned long kBodyFirstLine = LinesIn(kScriptHeader);
 
 bool IsSpaceOrLineEnd(char c) {
     return c == ' ' || c == '\r' || c == '\n' || c == '\t';
@@ -72,7 +83,9 @@ void ReadCondition(const char* close, ScannedToken* token) {
         token->resume = nullptr;
         return;
     }
-    token->condition = CutText(begin, end);
+    // Kept whole: a long list of alternatives is the administrator's, to be evaluated as
+    // written.
+    token->condition.assign(begin, end);
     token->resume = end + 1;
 }
 
@@ -93,7 +106,8 @@ void AddCondition(const FilterSet& set, Criterion* criterion, int type,
     criterion->enabled = 1;
     FilterConsoleLine("Setting Critieria:%ld:%s\n", static_cast<long>(type), condition.c_str());
     if (Settings().allowPatternCaching != 0) PreloadPatternFile(&set, condition.c_str(), "");
-    if (!criterion->value.empty()) criterion->value += '\t';
+    // Occurrence j must stay condition j, so an empty condition keeps its field too.
+    if (criterion->conditionCount > 1) criterion->value += '\t';
     criterion->value += condition;
 }
 
@@ -103,18 +117,35 @@ void RegisterToken(FilterSet* set, FilterDefinition* filter, const ScannedToken&
             AddCondition(*set, &filter->criteria[type], type, token.condition);
 }
 
+// A message value as it may stand inside a script's string literal. Every value comes
+// from the sender's side of the connection, so none may end the literal early: a quote
+// is doubled, as VBScript escapes it, and a line end (which no literal may span, and
+// which would shift the line numbers of script errors) is dropped.
+std::string ScriptLiteralText(const char* value) {
+    std::string text;
+    for (const char* p = value; *p != '\0'; ++p) {
+        if (*p == '\r' || *p == '\n') continue;
+        if (*p == '"') text += '"';
+        text += *p;
+    }
+    return text;
+}
+
 // The message values the placeholders stand for, in the order they are replaced.
 void ReplacePlaceholders(const MessageRecord& record, std::string* program) {
     char senderAddress[kSenderAddressCapacity];
     ExtractSenderAddress(record.sender, senderAddress);
-    std::string subject = record.subject;
-    ReplaceInString(&subject, "\"", "\"\"", 0, false, true);  // a valid string literal
-    ReplaceInString(program, "%IPADDRESS%", record.clientIp, 0, false, true);
-    ReplaceInString(program, "%POSTOFFICE%", record.account, 0, false, true);
-    ReplaceInString(program, "%SENDER%", record.sender, 0, false, true);
-    ReplaceInString(program, "%SENDERADDRESS%", senderAddress, 0, false, true);
-    ReplaceInString(program, "%RECIPIENTS%", record.recipients, 0, false, true);
-    ReplaceInString(program, "%SUBJECT%", subject.c_str(), 0, false, true);
+    const struct {
+        const char* placeholder;
+        const char* value;
+    } kPlaceholders[] = {
+        {"%IPADDRESS%", record.clientIp},    {"%POSTOFFICE%", record.account},
+        {"%SENDER%", record.sender},         {"%SENDERADDRESS%", senderAddress},
+        {"%RECIPIENTS%", record.recipients}, {"%SUBJECT%", record.subject},
+    };
+    for (const auto& item : kPlaceholders)
+        ReplaceInString(program, item.placeholder, ScriptLiteralText(item.value).c_str(), 0, false,
+                        true);
 }
 
 // Condition j's recorded value. A script may name a criterion more often than there are
@@ -175,6 +206,10 @@ int BuildAndRunFilterScript(const MessageRecord* record, const FilterSet* set, i
 
     std::string trace = std::string("Executing filter script for ") + filter.displayName + "\n";
     ScriptTrace(trace.c_str());
+    char scriptPath[kFilterPathCapacity];
+    if (!BuildScopePath(*set, ScopeFile::kCriteriaScript, filter.filterId, scriptPath))
+        SafeCopy(scriptPath, filter.filterId);
+    const ScopedScriptErrorOrigin origin({filter.displayName, scriptPath, kBodyFirstLine});
     return ExecuteVBScript(program.c_str(), "QP_Execute", resultData, capacity, 0);
 }
 

@@ -122,3 +122,7 @@ void PreloadPatternFile(const FilterSet* set, const char* condition, const char*
 // Condition j (from 0) of a criterion: the whole value when it holds one condition,
 // else tab-separated field j+1. Returns 1 with the condition, 0 when it does not fit.
 int GetCriterionCondition(const Criterion& criterion, int j, char* destination, size_t capacity);
+
+// Condition j whole, however long. Returns 1 with the condition; 0 when the criterion
+// has no condition j.
+int GetCriterionCondition(const Criterion& criterion, int j, std::string* destination);

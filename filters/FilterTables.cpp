@@ -5,26 +5,29 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
 #include "common/LineEnd.h"
+#include "filters/CriteriaLines.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "filters/ScopePaths.h"
+#include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
 
 namespace {
 
-// Tables are read a line of at most 2047 characters at a time; a longer line arrives in
-// pieces, each read as a line of its own.
+// FILTER.TAB is read a line of at most 2047 characters at a time; a longer line arrives
+// in pieces, each read as a line of its own. Criteria tables are read whole lines
+// (filters/CriteriaLines.h).
 constexpr size_t kLineCapacity = 2048;
 constexpr size_t kNumberCapacity = 56;
-constexpr size_t kConditionCapacity = 2048;
 constexpr size_t kScriptChunk = 4096;
 
 struct FileCloser {
@@ -54,12 +57,14 @@ void ReadCriterionLine(const FilterSet& set, const char* line, Criterion* criter
     (void)GetDelimitedField(line, "\t", 1, enabled);  // one that does not fit reads as 0
     criterion->enabled = DecimalValue(enabled);
 
-    char condition[kConditionCapacity] = "";  // stays empty on a line without a tab
-    (void)GetDelimitedField(line, "\t", 3, condition);
-    std::replace(condition, condition + std::strlen(condition), ',', '\t');
-    if (criterion->enabled == 1 && Settings().allowPatternCaching != 0 && condition[0] != '\0')
-        PreloadPatternFile(&set, condition, " from simple filter");
-    criterion->value = condition;
+    // The condition column is taken whole, however long the line made it.
+    std::string condition(std::strlen(line) + 1, '\0');  // stays empty without a tab
+    (void)GetDelimitedField(line, "\t", 3, condition.data(), condition.size(), 0);
+    condition.resize(std::strlen(condition.c_str()));
+    std::replace(condition.begin(), condition.end(), ',', '\t');
+    if (criterion->enabled == 1 && Settings().allowPatternCaching != 0 && !condition.empty())
+        PreloadPatternFile(&set, condition.c_str(), " from simple filter");
+    criterion->value = std::move(condition);
 
     int threshold = 1;
     if (NumberColumn(line, 6, &threshold) && criterion->enabled == 1 && threshold < 1)
@@ -67,16 +72,33 @@ void ReadCriterionLine(const FilterSet& set, const char* line, Criterion* criter
     criterion->threshold = threshold;
 }
 
+// A line too long to read keeps its slot, off, so that every later line keeps its own.
+void ReportCriteriaLineTooLong(const FilterDefinition& filter, int n) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "QP-W0301: Line %d of the criteria table of filter %s (criterion %s) is longer "
+                  "than %zu bytes and was left out; move its list into a pattern file.\n",
+                  n + 1, filter.filterId, kCriterionTypeNames[n], kCriteriaLineLimit);
+    WriteReportLog(text);
+}
+
 // Line n of the criteria table is criterion type n.
 void ReadCriteriaTable(const FilterSet& set, FilterDefinition* filter) {
     OpenFile file = OpenScopeFile(set, ScopeFile::kCriteriaTable, filter->filterId,
                                   platform::FileMode::kReadText);
     if (file == nullptr) return;  // the filter keeps no enabled criterion
-    char line[kLineCapacity];
-    for (int n = 0;
-         n < kCriterionTypeCount && platform::FileReadLine(file.get(), line, sizeof line); ++n) {
-        TakeOffLineEnd(line);  // a condition in the last column must not keep it
-        ReadCriterionLine(set, line, &filter->criteria[n]);
+    std::string line;
+    for (int n = 0; n < kCriterionTypeCount; ++n) {
+        const CriteriaLine read = ReadCriteriaLine(file.get(), &line);
+        if (read == CriteriaLine::kEnd) break;
+        if (read == CriteriaLine::kTooLong) {
+            ++filter->criteria[n].conditionCount;
+            ReportCriteriaLineTooLong(*filter, n);
+            continue;
+        }
+        line.resize(
+            TakeOffLineEnd(line.data()));  // a condition in the last column must not keep it
+        ReadCriterionLine(set, line.c_str(), &filter->criteria[n]);
     }
 }
 
@@ -209,5 +231,26 @@ int GetCriterionCondition(const Criterion& criterion, int j, char* destination, 
         return GetDelimitedField(criterion.value.c_str(), "\t", j + 1, destination, capacity, 0);
     if (criterion.conditionCount < 1 || criterion.value.size() >= capacity) return 0;
     std::memcpy(destination, criterion.value.c_str(), criterion.value.size() + 1);
+    return 1;
+}
+
+int GetCriterionCondition(const Criterion& criterion, int j, std::string* destination) {
+    if (destination == nullptr) return 0;
+    destination->clear();
+    if (j < 0 || j >= criterion.conditionCount) return 0;
+    if (criterion.conditionCount == 1) {
+        *destination = criterion.value;
+        return 1;
+    }
+    // Field j+1; a missing field (fewer tabs than conditions) is an empty condition.
+    size_t begin = 0;
+    for (int field = 0; field < j; ++field) {
+        begin = criterion.value.find('\t', begin);
+        if (begin == std::string::npos) return 0;
+        ++begin;
+    }
+    const size_t end = criterion.value.find('\t', begin);
+    destination->assign(criterion.value, begin,
+                        end == std::string::npos ? std::string::npos : end - begin);
     return 1;
 }

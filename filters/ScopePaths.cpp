@@ -22,6 +22,8 @@ constexpr const char* kLayouts[][3] = {
      "%s\\Postoffices\\%s\\Mailboxes\\%s\\RULES\\ACTIONS\\%s.TAB"},
     {"%s\\FILTERS\\PATTERNS\\%s", "%s\\Postoffices\\%s\\RULES\\%s",
      "%s\\Postoffices\\%s\\Mailboxes\\%s\\RULES\\%s"},
+    // Templates are the server's: a postoffice's or mailbox's path names the same file.
+    {"%s\\FILTERS\\Templates\\%s.TXT", nullptr, nullptr},
 };
 
 const char* Text(const char* text) {
@@ -57,6 +59,7 @@ FilterScope ScopeOf(const FilterSet& set) {
 int BuildScopePath(FilterScope scope, const char* postoffice, const char* mailbox, ScopeFile file,
                    const char* name, char* destination, size_t capacity) {
     if (destination == nullptr || capacity == 0) return 0;
+    if (file == ScopeFile::kTemplate) scope = FilterScope::kSystem;
     const char* layout = kLayouts[static_cast<int>(file)][static_cast<int>(scope)];
     char configuration[kFilterPathCapacity];
     CurrentConfigurationDirectory(configuration, sizeof configuration);

@@ -15,6 +15,7 @@ enum class ScopeFile {
     kCriteriaScript,  // name: a filter identifier; mailboxes have no script filters
     kActionFile,      // name: a filter identifier
     kPatternFile,     // name: a pattern file in the scope's own folder
+    kTemplate,        // name: a notification template; one folder for every scope
 };
 
 // Paths are built in buffers of this size (the configuration directory's own size).

@@ -22,6 +22,15 @@ void ReportScriptError(const char* caption, const char* text) {
 
 std::atomic<ScriptErrorPresenter> presenter{ReportScriptError};
 
+thread_local ScriptErrorOrigin currentOrigin{nullptr, nullptr, 0};
+
+// An engine text on one line: its line ends and tabs become spaces.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    return text;
+}
+
 // Program texts, item names and program identifiers cross in the thread's code page.
 std::wstring ToOleText(const char* text) {
     return ToOleString(CP_THREAD_ACP, text);
@@ -241,13 +250,33 @@ ScriptErrorPresenter SetScriptErrorPresenter(ScriptErrorPresenter replacement) {
     return presenter.exchange(replacement != nullptr ? replacement : ReportScriptError);
 }
 
+ScopedScriptErrorOrigin::ScopedScriptErrorOrigin(const ScriptErrorOrigin& origin)
+    : previous_(currentOrigin) {
+    currentOrigin = origin;
+}
+
+ScopedScriptErrorOrigin::~ScopedScriptErrorOrigin() {
+    currentOrigin = previous_;
+}
+
 void FormatScriptError(const EXCEPINFO& excepInfo, ULONG line, LONG column, BSTR sourceLine,
                        char* destination, size_t capacity) {
-    std::snprintf(
-        destination, capacity,
-        "Script Error:\n\nSource: %s\nError: %08X\nDescription: %s\nLine: %d Column: "
-        "%d\n\nCode:\n%s",
-        FromOleString(CP_ACP, excepInfo.bstrSource).c_str(), static_cast<unsigned>(excepInfo.scode),
-        FromOleString(CP_ACP, excepInfo.bstrDescription).c_str(), static_cast<int>(line + 1),
-        static_cast<int>(column), FromOleString(CP_ACP, sourceLine).c_str());
+    const ScriptErrorOrigin& origin = currentOrigin;
+    std::string where;
+    unsigned long shownLine = line + 1;
+    if (origin.filterName != nullptr) {
+        where = "Filter: " + OneLine(origin.filterName) +
+                "; File: " + OneLine(origin.fileName != nullptr ? origin.fileName : "") + "; ";
+        // An error in the lines wrapped around the file (an unclosed block is noticed
+        // only there) keeps its program line number.
+        if (line >= origin.firstLine) shownLine = line - origin.firstLine + 1;
+    }
+    std::snprintf(destination, capacity,
+                  "Script Error: %sLine: %lu Column: %d; Source: %s; Error: %08X; "
+                  "Description: %s; Code: %s",
+                  where.c_str(), shownLine, static_cast<int>(column),
+                  OneLine(FromOleString(CP_ACP, excepInfo.bstrSource)).c_str(),
+                  static_cast<unsigned>(excepInfo.scode),
+                  OneLine(FromOleString(CP_ACP, excepInfo.bstrDescription)).c_str(),
+                  OneLine(FromOleString(CP_ACP, sourceLine)).c_str());
 }

@@ -135,7 +135,30 @@ private:
 using ScriptErrorPresenter = void (*)(const char* caption, const char* text);
 ScriptErrorPresenter SetScriptErrorPresenter(ScriptErrorPresenter presenter);
 
-// The text ShowScriptError presents, cut to `capacity` (1024 in the site).
+// Where the program whose errors this thread presents comes from. A filter's program is
+// its script file wrapped in lines of our own; the administrator knows only the file, so
+// its errors name the filter and the file and count lines within the file.
+struct ScriptErrorOrigin {
+    const char* filterName;   // the filter's display name; null: not a filter's program
+    const char* fileName;     // the filter's script file
+    unsigned long firstLine;  // the program line (from 0) that is the file's first line
+};
+
+// Makes `origin` this thread's for as long as the object lives.
+class ScopedScriptErrorOrigin {
+public:
+    explicit ScopedScriptErrorOrigin(const ScriptErrorOrigin& origin);
+    ~ScopedScriptErrorOrigin();
+    ScopedScriptErrorOrigin(const ScopedScriptErrorOrigin&) = delete;
+    ScopedScriptErrorOrigin& operator=(const ScopedScriptErrorOrigin&) = delete;
+
+private:
+    ScriptErrorOrigin previous_;
+};
+
+// The text ShowScriptError presents, cut to `capacity` (1024 in the site): one line
+// (line ends and tabs of the engine's texts become spaces, so that a report log entry
+// keeps its fields), naming the filter and its file when the thread has an origin.
 void FormatScriptError(const platform::EXCEPINFO& excepInfo, platform::ULONG line,
                        platform::LONG column, platform::BSTR sourceLine, char* destination,
                        size_t capacity);

@@ -29,7 +29,10 @@ int32_t LoadDnsProvider(const char* dnsServerList) {
     ReadProviderDirectory();  // the store settings that also hold it are read later
     char path[1100];
     std::snprintf(path, sizeof path, "%s\\QPWINDNS.DLL", Settings().providerDirectory);
-    dnsLibrary = platform::LibraryLoad(path);
+    // Loaded again in the same process (the plug-in loaded anew, or mtafilter evaluating
+    // as the plug-in does), the library already held is initialised again: a second
+    // handle would only be lost, since none is ever released.
+    if (dnsLibrary == nullptr) dnsLibrary = platform::LibraryLoad(path);
     if (dnsLibrary == nullptr) return 0;
 
     auto setLogging = reinterpret_cast<SetLoggingFunctionEntry>(
@@ -42,6 +45,12 @@ int32_t LoadDnsProvider(const char* dnsServerList) {
         reinterpret_cast<DnsInitializeEntry>(platform::LibraryEntry(dnsLibrary, "DNSInitialize"));
     if (initialize == nullptr) return 0;
     return initialize(dnsServerList);
+}
+
+int DnsProviderReady() {
+    return dnsLibrary != nullptr && platform::LibraryEntry(dnsLibrary, "HasORBDBEntry") != nullptr
+               ? 1
+               : 0;
 }
 
 int32_t DnsHasORBDBEntry(const char* host, const char* addressText, char* workBuffer,

@@ -9,6 +9,10 @@
 // 0 when it is missing. The library stays loaded for the life of the process.
 int32_t LoadDnsProvider(const char* dnsServerList);
 
+// 1 while the library is loaded and offers its lookup entry, so that link blacklist
+// criteria can be met; else 0.
+int DnsProviderReady();
+
 // Asks the provider whether `host` or `addressText` is listed; `workBuffer` (1024 bytes)
 // and `listName` (256 bytes) belong to the caller. Returns the provider's result, 0
 // when the library or its entry point is missing. An exception inside the provider is

@@ -3,21 +3,16 @@
 #include "frame/FilterRun.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "actions/ActionDispatch.h"
-#include "analysis/MessageScanner.h"
 #include "common/RegistryAccess.h"
-#include "common/SafeText.h"
-#include "frame/EnvelopeCriteria.h"
-#include "frame/MessageEnvelope.h"
+#include "frame/MessageEvaluation.h"
 #include "frame/RegistryKeys.h"
 #include "frame/ReloadGate.h"
 #include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "frame/SystemFilterSet.h"
 #include "frame/WaitPumpingMessages.h"
-#include "platform/Com.h"
 
 namespace {
 
@@ -61,17 +56,6 @@ FilterSetRef CheckReloadAndTakeSet() {
     return set;
 }
 
-void PrepareRecord(MessageRecord* record, const char* connectorName, const char* messageId) {
-    SafeCopy(record->messageId, messageId);
-    SafeCopy(record->connector, connectorName);
-    record->account[0] = '\0';
-    record->server[0] = '\0';
-    record->clientIp[0] = '\0';
-    record->user[0] = '\0';
-    record->subject[0] = '\0';
-    ReadEnvelope(record);
-}
-
 }  // namespace
 
 void SetReloadWaitSliceForTesting(uint32_t milliseconds) {
@@ -80,30 +64,16 @@ void SetReloadWaitSliceForTesting(uint32_t milliseconds) {
 
 int32_t RunFilters(const char* connectorName, const char* messageId, char* reportLine,
                    size_t capacity) {
-    auto record = std::make_unique<MessageRecord>();
     FilterSetRef set = CheckReloadAndTakeSet();
     if (set == nullptr || set->filterCount < 1) return 0;
 
     RefreshDirectoryGroup(nullptr);
-    PrepareRecord(record.get(), connectorName, messageId);
-
-    FilterEvaluationSet evaluations{};
-    evaluations.message = record.get();
-    AllocateEvaluations(set.get(), &evaluations);
-
-    bool comStarted = false;
-    if (set->usesScripts) {
-        platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
-        comStarted = true;
-    }
-    EvaluateEnvelopeCriteria(*record, set.get(), &evaluations);
-
+    MessageEvaluation message(set.get(), connectorName, messageId);
     int32_t result = 0;
-    if (ScanMessage(record.get(), set.get(), &evaluations)) {
-        result = ExecuteFilterActions(record.get(), set.get(), &evaluations, reportLine, capacity);
+    if (message.Scanned()) {
+        result = ExecuteFilterActions(message.Record(), set.get(), message.Evaluations(),
+                                      reportLine, capacity);
         std::printf("ProcessFilter: %s\n", reportLine);
     }
-    if (comStarted && set->usesScripts) platform::CoUninitialize();
-    ReleaseEvaluations(set.get(), &evaluations);
     return result;
 }

@@ -144,15 +144,17 @@ void EvaluateWithOneAnswer(int type, const FilterSet* set, FilterEvaluationSet* 
                             });
 }
 
-float AskBayesian(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
+// The probability is kept as read, in the precision thresholds are read in: rounded to a
+// coarser one, 90.3 would compare above a threshold of 90.3.
+double AskBayesian(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
     char command[kCommandCapacity];
     BuildScanCommand(record, set, command);
     const ProviderAnswer answer = CallExecute(execute, command, 0);
     // A failed call says nothing about the message: 0 is below any threshold.
-    float probability = 0.0f;
+    double probability = 0.0;
     char value[kProviderResultCapacity];
     if (answer.returned != 0 && ExtractBetween(answer.text, "<SP>", "</SP>", value, sizeof value))
-        probability = static_cast<float>(DecimalFraction(value));
+        probability = DecimalFraction(value);
     ScannerCounters& counts = Counters();
     Count(&counts.bayesianScans);
     if (probability > kBayesianDetectionLevel) Count(&counts.bayesianDetections);
@@ -162,7 +164,7 @@ float AskBayesian(ProviderEntry execute, const MessageRecord& record, const Filt
 }
 
 void RecordProbability(int type, const Criterion& criterion, FilterEvaluation& evaluation,
-                       float probability) {
+                       double probability) {
     if (probability > DecimalFraction(criterion.value.c_str())) ++evaluation.matchCount[type];
     char measured[kNumberTextCapacity];
     std::snprintf(measured, sizeof measured, "%f", probability);
@@ -237,11 +239,9 @@ int32_t DkimVerdictOfCode(int32_t code) {
 // Verification needs a ready verifier, a message that an unauthenticated client handed
 // the SMTP connector (an authenticated sender or another connector carries no signature
 // worth checking) and a sender with a local part and a domain.
-DkimAnswer AskDkim(const MessageRecord& record, const FilterSet& set) {
+DkimAnswer AskDkim(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
     const DkimAnswer notVerified{kDkimIndeterminate, kDkimNotVerifiedCode};
-    const ProviderEntry execute = ReadyExecute(Settings().domainKeysStatus, Providers().dkim);
-    if (execute == nullptr || record.criteriaAuthenticationStatus != 0 ||
-        !SameTextNoCase(record.connector, "SMTP"))
+    if (record.criteriaAuthenticationStatus != 0 || !SameTextNoCase(record.connector, "SMTP"))
         return notVerified;
     char localPart[sizeof record.sender];
     char domain[sizeof record.sender];
@@ -324,9 +324,9 @@ int EvaluateBayesian(int type, MessageRecord* record, const FilterSet* set,
     const ProviderEntry execute =
         ReadyExecute(Settings().bayesianFilteringStatus, Providers().bayesian);
     if (execute == nullptr || record == nullptr || set == nullptr) return 1;
-    EvaluateWithOneAnswer<float>(
+    EvaluateWithOneAnswer<double>(
         type, set, evaluations, [&] { return AskBayesian(execute, *record, *set); },
-        [&](const Criterion& criterion, FilterEvaluation& evaluation, float probability) {
+        [&](const Criterion& criterion, FilterEvaluation& evaluation, double probability) {
             RecordProbability(type, criterion, evaluation, probability);
         });
     return 1;
@@ -345,13 +345,16 @@ int EvaluateSpamAssassin(int type, MessageRecord* record, const FilterSet* set,
     return 1;
 }
 
-// Unlike the other scanners, DKIM records a verdict even without a ready verifier:
-// a message that could not be verified is INDETERMINATE, which filters may ask for.
+// Without a ready verifier nothing is recorded, as for every other scanner: were such a
+// message INDETERMINATE, switching DKIM off (or a verifier failing to load) would make a
+// filter on INDETERMINATE quarantine all mail. With a verifier, a message it is not given
+// (authenticated, another connector, no full sender) is INDETERMINATE.
 int EvaluateDkim(int type, MessageRecord* record, const FilterSet* set,
                  FilterEvaluationSet* evaluations) {
-    if (record == nullptr || set == nullptr) return 1;
+    const ProviderEntry execute = ReadyExecute(Settings().domainKeysStatus, Providers().dkim);
+    if (execute == nullptr || record == nullptr || set == nullptr) return 1;
     EvaluateWithOneAnswer<DkimAnswer>(
-        type, set, evaluations, [&] { return AskDkim(*record, *set); },
+        type, set, evaluations, [&] { return AskDkim(execute, *record, *set); },
         [&](const Criterion& criterion, FilterEvaluation& evaluation, const DkimAnswer& answer) {
             RecordDkimVerdict(type, criterion, evaluation, answer);
         });

@@ -11,15 +11,16 @@
 #include <vector>
 
 #include "actions/ActionContext.h"
-#include "analysis/MessageScanner.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
+#include "filters/ActionVocabulary.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "filters/ScriptSite.h"
-#include "frame/EnvelopeCriteria.h"
+#include "frame/DnsProvider.h"
 #include "frame/MessageEnvelope.h"
+#include "frame/MessageEvaluation.h"
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
@@ -42,14 +43,17 @@ constexpr const char* kUsage =
     "needs, what it found and its condition values. A script filter's program is run as\n"
     "the plug-in runs it (it decides nothing else) and its result data is shown; script\n"
     "errors are printed to standard error.\n"
-    "The scanning providers are loaded and asked as the plug-in asks them; the report\n"
-    "says which of them took part. Statistics counters are left as they are.\n"
+    "The DNS provider and the scanning providers are loaded and asked as the plug-in asks\n"
+    "them; the report says which of them took part. Statistics counters are left as they\n"
+    "are. Filters after one whose actions stop processing are shown as not reached, as\n"
+    "the plug-in never decides them.\n"
     "\n"
     "  --connector NAME  the connector queue (default SMTP)\n"
     "  --json            the same as one JSON object\n"
     "  --verbose         also show the plug-in's own console lines, before the report\n";
 
 constexpr size_t kPathCapacity = 1024;
+constexpr size_t kActionLineCapacity = 2048;  // as the dispatcher reads action lines
 
 struct Arguments {
     std::string connector = "SMTP";
@@ -72,7 +76,9 @@ struct FilterReport {
     std::string ruleName;
     std::string displayName;
     bool isScript = false;
+    bool reached = true;  // false after a filter that stops processing
     bool matched = false;
+    bool stops = false;            // matched, and its actions stop processing
     std::string scriptResultData;  // what a script filter's program named its match
     std::vector<CriterionReport> criteria;
 };
@@ -181,13 +187,15 @@ private:
     int saved_ = -1;
 };
 
-// The scanning providers loaded and initialised as the plug-in does, for as long as the
-// object lives, so that their criteria are evaluated too. An explanation is not a scan
-// of the server's mail, so the statistics counters are left alone.
+// The DNS provider and the scanning providers loaded and initialised as the plug-in
+// does, for as long as the object lives, so that the link blacklist and scanner criteria
+// are evaluated too. An explanation is not a scan of the server's mail, so the
+// statistics counters are left alone.
 class ScannerSession {
 public:
     ScannerSession() {
         Settings().updateStatistics = 0;
+        LoadDnsProvider(Settings().localDnsServerList);  // stays loaded, as in the plug-in
         ReadScannerSwitches();
         LoadScannerProviders();
     }
@@ -220,18 +228,43 @@ CriterionReport DescribeCriterion(const Criterion& criterion, const FilterEvalua
     return report;
 }
 
+// Whether the filter's action file has an enabled STOP_PROCESSING line: the dispatcher
+// then decides no later filter.
+bool StopsProcessing(const FilterSet& set, const FilterDefinition& filter) {
+    char path[kFilterPathCapacity];
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return false;
+    platform::File file = platform::FileOpen(path, platform::FileMode::kReadText);
+    if (file == nullptr) return false;
+    bool stops = false;
+    char text[kActionLineCapacity];
+    ActionLine line;
+    while (!stops && platform::FileReadLine(file, text, sizeof text) != nullptr) {
+        ParseActionLine(text, &line);
+        const ActionName* action = FindAction(line.name, ScopeOf(set) == FilterScope::kMailbox);
+        stops = line.status == 1 && action != nullptr &&
+                std::strcmp(action->name, "STOP_PROCESSING") == 0;
+    }
+    platform::FileClose(file);
+    return stops;
+}
+
 FilterReport DescribeFilter(MessageRecord* record, const FilterSet* set, int number,
-                            FilterEvaluationSet* evaluations) {
+                            FilterEvaluationSet* evaluations, bool reached) {
     const FilterDefinition& filter = *set->filters[number];
     FilterReport report;
     report.number = number;
     report.ruleName = WithoutLineEnd(filter.ruleName);
     report.displayName = WithoutLineEnd(filter.displayName);
     report.isScript = filter.isScript == 1;
-    auto match = std::make_unique<FilterMatch>();
-    DecideFilterMatch(record, set, number, evaluations, match.get());
-    report.matched = match->matched;
-    if (report.isScript) report.scriptResultData = match->criteriaName;
+    report.reached = reached;
+    if (reached) {
+        // The dispatcher's own decision, scripts run as the plug-in runs them.
+        auto match = std::make_unique<FilterMatch>();
+        DecideFilterMatch(record, set, number, evaluations, match.get());
+        report.matched = match->matched;
+        if (report.isScript) report.scriptResultData = match->criteriaName;
+        report.stops = report.matched && StopsProcessing(*set, filter);
+    }
     const FilterEvaluation* evaluation = EvaluationOf(evaluations, number);
     for (int type = 0; type < kCriterionTypeCount; ++type) {
         if (filter.criteria[type].enabled == 1)
@@ -240,49 +273,66 @@ FilterReport DescribeFilter(MessageRecord* record, const FilterSet* set, int num
     return report;
 }
 
-// The system filters evaluated on the message, and the scanners that took part; 0 with
-// a message when it cannot be read.
+struct ProvidersReport {
+    bool dnsReady = false;
+    ScannerOverviewList scanners{};
+};
+
+// The system filters evaluated on the message exactly as the plug-in's run evaluates
+// it, and the providers that took part; 0 with a message when it cannot be read.
 int Evaluate(const Arguments& args, std::vector<FilterReport>* reports,
-             ScannerOverviewList* scanners) {
+             ProvidersReport* providers) {
     SilencedStdout silence(!args.verbose);
     ScannerSession scannerSession;
-    *scanners = LoadedScanners();
+    providers->dnsReady = DnsProviderReady() != 0;
+    providers->scanners = LoadedScanners();
     const int wasQuiet = SetFilterConsoleQuiet(1);
     auto set = std::make_unique<FilterSet>();
     ResetFilterSet(set.get());
     LoadFilters(set.get());
-    auto record = std::make_unique<MessageRecord>();
-    SafeCopy(record->messageId, args.messageId.c_str());
-    SafeCopy(record->connector, args.connector.c_str());
-    ReadEnvelope(record.get());
-    FilterEvaluationSet evaluations{};
-    evaluations.message = record.get();
-    AllocateEvaluations(set.get(), &evaluations);
-    EvaluateEnvelopeCriteria(*record, set.get(), &evaluations);
-    const int scanned = ScanMessage(record.get(), set.get(), &evaluations);
-    if (scanned) {
-        for (int number = 1; number <= set->filterCount; ++number)
-            reports->push_back(DescribeFilter(record.get(), set.get(), number, &evaluations));
+    int scanned = 0;
+    {
+        MessageEvaluation message(set.get(), args.connector.c_str(), args.messageId.c_str());
+        scanned = message.Scanned();
+        bool reached = true;
+        for (int number = 1; scanned && number <= set->filterCount; ++number) {
+            reports->push_back(DescribeFilter(message.Record(), set.get(), number,
+                                              message.Evaluations(), reached));
+            if (reports->back().stops) reached = false;
+        }
     }
-    ReleaseEvaluations(set.get(), &evaluations);
     ReleaseFilters(set.get());
     ResetFilterSet(set.get());
     SetFilterConsoleQuiet(wasQuiet);
     return scanned;
 }
 
+std::string ProvidersText(const ProvidersReport& providers) {
+    return std::string("DNS ") + (providers.dnsReady ? "ready" : "not loaded") + ", " +
+           ScannersText(providers.scanners);
+}
+
+std::string ProvidersJson(const ProvidersReport& providers) {
+    std::string scanners = ScannersJson(providers.scanners);
+    return std::string("{\"DNS\":") + (providers.dnsReady ? "\"ready\"" : "\"not loaded\"") +
+           (scanners.size() > 2 ? "," : "") + scanners.substr(1);
+}
+
 void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
-               const ScannerOverviewList& scanners) {
+               const ProvidersReport& providers) {
     std::printf("Message %s (connector %s, Inbound)\n", args.messageId.c_str(),
                 args.connector.c_str());
-    std::printf("Providers: %s\n", ScannersText(scanners).c_str());
+    std::printf("Providers: %s\n", ProvidersText(providers).c_str());
     if (reports.empty()) std::printf("No filters are loaded.\n");
     for (const FilterReport& filter : reports) {
-        const std::string verdict =
-            filter.isScript ? std::string(filter.matched ? "matched" : "not matched") +
-                                  " by its script (result data \"" + filter.scriptResultData + "\")"
-            : filter.matched ? "matched"
-                             : "not matched";
+        std::string verdict = !filter.reached ? "not reached: an earlier filter stops processing"
+                              : filter.isScript
+                                  ? std::string(filter.matched ? "matched" : "not matched") +
+                                        " by its script (result data \"" + filter.scriptResultData +
+                                        "\")"
+                              : filter.matched ? "matched"
+                                               : "not matched";
+        if (filter.stops) verdict += "; its actions stop processing";
         std::printf("\nFilter %d: %s (%s): %s\n", filter.number, filter.displayName.c_str(),
                     filter.ruleName.c_str(), verdict.c_str());
         for (const CriterionReport& criterion : filter.criteria) {
@@ -321,7 +371,9 @@ std::string JsonFilter(const FilterReport& filter) {
            ",\"displayName\":" + JsonQuoted(filter.displayName) +
            ",\"isScript\":" + (filter.isScript ? "true" : "false") +
            (filter.isScript ? ",\"scriptResultData\":" + JsonQuoted(filter.scriptResultData) : "") +
+           ",\"reached\":" + (filter.reached ? "true" : "false") +
            ",\"matched\":" + (filter.matched ? "true" : "false") +
+           ",\"stopsProcessing\":" + (filter.stops ? "true" : "false") +
            ",\"criteria\":" + JsonArray(filter.criteria, JsonCriterion) + "}";
 }
 
@@ -341,18 +393,18 @@ int ExplainCommand(int argc, char** argv) {
     }
     if (!ReadConfiguration() || !FindMessage(args)) return kExitFailure;
     std::vector<FilterReport> reports;
-    ScannerOverviewList scanners{};
+    ProvidersReport providers;
     vbscript::RegisterVBScriptEngine();
     const ScriptErrorPresenter previous = SetScriptErrorPresenter(PrintScriptError);
-    const int evaluated = Evaluate(args, &reports, &scanners);
+    const int evaluated = Evaluate(args, &reports, &providers);
     SetScriptErrorPresenter(previous);
     if (!evaluated)
         return Failure("message " + args.messageId +
                        " could not be read, or a loop mark says the filters leave it alone");
     if (args.json)
         std::printf("{\"filters\":%s,\"providers\":%s}\n", JsonArray(reports, JsonFilter).c_str(),
-                    ScannersJson(scanners).c_str());
+                    ProvidersJson(providers).c_str());
     else
-        PrintText(args, reports, scanners);
+        PrintText(args, reports, providers);
     return kExitSuccess;
 }

@@ -16,6 +16,7 @@
 #include "frame/Settings.h"
 #include "platform/Files.h"
 #include "tools/Commands.h"
+#include "tools/FilterLint.h"
 #include "tools/PluginHost.h"
 
 namespace {
@@ -28,7 +29,11 @@ constexpr const char* kUsage =
     "conditions and thresholds, the pattern files they name and the lines of its action\n"
     "file. Problems that keep a filter from ever acting are listed under the filter: a\n"
     "missing criteria or action file, no enabled criterion, a missing pattern file, an\n"
-    "enabled action the scope does not know.\n"
+    "enabled action the scope does not know, an action name in the wrong column, a\n"
+    "byte-order mark at the start of a table, pattern file, script or template, blanks\n"
+    "around a word or address of a list, a criteria line too long to read, a value or\n"
+    "threshold no message can meet, a missing notification template or one whose header\n"
+    "block ends early. Each names the file and line and says what to change.\n"
     "\n"
     "  --postoffice NAME  the filters of postoffice NAME\n"
     "  --mailbox NAME     the filters of mailbox NAME of that postoffice\n"
@@ -47,6 +52,7 @@ struct Arguments {
 struct FileReport {
     std::string path;  // host path
     bool exists = false;
+    std::string source;  // the path as the plug-in names it, for reading
 };
 
 struct CriterionReport {
@@ -83,6 +89,7 @@ struct ScopeReport {
     Arguments names;
     std::string configuration;
     FileReport filterTable;
+    std::vector<std::string> problems;  // of the filter table itself
     std::vector<FilterReport> filters;
 };
 
@@ -149,7 +156,7 @@ bool EndsInLineFeed(const std::string& text) {
 }
 
 FileReport FileAt(const char* path) {
-    return FileReport{platform::HostPath(path), FileExists(path) != 0};
+    return FileReport{platform::HostPath(path), FileExists(path) != 0, path};
 }
 
 // The scope's file for a filter; an empty path when it cannot be named.
@@ -168,8 +175,8 @@ std::vector<std::string> Alternatives(const char* condition) {
     return alternatives;
 }
 
-void AddCondition(const FilterSet& set, const char* condition, CriterionReport* criterion,
-                  FilterReport* filter) {
+void AddCondition(const FilterSet& set, const std::string& where, const char* condition,
+                  CriterionReport* criterion, FilterReport* filter) {
     const std::string type = kCriterionTypeNames[criterion->type];
     for (std::string& alternative : Alternatives(condition))
         criterion->conditions.push_back(std::move(alternative));
@@ -182,10 +189,18 @@ void AddCondition(const FilterSet& set, const char* condition, CriterionReport* 
     // An empty condition means the general list only to the criteria that use one.
     if (condition[0] == '\0' || !ResolvePatternPath(&set, condition, path, sizeof path)) return;
     criterion->patternFiles.push_back(FileAt(path));
-    if (!criterion->patternFiles.back().exists)
-        filter->problems.push_back(type + ": pattern file " +
+    if (!criterion->patternFiles.back().exists) {
+        filter->problems.push_back(where + type + ": pattern file " +
                                    Escaped(criterion->patternFiles.back().path) +
-                                   " does not exist");
+                                   " does not exist; create it or correct the reference");
+        return;
+    }
+    for (const CriterionReport& earlier : filter->criteria)
+        for (const FileReport& file : earlier.patternFiles)
+            if (file.source == path) return;  // checked once a filter
+    for (size_t k = 0; k + 1 < criterion->patternFiles.size(); ++k)
+        if (criterion->patternFiles[k].source == path) return;
+    LintPatternFile(path, &filter->problems);
 }
 
 void AddCriteria(const FilterSet& set, const FilterDefinition& definition, FilterReport* filter) {
@@ -195,10 +210,15 @@ void AddCriteria(const FilterSet& set, const FilterDefinition& definition, Filte
         CriterionReport report;
         report.type = type;
         report.threshold = criterion.threshold;
-        char condition[kLineCapacity];
-        for (int j = 0; j < criterion.conditionCount; ++j)
-            if (GetCriterionCondition(criterion, j, condition, sizeof condition))
-                AddCondition(set, condition, &report, filter);
+        const char* source = filter->criteriaFile.source.c_str();
+        std::string condition;
+        for (int j = 0; j < criterion.conditionCount; ++j) {
+            if (!GetCriterionCondition(criterion, j, &condition)) continue;
+            const std::string where = Escaped(filter->criteriaFile.path) + " line " +
+                                      std::to_string(CriterionLine(definition, type, j)) + ": ";
+            AddCondition(set, where, condition.c_str(), &report, filter);
+        }
+        LintCriterion(definition, type, source, &filter->problems);
         filter->criteria.push_back(std::move(report));
     }
     if (!definition.isScript && filter->criteriaFile.exists && filter->criteria.empty())
@@ -243,6 +263,10 @@ void AddActions(const FilterSet& set, const FilterDefinition& definition, Filter
                                    " is missing");
         return;
     }
+    LintFileStart(path,
+                  "so the first line's status column does not read as 1 and its action "
+                  "never runs",
+                  &filter->problems);
     const bool mailboxScope = ScopeOf(set) == FilterScope::kMailbox;
     char line[kLineCapacity];
     ActionLine parsed;
@@ -252,7 +276,10 @@ void AddActions(const FilterSet& set, const FilterDefinition& definition, Filter
         ActionReport action{number,           parsed.status == 1,
                             parsed.name,      IsKnownAction(parsed.name, mailboxScope),
                             parsed.parameter, WithoutLineEnd(parsed.description)};
-        CheckAction(action, mailboxScope, filter);
+        const size_t before = filter->problems.size();
+        LintActionLine(set, path, number, line, &filter->problems);
+        // A name found in another column says more than "unknown action" would.
+        if (filter->problems.size() == before) CheckAction(action, mailboxScope, filter);
         filter->actions.push_back(std::move(action));
     }
     platform::FileClose(file);
@@ -276,6 +303,17 @@ FilterReport DescribeFilter(const FilterSet& set, int number) {
     if (!filter.isScript && !filter.criteriaFile.exists)
         filter.problems.push_back("criteria file " + Escaped(filter.criteriaFile.path) +
                                   " is missing");
+    if (filter.isScript) {
+        LintFileStart(filter.criteriaFile.source.c_str(),
+                      "which the script engine reads as part of the first statement",
+                      &filter.problems);
+    } else {
+        LintFileStart(filter.criteriaFile.source.c_str(),
+                      "so the first line's enabled column does not read as 1 and criterion "
+                      "SUBJECT is off",
+                      &filter.problems);
+        LintCriteriaLines(filter.criteriaFile.source.c_str(), &filter.problems);
+    }
     AddCriteria(set, definition, &filter);
     AddActions(set, definition, &filter);
     return filter;
@@ -319,6 +357,8 @@ ScopeReport Describe(const Arguments& args, const char* configuration) {
     report.names = args;
     report.configuration = configuration;
     report.filterTable = ScopeFileOf(set, ScopeFile::kFilterTable, "");
+    LintFileStart(report.filterTable.source.c_str(),
+                  "which becomes part of the first filter's rule name", &report.problems);
     for (int number = 1; number <= set.filterCount; ++number)
         report.filters.push_back(DescribeFilter(set, number));
     return report;
@@ -367,7 +407,8 @@ void PrintText(const ScopeReport& report) {
     std::printf("%s\n", report.names.postoffice.empty() ? "" : ")");
     std::printf("Configuration directory: %s\n", Escaped(report.configuration).c_str());
     std::printf("Filter table: %s\n", ShownFile(report.filterTable).c_str());
-    size_t problems = 0;
+    size_t problems = report.problems.size();
+    for (const std::string& problem : report.problems) std::printf("  - %s\n", problem.c_str());
     for (const FilterReport& filter : report.filters) {
         PrintFilter(filter);
         problems += filter.problems.size();
@@ -423,6 +464,7 @@ void PrintJson(const ScopeReport& report) {
                              ", \"mailbox\": " + JsonQuoted(report.names.mailbox) +
                              ", \"configurationDirectory\": " + JsonQuoted(report.configuration) +
                              ", \"filterTable\": " + JsonFile(report.filterTable) +
+                             ", \"problems\": " + JsonArray(report.problems, JsonQuoted) +
                              ", \"filters\": " + JsonArray(report.filters, JsonFilter) + "}";
     std::printf("%s\n", json.c_str());
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
@@ -84,6 +85,33 @@ TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
     EXPECT_NE(std::string::npos, console.find("Setting Critieria:7:\r\n"));
 }
 
+TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlace) {
+    FilterDefinition& filter = Register(
+        "a = CriteriaMet([QP_BODY], \"\")\r\nb = CriteriaMet([QP_BODY], \"free\")\r\n"
+        "c = CriteriaMet([QP_BODY], \"\")\r\nd = CriteriaMet([QP_BODY], \"win\")\r\n");
+    const Criterion& body = filter.criteria[kBody];
+    EXPECT_EQ("\tfree\t\twin", body.value);
+    ASSERT_EQ(4, body.conditionCount);
+    const char* want[] = {"", "free", "", "win"};
+    for (int j = 0; j < 4; ++j) {
+        char condition[16] = "unset";
+        EXPECT_EQ(1, GetCriterionCondition(body, j, condition, sizeof condition)) << j;
+        EXPECT_STREQ(want[j], condition) << j;
+    }
+}
+
+TEST_F(FilterScriptTest, ALongConditionIsRegisteredWhole) {
+    const std::string words(3000, 'w');
+    FilterDefinition& filter = Register("If CriteriaMet([QP_SUBJECT], \"" + words +
+                                        "\") And CriteriaMet([QP_SUBJECT], \"x\") Then y = 1");
+    std::string condition;
+    EXPECT_EQ(1, GetCriterionCondition(filter.criteria[kSubject], 0, &condition));
+    EXPECT_EQ(words, condition);
+    EXPECT_EQ(1, GetCriterionCondition(filter.criteria[kSubject], 1, &condition));
+    EXPECT_EQ("x", condition);
+    EXPECT_EQ(0, GetCriterionCondition(filter.criteria[kSubject], 2, &condition));
+}
+
 TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {
     FilterDefinition& missingBracket = Register("x([QP_FROM],\"x\")\r\ny = [QP_SUBJECT");
     EXPECT_EQ("x", missingBracket.criteria[kFrom].value);
@@ -139,23 +167,45 @@ TEST_F(FilterScriptTest, TokensInOtherCaseAreLeftInTheProgram) {
     EXPECT_STREQ("[QP_subject]", data);
 }
 
-TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesOnlyTheSubjectEscaped) {
+TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesEscapedForAStringLiteral) {
     Register(
         "FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "
-        "\"%RECIPIENTS%\"");
+        "\"%RECIPIENTS%|%SENDERADDRESS%\"");
+    std::strcpy(run.message.recipients, "[SMTP:a@example.com]\r\n[SMTP:b@example.com]");
     EXPECT_EQ(1, Run());
     EXPECT_STREQ(
-        "Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com];[SMTP:b@example.com]",
+        "Win a \"free\" prize|192.0.2.7|example.com|[SMTP:a@example.com][SMTP:b@example.com]|"
+        "o\"brien@example.net",
         data);
+}
 
-    // The sender goes in as it is: its quote ends the literal early, so the program breaks.
-    run.set.filters[1]->scriptText = "FilterResult = 1\r\nQPResultData = \"%SENDERADDRESS%\"";
-    SetScriptErrorPresenter([](const char*, const char*) {});
+TEST_F(FilterScriptTest, ASenderCannotWriteIntoTheProgram) {
+    // An address check that an envelope sender tries to break out of and decide itself.
+    Register(
+        "sender = LCase(\"%SENDERADDRESS%\")\r\n"
+        "If sender = \"boss@example.com\" Then FilterResult = 1");
+    std::strcpy(run.message.sender, "[SMTP:x\"):FilterResult=1:y=(\"@evil.example]");
+    EXPECT_EQ(0, Run());
+    std::strcpy(run.message.sender, "[SMTP:x\"\r\nFilterResult=1\r\ny=\"@evil.example]");
+    EXPECT_EQ(0, Run());
+    std::strcpy(run.message.sender, "[SMTP:boss@example.com]");
+    EXPECT_EQ(1, Run());
+}
+
+TEST_F(FilterScriptTest, AScriptErrorIsOneLineNamingTheFilterAndItsFileLine) {
+    static std::vector<std::string> presented;
+    presented.clear();
+    SetScriptErrorPresenter([](const char*, const char* text) { presented.push_back(text); });
+    Register("FilterResult = 1\r\nx = 1 / 0\r\n");
+    std::strcpy(run.set.filters[1]->filterId, "F7");
     EXPECT_EQ(0, Run());
     SetScriptErrorPresenter(nullptr);
-    std::strcpy(run.message.sender, "[SMTP:plain@example.net]");
-    EXPECT_EQ(1, Run());
-    EXPECT_STREQ("plain@example.net", data);
+    ASSERT_EQ(1u, presented.size());
+    const std::string& text = presented[0];
+    EXPECT_EQ(0u, text.find("Script Error: Filter: Script filter; File: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("CRITERIA\\F7.MES; Line: 2 Column: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("Description: Division by zero")) << text;
+    EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
 }
 
 TEST_F(FilterScriptTest, LiteralModeZeroLeavesPlaceholders) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/SafeText.h"
+#include "filters/CriteriaLines.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
@@ -62,6 +63,36 @@ protected:
     PluginTree plugin_;
     FilterSet set_{};
 };
+
+TEST_F(FilterTablesTest, LongCriteriaLinesAreReadWholeAndNeverShiftLaterCriteria) {
+    std::string words;
+    for (int n = 0; n < 300; ++n) words += "spamword" + std::to_string(n) + ",";
+    ASSERT_GT(words.size(), 2048u);
+    const std::string huge(kCriteriaLineLimit, 'x');
+    plugin_.SetLogMode(2);  // report lines on standard output
+    Write(kSystemTable, "Rule\t1\tF\t\tName\t\r\n");
+    Write(std::string(kSystemCriteria) + "F.TAB",
+          "1\t\t" + words +
+              "viagra\t\t\t1\r\n"  // SUBJECT: a 300-word list
+              "1\t\t" +
+              huge +
+              "\t\t\t1\r\n"                         // BODY: past the limit
+              "1\t\tboss@example.com\t\t\t1\r\n");  // TO
+    Scope("", "");
+    const std::string printed = Load();
+    const Criterion* criteria = set_.filters[1]->criteria;
+    EXPECT_EQ(1, criteria[kSubject].enabled);
+    EXPECT_EQ(words.size() + 6, criteria[kSubject].value.size());
+    EXPECT_EQ(0u, criteria[kSubject].value.rfind("spamword0\tspamword1\t", 0));
+    EXPECT_EQ(0, criteria[kBody].enabled);
+    EXPECT_EQ("", criteria[kBody].value);
+    EXPECT_EQ(1, criteria[kBody].conditionCount);
+    EXPECT_EQ(1, criteria[kTo].enabled);
+    EXPECT_EQ("boss@example.com", criteria[kTo].value);
+    EXPECT_EQ(0, criteria[kCc].conditionCount);
+    EXPECT_NE(std::string::npos, printed.find("QP-W0301: Line 2 of the criteria table of filter F "
+                                              "(criterion BODY) is longer than 65536 bytes"));
+}
 
 struct ScopeCase {
     const char* postoffice;

@@ -99,6 +99,34 @@ TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCond
     EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Inbound") + "|0\n", server.StubCalls());
 }
 
+TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold) {
+    struct Case {
+        const char* probability;
+        const char* threshold;
+        int wantMet;
+    };
+    const Case kCases[] = {
+        {"90.3", "90.3", 0},       {"90.3", "90.30", 0},        {"90.31", "90.3", 1},
+        {"90.3", "90.2999999", 1}, {"90.3000001", "90.3", 1},   {"99.99", "99.99", 0},
+        {"0.1", "0.1", 0},         {"100", "99.9999999999", 1},
+    };
+    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+    Load();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.probability) + " > " + c.threshold);
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT",
+                                 std::string("<SP>") + c.probability + "</SP>");
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kSpamProbability, c.threshold);
+        run.AddFilter(kSpamProbability, std::string("100\t") + c.threshold, 2);
+        EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
+        EXPECT_EQ(2 * c.wantMet, run.Result(1).matchCount[kSpamProbability]);
+        EXPECT_EQ(c.wantMet, run.Result(2).matchCount[kSpamProbability]);
+    }
+}
+
 TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
     struct Case {
         const char* name;
@@ -248,16 +276,28 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
     }
 }
 
-TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierIsIndeterminate) {
-    server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);  // no library: failed
-    Load();
-    HandBuiltRun run;
-    Address(run);
-    run.AddFilter(kDkim, "INDETERMINATE");
-    run.AddFilter(kDkim, "FAIL");
-    EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
-    ExpectRecorded(run, 1, kDkim, {1, {"100"}, ""});
-    ExpectRecorded(run, 2, kDkim, {0, {""}, ""});
+TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
+    struct Case {
+        const char* name;
+        bool installed;
+        uint32_t status;
+    };
+    // The library, once installed, stays: the case without it comes first.
+    const Case kCases[] = {{"library missing", false, 1}, {"switched off", true, 0}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        if (c.installed) server.InstallProvider("Full", "QPDomainKeys.so");
+        server.registry.SetDword(kSmtpKey, "Domain Keys Status", c.status);
+        Load();
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kDkim, "INDETERMINATE");
+        run.AddFilter(kDkim, "FAIL\tPASS\tINDETERMINATE", 3);
+        EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
+        ExpectRecorded(run, 1, kDkim, {0, {""}, ""});
+        ExpectRecorded(run, 2, kDkim, {0, {"", "", ""}, ""});
+        Unload();
+    }
 }
 
 TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "common/RegistryAccess.h"
+#include "frame/Exports.h"
+#include "frame/Lifecycle.h"
 #include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -61,13 +63,16 @@ TEST_F(ExplainCommandTest, JsonShowsTheDecisionAndTheFiguresBehindIt) {
     EXPECT_EQ(
         "{\"filters\":["
         "{\"number\":1,\"ruleName\":\"Spam\",\"displayName\":\"Spam words\",\"isScript\":false,"
-        "\"matched\":true,\"criteria\":[{\"type\":\"SUBJECT\",\"matchCount\":1,\"threshold\":1,"
+        "\"reached\":true,\"matched\":true,\"stopsProcessing\":false,\"criteria\":[{\"type\":"
+        "\"SUBJECT\",\"matchCount\":1,\"threshold\":1,"
         "\"resultText\":\"<MF-W>free</MF-W>\",\"conditionValues\":[\"1\"]}]},"
         "{\"number\":2,\"ruleName\":\"All\",\"displayName\":\"Everything\",\"isScript\":false,"
-        "\"matched\":true,\"criteria\":[{\"type\":\"ALLMESSAGES\",\"matchCount\":1,"
+        "\"reached\":true,\"matched\":true,\"stopsProcessing\":false,\"criteria\":[{\"type\":"
+        "\"ALLMESSAGES\",\"matchCount\":1,"
         "\"threshold\":1,\"resultText\":\"<MF-ALL>All Messages</MF-ALL>\","
         "\"conditionValues\":[\"1\"]}]}],"
-        "\"providers\":{\"DKIM\":\"off\",\"Bayesian\":\"off\",\"SpamAssassin\":\"off\","
+        "\"providers\":{\"DNS\":\"not "
+        "loaded\",\"DKIM\":\"off\",\"Bayesian\":\"off\",\"SpamAssassin\":\"off\","
         "\"Antivirus\":\"off\"}}\n",
         result.out);
 }
@@ -77,12 +82,13 @@ TEST_F(ExplainCommandTest, AMessageWithoutTheWordIsNotMatchedByTheWordFilter) {
     ASSERT_EQ(kExitSuccess, result.code) << result.err;
     EXPECT_NE(std::string::npos,
               result.out.find("\"ruleName\":\"Spam\",\"displayName\":\"Spam words\","
-                              "\"isScript\":false,\"matched\":false,\"criteria\":[{\"type\":"
+                              "\"isScript\":false,\"reached\":true,\"matched\":false,"
+                              "\"stopsProcessing\":false,\"criteria\":[{\"type\":"
                               "\"SUBJECT\",\"matchCount\":0,\"threshold\":1,\"resultText\":\"\""))
         << result.out;
     EXPECT_NE(std::string::npos, result.out.find("\"ruleName\":\"All\",\"displayName\":"
                                                  "\"Everything\",\"isScript\":false,"
-                                                 "\"matched\":true"))
+                                                 "\"reached\":true,\"matched\":true"))
         << result.out;
 }
 
@@ -109,9 +115,11 @@ TEST_F(ExplainCommandTest, ScanningProvidersAreAskedButTheStatisticsLeftAlone) {
     testing_support::ScopedEnvironment answer("STUB_PROVIDER_RESULT", "<SP>97.5</SP>");
     const Result result = Run({kPlainId});
     ASSERT_EQ(kExitSuccess, result.code) << result.err;
-    EXPECT_NE(std::string::npos,
-              result.out.find("Providers: DKIM off, Bayesian ready, SpamAssassin off, Antivirus "
-                              "unavailable\n"))
+    EXPECT_NE(
+        std::string::npos,
+        result.out.find(
+            "Providers: DNS not loaded, DKIM off, Bayesian ready, SpamAssassin off, Antivirus "
+            "unavailable\n"))
         << result.out;
     EXPECT_NE(std::string::npos,
               result.out.find("Filter 1: Spam words (Spam): matched\n  SPAM_PROBABILITY: 2 of 1, "
@@ -142,6 +150,56 @@ TEST_F(ExplainCommandTest, ScriptFiltersRunTheirProgramAndShowItsResultData) {
         << result.out;
     EXPECT_NE(std::string::npos, result.err.find("ScriptSite: Script Error:")) << result.err;
     EXPECT_TRUE(plugin_.tree.Exists("connectors/SMTP/Inbound/Messages/" + std::string(kFreeId)));
+}
+
+// The explanation is the plug-in's own evaluation: the same providers (the DNS provider
+// too), the same criteria, and no decision for filters after one that stops processing.
+TEST_F(ExplainCommandTest, ShowsWhatThePluginRunDecides) {
+    plugin_.InstallProvider("Full", "QPWINDNS.so");
+    plugin_.registry.SetDword(testing_support::kPluginKey, "Perform SBLRBL", 1);
+    plugin_.registry.SetDword(testing_support::kPluginKey, "Activity Log Enabled", 1);
+    ForgetFirstUseSettings();
+    Write("FILTERS/FILTER.TAB",
+          "Links\t1\tLINKS\t\tListed links\t\nStop\t1\tSTOP\t\tStopper\t\n"
+          "After\t1\tAFTER\t\tAfter the stop\t\n");
+    Write("FILTERS/CRITERIA/LINKS.TAB", std::string(20, '\n') + "1\t\t\t\t\t1\n");
+    for (const char* id : {"STOP", "AFTER"})
+        Write(std::string("FILTERS/CRITERIA/") + id + ".TAB",
+              std::string(15, '\n') + "1\t\t\t\t\t1\n");
+    Write("FILTERS/ACTIONS/LINKS.TAB", "1\t\t\tCOPY_TO_QUARANTINE\tkeep\n");
+    Write("FILTERS/ACTIONS/STOP.TAB",
+          "1\t\t\tCOPY_TO_BADMAIL\tkeep\n1\t\t\tSTOP_PROCESSING\tstop\n");
+    Write("FILTERS/ACTIONS/AFTER.TAB", "1\t\t\tDELETE\tgo\n");
+    constexpr const char* kLinkId = "00000000000000000000000000000003.MAI";
+    plugin_.QueueMessage("SMTP", kLinkId, kEnvelope,
+                         "Subject: offer\r\n\r\nSee http://listed.example/offer now.\r\n");
+
+    const Result result = Run({kLinkId});
+    ASSERT_EQ(kExitSuccess, result.code) << result.err;
+    EXPECT_NE(std::string::npos, result.out.find("Providers: DNS ready, DKIM off")) << result.out;
+    EXPECT_NE(std::string::npos,
+              result.out.find("Filter 1: Listed links (Links): matched\n  URLBL: 1 of 1, result "
+                              "\"<MF-SBLURI>test.list</MF-SBLURI>\""))
+        << result.out;
+    EXPECT_NE(std::string::npos,
+              result.out.find("Filter 2: Stopper (Stop): matched; its actions stop processing\n"))
+        << result.out;
+    EXPECT_NE(std::string::npos,
+              result.out.find("Filter 3: After the stop (After): not reached: an earlier filter "
+                              "stops processing\n"))
+        << result.out;
+
+    // The plug-in acts on the same two filters and on no other.
+    testing::internal::CaptureStdout();
+    InitializePlugin();
+    EXPECT_EQ(1, FilterExecute("", kLinkId, "SMTP", 0));
+    TeardownPlugin();
+    testing::internal::GetCapturedStdout();
+    const std::string report = plugin_.ReportFile();
+    EXPECT_NE(std::string::npos, report.find("\tListed links\tCOPY_TO_QUARANTINE\t")) << report;
+    EXPECT_NE(std::string::npos, report.find("\tStopper\tCOPY_TO_BADMAIL,STOP_PROCESSING\t"))
+        << report;
+    EXPECT_EQ(std::string::npos, report.find("After the stop")) << report;
 }
 
 TEST_F(ExplainCommandTest, AMissingMessageFailsSayingWhereItLooked) {

@@ -107,13 +107,15 @@ TEST_F(FiltersCommandTest, EachKindOfProblemIsListedUnderItsFilter) {
         "COPY_TO_QUARANTINE, ADD_SUBJECT_PREFIX, NOTIFY_SENDER, NOTIFY_ADDRESS, "
         "NOTIFY_RECIPIENTS, FORWARD_TO_ADDRESS, EXECUTE_APPLICATION, ADD_HEADER, "
         "APPEND_RECIPIENTS, APPEND_ANNOTATIONS, STOP_PROCESSING",
-        "SUBJECT: pattern file {F}PATTERNS/gone.txt does not exist",
+        "action line 2: action name DELETE is the last column: add the description column",
+        "{F}CRITERIA/NOPAT.TAB line 1: SUBJECT: pattern file {F}PATTERNS/gone.txt does not "
+        "exist; create it or correct the reference",
         "action file {F}ACTIONS/NOACT.TAB is missing",
         "criteria file {F}CRITERIA/SHORT.TAB is missing",
     };
     for (std::string problem : expected) {
-        const size_t at = problem.find("{F}");
-        if (at != std::string::npos) problem.replace(at, 3, filters);
+        for (size_t at; (at = problem.find("{F}")) != std::string::npos;)
+            problem.replace(at, 3, filters);
         EXPECT_NE(std::string::npos, result.out.find("    - " + problem + "\n")) << problem;
     }
     EXPECT_NE(std::string::npos,
@@ -123,6 +125,95 @@ TEST_F(FiltersCommandTest, EachKindOfProblemIsListedUnderItsFilter) {
     EXPECT_NE(std::string::npos, result.out.find("8 filters loaded, 7 problems\n")) << result.out;
     EXPECT_EQ(std::string::npos, result.out.find("Loaded")) << "plug-in console lines leaked";
     EXPECT_EQ(std::string::npos, result.out.find("WHATEVER\"; known")) << "disabled line flagged";
+}
+
+TEST_F(FiltersCommandTest, WhatLoadsButNeverActsIsFoundWithFileAndLine) {
+    const std::string bom = "\xEF\xBB\xBF";
+    auto off = [](int lines) {
+        std::string table;
+        for (int n = 0; n < lines; ++n) table += "0\t\t\t\t\t1\n";
+        return table;
+    };
+    Write("FILTERS/FILTER.TAB", bom +
+                                    "Marks\t1\tBOM\t\tMarks\t\n"
+                                    "Blanks\t1\tBLANK\t\tBlanks\t\n"
+                                    "Limits\t1\tLIMIT\t\tLimits\t\n"
+                                    "Columns\t1\tCOLUMN\t\tColumns\t\n"
+                                    "Long\t1\tLONG\t\tLong\t\n"
+                                    "Script\t1\tSCRIPT\t\tScript\t\n");
+    Write("FILTERS/CRITERIA/BOM.TAB",
+          bom + "1\t\tfree\t\t\t1\n1\t\t<REFERENCE><FILE>marked.txt</FILE></REFERENCE>\t\t\t1\n");
+    Write("FILTERS/PATTERNS/marked.txt", bom + "free\nmoney \n");
+    Write("FILTERS/ACTIONS/BOM.TAB", bom + "1\t\t\tDELETE\tgo\n");
+    Write("FILTERS/CRITERIA/BLANK.TAB",
+          "1\t\tviagra, cheap\t\t\t1\n" + off(5) + "1\t\tboss@example.com ,x@example.com\t\t\t1\n");
+    Write("FILTERS/CRITERIA/LIMIT.TAB", off(7) + "1\t\t50000\t\t\t3\n" + off(2) + "1\t\t\t\t\t1\n" +
+                                            off(1) + "1\t\t100\t\t\t1\n" + off(10) +
+                                            "1\t\t7\t\t\t1\n");
+    Write("FILTERS/CRITERIA/COLUMN.TAB", "1\t\tfree\t\t\t1\n");
+    Write("FILTERS/ACTIONS/COLUMN.TAB",
+          "1\tDELETE\t\t\tgo\n1\t\twarn\tNOTIFY_SENDER\tn\n1\t\tgone\tNOTIFY_RECIPIENTS\tn\n");
+    Write("FILTERS/Templates/warn.TXT",
+          "Subject: Blocked\r\nYour message was blocked.\r\n\r\n[QP_HEADERS]\r\n");
+    Write("FILTERS/CRITERIA/LONG.TAB",
+          "1\t\t" + std::string(70000, 'x') + "\t\t\t1\n1\t\tfree\t\t\t1\n");
+    Write("FILTERS/CRITERIA/SCRIPT.MES",
+          bom + "x = 1\r\nIf CriteriaMet([QP_SUBJECT], \" free\") Then FilterResult = 1\r\n");
+    for (const char* id : {"BLANK", "LIMIT", "LONG", "SCRIPT"})
+        Write(std::string("FILTERS/ACTIONS/") + id + ".TAB", "1\t\t\tDELETE\tgo\n");
+
+    const Result result = Run({});
+    EXPECT_EQ(kExitSuccess, result.code) << result.err;
+    const std::string bomAdvice = "; save it without one (as ANSI or \"UTF-8 without BOM\")";
+    const std::string expected[] = {
+        "  - {F}FILTER.TAB line 1: the file starts with a UTF-8 byte-order mark, which becomes "
+        "part of the first filter's rule name" +
+            bomAdvice,
+        "{F}CRITERIA/BOM.TAB line 1: the file starts with a UTF-8 byte-order mark, so the first "
+        "line's enabled column does not read as 1 and criterion SUBJECT is off" +
+            bomAdvice,
+        "{F}PATTERNS/marked.txt line 1: the file starts with a UTF-8 byte-order mark, which "
+        "becomes part of its first word, so that word never matches" +
+            bomAdvice,
+        "{F}PATTERNS/marked.txt line 2: \"money \" has blanks around it, so it never matches "
+        "\"money\"; remove the blanks",
+        "{F}ACTIONS/BOM.TAB line 1: the file starts with a UTF-8 byte-order mark, so the first "
+        "line's status column does not read as 1 and its action never runs" +
+            bomAdvice,
+        "{F}CRITERIA/BLANK.TAB line 1: SUBJECT: \" cheap\" has blanks around it, so it never "
+        "matches \"cheap\"; remove the blanks around the commas",
+        "{F}CRITERIA/BLANK.TAB line 7: FROM: \"boss@example.com \" has blanks around it",
+        "{F}CRITERIA/LIMIT.TAB line 8: SIZE: the threshold 3 is never reached: SIZE is met at "
+        "most 1 time a message; set the threshold (column 6) to 1 or less",
+        "{F}CRITERIA/LIMIT.TAB line 11: SECURE: no message is ever known to be secure, so "
+        "SECURE is never met; disable it",
+        "{F}CRITERIA/LIMIT.TAB line 13: SPAM_PROBABILITY: no probability is above 100, so "
+        "\"100\" is never met; give a value below 100",
+        "{F}CRITERIA/LIMIT.TAB line 24: DKIM: the verdict is FAIL, PASS or INDETERMINATE, so "
+        "\"7\" is never met",
+        "{F}ACTIONS/COLUMN.TAB line 1: the action name DELETE is in column 2, where it does "
+        "nothing; an action line is: status (1 runs it), unused, parameter, action name, "
+        "description",
+        "{F}Templates/warn.TXT line 2: \"Your message was blocked.\" is no header field (Name: "
+        "value), so the header block ends before it; put an empty line before the message "
+        "text, or make the line a header",
+        "{F}ACTIONS/COLUMN.TAB line 3: template {F}Templates/gone.TXT does not exist, so the "
+        "built-in notification is sent; create it or correct the name",
+        "{F}CRITERIA/LONG.TAB line 1: the line is longer than 65536 bytes, so criterion SUBJECT "
+        "is left out; move its list into a pattern file",
+        "{F}CRITERIA/SCRIPT.MES line 1: the file starts with a UTF-8 byte-order mark, which the "
+        "script engine reads as part of the first statement" +
+            bomAdvice,
+        "{F}CRITERIA/SCRIPT.MES line 2: SUBJECT: \" free\" has blanks around it, so it never "
+        "matches \"free\"; remove the blanks inside the quotes",
+    };
+    const std::string filters = Config() + "/FILTERS/";
+    for (std::string problem : expected) {
+        for (size_t at; (at = problem.find("{F}")) != std::string::npos;)
+            problem.replace(at, 3, filters);
+        EXPECT_NE(std::string::npos, result.out.find(problem)) << problem;
+    }
+    EXPECT_NE(std::string::npos, result.out.find("6 filters loaded, 17 problems\n")) << result.out;
 }
 
 TEST_F(FiltersCommandTest, JsonGivesTheSameAccount) {
@@ -140,7 +231,7 @@ TEST_F(FiltersCommandTest, JsonGivesTheSameAccount) {
             "\", "
             "\"filterTable\": {\"path\": \"" +
             filters +
-            "FILTER.TAB\", \"exists\": true}, "
+            "FILTER.TAB\", \"exists\": true}, \"problems\": [], "
             "\"filters\": [{\"number\": 1, \"ruleName\": \"Rule\", \"filterId\": \"F1\", "
             "\"displayName\": \"Spam\", \"isScript\": false, "
             "\"criteriaFile\": {\"path\": \"" +
@@ -158,8 +249,13 @@ TEST_F(FiltersCommandTest, JsonGivesTheSameAccount) {
             "\"actions\": [{\"line\": 1, \"enabled\": true, \"name\": \"NOTIFY_ADDRESS\", "
             "\"known\": true, \"parameter\": \"x@example.com\", \"description\": "
             "\"NOTIFY_ADDRESS\"}], "
-            "\"problems\": [\"BODY: pattern file " +
-            filters + "PATTERNS/gone.txt does not exist\"]}]}\n",
+            "\"problems\": [\"BODY: the condition is the last column of its criteria line, "
+            "keeps the line feed and is read as the threshold too: add the columns after it\", "
+            "\"" +
+            filters + "CRITERIA/F1.TAB line 2: BODY: pattern file " + filters +
+            "PATTERNS/gone.txt does not exist; create it or correct the reference\", "
+            "\"action line 1: action name NOTIFY_ADDRESS is the last column: add the "
+            "description column\"]}]}\n",
         result.out);
 }
 

@@ -1,0 +1,35 @@
+// frame/MessageEvaluation.h: one queued message evaluated by a filter set without acting
+// on it: its envelope read, the envelope criteria recorded and the message read once by
+// the scanner. The filter run then hands it to the action dispatcher; "mtafilter
+// explain" shows it instead. Both evaluate here, so an explanation is always of what the
+// run decides from.
+#pragma once
+
+#include <memory>
+
+#include "filters/FilterSet.h"
+#include "frame/MessageRecord.h"
+
+class MessageEvaluation {
+public:
+    // Evaluates message `messageId` of connector `connectorName` with `set`, which must
+    // outlive the object. A missing envelope leaves the envelope fields empty.
+    MessageEvaluation(const FilterSet* set, const char* connectorName, const char* messageId);
+    // Releases the evaluations, and the thread's COM apartment when it started it.
+    ~MessageEvaluation();
+    MessageEvaluation(const MessageEvaluation&) = delete;
+    MessageEvaluation& operator=(const MessageEvaluation&) = delete;
+
+    // 1 when the message was read and may be acted on; 0 when its file cannot be opened
+    // or a loop mark says the filters leave it alone.
+    int Scanned() const { return scanned_; }
+    MessageRecord* Record() { return record_.get(); }
+    FilterEvaluationSet* Evaluations() { return &evaluations_; }
+
+private:
+    const FilterSet* set_;
+    std::unique_ptr<MessageRecord> record_;
+    FilterEvaluationSet evaluations_{};
+    bool comStarted_ = false;  // script filters are run on this thread
+    int scanned_ = 0;
+};

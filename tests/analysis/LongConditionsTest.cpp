@@ -1,0 +1,88 @@
+// tests/analysis/LongConditionsTest.cpp: every inline-list evaluator reads a condition as
+// the administrator wrote it, however long: no alternative is cut off or skipped.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "analysis/ContentCriteria.h"
+#include "filters/WordLists.h"
+#include "frame/Settings.h"
+#include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/TempTree.h"
+
+namespace {
+
+using testing_support::HandBuiltRun;
+
+class LongConditionsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        ForgetFirstUseSettings();
+    }
+    testing_support::TempTree tree;
+    testing_support::ScopedRegistry registry{tree};
+};
+
+// `count` alternatives made by `make`, tab-separated, then `last`.
+template <typename Make>
+std::string List(int count, Make make, const std::string& last) {
+    std::string list;
+    for (int n = 0; n < count; ++n) list += make(n) + "\t";
+    return list + last;
+}
+
+// Evaluates `text` for a criterion of `type` on every evaluator that takes it.
+void Evaluate(int type, const char* text, HandBuiltRun& run) {
+    testing::internal::CaptureStdout();
+    switch (type) {
+        case kFrom:
+            EvaluateAddressCriterion(type, text, " <>;", &run.set, &run.evaluations);
+            break;
+        case kIpAddress:
+            EvaluateEnvelopeCriterion(type, ":]\r\n", text, &run.set, &run.evaluations);
+            break;
+        case kHasAttachmentsMatching:
+            EvaluateAttachmentName(type, text, " ", &run.set, &run.evaluations);
+            break;
+        default:
+            EvaluateWordListCriterion(type, text, " ", &run.set, &run.evaluations);
+            break;
+    }
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(LongConditionsTest, TheLastOfManyAlternativesIsStillTested) {
+    struct Case {
+        const char* name;
+        int type;
+        std::string value;
+        const char* text;
+    };
+    const auto address = [](int n) { return "sender" + std::to_string(n) + "@spam.example"; };
+    const auto ip = [](int n) { return "198.51." + std::to_string(n) + ".*"; };
+    const auto word = [](int n) { return "word" + std::to_string(n); };
+    const Case kCases[] = {
+        {"senders past 1023 characters", kFrom, List(60, address, "boss@example.com"),
+         "Boss <boss@example.com>"},
+        {"client addresses past 1023 characters", kIpAddress, List(90, ip, "192.0.2.*"),
+         "192.0.2.7"},
+        {"subject words past 2047 characters", kSubject, List(300, word, "viagra"), "cheap viagra"},
+        {"attachment names past 1023 characters", kHasAttachmentsMatching,
+         List(
+             120, [](int n) { return "*.x" + std::to_string(n); }, "*.exe"),
+         "Content-Type: application/x; name=setup.exe"},
+        {"more than a thousand alternatives", kSubject, List(1100, word, "viagra"), "viagra"},
+        {"an empty first alternative", kSubject, "\tviagra\tcheap", "cheap"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        HandBuiltRun run;
+        run.AddFilter(c.type, c.value);
+        Evaluate(c.type, c.text, run);
+        EXPECT_EQ(1, run.Result(1).matchCount[c.type]);
+        EXPECT_STREQ("1", run.Result(1).conditionValues[c.type][0]);
+    }
+}
+
+}  // namespace
