@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# bench/soak.sh: builds soak_bench with a sanitizer and runs it.
+#   bench/soak.sh asan|tsan|plain [MESSAGES_PER_THREAD] [more soak_bench options]
+# The full soak is 8 threads x 20,000 messages (the default); a number makes it shorter,
+# e.g. `bench/soak.sh tsan 500`. Builds only what soak_bench needs, in build-soak-<mode>.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-asan}
+messages=${2:-20000}
+shift $(($# > 2 ? 2 : $#))
+case "$mode" in
+    asan) options=(-DCMAKE_BUILD_TYPE=Debug -DMTAFILTER_SANITIZE=ON) ;;
+    tsan) options=(-DCMAKE_BUILD_TYPE=Debug -DMTAFILTER_TSAN=ON) ;;
+    plain) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    *)
+        echo "usage: bench/soak.sh asan|tsan|plain [MESSAGES_PER_THREAD] [soak_bench options]" >&2
+        exit 2
+        ;;
+esac
+dir=build-soak-$mode
+echo "soak.sh: building soak_bench in $dir" >&2
+cmake -S . -B "$dir" -G Ninja "${options[@]}" -DMTAFILTER_TESTS=OFF -DMTAFILTER_BENCH=OFF \
+    -DMTAFILTER_SOAK=ON >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target soak_bench
+echo "soak.sh: running $dir/bench/soak_bench --messages $messages $*" >&2
+ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
+    TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1} \
+    "$dir/bench/soak_bench" --messages "$messages" "$@"
