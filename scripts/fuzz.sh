@@ -2,12 +2,12 @@
 # scripts/fuzz.sh: builds the libFuzzer targets with clang (address and undefined behaviour
 # sanitizers) in build-fuzz and runs each for a bounded time, starting from its seed corpus
 # in tests/fuzz/corpus/<Target>/. Fails on the first finding, saying how to reproduce it.
-#   FUZZ_SECONDS   time per target (default 20)
+#   FUZZ_SECONDS   time per target (default 15)
 #   FUZZ_TARGETS   the targets to run (default: every target tests/fuzz/CMakeLists.txt adds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${FUZZ_SECONDS:-20}
+seconds=${FUZZ_SECONDS:-15}
 dir=build-fuzz
 if ! command -v clang++ >/dev/null; then
     echo "fuzz.sh: clang++ not found; install the Debian packages clang and libclang-rt-14-dev" \
