@@ -37,16 +37,16 @@ constexpr int kOutOfMemory = 7;
 constexpr int kStopped = 18;
 
 // The structures are built, used, dropped by the script and dropped with the interpreter;
-// each is 200,000 levels deep, far past what recursive freeing survives.
+// each is 50,000 to 200,000 levels deep, far past what recursive freeing survives.
 TEST(Containment, DeepValuesAreFreedWithoutDeepRecursion) {
     const char* const programs[] = {
         "For i = 1 To 200000 : a = Array(a) : Next\n",
         "For i = 1 To 200000 : a = Array(a) : Next\nb = a : a = Empty\nb = 0\n",
-        "Set d = Nothing\nFor i = 1 To 200000\n"
+        "Set d = Nothing\nFor i = 1 To 50000\n"
         "Set n = CreateObject(\"Scripting.Dictionary\") : n.Add 1, d : Set d = n\nNext\n",
-        "Class Node\nPublic nextNode\nEnd Class\nSet head = Nothing\nFor i = 1 To 200000\n"
+        "Class Node\nPublic nextNode\nEnd Class\nSet head = Nothing\nFor i = 1 To 50000\n"
         "Set n = New Node : Set n.nextNode = head : Set head = n\nNext\n",
-        "Dim a(0)\nFor i = 1 To 100000\nSet d = CreateObject(\"Scripting.Dictionary\")\n"
+        "Dim a(0)\nFor i = 1 To 50000\nSet d = CreateObject(\"Scripting.Dictionary\")\n"
         "d.Add 1, a : a(0) = Array(d)\nNext\n",
     };
     int64_t before = vbscript::LiveScriptRecords();
@@ -113,13 +113,13 @@ TEST(Containment, MemoryCapStopsTheScript) {
     const char* const programs[] = {
         "On Error Resume Next\ns = \"x\"\nDo : s = s & s : Loop\n",
         "On Error Resume Next\nSet d = CreateObject(\"Scripting.Dictionary\")\n"
-        "Do : d.Add d.Count, Space(100) : Loop\n",
+        "Do : d.Add d.Count, Space(1000) : Loop\n",
         "On Error Resume Next\nDim a()\nDo : n = n + 1 : ReDim Preserve a(n) : a(n) = "
-        "Space(10000) : Loop\n",
-        "On Error Resume Next\nDo : a = Array(a, a) : Loop\n",
+        "Space(100000) : Loop\n",
+        "On Error Resume Next\nDo : a = Array(a, a, a, a, a, a, a, a) : Loop\n",
         "On Error Resume Next\nx = Space(16000000)\ny = x & x & x & x\n",
         "On Error Resume Next\nSet r = New RegExp : r.Global = True : r.Pattern = \"\"\n"
-        "Set m = r.Execute(Space(10000000))\n",
+        "Set m = r.Execute(Space(2000000))\n",
         "On Error Resume Next\nReDim a(10000000)\n",
     };
     for (const char* program : programs) {
