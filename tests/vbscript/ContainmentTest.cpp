@@ -41,7 +41,7 @@ constexpr int kStopped = 18;
 TEST(Containment, DeepValuesAreFreedWithoutDeepRecursion) {
     const char* const programs[] = {
         "For i = 1 To 200000 : a = Array(a) : Next\n",
-        "For i = 1 To 200000 : a = Array(a) : Next\nb = a : a = Empty\nb = 0\n",
+        "For i = 1 To 50000 : a = Array(a) : Next\nb = a : a = Empty\nb = 0\n",
         "Set d = Nothing\nFor i = 1 To 50000\n"
         "Set n = CreateObject(\"Scripting.Dictionary\") : n.Add 1, d : Set d = n\nNext\n",
         "Class Node\nPublic nextNode\nEnd Class\nSet head = Nothing\nFor i = 1 To 50000\n"
