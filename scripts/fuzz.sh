@@ -29,6 +29,11 @@ mkdir -p "$findings"
 for target in $targets; do
     binary=$dir/tests/fuzz/$target
     seeds=tests/fuzz/corpus/$target
+    if [ ! -x "$binary" ] || [ ! -d "$seeds" ]; then
+        echo "fuzz.sh: $target has no program ($binary) or no seed corpus ($seeds/); add it" \
+             "with add_fuzz_target in tests/fuzz/CMakeLists.txt and give it seed inputs" >&2
+        exit 1
+    fi
     work=$(mktemp -d)
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1
              -print_final_stats=1 -artifact_prefix="$findings/$target-")
