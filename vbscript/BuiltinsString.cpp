@@ -81,6 +81,7 @@ Value InStr(Interpreter&, Args& a) {
     if (a[first].IsNull() || a[first + 1].IsNull()) return Value::Null();
     std::string text = ToString(a[first]), what = ToString(a[first + 1]);
     if (static_cast<size_t>(start) > text.size()) return Value::Long(0);
+    SpendBytes(text.size());
     size_t at = Find(text, what, static_cast<size_t>(start) - 1, TextMode(a, first + 2));
     return Value::Long(at == std::string::npos ? 0 : static_cast<int64_t>(at) + 1);
 }
@@ -140,15 +141,23 @@ Value Replace(Interpreter&, Args& a) {
     if (static_cast<size_t>(start) > text.size()) return Value::String("");
     text = text.substr(static_cast<size_t>(start) - 1);
     if (what.empty() || count == 0) return Value::String(text);
+    // Searched in lower case once, not once per match.
+    const std::string searched = textMode ? Lower(text) : std::string();
+    if (textMode) what = Lower(what);
+    const std::string& haystack = textMode ? searched : text;
     std::string result;
     size_t pos = 0;
     for (int32_t done = 0; count == -1 || done < count; ++done) {
-        size_t at = Find(text, what, pos, textMode);
+        size_t at = haystack.find(what, pos);
         if (at == std::string::npos) break;
         result.append(text, pos, at - pos).append(with);
+        // A long text or a long replacement makes one call a lot of work.
+        SpendBytes(at - pos + what.size() + with.size() + 64);
+        ReserveMemory(result.size());
         pos = at + what.size();
     }
-    return Value::String(result + text.substr(pos));
+    result.append(text, pos, std::string::npos);
+    return Value::String(std::move(result));
 }
 
 Value Split(Interpreter&, Args& a) {
@@ -163,11 +172,16 @@ Value Split(Interpreter&, Args& a) {
         parts.push_back(Value::String(text));
         return MakeArray(std::move(parts));
     }
+    const std::string searched = textMode ? Lower(text) : std::string();
+    if (textMode) delimiter = Lower(delimiter);
+    const std::string& haystack = textMode ? searched : text;
     size_t pos = 0;
     while (limit == -1 || static_cast<int32_t>(parts.size()) < limit - 1) {
-        size_t at = Find(text, delimiter, pos, textMode);
+        size_t at = haystack.find(delimiter, pos);
         if (at == std::string::npos) break;
         parts.push_back(Value::String(text.substr(pos, at - pos)));
+        SpendBytes(at - pos + delimiter.size() + 64);
+        ReserveMemory(parts.capacity() * sizeof(Value));
         pos = at + delimiter.size();
     }
     parts.push_back(Value::String(text.substr(pos)));
@@ -181,8 +195,11 @@ Value Join(Interpreter&, Args& a) {
     for (size_t i = 0; i < a[0].arr->items.size(); ++i) {
         if (i > 0) result += delimiter;
         result += ToText(a[0].arr->items[i]);
+        ReserveMemory(result.size());
+        SpendBytes(delimiter.size() + 64);
     }
-    return Value::String(result);
+    SpendBytes(result.size());
+    return Value::String(std::move(result));
 }
 
 Value StrComp(Interpreter&, Args& a) {
@@ -212,6 +229,8 @@ Value Asc(Interpreter&, Args& a) {
 Value Space(Interpreter&, Args& a) {
     int32_t n = Count(a[0]);
     if (n > (1 << 24)) ThrowRuntime(kErrOutOfMemory);
+    ReserveMemory(static_cast<size_t>(n));
+    SpendBytes(static_cast<size_t>(n));
     return Value::String(std::string(static_cast<size_t>(n), ' '));
 }
 
@@ -219,6 +238,8 @@ Value StringOf(Interpreter&, Args& a) {
     if (a[1].IsNull()) return a[1];
     int32_t n = Count(a[0]);
     if (n > (1 << 24)) ThrowRuntime(kErrOutOfMemory);
+    ReserveMemory(static_cast<size_t>(n));
+    SpendBytes(static_cast<size_t>(n));
     char c;
     if (a[1].kind == Kind::String) {
         if (a[1].s.empty()) ThrowRuntime(kErrInvalidCall);

@@ -13,6 +13,11 @@ std::vector<ArgSlot> ToSlots(Args& args) {
 
 }  // namespace
 
+void ClassInstance::DropValues() {
+    for (auto& field : fields_) ReleaseLater(field.second.value);
+    ReleaseQueued();
+}
+
 bool ClassInstance::IsPublicField(const std::string& name) const {
     for (const StmtPtr& field : decl_->fields) {
         for (const Declaration& decl : field->declarations)

@@ -11,6 +11,8 @@ namespace vbscript {
 class ClassInstance : public Object {
 public:
     explicit ClassInstance(ClassPtr decl) : decl_(std::move(decl)) {}
+    ~ClassInstance() override { DropValues(); }
+    void DropValues() override;
     std::string TypeName() const override { return decl_->displayName; }
     Value Get(Interpreter& interp, std::string_view name, Args& args) override;
     void Put(Interpreter& interp, std::string_view name, Args& args, const Value& value,

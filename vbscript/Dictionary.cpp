@@ -11,7 +11,20 @@ namespace {
 
 class Dictionary : public Object {
 public:
+    ~Dictionary() override { DropValues(); }
     std::string TypeName() const override { return "Dictionary"; }
+
+    void DropValues() override {
+        std::vector<std::pair<Value, Value>> items = std::move(items_);
+        items_.clear();
+        index_.clear();
+        for (auto& entry : items) {
+            ReleaseLater(entry.first);
+            ReleaseLater(entry.second);
+        }
+        ReleaseQueued();
+        Account();
+    }
 
     Value Get(Interpreter& /*interp*/, std::string_view name, Args& args) override {
         if (name.empty() || name == "item") {
@@ -41,11 +54,11 @@ public:
             if (at < 0) ThrowRuntime(kErrElementNotFound);
             items_.erase(items_.begin() + at);
             Reindex();
+            Account();
             return Value();
         }
         if (name == "removeall") {
-            items_.clear();
-            index_.clear();
+            DropValues();
             return Value();
         }
         if (name == "comparemode") return Value::Integer(textMode_ ? 1 : 0);
@@ -108,7 +121,13 @@ private:
         if (!add) ThrowRuntime(kErrElementNotFound);
         items_.emplace_back(key, Value());
         index_[Canonical(key)] = items_.size() - 1;
+        Account();
         return items_.size() - 1;
+    }
+
+    // The entries' own storage; the texts in them are charged by the values.
+    void Account() {
+        entries_.Set(items_.capacity() * sizeof(items_[0]) + index_.size() * kIndexEntryCost);
     }
 
     void Reindex() {
@@ -119,6 +138,8 @@ private:
     std::vector<std::pair<Value, Value>> items_;
     std::unordered_map<std::string, size_t> index_;
     bool textMode_ = false;
+    MemoryCharge entries_;
+    static constexpr size_t kIndexEntryCost = 64;
 };
 
 }  // namespace

@@ -28,9 +28,12 @@ Interpreter::Interpreter()
 
 Interpreter::~Interpreter() {
     *self_ = nullptr;
-    // Objects may refer to each other (and to themselves) through their fields; dropping
-    // every variable first breaks such cycles before the storage goes.
+    // Objects may refer to each other (and to themselves) through their fields or items;
+    // dropping every variable, then every value every object of the run holds, breaks such
+    // cycles before the storage goes.
     for (auto& entry : globals_) entry.second.value = Value();
+    withObjects_.clear();
+    limits_.BreakCycles();
 }
 
 Unit& Interpreter::Load(std::unique_ptr<Unit> unit) {
@@ -46,7 +49,8 @@ void Interpreter::Register(const Unit& unit) {
 }
 
 void Interpreter::Run(const Unit& unit) {
-    interrupted_.store(false, std::memory_order_relaxed);
+    LimitsScope scope(&limits_);
+    limits_.ClearInterrupt();
     globalFrame_.resumeNext = false;
     ExecBlock(unit.statements);
 }
@@ -62,26 +66,11 @@ Variable* Interpreter::FindGlobal(const std::string& lowerName) {
 }
 
 Value Interpreter::CallProcedure(const Procedure& proc, std::vector<Value> args) {
-    interrupted_.store(false, std::memory_order_relaxed);
+    LimitsScope scope(&limits_);
+    limits_.ClearInterrupt();
     std::vector<ArgSlot> slots(args.size());
     for (size_t i = 0; i < args.size(); ++i) slots[i].value = std::move(args[i]);
     return Invoke(proc, nullptr, slots);
-}
-
-void Interpreter::Tick() {
-    if ((++steps_ & 0xFF) == 0) CheckBudget();
-}
-
-void Interpreter::CheckBudget() {
-    if (interrupted_.load(std::memory_order_relaxed) || Clock::now() > deadline_) {
-        ScriptError error;
-        error.number = kErrInterrupted;
-        error.description = ErrorText(kErrInterrupted);
-        error.source = kRuntimeSource;
-        error.line = -1;
-        error.fatal = true;
-        throw error;
-    }
 }
 
 Variable* Interpreter::Lookup(const std::string& name) {

@@ -16,6 +16,7 @@
 #include "vbscript/Ast.h"
 #include "vbscript/Errors.h"
 #include "vbscript/Object.h"
+#include "vbscript/RunLimits.h"
 
 namespace vbscript {
 
@@ -60,8 +61,11 @@ public:
 
     // The run-time budget: a deadline for the current entry into the engine, and a flag
     // another thread may set to stop the script at its next statement.
-    void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
-    void Interrupt() { interrupted_.store(true, std::memory_order_relaxed); }
+    void SetDeadline(Clock::time_point deadline) { limits_.SetDeadline(deadline); }
+    void Interrupt() { limits_.Interrupt(); }
+    // The most the run may hold at once in texts, arrays and objects.
+    void SetMemoryLimit(size_t bytes) { limits_.SetMemoryLimit(bytes); }
+    const RunLimits& Limits() const { return limits_; }
 
     // With a sink, scripts see a WScript object whose Echo writes to it.
     void SetEcho(EchoSink sink) { echo_ = std::move(sink); }
@@ -118,8 +122,7 @@ private:
 
     Frame& Top() { return *frames_.back(); }
     bool InProcedure() const { return frames_.size() > 1; }
-    void Tick();
-    void CheckBudget();
+    void Tick() { limits_.Work(kStatementWork); }
 
     // Statements (InterpreterStatements.cpp).
     Flow ExecBlock(const Block& block);
@@ -163,6 +166,8 @@ private:
     void Register(const Unit& unit);
     const Unit& RuntimeUnit(const std::string& text, bool expression);
 
+    // First, so that it outlives every value and object the interpreter holds.
+    RunLimits limits_;
     std::vector<std::unique_ptr<Unit>> units_;
     std::unordered_map<std::string, Variable> globals_;
     std::unordered_map<std::string, const Procedure*> procedures_;
@@ -176,14 +181,11 @@ private:
     std::shared_ptr<Interpreter*> self_;
     std::shared_ptr<Object> wscript_;
     EchoSink echo_;
-    Clock::time_point deadline_ = Clock::time_point::max();
-    std::atomic<bool> interrupted_{false};
     // Texts parsed by Eval and Execute, by text, kept because frames may name their variables.
     std::unordered_map<std::string, const Unit*> runtimeUnits_;
     // Frames and Eval/Execute nesting hidden from frames_ while ExecuteGlobal runs, counted
     // against kMaxCallDepth so that recursion through them still ends.
     size_t hiddenDepth_ = 0;
-    uint32_t steps_ = 0;
     uint32_t randomState_ = 0x50000;
 };
 

@@ -163,18 +163,15 @@ void Interpreter::AssignMember(const Expr& target, Value value, bool isSet) {
 
 // Runs Class_Terminate on an object nobody references any more, then frees it. Errors in
 // it go unreported, as the caller has nowhere to take them. Should the script keep Me
-// somewhere, the object stays (never freed) rather than leave that reference dangling.
+// somewhere, the object stays until those references go (freed then without a second
+// Class_Terminate) rather than leave them dangling.
 void Interpreter::Terminate(ClassInstance* dying) {
-    std::shared_ptr<ClassInstance> keep(dying, [](ClassInstance*) {});
+    std::shared_ptr<ClassInstance> keep(dying, [](ClassInstance* kept) { delete kept; });
     try {
         auto method = dying->Decl().methods.find("class_terminate");
         std::vector<ArgSlot> none;
         Invoke(*method->second, dying, none);
     } catch (...) {
-    }
-    if (keep.use_count() == 1) {
-        keep.reset();
-        delete dying;
     }
 }
 

@@ -10,13 +10,16 @@
 namespace vbscript {
 namespace {
 
-// Copies the elements that both shapes hold (ReDim Preserve changes only the last bound).
-void PreserveElements(const ArrayData& from, ArrayData* to) {
+// Carries over the elements that both shapes hold (ReDim Preserve changes only the last
+// bound): moved when nothing else holds the old array, so that growing an array one
+// element at a time does not copy every text it holds each time.
+void PreserveElements(ArrayData& from, bool owned, ArrayData* to) {
     if (from.upper.size() != to->upper.size()) ThrowRuntime(kErrSubscript);
     for (size_t d = 0; d + 1 < from.upper.size(); ++d)
         if (from.upper[d] != to->upper[d]) ThrowRuntime(kErrSubscript);
     size_t count = std::min(from.items.size(), to->items.size());
-    for (size_t i = 0; i < count; ++i) to->items[i] = from.items[i];
+    for (size_t i = 0; i < count; ++i)
+        to->items[i] = owned ? std::move(from.items[i]) : from.items[i];
 }
 
 }  // namespace
@@ -127,7 +130,7 @@ void Interpreter::ExecReDim(const Stmt& stmt) {
         if (var->value.kind == Kind::Array && var->value.arr->fixed) ThrowRuntime(kErrFixedArray);
         std::shared_ptr<ArrayData> array = NewArray(upper);
         if (stmt.preserve && var->value.kind == Kind::Array && !var->value.arr->upper.empty())
-            PreserveElements(*var->value.arr, array.get());
+            PreserveElements(*var->value.arr, var->value.arr.use_count() == 1, array.get());
         var->value = Value();
         var->value.kind = Kind::Array;
         var->value.arr = std::move(array);

@@ -4,6 +4,24 @@
 #include "vbscript/Errors.h"
 
 namespace vbscript {
+namespace {
+
+// What an object costs beyond the values it holds, roughly: enough that a loop making
+// objects meets the memory cap.
+constexpr size_t kObjectCost = 256;
+
+}  // namespace
+
+Object::Object() : run_(CurrentLimits()) {
+    CountRecord(1);
+    charge_.Set(kObjectCost);
+    if (run_ != nullptr) run_->Adopt(this);
+}
+
+Object::~Object() {
+    if (run_ != nullptr) run_->Forget(this);
+    CountRecord(-1);
+}
 
 Value Object::Get(Interpreter& /*interp*/, std::string_view /*name*/, Args& /*args*/) {
     ThrowRuntime(kErrNoMember);

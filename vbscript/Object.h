@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vbscript/Errors.h"
+#include "vbscript/RunLimits.h"
 #include "vbscript/Value.h"
 
 namespace vbscript {
@@ -17,7 +18,11 @@ using Args = std::vector<Value>;
 
 class Object : public std::enable_shared_from_this<Object> {
 public:
-    virtual ~Object() = default;
+    // Counted, charged to and registered with the run on this thread, if any.
+    Object();
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+    virtual ~Object();
     virtual std::string TypeName() const = 0;
     // Reads a property or calls a method; an empty name is the default member.
     virtual Value Get(Interpreter& interp, std::string_view name, Args& args);
@@ -26,6 +31,14 @@ public:
                      bool isSet);
     // The elements For Each visits; Object not a collection without an override.
     virtual std::vector<Value> Elements(Interpreter& interp);
+    // Lets go of every script value the object holds (the end of its run).
+    virtual void DropValues() {}
+    // The run that made the object has ended.
+    void Disown() { run_ = nullptr; }
+
+private:
+    RunLimits* run_;
+    MemoryCharge charge_;
 };
 
 // Raises 450 unless min <= args.size() <= max.

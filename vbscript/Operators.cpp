@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "vbscript/Errors.h"
+#include "vbscript/RunLimits.h"
 
 namespace vbscript {
 namespace {
@@ -155,13 +156,23 @@ bool IsComparison(BinOp op) {
     }
 }
 
+// Two texts end to end, within the run's memory cap and counted as work done.
+std::string Joined(const std::string& left, const std::string& right) {
+    size_t size = left.size() + right.size();
+    ReserveMemory(size);
+    SpendBytes(size);
+    std::string text;
+    text.reserve(size);
+    return text.append(left).append(right);
+}
+
 Value Arithmetic(BinOp op, const Value& left, const Value& right) {
     if (op == BinOp::Concat) {
         if (left.IsNull() && right.IsNull()) return Value::Null();
-        return Value::String(ToText(left) + ToText(right));
+        return Value::String(Joined(ToText(left), ToText(right)));
     }
     if (op == BinOp::Add && left.kind == Kind::String && right.kind == Kind::String)
-        return Value::String(left.s + right.s);
+        return Value::String(Joined(left.s, right.s));
     if (op == BinOp::And || op == BinOp::Or || op == BinOp::Xor || op == BinOp::Eqv ||
         op == BinOp::Imp)
         return Logical(op, left, right);

@@ -62,6 +62,12 @@ private:
 
 using CodePtr = std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)>;
 using DataPtr = std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)>;
+using ContextPtr = std::unique_ptr<pcre2_match_context, decltype(&pcre2_match_context_free)>;
+
+// Backtracking steps one match may take: a pattern that backtracks without end (nested
+// repeats over a long text) fails with an error within a fraction of a second instead of
+// holding the thread past the script's time limit.
+constexpr uint32_t kMatchStepLimit = 2000000;
 
 class RegExp : public Object {
 public:
@@ -122,13 +128,21 @@ private:
     std::vector<MatchData> Matches(const std::string& text, bool all) {
         pcre2_code* code = Compiled();
         DataPtr data(pcre2_match_data_create_from_pattern(code, nullptr), pcre2_match_data_free);
-        if (!data) ThrowRuntime(kErrOutOfMemory);
+        ContextPtr context(pcre2_match_context_create(nullptr), pcre2_match_context_free);
+        if (!data || !context) ThrowRuntime(kErrOutOfMemory);
+        pcre2_set_match_limit(context.get(), kMatchStepLimit);
         std::vector<MatchData> found;
+        size_t held = 0;  // bytes the matches found so far take
         size_t start = 0;
         while (start <= text.size()) {
             int rc = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                 start, 0, data.get(), nullptr);
+                                 start, 0, data.get(), context.get());
             if (rc == PCRE2_ERROR_NOMATCH) break;
+            if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
+                rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_NOMEMORY)
+                ThrowRuntime(kErrOutOfMemory,
+                             "The regular expression backtracks too much on this text; "
+                             "simplify nested repeats in its pattern");
             if (rc < 0) ThrowRuntime(kErrRegExpSyntax);
             PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
             uint32_t pairs = pcre2_get_ovector_count(data.get());
@@ -142,8 +156,11 @@ private:
                               text.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g]))
                         : Value());
             }
+            held += sizeof(MatchData) + match.value.size() + match.groups.size() * sizeof(Value);
             found.push_back(std::move(match));
             if (!all) break;
+            ReserveMemory(held);
+            SpendBytes(ovector[1] - start + 64);
             start = ovector[1] > ovector[0] ? ovector[1] : ovector[1] + 1;
         }
         return found;
@@ -193,8 +210,10 @@ private:
             out.append(text, last, match.index - last);
             out += Expand(with, match, text);
             last = match.index + match.value.size();
+            ReserveMemory(out.size());
+            SpendBytes(with.size() + 64);
         }
-        return out + text.substr(last);
+        return out.append(text, last, std::string::npos);
     }
 
     std::string pattern_;

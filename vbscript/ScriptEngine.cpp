@@ -27,6 +27,14 @@ uint32_t ReadTimeoutMs() {
     return value;
 }
 
+size_t ReadMemoryLimitBytes() {
+    uint32_t megabytes = kDefaultScriptMemoryLimitMb;
+    if (!ReadRegistryDword(kScriptSettingsKey, kScriptMemoryLimitValue, &megabytes) ||
+        megabytes == 0)
+        megabytes = kDefaultScriptMemoryLimitMb;
+    return static_cast<size_t>(megabytes) << 20;
+}
+
 // Line `index` (from 0) of a text, without its line break.
 std::string LineOf(const std::string& text, int index) {
     size_t start = 0;
@@ -98,6 +106,7 @@ public:
             site_ = site;
             timeoutMs_ = ReadTimeoutMs();
             if (!interp_) interp_ = std::make_unique<Interpreter>();
+            interp_->SetMemoryLimit(ReadMemoryLimitBytes());
             ChangeState(SCRIPTSTATE_INITIALIZED);
             return S_OK;
         });

@@ -17,10 +17,13 @@ void RegisterVBScriptEngine();
 // Creates an engine directly, returning the requested interface with one reference.
 platform::HRESULT CreateVBScriptEngine(platform::REFIID riid, void** object);
 
-// The registry setting for the run-time budget of every entry into a script.
+// The registry settings for the budget of a script: the run time of every entry into it,
+// and the memory (texts, arrays, objects) it may hold at once while the engine lives.
 constexpr const char* kScriptSettingsKey =
     "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Agents\\MTA\\Filters\\MTAFILTER";
 constexpr const char* kScriptTimeoutValue = "Script Timeout Milliseconds";
 constexpr uint32_t kDefaultScriptTimeoutMs = 5000;
+constexpr const char* kScriptMemoryLimitValue = "Script Memory Limit MB";
+constexpr uint32_t kDefaultScriptMemoryLimitMb = 64;
 
 }  // namespace vbscript

@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -58,6 +59,7 @@ std::string FormatCurrency(int64_t scaled) {
 Value Value::String(std::string text) {
     Value v = Make(Kind::String);
     v.s = std::move(text);
+    v.ChargeText();
     return v;
 }
 
@@ -88,25 +90,125 @@ bool Value::IsNumericKind() const {
     }
 }
 
+namespace {
+
+// Text this short lives inside the value itself.
+constexpr size_t kInlineText = 15;
+
+thread_local std::vector<std::shared_ptr<void>> t_releases;
+thread_local bool t_releasing = false;
+
+}  // namespace
+
+void Value::ChargeText() {
+    if (textCharge != 0) CreditMemory(textCharge);
+    textCharge = 0;
+    if (s.capacity() <= kInlineText) return;
+    RunLimits* limits = CurrentLimits();
+    if (limits == nullptr) return;
+    textCharge = static_cast<uint32_t>(std::min<size_t>(s.capacity(), UINT32_MAX));
+    limits->Charge(textCharge);
+}
+
+Value::Value(const Value& other)
+    : kind(other.kind), i(other.i), d(other.d), s(other.s), obj(other.obj), arr(other.arr) {
+    if (!s.empty()) ChargeText();
+}
+
+Value::Value(Value&& other) noexcept
+    : kind(other.kind),
+      textCharge(other.textCharge),
+      i(other.i),
+      d(other.d),
+      s(std::move(other.s)),
+      obj(std::move(other.obj)),
+      arr(std::move(other.arr)) {
+    other.textCharge = 0;
+}
+
+Value& Value::operator=(const Value& other) {
+    if (this != &other) *this = Value(other);
+    return *this;
+}
+
+Value& Value::operator=(Value&& other) noexcept {
+    if (this == &other) return *this;
+    if (textCharge != 0) CreditMemory(textCharge);
+    kind = other.kind;
+    textCharge = other.textCharge;
+    other.textCharge = 0;
+    i = other.i;
+    d = other.d;
+    s = std::move(other.s);
+    // What this value held goes after the new contents are in place, through the queue,
+    // as it may be the last reference to a deep structure.
+    std::shared_ptr<Object> oldObj = std::move(obj);
+    std::shared_ptr<ArrayData> oldArr = std::move(arr);
+    obj = std::move(other.obj);
+    arr = std::move(other.arr);
+    return *this;
+}
+
+void ReleaseLater(Value& value) {
+    try {
+        if (value.arr) t_releases.push_back(std::move(value.arr));
+        if (value.obj) t_releases.push_back(std::move(value.obj));
+    } catch (...) {
+        // No room to queue it: free it here, recursing as deep as it goes.
+        value.arr.reset();
+        value.obj.reset();
+    }
+    if (value.kind == Kind::Array) value.kind = Kind::Empty;
+}
+
+void ReleaseQueued() {
+    if (t_releasing) return;
+    t_releasing = true;
+    while (!t_releases.empty()) {
+        std::shared_ptr<void> next = std::move(t_releases.back());
+        t_releases.pop_back();
+        next.reset();
+    }
+    t_releasing = false;
+}
+
+ArrayData::ArrayData(const ArrayData& other)
+    : upper(other.upper), items(other.items), fixed(other.fixed) {
+    CountRecord(1);
+    Account();
+}
+
+ArrayData::~ArrayData() {
+    for (Value& item : items) ReleaseLater(item);
+    ReleaseQueued();
+    CountRecord(-1);
+}
+
 Value MakeArray(std::vector<Value> items) {
     Value v;
     v.kind = Kind::Array;
     v.arr = std::make_shared<ArrayData>();
     v.arr->upper.push_back(static_cast<int32_t>(items.size()) - 1);
     v.arr->items = std::move(items);
+    v.arr->Account();
     return v;
 }
 
 std::shared_ptr<ArrayData> NewArray(const std::vector<int32_t>& upper) {
     auto array = std::make_shared<ArrayData>();
     array->upper = upper;
-    size_t count = 1;
+    // Widened before adding one, so that the largest Long bound cannot overflow; the
+    // product stays far below the size type's range since it is checked at every step.
+    uint64_t count = 1;
     for (int32_t bound : upper) {
         if (bound < -1) ThrowRuntime(kErrSubscript);
-        count *= static_cast<size_t>(bound + 1);
+        count *= static_cast<uint64_t>(static_cast<int64_t>(bound) + 1);
         if (count > (1u << 24)) ThrowRuntime(kErrOutOfMemory);
     }
-    array->items.resize(upper.empty() ? 0 : count);
+    if (upper.empty()) count = 0;
+    ReserveMemory(count * sizeof(Value));
+    array->items.resize(count);
+    array->Account();
     return array;
 }
 

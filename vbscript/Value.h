@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "vbscript/RunLimits.h"
+
 namespace vbscript {
 
 class Object;
@@ -32,11 +34,21 @@ enum class Kind : uint16_t {
 
 struct Value {
     Kind kind = Kind::Empty;
-    int64_t i = 0;  // Boolean (-1/0), Byte, Integer, Long, Currency (amount x 10000)
-    double d = 0;   // Single, Double, Date
+    uint32_t textCharge = 0;  // bytes of `s` charged to the current run's memory cap
+    int64_t i = 0;            // Boolean (-1/0), Byte, Integer, Long, Currency (amount x 10000)
+    double d = 0;             // Single, Double, Date
     std::string s;
     std::shared_ptr<Object> obj;  // Object; null is Nothing
     std::shared_ptr<ArrayData> arr;
+
+    Value() = default;
+    Value(const Value& other);
+    Value(Value&& other) noexcept;
+    Value& operator=(const Value& other);
+    Value& operator=(Value&& other) noexcept;
+    ~Value() {
+        if (textCharge != 0) CreditMemory(textCharge);
+    }
 
     static Value Null() { return Make(Kind::Null); }
     static Value Bool(bool b) { return Int(Kind::Boolean, b ? -1 : 0); }
@@ -56,6 +68,9 @@ struct Value {
     bool IsNumericKind() const;  // Byte, Integer, Long, Single, Double, Currency, Boolean
     bool IsEmpty() const { return kind == Kind::Empty; }
     bool IsNull() const { return kind == Kind::Null; }
+
+    // Charges the text's storage to the current run (after `s` was set directly).
+    void ChargeText();
 
 private:
     static Value Make(Kind kind) {
@@ -80,7 +95,24 @@ struct ArrayData {
     std::vector<int32_t> upper;
     std::vector<Value> items;
     bool fixed = false;  // declared with sizes by Dim: ReDim refuses it
+    MemoryCharge charge;
+
+    ArrayData() { CountRecord(1); }
+    ArrayData(const ArrayData& other);
+    ArrayData& operator=(const ArrayData&) = delete;
+    ~ArrayData();
+    // Charges the storage the array now holds to the current run.
+    void Account() {
+        charge.Set(sizeof(ArrayData) + items.capacity() * sizeof(Value) +
+                   upper.capacity() * sizeof(int32_t));
+    }
 };
+
+// Frees the arrays and objects that values hold without recursing into them, so that
+// nesting depth (an array in an array, 200,000 deep) cannot exhaust the stack: what
+// they hold is queued and freed by the outermost release on the thread, one at a time.
+void ReleaseLater(Value& value);
+void ReleaseQueued();
 
 Value MakeArray(std::vector<Value> items);
 // A new array with the given upper bounds (-1: no elements), every element Empty.

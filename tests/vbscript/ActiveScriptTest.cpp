@@ -299,6 +299,21 @@ TEST_F(TimeLimit, RunawayLoopIsStopped) {
     EXPECT_EQ(static_cast<SCODE>(0x800A0012), site.errors[0].scode);
 }
 
+TEST_F(TimeLimit, MemoryCapComesFromTheRegistry) {
+    ASSERT_EQ(1, WriteRegistryDword(RegistryRoot::kLocalMachine, vbscript::kScriptSettingsKey,
+                                    vbscript::kScriptMemoryLimitValue, 1));
+    TestSite site;
+    VARIANT result;
+    EXPECT_EQ(SCRIPT_E_REPORTED,
+              RunFunction(&site,
+                          L"Function F\r\nOn Error Resume Next\r\nF = Len(Space(2000000))\r\n"
+                          L"End Function",
+                          L"F", &result));
+    ASSERT_EQ(1u, site.errors.size());
+    EXPECT_EQ(static_cast<SCODE>(0x800A0007), site.errors[0].scode);
+    EXPECT_NE(std::wstring::npos, site.errors[0].description.find(L"Script Memory Limit MB"));
+}
+
 TEST_F(TimeLimit, TopLevelLoopStopsConnect) {
     TestSite site;
     HostedEngine host(&site);
