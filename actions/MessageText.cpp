@@ -28,7 +28,11 @@ size_t NextLineStart(const std::string& text, size_t start) {
 }
 
 int IsEmptyLine(const std::string& text, size_t start) {
-    return start < text.size() && (text[start] == '\r' || text[start] == '\n') ? 1 : 0;
+    if (start >= text.size()) return 0;
+    // A lone CR is an ordinary byte of the line, not a line end: a header line starting
+    // with one does not end the header block.
+    if (text[start] == '\r') ++start;
+    return start == text.size() || text[start] == '\n' ? 1 : 0;
 }
 
 int QueuedMessagePath(const MessageRecord& record, bool inboundQueue, char* destination,
