@@ -2,6 +2,8 @@
 // releases, with stand-in provider libraries in the provider directory.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "common/RegistryAccess.h"
@@ -55,6 +57,28 @@ TEST_F(LifecycleTest, WithoutPluginKeyEverySettingTakesItsDefault) {
     EXPECT_EQ("", server.ReportFile());
     Teardown();
     EXPECT_EQ("", server.StubCalls());
+}
+
+TEST_F(LifecycleTest, LoadingRemovesScratchFilesThatInterruptedRewritesLeft) {
+    server.SetLogMode(1);
+    const std::string scratch = ".MAI.tmp-" + std::string(32, '0');
+    const std::string stale[] = {"connectors/SMTP/Inbound/Messages/A" + scratch,
+                                 "connectors/SMTP/Inbound/A" + scratch,
+                                 "connectors/LOCAL/Outgoing/Messages/B" + scratch};
+    const std::string kept[] = {"connectors/SMTP/Inbound/Messages/C" + scratch,  // too young
+                                "connectors/SMTP/Inbound/Messages/A.MAI"};
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& name : stale) {
+        server.tree.WriteFile(name, "x");
+        std::filesystem::last_write_time(server.tree.Join(name), longAgo);
+    }
+    for (const std::string& name : kept) server.tree.WriteFile(name, "x");
+    std::filesystem::last_write_time(server.tree.Join(kept[1]), longAgo);
+    Initialise();
+    for (const std::string& name : stale) EXPECT_FALSE(server.tree.Exists(name)) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(server.tree.Exists(name)) << name;
+    EXPECT_NE(std::string::npos, server.ReportFile().find("Removed 3 scratch files"));
+    Teardown();
 }
 
 TEST_F(LifecycleTest, OverlongLogDirectoryCountsAsMissing) {
