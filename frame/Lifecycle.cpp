@@ -8,12 +8,15 @@
 
 #include "common/AtomicFile.h"
 #include "frame/DnsProvider.h"
+#include "frame/EventLogEntry.h"
 #include "frame/ReloadGate.h"
 #include "frame/ReportLog.h"
 #include "frame/Settings.h"
 #include "frame/SystemFilterSet.h"
 #include "platform/Clock.h"
+#include "platform/EventLog.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "providers/ProviderLibraries.h"
 #include "store/StoreLibrary.h"
 
@@ -47,6 +50,39 @@ void RemoveInterruptedRewrites() {
     WriteReportLog(line);
 }
 
+// A registry that cannot be read would otherwise look like an empty one: every setting
+// at its default and no filter loaded, without a word. Said once a load, on the console,
+// in the report log (when its directory could be read) and in the event log.
+void ReportRegistryTrouble() {
+    int readOnly = 0;
+    char reason[256];
+    const platform::RegistryStatus status =
+        platform::RegistryCheck(&readOnly, reason, sizeof reason);
+    char line[1024];
+    if (status == platform::kRegFailed) {
+        std::snprintf(line, sizeof line,
+                      "The registry database %s cannot be read (%s). The plug-in's settings and "
+                      "filters are kept there, so no message is filtered until it can be read. "
+                      "Check that it is an SQLite registry the service account can read and "
+                      "that its disk has free space, then restart the service.\n",
+                      platform::RegistryDatabasePath(), reason);
+    } else if (readOnly) {
+        std::snprintf(line, sizeof line,
+                      "The registry database %s can only be read (%s). Filters run with the "
+                      "settings it holds, but statistics and reload requests cannot be saved. "
+                      "Free space on its disk and let the service account write to it and to "
+                      "its directory.\n",
+                      platform::RegistryDatabasePath(), reason);
+    } else {
+        return;
+    }
+    std::fputs(line, stdout);
+    WriteReportLog(line);
+    WriteEventLogEntry(
+        status == platform::kRegFailed ? platform::kEventError : platform::kEventWarning,
+        kDefaultEventSource, nullptr, 0, line);
+}
+
 }  // namespace
 
 void InitializePlugin() {
@@ -56,6 +92,7 @@ void InitializePlugin() {
     ReadActivityLogDirectory();
     CreateReportLogLock();
     OpenReportLog();
+    ReportRegistryTrouble();
     ReadGeneralSettings();
     LoadDnsProvider(Settings().localDnsServerList);
 

@@ -13,6 +13,7 @@
 #include "store/StoreLibrary.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "tests/fixtures/ScopedEnvironment.h"
 
 namespace {
 
@@ -78,6 +79,18 @@ TEST_F(LifecycleTest, LoadingRemovesScratchFilesThatInterruptedRewritesLeft) {
     for (const std::string& name : stale) EXPECT_FALSE(server.tree.Exists(name)) << name;
     for (const std::string& name : kept) EXPECT_TRUE(server.tree.Exists(name)) << name;
     EXPECT_NE(std::string::npos, server.ReportFile().find("Removed 3 scratch files"));
+    Teardown();
+}
+
+TEST_F(LifecycleTest, ARegistryThatCannotBeReadIsReportedNotTakenForAnEmptyOne) {
+    server.tree.WriteFile("garbage.db", std::string(8192, 'x'));
+    const std::string garbage = server.tree.Join("garbage.db");
+    ScopedEnvironment unreadable("QP_REGISTRY", garbage);
+    const std::string console = Initialise();
+    EXPECT_NE(std::string::npos, console.find("The registry database " + garbage +
+                                              " cannot be read (cannot read it as an SQLite"))
+        << console;
+    EXPECT_NE(std::string::npos, console.find("then restart the service.\n"));
     Teardown();
 }
 
