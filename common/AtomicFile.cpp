@@ -8,6 +8,7 @@
 
 #include "common/MessageFileName.h"
 #include "platform/Files.h"
+#include "platform/Ownership.h"
 
 namespace {
 
@@ -26,12 +27,12 @@ int ScratchPath(const char* path, char* destination, size_t capacity) {
 // The bytes reach the disk before the rename makes them the message: otherwise a power
 // loss right after the rename can leave the message's name on an empty file.
 int WriteWholeFile(const char* path, const char* bytes, size_t length) {
-    platform::File file = platform::FileOpen(path, platform::FileMode::kWriteBinary);
-    if (file == nullptr) return 0;
-    int written = length == 0 ? 1 : platform::FileWrite(file, bytes, length);
-    written &= platform::FileSync(file);
+    platform::OwnedFile file(path, platform::FileMode::kWriteBinary);
+    if (!file) return 0;
+    int written = length == 0 ? 1 : platform::FileWrite(file.Get(), bytes, length);
+    written &= platform::FileSync(file.Get());
     // The close reports a write that the buffer held back and then failed (disk full).
-    written &= platform::FileClose(file);
+    written &= file.Close();
     return written;
 }
 

@@ -62,15 +62,9 @@ int32_t FilterExecute(const char* unusedText, const char* messageId, const char*
         if (!AcceptableNames(identifier, connector)) return 1;
 
         PassReloadGate();
-        EnterRun();
+        const RunInFlight counted;
         char reportLine[kReportLineCapacity] = {};
-        try {
-            RunFilters(connector, identifier, reportLine, sizeof reportLine);
-        } catch (...) {
-            LeaveRun();
-            throw;
-        }
-        LeaveRun();
+        RunFilters(connector, identifier, reportLine, sizeof reportLine);
     } catch (...) {
         // The MTA has no use for a failure: the message goes on unfiltered.
     }

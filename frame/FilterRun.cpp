@@ -17,7 +17,7 @@
 #include "frame/Settings.h"
 #include "frame/SystemFilterSet.h"
 #include "frame/WaitPumpingMessages.h"
-#include "platform/Com.h"
+#include "platform/Ownership.h"
 
 namespace {
 
@@ -26,13 +26,12 @@ uint32_t reloadWaitSliceMs = kGateWaitMs;
 // Waits (at most kReloadMaxWaits slices) for the other runs to leave; this run counts
 // itself in RunsInFlight.
 void WaitForOtherRuns() {
-    platform::Handle idle = platform::CreateAutoResetEvent(0);
+    const platform::OwnedHandle idle(platform::CreateAutoResetEvent(0));
     int waits = 0;
     while (RunsInFlight() >= 2 && waits < kReloadMaxWaits) {
-        WaitPumpingMessages(idle, reloadWaitSliceMs);
+        WaitPumpingMessages(idle.Get(), reloadWaitSliceMs);
         ++waits;
     }
-    platform::CloseHandle(idle);
     if (waits == kReloadMaxWaits)
         WriteReportLog(
             "Filters are taking too long to execute and are being reloaded. This may cause "
@@ -41,25 +40,40 @@ void WaitForOtherRuns() {
 
 // Performs an administrator's reload request ("Reload" exactly 1) and returns the set
 // this run evaluates. Serialised by ReloadLock: a run that waited for the lock finds
-// "Reload" already written back to 0 and goes straight on.
+// "Reload" already written back to 0 and goes straight on. The lock and the reload mark
+// are let go on every path, a reload that throws included.
 FilterSetRef CheckReloadAndTakeSet() {
-    platform::Handle lock = ReloadLock();
-    platform::WaitForObject(lock, platform::kInfinite);
+    const platform::MutexOwnership reloadLock(ReloadLock(), platform::kInfinite);
     uint32_t reload = 0;
     (void)ReadRegistryDword(keys::kPlugin, values::kReload, &reload);
     if (reload == 1) {
         WriteReportLog("Reloading filters due to change.\n");
-        SetReloadInProgress(1);
+        const ReloadInProgressScope reloading;
         WaitForOtherRuns();
         ReloadSystemFilterSet();
         // A failed write leaves the request standing: the next run reloads again.
         (void)WriteRegistryDword(RegistryRoot::kLocalMachine, keys::kPlugin, values::kReload, 0);
-        SetReloadInProgress(0);
     }
-    FilterSetRef set = CurrentSystemFilterSet();
-    platform::ReleaseMutex(lock);
-    return set;
+    return CurrentSystemFilterSet();
 }
+
+// The evaluation records of one run, released however the run ends.
+class RunEvaluations {
+public:
+    RunEvaluations(const FilterSet* set, MessageRecord* record) : set_(set) {
+        evaluations_.message = record;
+        AllocateEvaluations(set, &evaluations_);
+    }
+    ~RunEvaluations() { ReleaseEvaluations(set_, &evaluations_); }
+    RunEvaluations(const RunEvaluations&) = delete;
+    RunEvaluations& operator=(const RunEvaluations&) = delete;
+
+    FilterEvaluationSet* Get() { return &evaluations_; }
+
+private:
+    const FilterSet* set_;
+    FilterEvaluationSet evaluations_{};
+};
 
 void PrepareRecord(MessageRecord* record, const char* connectorName, const char* messageId) {
     SafeCopy(record->messageId, messageId);
@@ -87,23 +101,15 @@ int32_t RunFilters(const char* connectorName, const char* messageId, char* repor
     RefreshDirectoryGroup(nullptr);
     PrepareRecord(record.get(), connectorName, messageId);
 
-    FilterEvaluationSet evaluations{};
-    evaluations.message = record.get();
-    AllocateEvaluations(set.get(), &evaluations);
-
-    bool comStarted = false;
-    if (set->usesScripts) {
-        platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
-        comStarted = true;
-    }
-    EvaluateEnvelopeCriteria(*record, set.get(), &evaluations);
+    RunEvaluations run(set.get(), record.get());
+    FilterEvaluationSet* evaluations = run.Get();
+    const platform::ComApartment apartment(set->usesScripts != 0);
+    EvaluateEnvelopeCriteria(*record, set.get(), evaluations);
 
     int32_t result = 0;
-    if (ScanMessage(record.get(), set.get(), &evaluations)) {
-        result = ExecuteFilterActions(record.get(), set.get(), &evaluations, reportLine, capacity);
+    if (ScanMessage(record.get(), set.get(), evaluations)) {
+        result = ExecuteFilterActions(record.get(), set.get(), evaluations, reportLine, capacity);
         std::printf("ProcessFilter: %s\n", reportLine);
     }
-    if (comStarted && set->usesScripts) platform::CoUninitialize();
-    ReleaseEvaluations(set.get(), &evaluations);
     return result;
 }
