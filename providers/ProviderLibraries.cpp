@@ -6,6 +6,7 @@
 #include "providers/ProviderLibraries.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "frame/Counters.h"
 #include "frame/RegistryKeys.h"
@@ -209,5 +210,7 @@ void ReleaseScannerProviders() {
     Providers().agentPlugin = nullptr;
     for (platform::Library replaced : Providers().replacedAgentPlugins)
         platform::LibraryUnload(replaced);
-    Providers().replacedAgentPlugins.clear();
+    // Its storage too: the set outlives an unload of the library, which would leave it
+    // unreachable.
+    std::vector<platform::Library>().swap(Providers().replacedAgentPlugins);
 }
