@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "frame/DnsProvider.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
@@ -25,6 +26,13 @@ constexpr int kMessages = 10000;
 // Allocator and stdio caches settle within the warm-up; a leak of even a few bytes a
 // message shows over this many messages, one descriptor a message at once.
 constexpr long kAllowedGrowthKb = 2048;
+// AddressSanitizer holds freed memory back (its quarantine), so resident memory grows
+// there whatever the code does; its leak check at exit stands in for this one.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kResidentMemoryTells = false;
+#else
+constexpr bool kResidentMemoryTells = true;
+#endif
 
 int OpenDescriptors() {
     int count = 0;
@@ -69,7 +77,9 @@ protected:
         descriptorGrowth = OpenDescriptors() - descriptors;
         residentGrowthKb = ResidentKb() - resident;
         TeardownPlugin();
+        UnloadDnsProviderForTesting();  // the unload leaves it loaded, as the MTA expects
         ::testing::internal::GetCapturedStdout();
+        if (!kResidentMemoryTells) residentGrowthKb = 0;
     }
 
     PluginTree server;
