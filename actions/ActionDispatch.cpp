@@ -18,6 +18,7 @@
 #include "frame/MessageEnvelope.h"
 #include "frame/ReportLog.h"
 #include "platform/Files.h"
+#include "platform/Ownership.h"
 
 namespace {
 
@@ -209,19 +210,20 @@ void PrintBypassed() {
     std::printf("Bypassing Action. Status Disabled\n");
 }
 
-platform::File OpenActionFile(const FilterSet& set, const FilterDefinition& filter) {
+// Closed however the actions end: an action may raise an outside library's exception.
+platform::OwnedFile OpenActionFile(const FilterSet& set, const FilterDefinition& filter) {
     char path[kFilterPathCapacity];
-    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
-    return platform::FileOpen(path, platform::FileMode::kReadText);
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return {};
+    return platform::OwnedFile(path, platform::FileMode::kReadText);
 }
 
 void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
     SafeCopy(dispatch->record->account, dispatch->set->postoffice);
     SafeCopy(dispatch->record->mailbox, dispatch->set->mailbox);
-    platform::File file = OpenActionFile(*dispatch->set, *current->filter);
-    if (file == nullptr) return;
+    const platform::OwnedFile file = OpenActionFile(*dispatch->set, *current->filter);
+    if (!file) return;
     ActionLine line;
-    while (ReadActionLine(file, &line)) {
+    while (ReadActionLine(file.Get(), &line)) {
         if (line.status != 1) {
             PrintBypassed();
             continue;
@@ -236,15 +238,14 @@ void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
                                  sizeof current->executed, &dispatch->status);
         if (dispatch->status == kStatusRemoved) dispatch->stop = true;
     }
-    (void)platform::FileClose(file);
 }
 
 void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                            const FilterEvaluation* evaluation) {
     BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
                        current->context);
-    platform::File file = OpenActionFile(*dispatch->set, *current->filter);
-    if (file == nullptr) return;
+    const platform::OwnedFile file = OpenActionFile(*dispatch->set, *current->filter);
+    if (!file) return;
     ActionLine line;
     // Server filters work on the message as it arrived (Inbound), postoffice filters on
     // the copy that is being delivered (Outgoing).
@@ -255,7 +256,7 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                           .line = &line,
                           .inboundQueue = ScopeOf(*dispatch->set) == FilterScope::kSystem,
                           .stop = &dispatch->stop};
-    while (!dispatch->stop && ReadActionLine(file, &line)) {
+    while (!dispatch->stop && ReadActionLine(file.Get(), &line)) {
         if (line.status != 1) {
             PrintBypassed();
             continue;
@@ -265,7 +266,6 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
         if (action != nullptr && action->run(call))
             AppendExecuted(current->executed, sizeof current->executed, action->name);
     }
-    (void)platform::FileClose(file);
 }
 
 // A report entry is one line, whatever its values hold (a script's result data may span

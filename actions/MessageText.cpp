@@ -6,19 +6,20 @@
 #include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
+#include "platform/Ownership.h"
 
 int ReadMessageBytes(const char* path, std::string* text, int* error) {
     text->clear();
     errno = 0;
-    platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
-    if (file == nullptr) {
+    platform::OwnedFile file(path, platform::FileMode::kReadBinary);
+    if (!file) {
         if (error != nullptr) *error = errno != 0 ? errno : ENOENT;
         return 0;
     }
     char block[65536];
     size_t got = 0;
-    while ((got = platform::FileRead(file, block, sizeof block)) > 0) text->append(block, got);
-    platform::FileClose(file);
+    while ((got = platform::FileRead(file.Get(), block, sizeof block)) > 0)
+        text->append(block, got);
     return 1;
 }
 
@@ -28,7 +29,11 @@ size_t NextLineStart(const std::string& text, size_t start) {
 }
 
 int IsEmptyLine(const std::string& text, size_t start) {
-    return start < text.size() && (text[start] == '\r' || text[start] == '\n') ? 1 : 0;
+    if (start >= text.size()) return 0;
+    // A lone CR is an ordinary byte of the line, not a line end: a header line starting
+    // with one does not end the header block.
+    if (text[start] == '\r') ++start;
+    return start == text.size() || text[start] == '\n' ? 1 : 0;
 }
 
 std::string WithCrLf(const std::string& text) {

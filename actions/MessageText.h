@@ -15,8 +15,8 @@ int ReadMessageBytes(const char* path, std::string* text, int* error);
 // end of the text for a last line without one).
 size_t NextLineStart(const std::string& text, size_t start);
 
-// 1 when the line starting at `start` is the empty line that ends a header block: it
-// begins with a carriage return or a line feed.
+// 1 when the line starting at `start` is the empty line that ends a header block: a line
+// feed, a carriage return and a line feed, or a carriage return that ends the text.
 int IsEmptyLine(const std::string& text, size_t start);
 
 // `text` with every line end (CR LF, a bare LF or a lone CR) written as CR LF, the only

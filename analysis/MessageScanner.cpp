@@ -12,6 +12,7 @@
 #include "common/FileQueries.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/Settings.h"
+#include "platform/Ownership.h"
 #include "providers/ScannerCriteria.h"
 
 namespace {
@@ -62,10 +63,11 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     state.evaluations = evaluations;
     state.systemScope = set->postoffice[0] == '\0';
     std::printf("Processing Message Content... \r\n");
-    state.file = platform::FileOpen(path, platform::FileMode::kReadBinary);
-    if (state.file == nullptr) return 0;
+    // Closed however the scan ends: a provider's exception passes through it.
+    platform::OwnedFile file(path, platform::FileMode::kReadBinary);
+    if (!file) return 0;
+    state.file = file.Get();
     state.verdict = 1;
     ScanLines(state);
-    platform::FileClose(state.file);
     return state.verdict;
 }

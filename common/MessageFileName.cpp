@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/Guid.h"
 
@@ -15,5 +16,14 @@ int NewMessageFileName(char* destination, size_t capacity) {
                   static_cast<unsigned>(guid.data1), static_cast<unsigned>(guid.data2),
                   static_cast<unsigned>(guid.data3), d[0], d[1], d[2], d[3], d[4], d[5], d[6],
                   d[7]);
+    return 1;
+}
+
+int IsPlainFileName(const char* name) {
+    if (name == nullptr || *name == '\0' || std::strstr(name, "..") != nullptr) return 0;
+    for (const char* c = name; *c != '\0'; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (byte < 0x20 || byte == 0x7F || *c == '\\' || *c == '/' || *c == ':') return 0;
+    }
     return 1;
 }

@@ -12,6 +12,7 @@
 
 #include "common/FileQueries.h"
 #include "platform/Files.h"
+#include "platform/NeverDestroyed.h"
 
 namespace {
 
@@ -31,7 +32,13 @@ struct NoCaseLess {
 using PatternMap = std::map<std::string, std::shared_ptr<const PatternEntry>, NoCaseLess>;
 
 std::mutex cacheLock;
-PatternMap cache;
+
+// The unload work empties the cache; it may run before the library's globals are built
+// or after they are destroyed, so the map is neither.
+PatternMap& Cache() {
+    static platform::NeverDestroyed<PatternMap> cache;
+    return *cache;
+}
 
 void SplitLines(const char* text, std::vector<std::string>* words) {
     while (*text != '\0') {
@@ -72,7 +79,7 @@ int LoadWordFile(const char* path, PatternEntry* entry) {
 bool IsPatternFileCached(const char* path) {
     if (path == nullptr) return false;
     std::lock_guard<std::mutex> guard(cacheLock);
-    return cache.find(std::string_view(path)) != cache.end();
+    return Cache().find(std::string_view(path)) != Cache().end();
 }
 
 void CachePatternFile(const char* path) {
@@ -82,7 +89,7 @@ void CachePatternFile(const char* path) {
         auto entry = std::make_shared<PatternEntry>();
         LoadWordFile(path, entry.get());
         std::lock_guard<std::mutex> guard(cacheLock);
-        cache.try_emplace(path, std::move(entry));
+        Cache().try_emplace(path, std::move(entry));
     } catch (const std::bad_alloc&) {
         // Left uncached: the file is read again the next time it is wanted.
     }
@@ -91,20 +98,20 @@ void CachePatternFile(const char* path) {
 std::shared_ptr<const PatternEntry> FindCachedPatterns(const char* path) {
     if (path == nullptr) return nullptr;
     std::lock_guard<std::mutex> guard(cacheLock);
-    const auto found = cache.find(std::string_view(path));
-    return found != cache.end() ? found->second : nullptr;
+    const auto found = Cache().find(std::string_view(path));
+    return found != Cache().end() ? found->second : nullptr;
 }
 
 void EmptyPatternCache() {
     PatternMap released;
     {
         std::lock_guard<std::mutex> guard(cacheLock);
-        released.swap(cache);
+        released.swap(Cache());
     }
     // The entries are freed here, outside the lock.
 }
 
 size_t PatternCacheSize() {
     std::lock_guard<std::mutex> guard(cacheLock);
-    return cache.size();
+    return Cache().size();
 }

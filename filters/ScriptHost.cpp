@@ -14,6 +14,7 @@
 #include "frame/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/Desktop.h"
+#include "platform/Ownership.h"
 
 using namespace platform;
 
@@ -36,22 +37,6 @@ struct DispatchReleaser {
     void operator()(IDispatch* dispatch) const { dispatch->Release(); }
 };
 using HeldDispatch = std::unique_ptr<IDispatch, DispatchReleaser>;
-
-// The COM apartment of the calling thread for one call. A host outside this library
-// cannot reach its COM runtime to initialise the thread, so the call does it when needed;
-// a balanced start and end leaves a thread that was already initialised as it was.
-class ApartmentForCall {
-public:
-    ApartmentForCall() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~ApartmentForCall() {
-        if (started_) CoUninitialize();
-    }
-    ApartmentForCall(const ApartmentForCall&) = delete;
-    ApartmentForCall& operator=(const ApartmentForCall&) = delete;
-
-private:
-    bool started_;
-};
 
 // A variant that is cleared when it goes.
 struct ScopedVariant {
@@ -183,7 +168,9 @@ int ScriptTrace(const char* text) {
 int32_t ExecuteVBScript(const char* script, const char* functionName, char* resultData,
                         int32_t resultDataCapacity, int32_t fetchResultData) {
     try {
-        ApartmentForCall apartment;
+        // A host outside this library cannot reach its COM runtime to initialise the
+        // thread, so the call does it.
+        const platform::ComApartment apartment;
         return RunScript(script != nullptr ? script : "",
                          functionName != nullptr ? functionName : "", resultData,
                          resultDataCapacity, fetchResultData);

@@ -1,7 +1,8 @@
 // frame/Counters.cpp: statistics counters and their registry copies.
 //
 // A service account without write access to the registry must not fill the report
-// log: the first failed save is reported, later ones are silent.
+// log: the first failed save is reported, later ones are silent. A save never waits for
+// a registry another program holds locked.
 #include "frame/Counters.h"
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include "common/RegistryAccess.h"
 #include "frame/ReportLog.h"
 #include "frame/Settings.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -33,6 +35,10 @@ uint32_t ReadCounter(const uint32_t* counter) {
 
 int SaveCounter(const char* keyPath, const char* valueName, uint32_t value) {
     if (Settings().updateStatistics == 0) return 1;
+    // Counters are saved from the message path and hold totals, so a save that finds the
+    // registry locked by another program is skipped rather than waited for: the next
+    // save writes the total again.
+    platform::RegistryWritesDoNotWait withoutWaiting;
     if (WriteRegistryDword(RegistryRoot::kLocalMachine, keyPath, valueName, value)) return 1;
     if (warned.exchange(1) == 0) {
         char message[1024];

@@ -4,8 +4,10 @@
 // would for a message it could not process.
 #include "frame/Exports.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "common/MessageFileName.h"
 #include "common/SafeText.h"
 #include "frame/FilterInit.h"
 #include "frame/FilterRun.h"
@@ -16,6 +18,27 @@
 namespace {
 
 constexpr size_t kReportLineCapacity = 2048;
+constexpr size_t kShownNameLength = 200;
+
+// Message identifiers and connector names are joined to queue directories: one that is
+// not a plain file name would make every file of the run reach outside the queue.
+// Such a message is left alone, and the report says so in a line of its own.
+bool AcceptableNames(const char* identifier, const char* connector) {
+    const bool identifierPlain = IsPlainFileName(identifier) != 0;
+    if (identifierPlain && IsPlainFileName(connector)) return true;
+    char shown[kShownNameLength + 1];
+    SafeCopy(shown, identifierPlain ? connector : identifier);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\0') c = '?';
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "FilterExecute: %s \"%s\" is not a plain file name (it is empty or holds a path "
+                  "separator, a colon, \"..\" or a control character); the message was passed on "
+                  "unfiltered. Check the program that queues messages for this connector.\n",
+                  identifierPlain ? "connector name" : "message identifier", shown);
+    WriteReportLog(line);
+    return false;
+}
 
 }  // namespace
 
@@ -36,17 +59,12 @@ int32_t FilterExecute(const char* unusedText, const char* messageId, const char*
         SafeCopy(text, unusedText != nullptr ? unusedText : "");
         SafeCopy(identifier, messageId != nullptr ? messageId : "");
         SafeCopy(connector, connectorName != nullptr ? connectorName : "");
+        if (!AcceptableNames(identifier, connector)) return 1;
 
         PassReloadGate();
-        EnterRun();
+        const RunInFlight counted;
         char reportLine[kReportLineCapacity] = {};
-        try {
-            RunFilters(connector, identifier, reportLine, sizeof reportLine);
-        } catch (...) {
-            LeaveRun();
-            throw;
-        }
-        LeaveRun();
+        RunFilters(connector, identifier, reportLine, sizeof reportLine);
     } catch (...) {
         // The MTA has no use for a failure: the message goes on unfiltered.
     }

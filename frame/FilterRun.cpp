@@ -21,13 +21,12 @@ uint32_t reloadWaitSliceMs = kGateWaitMs;
 // Waits (at most kReloadMaxWaits slices) for the other runs to leave; this run counts
 // itself in RunsInFlight.
 void WaitForOtherRuns() {
-    platform::Handle idle = platform::CreateAutoResetEvent(0);
+    const platform::OwnedHandle idle(platform::CreateAutoResetEvent(0));
     int waits = 0;
     while (RunsInFlight() >= 2 && waits < kReloadMaxWaits) {
-        WaitPumpingMessages(idle, reloadWaitSliceMs);
+        WaitPumpingMessages(idle.Get(), reloadWaitSliceMs);
         ++waits;
     }
-    platform::CloseHandle(idle);
     if (waits == kReloadMaxWaits)
         WriteReportLog(
             "Filters are taking too long to execute and are being reloaded. This may cause "
@@ -36,24 +35,21 @@ void WaitForOtherRuns() {
 
 // Performs an administrator's reload request ("Reload" exactly 1) and returns the set
 // this run evaluates. Serialised by ReloadLock: a run that waited for the lock finds
-// "Reload" already written back to 0 and goes straight on.
+// "Reload" already written back to 0 and goes straight on. The lock and the reload mark
+// are let go on every path, a reload that throws included.
 FilterSetRef CheckReloadAndTakeSet() {
-    platform::Handle lock = ReloadLock();
-    platform::WaitForObject(lock, platform::kInfinite);
+    const platform::MutexOwnership reloadLock(ReloadLock(), platform::kInfinite);
     uint32_t reload = 0;
     (void)ReadRegistryDword(keys::kPlugin, values::kReload, &reload);
     if (reload == 1) {
         WriteReportLog("Reloading filters due to change.\n");
-        SetReloadInProgress(1);
+        const ReloadInProgressScope reloading;
         WaitForOtherRuns();
         ReloadSystemFilterSet();
         // A failed write leaves the request standing: the next run reloads again.
         (void)WriteRegistryDword(RegistryRoot::kLocalMachine, keys::kPlugin, values::kReload, 0);
-        SetReloadInProgress(0);
     }
-    FilterSetRef set = CurrentSystemFilterSet();
-    platform::ReleaseMutex(lock);
-    return set;
+    return CurrentSystemFilterSet();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/DecimalNumber.h"
+#include "common/MessageFileName.h"
 #include "common/SafeText.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
@@ -88,6 +89,8 @@ void TakeEnvelopeLine(MessageRecord* record, const char* line) {
 
 int QueuePath(const char* connectorRoot, const char* connector, const char* middle,
               const char* messageId, char* destination, size_t capacity) {
+    // A name from outside that is not a plain file name would lead outside the queue.
+    if (!IsPlainFileName(messageId) || !IsPlainFileName(connector)) return 0;
     int written = std::snprintf(destination, capacity, "%s\\%s\\%s\\%s", connectorRoot, connector,
                                 middle, messageId);
     return written >= 0 && static_cast<size_t>(written) < capacity ? 1 : 0;

@@ -9,7 +9,8 @@
 
 namespace {
 
-void PrepareRecord(MessageRecord* record, const char* connectorName, const char* messageId) {
+std::unique_ptr<MessageRecord> ReadRecord(const char* connectorName, const char* messageId) {
+    auto record = std::make_unique<MessageRecord>();
     SafeCopy(record->messageId, messageId);
     SafeCopy(record->connector, connectorName);
     record->account[0] = '\0';
@@ -17,27 +18,29 @@ void PrepareRecord(MessageRecord* record, const char* connectorName, const char*
     record->clientIp[0] = '\0';
     record->user[0] = '\0';
     record->subject[0] = '\0';
-    ReadEnvelope(record);
+    ReadEnvelope(record.get());
+    return record;
 }
 
 }  // namespace
 
-MessageEvaluation::MessageEvaluation(const FilterSet* set, const char* connectorName,
-                                     const char* messageId)
-    : set_(set), record_(std::make_unique<MessageRecord>()) {
-    PrepareRecord(record_.get(), connectorName, messageId);
-    evaluations_.message = record_.get();
-    AllocateEvaluations(set_, &evaluations_);
-    // Script filters are decided later, on this thread, by the scripting engine.
-    if (set_->usesScripts) {
-        platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
-        comStarted_ = true;
-    }
-    EvaluateEnvelopeCriteria(*record_, set_, &evaluations_);
-    scanned_ = ScanMessage(record_.get(), set_, &evaluations_);
+MessageEvaluation::OwnedEvaluations::OwnedEvaluations(const FilterSet* set, MessageRecord* record)
+    : set_(set) {
+    records.message = record;
+    AllocateEvaluations(set_, &records);
 }
 
-MessageEvaluation::~MessageEvaluation() {
-    if (comStarted_ && set_->usesScripts) platform::CoUninitialize();
-    ReleaseEvaluations(set_, &evaluations_);
+MessageEvaluation::OwnedEvaluations::~OwnedEvaluations() {
+    ReleaseEvaluations(set_, &records);
+}
+
+MessageEvaluation::MessageEvaluation(const FilterSet* set, const char* connectorName,
+                                     const char* messageId)
+    : set_(set),
+      record_(ReadRecord(connectorName, messageId)),
+      evaluations_(set, record_.get()),
+      // Script filters are decided later, on this thread, by the scripting engine.
+      apartment_(set->usesScripts != 0) {
+    EvaluateEnvelopeCriteria(*record_, set_, &evaluations_.records);
+    scanned_ = ScanMessage(record_.get(), set_, &evaluations_.records);
 }

@@ -9,6 +9,7 @@
 
 #include "filters/FilterSet.h"
 #include "frame/MessageRecord.h"
+#include "platform/Ownership.h"
 
 class MessageEvaluation {
 public:
@@ -16,7 +17,7 @@ public:
     // outlive the object. A missing envelope leaves the envelope fields empty.
     MessageEvaluation(const FilterSet* set, const char* connectorName, const char* messageId);
     // Releases the evaluations, and the thread's COM apartment when it started it.
-    ~MessageEvaluation();
+    ~MessageEvaluation() = default;
     MessageEvaluation(const MessageEvaluation&) = delete;
     MessageEvaluation& operator=(const MessageEvaluation&) = delete;
 
@@ -24,12 +25,27 @@ public:
     // or a loop mark says the filters leave it alone.
     int Scanned() const { return scanned_; }
     MessageRecord* Record() { return record_.get(); }
-    FilterEvaluationSet* Evaluations() { return &evaluations_; }
+    FilterEvaluationSet* Evaluations() { return &evaluations_.records; }
 
 private:
+    // The evaluation records, released however the evaluation ends: an outside library's
+    // exception may leave the constructor, where no destructor of ours would run.
+    class OwnedEvaluations {
+    public:
+        OwnedEvaluations(const FilterSet* set, MessageRecord* record);
+        ~OwnedEvaluations();
+        OwnedEvaluations(const OwnedEvaluations&) = delete;
+        OwnedEvaluations& operator=(const OwnedEvaluations&) = delete;
+
+        FilterEvaluationSet records{};
+
+    private:
+        const FilterSet* set_;
+    };
+
     const FilterSet* set_;
     std::unique_ptr<MessageRecord> record_;
-    FilterEvaluationSet evaluations_{};
-    bool comStarted_ = false;  // script filters are run on this thread
+    OwnedEvaluations evaluations_;
+    platform::ComApartment apartment_;  // script filters are run on this thread
     int scanned_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "frame/ReportLog.h"
 #include "frame/WaitPumpingMessages.h"
+#include "platform/Ownership.h"
 
 namespace {
 
@@ -46,13 +47,12 @@ void CloseReloadLock() {
 
 void PassReloadGate(uint32_t waitMs) {
     // Nobody ever signals this event: it only gives the wait something to wait on.
-    platform::Handle idle = platform::CreateAutoResetEvent(0);
+    const platform::OwnedHandle idle(platform::CreateAutoResetEvent(0));
     int waits = 0;
     while (ReloadInProgress() == 1 && waits < kGateMaxWaits) {
-        WaitPumpingMessages(idle, waitMs);
+        WaitPumpingMessages(idle.Get(), waitMs);
         ++waits;
     }
-    platform::CloseHandle(idle);
     if (waits == kGateMaxWaits)
         WriteReportLog(
             "Filters are taking too long to reload and filter executing. This may cause filter "

@@ -24,6 +24,25 @@ int32_t RunsInFlight();
 void EnterRun();
 void LeaveRun();
 
+// Counts the calling run in RunsInFlight for as long as it lives.
+class RunInFlight {
+public:
+    RunInFlight() { EnterRun(); }
+    ~RunInFlight() { LeaveRun(); }
+    RunInFlight(const RunInFlight&) = delete;
+    RunInFlight& operator=(const RunInFlight&) = delete;
+};
+
+// Marks a reload in progress for as long as it lives: a reload that fails half-way
+// must not leave every later run waiting at the gate.
+class ReloadInProgressScope {
+public:
+    ReloadInProgressScope() { SetReloadInProgress(1); }
+    ~ReloadInProgressScope() { SetReloadInProgress(0); }
+    ReloadInProgressScope(const ReloadInProgressScope&) = delete;
+    ReloadInProgressScope& operator=(const ReloadInProgressScope&) = delete;
+};
+
 // The lock that serialises the reload check of all runs (created on first use).
 platform::Handle ReloadLock();
 

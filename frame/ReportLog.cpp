@@ -14,6 +14,7 @@
 #include "frame/Settings.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
+#include "platform/Ownership.h"
 
 namespace {
 
@@ -50,13 +51,10 @@ void WriteToReportFile(const char* text) {
     char timestamp[100];
     FormatLogTimestamp(timestamp, sizeof timestamp, 1);
 
-    platform::WaitResult waited = platform::WaitForObject(reportLogLock, kReportLogLockWaitMs);
-    if (waited != platform::WaitResult::kSignaled) {
-        // An abandoned lock is ours now, but its owner died mid-line: drop this line
-        // and hand the lock on rather than keep it.
-        if (waited == platform::WaitResult::kAbandoned) platform::ReleaseMutex(reportLogLock);
-        return;
-    }
+    const platform::MutexOwnership lock(reportLogLock, kReportLogLockWaitMs);
+    // An abandoned lock is ours now, but its owner died mid-line: drop this line and
+    // hand the lock on (the owner lets it go) rather than keep it.
+    if (lock.Result() != platform::WaitResult::kSignaled) return;
     if (reportFile != nullptr) {
         platform::FileWriteText(reportFile, timestamp);
         platform::FileWriteText(reportFile, "\t");
@@ -69,7 +67,6 @@ void WriteToReportFile(const char* text) {
         CloseReportLog();
         OpenReportLog();
     }
-    platform::ReleaseMutex(reportLogLock);
 }
 
 }  // namespace

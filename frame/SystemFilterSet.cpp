@@ -4,11 +4,17 @@
 #include <mutex>
 
 #include "filters/PatternCache.h"
+#include "platform/NeverDestroyed.h"
 
 namespace {
 
 std::mutex currentLock;
-FilterSetRef current;
+
+// Released by the unload work, which can run after the library's globals are destroyed.
+FilterSetRef& Current() {
+    static platform::NeverDestroyed<FilterSetRef> current;
+    return *current;
+}
 int filtersLoaded = 0;
 
 // The last reference to a set destroys its filters (printing the release lines then,
@@ -28,12 +34,12 @@ FilterSetRef LoadFreshSet() {
 
 FilterSetRef TakeCurrent() {
     std::lock_guard<std::mutex> guard(currentLock);
-    return std::move(current);
+    return std::move(Current());
 }
 
 void Publish(FilterSetRef set) {
     std::lock_guard<std::mutex> guard(currentLock);
-    current = std::move(set);
+    Current() = std::move(set);
 }
 
 }  // namespace
@@ -58,5 +64,5 @@ void ReloadSystemFilterSet() {
 
 FilterSetRef CurrentSystemFilterSet() {
     std::lock_guard<std::mutex> guard(currentLock);
-    return current;
+    return Current();
 }

@@ -342,6 +342,24 @@ int FileFlush(File file) {
     return 0;
 }
 
+int FileSync(File file) {
+    if (file == nullptr || !FileFlush(file)) return 0;
+    if (fsync(fileno(file->stream)) == 0) return 1;
+    file->failed = true;
+    return 0;
+}
+
+int DirectorySync(const char* path) {
+    if (path == nullptr) return 0;
+    return NoThrow(0, [&] {
+        const int fd = open(HostPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return 0;
+        const bool synced = fsync(fd) == 0;
+        close(fd);
+        return synced ? 1 : 0;
+    });
+}
+
 int FileCopy(const char* from, const char* to, int failIfExists) {
     if (from == nullptr || to == nullptr) return 0;
     return NoThrow(
@@ -382,6 +400,15 @@ int64_t FileSize(const char* path) {
     struct stat info;
     if (stat(HostPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<int64_t>(info.st_size);
+}
+
+int64_t FileModifiedUtcSeconds(const char* path) {
+    if (path == nullptr) return -1;
+    return NoThrow<int64_t>(-1, [&] {
+        struct stat info;
+        if (stat(HostPath(path).c_str(), &info) != 0) return int64_t{-1};
+        return static_cast<int64_t>(info.st_mtime);
+    });
 }
 
 int DirectoryExists(const char* path) {

@@ -55,6 +55,14 @@ int FileWriteText(File file, const char* text);
 // Flushes buffered writes to the file. Returns 1 on success.
 int FileFlush(File file);
 
+// Flushes buffered writes and has the system put the file's bytes on disk, so that
+// they survive a power loss once this returns 1.
+int FileSync(File file);
+
+// Has the system put the directory's entries (names created, renamed or removed in it)
+// on disk. Returns 1 on success.
+int DirectorySync(const char* path);
+
 // Copies a file. With failIfExists set an existing target is an error (CopyFile's flag).
 int FileCopy(const char* from, const char* to, int failIfExists);
 
@@ -70,6 +78,10 @@ int FileExistsMatching(const char* pattern);
 
 // The size in bytes, or -1 when the file does not exist or is not a regular file.
 int64_t FileSize(const char* path);
+
+// When the file was last modified, in seconds since 1970 (UTC); -1 when it does not
+// exist.
+int64_t FileModifiedUtcSeconds(const char* path);
 
 // 1 when the path names an existing directory.
 int DirectoryExists(const char* path);

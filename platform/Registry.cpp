@@ -9,8 +9,10 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,7 +33,16 @@ struct RegistryKeyState {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
+// How long a call waits for a lock another connection holds. Reads wait briefly: in WAL
+// mode only a recovery or a checkpoint holds them up. Writes wait longer, except those
+// made under a RegistryWritesDoNotWait scope (statistics counters on the message path).
+constexpr int kReadBusyTimeoutMs = 250;
+constexpr int kWriteBusyTimeoutMs = 5000;
+// A registry opened read-only because it could not be opened for writing is tried for
+// writing again after this long, so that it recovers once its disk has room again.
+constexpr int kReadWriteRetrySeconds = 30;
+thread_local int tWritesDoNotWait = 0;
+
 // The hive itself: never stored, it is the parent of the top-level keys.
 constexpr int64_t kHiveKey = 0;
 
@@ -185,8 +196,10 @@ public:
     }
 
     // Makes the connection current for the file now at the path. kRegNotFound: the
-    // registry is empty (no file, or no tables yet) and `create` is false.
-    RegistryStatus Refresh(bool create) {
+    // registry is empty (no file, or no tables yet) and `create` is false. A registry
+    // that cannot be opened for writing (its disk is full, say) is still read, through a
+    // read-only connection; writes then fail until it can be opened for writing again.
+    RegistryStatus Refresh(bool create, bool write) {
         if (connection_ != nullptr && InTransaction()) {
             if (owned_) return kRegOk;
             // A transaction nobody owns is what a failed call left behind.
@@ -194,14 +207,28 @@ public:
         }
         struct stat info {};
         bool exists = stat(path_.c_str(), &info) == 0;
-        if (!exists && errno != ENOENT && errno != ENOTDIR) return kRegFailed;
+        if (!exists && errno != ENOENT && errno != ENOTDIR)
+            return Failed("cannot examine the file");
         // The file was replaced or removed (a new registry imported, say) since it was opened.
         if (connection_ != nullptr && (!exists || info.st_dev != device_ || info.st_ino != inode_))
             Close();
+        // Writes to a read-only registry fail at once (Session) until the next retry.
+        if (connection_ != nullptr && mode_ != Mode::kReadWrite &&
+            std::time(nullptr) - openedAt_ >= kReadWriteRetrySeconds)
+            Close();
         if (!exists && !create) return kRegNotFound;
-        if (connection_ == nullptr && Open(!exists) != kRegOk) return kRegFailed;
-        return EnsureSchema(create);
+        if (connection_ != nullptr) return EnsureSchema(create);
+        return Connect(!exists, create, write);
     }
+
+    // Sets how long the next statements (opening included) wait for another connection's
+    // lock.
+    void WaitForLocks(int milliseconds) {
+        waitMs_ = milliseconds;
+        if (connection_ != nullptr) sqlite3_busy_timeout(connection_, milliseconds);
+    }
+    bool ReadOnly() const { return connection_ != nullptr && mode_ != Mode::kReadWrite; }
+    const std::string& Failure() const { return failure_; }
 
     Statement Prepared(StatementId id) { return Statement(statements_[id]); }
     int Exec(const char* sql) { return sqlite3_exec(connection_, sql, nullptr, nullptr, nullptr); }
@@ -231,21 +258,84 @@ public:
 private:
     bool HeldByOtherThread() const { return owned_ && owner_ != std::this_thread::get_id(); }
 
-    RegistryStatus Open(bool create) {
-        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-        if (sqlite3_open_v2(path_.c_str(), &connection_, flags, nullptr) != SQLITE_OK) {
+    // kReadOnly still needs the WAL index file beside the database (or room to create
+    // it); kImmutable reads the database file alone, as a full disk leaves it.
+    enum class Mode { kReadWrite, kReadOnly, kImmutable };
+
+    RegistryStatus Failed(const char* what) {
+        failure_ = what;
+        failureCode_ = connection_ != nullptr ? sqlite3_errcode(connection_) : SQLITE_CANTOPEN;
+        if (connection_ != nullptr) {
+            failure_ += ": ";
+            failure_ += sqlite3_errmsg(connection_);
+        }
+        return kRegFailed;
+    }
+
+    // Opens the connection in the best mode the file allows; reads settle for less.
+    RegistryStatus Connect(bool createFile, bool create, bool write) {
+        RegistryStatus status = Open(Mode::kReadWrite, createFile);
+        if (status == kRegOk) status = EnsureSchema(create);
+        // A lock held elsewhere is waited for, not read around: the file may be changing.
+        const bool locked = failureCode_ == SQLITE_BUSY || failureCode_ == SQLITE_LOCKED;
+        if (status != kRegFailed) return status;
+        std::string readWriteFailure = failure_;
+        Close();
+        if (write || locked) return status;
+        for (Mode mode : {Mode::kReadOnly, Mode::kImmutable}) {
+            status = Open(mode, false);
+            if (status == kRegOk) status = EnsureSchema(false);
+            if (status != kRegFailed) {
+                failure_ = readWriteFailure;  // why it is read-only
+                return status;
+            }
+            Close();
+        }
+        failure_ = readWriteFailure;
+        return kRegFailed;
+    }
+
+    RegistryStatus Open(Mode mode, bool createFile) {
+        int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+        if (mode == Mode::kReadWrite)
+            flags |= SQLITE_OPEN_READWRITE | (createFile ? SQLITE_OPEN_CREATE : 0);
+        else
+            flags |= SQLITE_OPEN_READONLY;
+        std::string uri = "file:" + UriPath(path_);
+        if (mode == Mode::kImmutable) uri += "?immutable=1";
+        if (sqlite3_open_v2(uri.c_str(), &connection_, flags, nullptr) != SQLITE_OK) {
+            Failed("cannot open the file");
             Close();
             return kRegFailed;
         }
-        sqlite3_busy_timeout(connection_, kBusyTimeoutMs);
+        sqlite3_busy_timeout(connection_, waitMs_);
         struct stat info {};
         if (stat(path_.c_str(), &info) != 0) {
+            Failed("cannot examine the file");
             Close();
             return kRegFailed;
         }
         device_ = info.st_dev;
         inode_ = info.st_ino;
+        mode_ = mode;
+        openedAt_ = std::time(nullptr);
         return kRegOk;
+    }
+
+    // The path as a URI path: the characters a URI gives a meaning escaped.
+    static std::string UriPath(const std::string& path) {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string escaped;
+        for (char c : path) {
+            if (c == '%' || c == '?' || c == '#') {
+                escaped += '%';
+                escaped += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+                escaped += kHex[static_cast<unsigned char>(c) & 0xF];
+            } else {
+                escaped += c;
+            }
+        }
+        return escaped;
     }
 
     void FinalizeStatements() {
@@ -287,19 +377,22 @@ private:
     RegistryStatus EnsureSchema(bool create) {
         if (schemaReady_) return kRegOk;
         int tables = CountRegistryTables();
-        if (tables < 0) return kRegFailed;
+        if (tables < 0) return Failed("cannot read it as an SQLite database");
         if (tables < 2) {
             if (!create) return kRegNotFound;
-            if (CreateSchema() != kRegOk) return kRegFailed;
+            if (mode_ != Mode::kReadWrite) return Failed("cannot write to it");
+            if (CreateSchema() != kRegOk) return Failed("cannot create the registry tables");
         }
         for (int i = 0; i < kStatementCount; ++i) {
             if (sqlite3_prepare_v3(connection_, kStatementText[i], -1, SQLITE_PREPARE_PERSISTENT,
                                    &statements_[i], nullptr) != SQLITE_OK) {
+                Failed("cannot read the registry tables");
                 FinalizeStatements();
                 return kRegFailed;
             }
         }
         schemaReady_ = true;
+        if (mode_ == Mode::kReadWrite) failure_.clear();
         return kRegOk;
     }
 
@@ -312,6 +405,11 @@ private:
     dev_t device_ = 0;
     ino_t inode_ = 0;
     bool schemaReady_ = false;
+    Mode mode_ = Mode::kReadWrite;
+    time_t openedAt_ = 0;
+    std::string failure_;  // why it could not be opened, or not for writing
+    int failureCode_ = SQLITE_OK;
+    int waitMs_ = kReadBusyTimeoutMs;
     sqlite3_stmt* statements_[kStatementCount] = {};
 };
 
@@ -356,13 +454,24 @@ Database& DatabaseAt(const std::string& path) {
 // The database whose transaction this thread has open.
 thread_local Database* threadTransaction = nullptr;
 
-// The database at a path, locked for one call and made current.
+enum class Access { kRead, kWrite };
+
+// The database at a path, locked for one call and made current. `create` makes a missing
+// registry file (or its tables) for the call.
 class Session {
 public:
-    Session(Database& database, bool create) : database_(database), lock_(database.Lock()) {
-        status_ = database.Refresh(create);
+    Session(Database& database, Access access, bool create)
+        : database_(database), lock_(database.Lock()) {
+        // Creating the registry is a write, whatever the call is for.
+        const bool write = access == Access::kWrite || create;
+        database.WaitForLocks(!write                 ? kReadBusyTimeoutMs
+                              : tWritesDoNotWait > 0 ? 0
+                                                     : kWriteBusyTimeoutMs);
+        status_ = database.Refresh(create, write);
+        if (status_ == kRegOk && write && database.ReadOnly()) status_ = kRegFailed;
     }
-    Session(const std::string& path, bool create) : Session(DatabaseAt(path), create) {}
+    Session(const std::string& path, Access access, bool create)
+        : Session(DatabaseAt(path), access, create) {}
 
     RegistryStatus Status() const { return status_; }
     bool Ok() const { return status_ == kRegOk; }
@@ -452,7 +561,7 @@ RegistryStatus OpenKey(const char* path, RegistryKey* key, bool create) {
     std::string database = CurrentDatabasePath();
     int64_t id = kHiveKey;
     if (!parts.empty()) {
-        Session session(database, create);
+        Session session(database, create ? Access::kWrite : Access::kRead, create);
         if (!session.Ok()) return session.Status();
         RegistryStatus status = create ? CreateKeyPath(session, parts, &id)
                                        : FindKey(session, FoldedPath(parts, parts.size()), &id);
@@ -478,7 +587,7 @@ RegistryStatus CopyName(sqlite3_stmt* statement, char* name, size_t capacity) {
 RegistryStatus EnumName(RegistryKey key, StatementId id, uint32_t index, char* name,
                         size_t capacity) {
     if (key == nullptr || name == nullptr || capacity == 0) return kRegFailed;
-    Session session(key->database, false);
+    Session session(key->database, Access::kRead, false);
     if (session.Status() == kRegNotFound) return kRegNoMoreItems;
     if (!session.Ok()) return session.Status();
     Statement enumerate = session.Prepared(id);
@@ -503,7 +612,7 @@ RegistryStatus CopyValue(sqlite3_stmt* found, uint32_t* type, void* data, uint32
 RegistryStatus QueryValue(RegistryKey key, const char* name, uint32_t* type, void* data,
                           uint32_t* size) {
     if (key == nullptr || (data != nullptr && size == nullptr)) return kRegFailed;
-    Session session(key->database, false);
+    Session session(key->database, Access::kRead, false);
     if (!session.Ok()) return session.Status();
     Statement find = session.Prepared(kFindValue);
     RegistryStatus status =
@@ -514,7 +623,7 @@ RegistryStatus QueryValue(RegistryKey key, const char* name, uint32_t* type, voi
 RegistryStatus SetValue(RegistryKey key, const char* name, uint32_t type, const void* data,
                         uint32_t size) {
     if (key == nullptr || (data == nullptr && size > 0) || size > INT32_MAX) return kRegFailed;
-    Session session(key->database, true);
+    Session session(key->database, Access::kWrite, true);
     if (!session.Ok()) return session.Status();
     Statement set = session.Prepared(kSetValue);
     std::string_view spelled = name == nullptr ? "" : name;
@@ -526,7 +635,7 @@ RegistryStatus SetValue(RegistryKey key, const char* name, uint32_t type, const 
 
 RegistryStatus DeleteValue(RegistryKey key, const char* name) {
     if (key == nullptr) return kRegFailed;
-    Session session(key->database, false);
+    Session session(key->database, Access::kWrite, false);
     if (!session.Ok()) return session.Status();
     Statement remove = session.Prepared(kDeleteValue);
     if (remove.Bind(1, key->id).Bind(2, FoldedName(name)).Step() != SQLITE_DONE) return kRegFailed;
@@ -544,7 +653,7 @@ RegistryStatus DeleteKeyTree(const char* path) {
     // The hive itself cannot be deleted.
     if (parts.empty()) return kRegFailed;
     std::string folded = FoldedPath(parts, parts.size());
-    Session session(CurrentDatabasePath(), false);
+    Session session(CurrentDatabasePath(), Access::kWrite, false);
     if (!session.Ok()) return session.Status();
     WriteScope scope(session.Db());
     if (scope.Begin() != kRegOk) return kRegFailed;
@@ -559,7 +668,7 @@ RegistryStatus DeleteKeyTree(const char* path) {
 
 RegistryStatus BeginTransaction() {
     if (threadTransaction != nullptr) return kRegFailed;
-    Session session(CurrentDatabasePath(), true);
+    Session session(CurrentDatabasePath(), Access::kWrite, true);
     if (!session.Ok()) return kRegFailed;
     if (session.Db().Exec("BEGIN IMMEDIATE") != SQLITE_OK) return kRegFailed;
     session.Db().TakeOwnership();
@@ -593,6 +702,27 @@ RegistryStatus Guarded(Work&& work) noexcept {
 const char* RegistryDatabasePath() {
     const char* path = std::getenv(kRegistryPathVariable);
     return path != nullptr && *path != '\0' ? path : kDefaultRegistryPath;
+}
+
+RegistryStatus RegistryCheck(int* readOnly, char* reason, size_t capacity) {
+    if (readOnly != nullptr) *readOnly = 0;
+    if (reason != nullptr && capacity > 0) reason[0] = '\0';
+    return Guarded([&] {
+        Session session(CurrentDatabasePath(), Access::kRead, false);
+        const bool limited = session.Status() == kRegOk && session.Db().ReadOnly();
+        if (readOnly != nullptr) *readOnly = limited ? 1 : 0;
+        if (reason != nullptr && capacity > 0 && (limited || session.Status() == kRegFailed))
+            std::snprintf(reason, capacity, "%s", session.Db().Failure().c_str());
+        return session.Status();
+    });
+}
+
+RegistryWritesDoNotWait::RegistryWritesDoNotWait() {
+    ++tWritesDoNotWait;
+}
+
+RegistryWritesDoNotWait::~RegistryWritesDoNotWait() {
+    --tWritesDoNotWait;
 }
 
 RegistryStatus RegistryOpenKey(const char* path, RegistryKey* key) {

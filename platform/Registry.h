@@ -6,7 +6,9 @@
 // registry compares them; a value keeps its type and its bytes exactly. Any number of
 // threads and processes may read and write at once, and every read sees the latest
 // committed write (another process may change "Reload" while the plug-in runs). A
-// missing database file reads as an empty registry; the first write creates it.
+// missing database file reads as an empty registry; the first write creates it. A
+// database that cannot be opened for writing is still read (read-only, and when even
+// the WAL index cannot be made, from the database file alone); writes then fail.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +43,23 @@ using RegistryKey = RegistryKeyState*;
 
 // The database path now in force: QP_REGISTRY, or the default.
 const char* RegistryDatabasePath();
+
+// Whether the registry can be read: kRegOk, kRegNotFound (no database file yet: an
+// empty registry), or kRegFailed when it exists but cannot be opened or read, with the
+// reason in `reason`. A registry that can be read but not written (its disk is full,
+// say) gives kRegOk with *readOnly set and the reason it cannot be written.
+RegistryStatus RegistryCheck(int* readOnly, char* reason, size_t capacity);
+
+// While one lives, the calling thread's registry writes fail at once when another
+// connection holds the write lock, instead of waiting for it: for writes that must
+// never hold up a message, and that the next one repeats anyway.
+class RegistryWritesDoNotWait {
+public:
+    RegistryWritesDoNotWait();
+    ~RegistryWritesDoNotWait();
+    RegistryWritesDoNotWait(const RegistryWritesDoNotWait&) = delete;
+    RegistryWritesDoNotWait& operator=(const RegistryWritesDoNotWait&) = delete;
+};
 
 // Opens an existing key for reading and writing values. On kRegOk *key must be closed.
 RegistryStatus RegistryOpenKey(const char* path, RegistryKey* key);

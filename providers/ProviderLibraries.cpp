@@ -6,17 +6,17 @@
 #include "providers/ProviderLibraries.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "frame/Counters.h"
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
 #include "platform/Clock.h"
+#include "platform/NeverDestroyed.h"
 #include "providers/LoadingRules.h"
 #include "store/StoreLibrary.h"
 
 namespace {
-
-ProviderSet providers;
 
 ProviderEntry LookUp(platform::Library library, const char* name, const char* fallback) {
     void* entry = platform::LibraryEntry(library, name);
@@ -58,13 +58,13 @@ void LoadDkim() {
     if (settings.domainKeysStatus == 0) return;
     char path[kProviderPathCapacity];
     ProviderPath(kDkimLibrary, path, sizeof path);
-    settings.domainKeysStatus = LoadProviderLibrary("Domain Keys", path, &providers.dkim, 1);
+    settings.domainKeysStatus = LoadProviderLibrary("Domain Keys", path, &Providers().dkim, 1);
 }
 
 void LoadBayesian() {
     PluginSettings& settings = Settings();
     if (settings.bayesianFilteringStatus == 0) return;
-    ProviderLibrary& bayesian = providers.bayesian;
+    ProviderLibrary& bayesian = Providers().bayesian;
     FindProvider(kBayesianLibrary, 1, &bayesian);
     if (bayesian.handle != nullptr) {
         std::printf("Bayesian Filter Loading Library..\n");
@@ -84,7 +84,7 @@ void LoadBayesian() {
 void LoadSpamAssassin() {
     PluginSettings& settings = Settings();
     if (settings.spamAssassinStatus == 0) return;
-    ProviderLibrary& spamAssassin = providers.spamAssassin;
+    ProviderLibrary& spamAssassin = Providers().spamAssassin;
     FindProvider(kSpamAssassinLibrary, 0, &spamAssassin);  // no plain-named entries
     if (spamAssassin.handle != nullptr) {
         std::printf("SA Filter Loading Library..\n");
@@ -103,8 +103,8 @@ void LoadAntivirus() {
     PluginSettings& settings = Settings();
     ReadAntivirusStatus();
     if (settings.antivirusStatus == 0) return;
-    FindAntivirus(&providers.antivirus, &providers.antivirusExecute);
-    if (providers.antivirus != nullptr)
+    FindAntivirus(&Providers().antivirus, &Providers().antivirusExecute);
+    if (Providers().antivirus != nullptr)
         std::printf("Antivirus Loading Library..\n");
     else
         std::printf("Antivirus Loading - Unable to locate Filter Provider.\n");
@@ -123,8 +123,11 @@ void ReleaseProvider(ProviderLibrary* library) {
 
 }  // namespace
 
+// Released by the unload work, which can run before the library's globals are built or
+// after they are destroyed.
 ProviderSet& Providers() {
-    return providers;
+    static platform::NeverDestroyed<ProviderSet> providers;
+    return *providers;
 }
 
 int32_t CallWithEmptyCommand(ProviderEntry entry) {
@@ -197,15 +200,17 @@ void LoadScannerProviders() {
 }
 
 void ReleaseScannerProviders() {
-    ReleaseProvider(&providers.bayesian);
-    ReleaseProvider(&providers.dkim);
-    ReleaseProvider(&providers.spamAssassin);
-    if (providers.antivirus != nullptr) platform::LibraryUnload(providers.antivirus);
-    providers.antivirus = nullptr;
-    providers.antivirusExecute = nullptr;
-    if (providers.agentPlugin != nullptr) platform::LibraryUnload(providers.agentPlugin);
-    providers.agentPlugin = nullptr;
-    for (platform::Library replaced : providers.replacedAgentPlugins)
+    ReleaseProvider(&Providers().bayesian);
+    ReleaseProvider(&Providers().dkim);
+    ReleaseProvider(&Providers().spamAssassin);
+    if (Providers().antivirus != nullptr) platform::LibraryUnload(Providers().antivirus);
+    Providers().antivirus = nullptr;
+    Providers().antivirusExecute = nullptr;
+    if (Providers().agentPlugin != nullptr) platform::LibraryUnload(Providers().agentPlugin);
+    Providers().agentPlugin = nullptr;
+    for (platform::Library replaced : Providers().replacedAgentPlugins)
         platform::LibraryUnload(replaced);
-    providers.replacedAgentPlugins.clear();
+    // Its storage too: the set outlives an unload of the library, which would leave it
+    // unreachable.
+    std::vector<platform::Library>().swap(Providers().replacedAgentPlugins);
 }

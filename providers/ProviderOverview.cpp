@@ -3,6 +3,7 @@
 #include "providers/ProviderOverview.h"
 
 #include "frame/Settings.h"
+#include "platform/Ownership.h"
 #include "providers/LoadingRules.h"
 #include "providers/ProviderLibraries.h"
 
@@ -61,11 +62,11 @@ ScannerOverviewList InspectScanners() {
     }
     if (statuses.antivirus != kProviderOff)
         FindAntivirus(&found.antivirus, &found.antivirusExecute);
-    const ScannerOverviewList overview = Describe(statuses, found);
-    for (const ProviderLibrary* library : {&found.dkim, &found.bayesian, &found.spamAssassin})
-        platform::LibraryUnload(library->handle);
-    platform::LibraryUnload(found.antivirus);
-    return overview;
+    // Unloaded once described, however the description ends.
+    const platform::OwnedLibrary loaded[] = {
+        platform::OwnedLibrary(found.dkim.handle), platform::OwnedLibrary(found.bayesian.handle),
+        platform::OwnedLibrary(found.spamAssassin.handle), platform::OwnedLibrary(found.antivirus)};
+    return Describe(statuses, found);
 }
 
 const char* ScannerStateName(ScannerState state) {

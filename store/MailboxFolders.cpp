@@ -10,6 +10,7 @@
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
 #include "platform/Files.h"
+#include "platform/Ownership.h"
 
 int32_t PostofficeRootPath(char* destination, size_t capacity, const char* postoffice) {
     if (destination == nullptr || capacity == 0) return 1;
@@ -25,10 +26,10 @@ int32_t PostofficeRootPath(char* destination, size_t capacity, const char* posto
 }
 
 int WriteFolderFlag(const char* path) {
-    platform::File file = platform::FileOpen(path, platform::FileMode::kWriteBinary);
-    if (file == nullptr) return 0;
-    int written = platform::FileWrite(file, kFolderFlagText, std::strlen(kFolderFlagText));
-    written &= platform::FileClose(file);
+    platform::OwnedFile file(path, platform::FileMode::kWriteBinary);
+    if (!file) return 0;
+    int written = platform::FileWrite(file.Get(), kFolderFlagText, std::strlen(kFolderFlagText));
+    written &= file.Close();
     return written;
 }
 

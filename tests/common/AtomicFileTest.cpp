@@ -6,8 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/AtomicFile.h"
 #include "tests/fixtures/TempTree.h"
@@ -91,6 +94,27 @@ TEST(AtomicFile, FullDiskLeavesTheOriginalUntouched) {
         EXPECT_EQ(original, tree.ReadFile("q/A1.MAI"));
         EXPECT_EQ(1, EntryCount(tree.Join("q")));
     }
+}
+
+TEST(AtomicFile, RemovesOnlyScratchFilesOlderThanTheGivenTime) {
+    TempTree tree;
+    const std::string guid(32, 'A');
+    const std::string stale = "q/M1.MAI.tmp-" + guid;
+    const std::string young = "q/M2.MAI.tmp-" + guid;
+    const std::vector<std::string> oldButNotScratch = {"q/M1.MAI", "q/notes.tmp-1",
+                                                       "q/.tmp-" + guid};
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    tree.WriteFile(young, "x");
+    for (const std::string& name : oldButNotScratch) tree.WriteFile(name, "x");
+    tree.WriteFile(stale, "x");
+    for (const std::string& name : oldButNotScratch) fs::last_write_time(tree.Join(name), longAgo);
+    fs::last_write_time(tree.Join(stale), longAgo);
+
+    const int64_t anHourAgo = static_cast<int64_t>(std::time(nullptr)) - 3600;
+    EXPECT_EQ(1, RemoveStaleScratchFiles(tree.Join("q").c_str(), anHourAgo));
+    EXPECT_FALSE(tree.Exists(stale));
+    EXPECT_EQ(4, EntryCount(tree.Join("q")));
+    EXPECT_EQ(0, RemoveStaleScratchFiles(tree.Join("missing").c_str(), anHourAgo));
 }
 
 }  // namespace

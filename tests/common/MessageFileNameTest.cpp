@@ -34,3 +34,12 @@ TEST(NewMessageFileName, IsCutToCapacity) {
 }
 
 }  // namespace
+
+TEST(IsPlainFileName, AcceptsOnlyNamesThatStayInTheirDirectory) {
+    for (const char* plain : {"0123456789ABCDEF0123456789ABCDEF.MAI", "a", "a.b.c", "x y"})
+        EXPECT_EQ(1, IsPlainFileName(plain)) << plain;
+    for (const char* bad :
+         {"", "..", "../../x", "..\\x", "a/b", "a\\b", "C:x", "a..b", "a\nb", "\x7f"})
+        EXPECT_EQ(0, IsPlainFileName(bad)) << bad;
+    EXPECT_EQ(0, IsPlainFileName(nullptr));
+}

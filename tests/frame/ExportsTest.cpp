@@ -37,6 +37,21 @@ TEST_F(ExportsTest, FilterExecuteAnswersOneForMessagesThatCannotBeFiltered) {
     EXPECT_EQ(0, RunsInFlight());
 }
 
+TEST_F(ExportsTest, NamesThatAreNotPlainFileNamesAreRejectedAndReported) {
+    server.SetLogMode(1);
+    Load();
+    EXPECT_EQ(1, FilterExecute("", "../../x", "SMTP", 0));
+    EXPECT_EQ(1, FilterExecute("", "M1.MAI", "..\\SMTP", 0));
+    EXPECT_EQ(1, FilterExecute("", "a\r\nb", "SMTP", 0));
+    EXPECT_EQ(0, RunsInFlight());
+    const std::string report = server.ReportFile();
+    EXPECT_NE(std::string::npos,
+              report.find("message identifier \"../../x\" is not a plain file name"));
+    EXPECT_NE(std::string::npos, report.find("connector name \"..\\SMTP\" is not"));
+    EXPECT_NE(std::string::npos, report.find("message identifier \"a??b\" is not"));
+    EXPECT_NE(std::string::npos, report.find("Check the program that queues messages"));
+}
+
 TEST_F(ExportsTest, FilterCommandWithoutBayesianLogsEachCall) {
     server.SetLogMode(2);
     Load();

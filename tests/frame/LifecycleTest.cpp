@@ -2,6 +2,8 @@
 // releases, with stand-in provider libraries in the provider directory.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "common/RegistryAccess.h"
@@ -11,6 +13,7 @@
 #include "store/StoreLibrary.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "tests/fixtures/ScopedEnvironment.h"
 
 namespace {
 
@@ -55,6 +58,40 @@ TEST_F(LifecycleTest, WithoutPluginKeyEverySettingTakesItsDefault) {
     EXPECT_EQ("", server.ReportFile());
     Teardown();
     EXPECT_EQ("", server.StubCalls());
+}
+
+TEST_F(LifecycleTest, LoadingRemovesScratchFilesThatInterruptedRewritesLeft) {
+    server.SetLogMode(1);
+    const std::string scratch = ".MAI.tmp-" + std::string(32, '0');
+    const std::string stale[] = {"connectors/SMTP/Inbound/Messages/A" + scratch,
+                                 "connectors/SMTP/Inbound/A" + scratch,
+                                 "connectors/LOCAL/Outgoing/Messages/B" + scratch};
+    const std::string kept[] = {"connectors/SMTP/Inbound/Messages/C" + scratch,  // too young
+                                "connectors/SMTP/Inbound/Messages/A.MAI"};
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& name : stale) {
+        server.tree.WriteFile(name, "x");
+        std::filesystem::last_write_time(server.tree.Join(name), longAgo);
+    }
+    for (const std::string& name : kept) server.tree.WriteFile(name, "x");
+    std::filesystem::last_write_time(server.tree.Join(kept[1]), longAgo);
+    Initialise();
+    for (const std::string& name : stale) EXPECT_FALSE(server.tree.Exists(name)) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(server.tree.Exists(name)) << name;
+    EXPECT_NE(std::string::npos, server.ReportFile().find("Removed 3 scratch files"));
+    Teardown();
+}
+
+TEST_F(LifecycleTest, ARegistryThatCannotBeReadIsReportedNotTakenForAnEmptyOne) {
+    server.tree.WriteFile("garbage.db", std::string(8192, 'x'));
+    const std::string garbage = server.tree.Join("garbage.db");
+    ScopedEnvironment unreadable("QP_REGISTRY", garbage);
+    const std::string console = Initialise();
+    EXPECT_NE(std::string::npos, console.find("The registry database " + garbage +
+                                              " cannot be read (cannot read it as an SQLite"))
+        << console;
+    EXPECT_NE(std::string::npos, console.find("then restart the service.\n"));
+    Teardown();
 }
 
 TEST_F(LifecycleTest, OverlongLogDirectoryCountsAsMissing) {

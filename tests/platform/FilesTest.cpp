@@ -111,6 +111,23 @@ TEST(Write, CloseReportsWritesThatNeverReachedTheFile) {
     EXPECT_EQ(platform::FileClose(file), 0);
 }
 
+TEST(Sync, FileAndDirectoryReachTheDiskOrSaySoNot) {
+    TempTree tree;
+    platform::File file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kWriteBinary);
+    ASSERT_NE(file, nullptr);
+    platform::FileWriteText(file, "kept");
+    EXPECT_EQ(platform::FileSync(file), 1);
+    EXPECT_EQ(platform::FileClose(file), 1);
+    EXPECT_EQ(platform::DirectorySync(tree.Join("").c_str()), 1);
+    EXPECT_EQ(platform::DirectorySync(tree.Join("missing").c_str()), 0);
+    EXPECT_EQ(platform::FileSync(nullptr), 0);
+    file = platform::FileOpen("/dev/full", FileMode::kWriteBinary);
+    if (file == nullptr) GTEST_SKIP() << "no /dev/full";
+    platform::FileWriteText(file, "lost");
+    EXPECT_EQ(platform::FileSync(file), 0);
+    EXPECT_EQ(platform::FileClose(file), 0);
+}
+
 class CopyMoveTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -11,7 +11,8 @@
 // result text and STUB_PROVIDER_RETURN the result (1 when unset) of the Initialize,
 // Execute and CleanUp entries; STUB_VIRUS_FINDING makes ProviderExecute report a virus
 // described by that text. With STUB_PROVIDER_LOG_PRESET set, those three entries also
-// record the result length the caller preset ("file|entry|command|length").
+// record the result length the caller preset ("file|entry|command|length"). With
+// STUB_PROVIDER_THROW set, the Execute entries throw instead of answering.
 #include <dlfcn.h>
 
 #include <cstdint>
@@ -45,6 +46,8 @@ void Record(const char* entry, const char* command) {
 }
 
 int32_t Answer(const char* entry, const char* command, char* result, int32_t* resultLength) {
+    if (std::getenv("STUB_PROVIDER_THROW") != nullptr && std::strstr(entry, "Execute") != nullptr)
+        throw std::runtime_error("provider exploded");
     if (std::getenv("STUB_PROVIDER_LOG_PRESET") != nullptr && resultLength != nullptr) {
         std::string withPreset =
             std::string(command != nullptr ? command : "") + "|" + std::to_string(*resultLength);
@@ -129,8 +132,8 @@ STUB_EXPORT int32_t SetLoggingFunction(char* fileName, LogCallback callback, voi
 namespace {
 // Whether `host` is one of the comma-separated hosts in STUB_DNS_LISTED_HOSTS, which
 // tests set to list further hosts (IP literals, over-long names) in "test.list".
-bool ListedByEnvironment(const char* host) {
-    const char* hosts = std::getenv("STUB_DNS_LISTED_HOSTS");
+bool ListedByEnvironment(const char* host, const char* variable = "STUB_DNS_LISTED_HOSTS") {
+    const char* hosts = std::getenv(variable);
     if (hosts == nullptr) return false;
     const std::string list = std::string(",") + hosts + ",";
     return list.find(std::string(",") + host + ",") != std::string::npos;
@@ -138,12 +141,14 @@ bool ListedByEnvironment(const char* host) {
 }  // namespace
 
 // Answers by host name: "listed.example" (and any host of STUB_DNS_LISTED_HOSTS) is
-// listed in "test.list"; "throw-standard", "throw-other" raise exceptions as a faulty
-// provider might.
+// listed in "test.list"; "throw-standard" (and any host of STUB_DNS_THROWING_HOSTS) and
+// "throw-other" raise exceptions as a faulty provider might.
 STUB_EXPORT int32_t HasORBDBEntry(const char* host, const char* address, char*, char* listName) {
     std::string command = std::string(host) + "," + address;
     Record("HasORBDBEntry", command.c_str());
-    if (std::strcmp(host, "throw-standard") == 0) throw std::runtime_error("resolver exploded");
+    if (std::strcmp(host, "throw-standard") == 0 ||
+        ListedByEnvironment(host, "STUB_DNS_THROWING_HOSTS"))
+        throw std::runtime_error("resolver exploded");
     if (std::strcmp(host, "throw-other") == 0) throw 42;
     if (std::strcmp(host, "listed.example") == 0 || ListedByEnvironment(host)) {
         std::snprintf(listName, 256, "test.list");
