@@ -22,13 +22,14 @@ using Entry = int32_t (*)(const char*, int32_t, char*, int32_t*);
 constexpr const char* kSettingsKey =
     "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Providers\\Bayesian";
 
+// Loaded once and never unloaded, as the plug-in keeps its providers for the process.
 struct Provider {
-    void* handle = dlopen(BAYES_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    void* handle = [] {
+        static void* loaded = dlopen(BAYES_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        return loaded;
+    }();
     Entry initialize = Find("QP_Initialize");
     Entry execute = Find("QP_Execute");
-    ~Provider() {
-        if (handle != nullptr) dlclose(handle);
-    }
     Entry Find(const char* name) {
         return handle != nullptr ? reinterpret_cast<Entry>(dlsym(handle, name)) : nullptr;
     }
