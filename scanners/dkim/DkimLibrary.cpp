@@ -10,17 +10,21 @@
 //   4 permanent error: no signature could be checked (malformed, key missing, revoked)
 // One good signature passes the message: a forged extra signature must not turn a
 // genuine one into a failure. Keys come from DNS through the server's configured DNS
-// servers, or from a key file.
+// servers (queried with the DNS provider's resolver), or from a key file.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <shared_mutex>
 #include <string>
+#include <vector>
 
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
 #include "scanners/dkim/OpenDkim.h"
+#include "scanners/dns/Resolver.h"
 
 #define DKIM_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -46,6 +50,53 @@ enum VerifyCode : int {
 std::shared_mutex libraryLock;
 DKIM_LIB* library = nullptr;
 std::string libraryProblem;
+// Where key queries go; handed to libopendkim as its DNS service, so it lives as long
+// as the library handle (replaced only under the exclusive lock).
+dns::ResolverSettings keyResolver;
+
+// Key lookups go through c-ares rather than libopendkim's own resolver, which cannot
+// be pointed at a server on another port and shares no timeout settings with the DNS
+// provider. libopendkim asks start, then waitreply, then cancel for every query.
+struct KeyQuery {
+    size_t bytes;   // reply length copied into libopendkim's buffer
+    bool answered;  // a server replied
+};
+
+int StartKeyQuery(void* service, int type, unsigned char* query, unsigned char* buffer,
+                  size_t capacity, void** handle) {
+    auto* settings = static_cast<dns::ResolverSettings*>(service);
+    auto* pending = new (std::nothrow) KeyQuery{0, false};
+    if (pending == nullptr) return DKIM_DNS_ERROR;
+    try {
+        std::vector<unsigned char> reply;
+        std::string error;
+        if (dns::QueryRaw(reinterpret_cast<const char*>(query), type, *settings, &reply, &error)) {
+            pending->bytes = std::min(reply.size(), capacity);
+            std::memcpy(buffer, reply.data(), pending->bytes);
+            pending->answered = true;
+        }
+    } catch (...) {
+        pending->answered = false;
+    }
+    *handle = pending;
+    return DKIM_DNS_SUCCESS;
+}
+
+int WaitKeyQuery(void*, void* handle, struct timeval*, size_t* bytes, int* error, int* dnssec) {
+    auto* pending = static_cast<KeyQuery*>(handle);
+    if (dnssec != nullptr) *dnssec = DKIM_DNSSEC_UNKNOWN;
+    if (pending == nullptr || !pending->answered) {
+        if (error != nullptr) *error = 0;
+        return DKIM_DNS_ERROR;
+    }
+    if (bytes != nullptr) *bytes = pending->bytes;
+    return DKIM_DNS_SUCCESS;
+}
+
+int CancelKeyQuery(void*, void* handle) {
+    delete static_cast<KeyQuery*>(handle);
+    return DKIM_DNS_SUCCESS;
+}
 
 int Answer(char* result, int32_t* resultLength, int32_t returned, int code,
            const std::string& text) {
@@ -90,14 +141,21 @@ int OpenLibraryLocked() {
                            const_cast<char*>(hostPath.c_str()), hostPath.size());
         return 1;
     }
-    // The server's own resolvers unless the DKIM settings name others.
-    char servers[2048];
+    // The server's own resolvers unless the DKIM settings name others; neither means
+    // the system's.
+    char servers[2048] = "";
     if (ReadRegistryString(kSettingsKey, "DNS Servers", servers) ||
         ReadRegistryString(kSmtpKey, "Local DNS Server List", servers)) {
         for (char& c : servers)
-            if (c == ';' || c == ' ') c = ',';
-        (void)dkim_dns_nslist(library, servers);
+            if (c == ';' || c == ' ' || c == '\t') c = ',';
     }
+    keyResolver.servers = servers;
+    keyResolver.timeoutMs = timeoutSeconds * 1000;
+    keyResolver.tries = 1;
+    (void)dkim_dns_set_query_service(library, &keyResolver);
+    dkim_dns_set_query_start(library, StartKeyQuery);
+    dkim_dns_set_query_waitreply(library, WaitKeyQuery);
+    dkim_dns_set_query_cancel(library, CancelKeyQuery);
     return 1;
 }
 

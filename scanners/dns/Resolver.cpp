@@ -18,38 +18,47 @@ namespace {
 
 struct Pending {
     bool done = false;
-    LookupResult result{LookupStatus::kFailed, {}, 0, ""};
+    int status = ARES_SUCCESS;
+    std::vector<unsigned char> reply;
 };
 
 void OnAnswer(void* argument, int status, int, unsigned char* answer, int answerLength) {
     auto* pending = static_cast<Pending*>(argument);
     pending->done = true;
-    if (status == ARES_ENOTFOUND || status == ARES_ENODATA) {
-        pending->result.status = LookupStatus::kNoSuchName;
-        return;
+    pending->status = status;
+    if (answer != nullptr && answerLength > 0) pending->reply.assign(answer, answer + answerLength);
+}
+
+LookupResult FromReply(const Pending& pending) {
+    LookupResult result{LookupStatus::kFailed, {}, 0, ""};
+    if (pending.status == ARES_ENOTFOUND || pending.status == ARES_ENODATA) {
+        result.status = LookupStatus::kNoSuchName;
+        return result;
     }
-    if (status != ARES_SUCCESS) {
-        pending->result.error = ares_strerror(status);
-        return;
+    if (pending.status != ARES_SUCCESS) {
+        result.error = ares_strerror(pending.status);
+        return result;
     }
     ares_addrttl records[32];
     int count = 32;
-    int parsed = ares_parse_a_reply(answer, answerLength, nullptr, records, &count);
+    int parsed = ares_parse_a_reply(pending.reply.data(), static_cast<int>(pending.reply.size()),
+                                    nullptr, records, &count);
     if (parsed == ARES_ENODATA || (parsed == ARES_SUCCESS && count == 0)) {
-        pending->result.status = LookupStatus::kNoSuchName;
-        return;
+        result.status = LookupStatus::kNoSuchName;
+        return result;
     }
     if (parsed != ARES_SUCCESS) {
-        pending->result.error = ares_strerror(parsed);
-        return;
+        result.error = ares_strerror(parsed);
+        return result;
     }
-    pending->result.status = LookupStatus::kFound;
+    result.status = LookupStatus::kFound;
     uint32_t ttl = UINT32_MAX;
     for (int i = 0; i < count; ++i) {
-        pending->result.addresses.push_back(ntohl(records[i].ipaddr.s_addr));
+        result.addresses.push_back(ntohl(records[i].ipaddr.s_addr));
         ttl = std::min(ttl, static_cast<uint32_t>(std::max(records[i].ttl, 0)));
     }
-    pending->result.ttlSeconds = ttl;
+    result.ttlSeconds = ttl;
+    return result;
 }
 
 // Runs the channel until the query has answered (c-ares ends every query by its own
@@ -95,11 +104,15 @@ int ResolverLibraryStart() {
     return status == ARES_SUCCESS;
 }
 
-LookupResult LookUpAddress(const std::string& name, const ResolverSettings& settings) {
-    LookupResult failed{LookupStatus::kFailed, {}, 0, ""};
+namespace {
+
+// Runs one query on a channel of its own. Returns 1 with *pending filled; 0 when the
+// channel could not be set up, with the reason in *error.
+int RunQuery(const std::string& name, int type, const ResolverSettings& settings, Pending* pending,
+             std::string* error) {
     if (!ResolverLibraryStart()) {
-        failed.error = "the resolver library could not start";
-        return failed;
+        *error = "the resolver library could not start";
+        return 0;
     }
     ares_options options{};
     options.timeout = static_cast<int>(std::max<uint32_t>(settings.timeoutMs, 1));
@@ -107,24 +120,43 @@ LookupResult LookUpAddress(const std::string& name, const ResolverSettings& sett
     ares_channel channel = nullptr;
     int status = ares_init_options(&channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
     if (status != ARES_SUCCESS) {
-        failed.error = std::string("resolver set-up failed: ") + ares_strerror(status);
-        return failed;
+        *error = std::string("resolver set-up failed: ") + ares_strerror(status);
+        return 0;
     }
     if (!settings.servers.empty()) {
         status = ares_set_servers_ports_csv(channel, settings.servers.c_str());
         if (status != ARES_SUCCESS) {
             ares_destroy(channel);
-            failed.error = "the DNS server list '" + settings.servers + "' cannot be used (" +
-                           ares_strerror(status) +
-                           "): give addresses as 1.2.3.4, 1.2.3.4:53 or [::1]:53";
-            return failed;
+            *error = "the DNS server list '" + settings.servers + "' cannot be used (" +
+                     ares_strerror(status) + "): give addresses as 1.2.3.4, 1.2.3.4:53 or [::1]:53";
+            return 0;
         }
     }
-    Pending pending;
-    ares_query(channel, name.c_str(), ns_c_in, ns_t_a, OnAnswer, &pending);
-    RunChannel(channel, pending);
+    ares_query(channel, name.c_str(), ns_c_in, type, OnAnswer, pending);
+    RunChannel(channel, *pending);
     ares_destroy(channel);
-    return pending.result;
+    return 1;
+}
+
+}  // namespace
+
+int QueryRaw(const std::string& name, int type, const ResolverSettings& settings,
+             std::vector<unsigned char>* reply, std::string* error) {
+    Pending pending;
+    if (!RunQuery(name, type, settings, &pending, error)) return 0;
+    if (pending.reply.empty()) {
+        *error = ares_strerror(pending.status);
+        return 0;
+    }
+    *reply = std::move(pending.reply);
+    return 1;
+}
+
+LookupResult LookUpAddress(const std::string& name, const ResolverSettings& settings) {
+    Pending pending;
+    LookupResult failed{LookupStatus::kFailed, {}, 0, ""};
+    if (!RunQuery(name, ns_t_a, settings, &pending, &failed.error)) return failed;
+    return FromReply(pending);
 }
 
 }  // namespace dns

@@ -30,6 +30,12 @@ struct LookupResult {
 // Starts the resolver library once per process. Returns 1 when ready.
 [[nodiscard]] int ResolverLibraryStart();
 
+// Asks for records of `type` (a DNS RR type, class IN) of `name` and copies the raw
+// reply, NXDOMAIN replies included, into *reply. Returns 1 when a server replied; 0 on
+// a timeout or when no server could be reached, with the reason in *error.
+[[nodiscard]] int QueryRaw(const std::string& name, int type, const ResolverSettings& settings,
+                           std::vector<unsigned char>* reply, std::string* error);
+
 // Looks up the A records of `name`. Blocks the caller for at most about
 // timeoutMs * tries * servers. Safe to call from many threads: each call has its own
 // channel, since the c-ares of this platform does not share one across threads.

@@ -1,14 +1,26 @@
 // scanners/dkim/tests/DkimProviderTest.cpp: the DKIM provider on messages signed here
 // with libopendkim, keys from a key file.
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "scanners/dkim/OpenDkim.h"
 #include "tests/fixtures/TempTree.h"
+
+extern char** environ;
 
 namespace {
 
@@ -47,21 +59,32 @@ std::string Sign(const std::string& message, const std::string& privateKey) {
     return header;
 }
 
+struct KeyPair {
+    std::string privateKey;  // PEM
+    std::string publicKey;   // base64 DER, as p= holds it
+};
+
+// One key pair for the whole program: generating RSA keys is the slow part.
+const KeyPair& Keys() {
+    static const KeyPair keys = [] {
+        KeyPair made;
+        testing_support::TempTree tree;
+        if (testing_support::RunCommand("openssl genrsa -out " + tree.Join("key.pem") +
+                                            " 2048 2>/dev/null && openssl rsa -in " +
+                                            tree.Join("key.pem") +
+                                            " -pubout -outform DER 2>/dev/null | base64 -w0",
+                                        &made.publicKey) == 0)
+            made.privateKey = tree.ReadFile("key.pem");
+        return made;
+    }();
+    return keys;
+}
+
 class DkimProvider : public ::testing::Test {
 protected:
     void SetUp() override {
-        // One key pair for the whole suite: generating RSA keys is the slow part.
-        static std::string privateKey;
-        static std::string publicKey;
-        if (privateKey.empty()) {
-            ASSERT_EQ(0, testing_support::RunCommand(
-                             "openssl genrsa -out " + tree_.Join("key.pem") +
-                                 " 2048 2>/dev/null && openssl rsa -in " + tree_.Join("key.pem") +
-                                 " -pubout -outform DER 2>/dev/null | base64 -w0",
-                             &publicKey))
-                << "install openssl";
-            privateKey = tree_.ReadFile("key.pem");
-        }
+        ASSERT_FALSE(Keys().publicKey.empty()) << "install openssl";
+        const std::string publicKey = Keys().publicKey;
         tree_.WriteFile("keys.txt",
                         "sel._domainkey.example.com v=DKIM1; k=rsa; p=" + publicKey + "\n");
         registry_.SetString(kSettingsKey, "Key File", tree_.Join("keys.txt"));
@@ -72,7 +95,7 @@ protected:
         char result[1024];
         int32_t length = 0;
         ASSERT_EQ(1, initialize_("", 0, result, &length));
-        signature_ = Sign(kMessage, privateKey);
+        signature_ = Sign(kMessage, Keys().privateKey);
         ASSERT_FALSE(signature_.empty());
     }
 
@@ -149,6 +172,57 @@ TEST_F(DkimProvider, UnreadableFileIsATemporaryError) {
     EXPECT_EQ(0, std::strncmp(result, "<RESULT>3</RESULT>", 18)) << result;
     EXPECT_EQ(0, execute_("<COMMAND>SIGN</COMMAND>", 23, result, &length));
     EXPECT_NE(nullptr, std::strstr(result, "only VERIFY")) << result;
+}
+
+// The key published in DNS: dnsmasq on a loopback port serves the selector's TXT record
+// (split into strings of at most 255 bytes, as DNS requires; dnsmasq keeps quotes, so
+// none are given).
+TEST_F(DkimProvider, FetchesTheKeyFromTheConfiguredDnsServer) {
+    int probe = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    close(probe);
+    const int port = ntohs(address.sin_port);
+    const std::string record = "v=DKIM1; k=rsa; p=" + Keys().publicKey;
+    std::string txt = "--txt-record=sel._domainkey.example.com";
+    for (size_t at = 0; at < record.size(); at += 200) txt += "," + record.substr(at, 200);
+    std::vector<std::string> arguments = {"dnsmasq",
+                                          "--keep-in-foreground",
+                                          "--port=" + std::to_string(port),
+                                          "--listen-address=127.0.0.1",
+                                          "--bind-interfaces",
+                                          "--no-resolv",
+                                          "--no-hosts",
+                                          "--conf-file=/dev/null",
+                                          "--pid-file=",
+                                          "--local=/example.com/",
+                                          txt};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t server = -1;
+    ASSERT_EQ(0, posix_spawnp(&server, "dnsmasq", nullptr, nullptr, argv.data(), environ))
+        << "install dnsmasq-base";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    registry_.SetString(kSettingsKey, "Key File", "");
+    registry_.SetString(kSettingsKey, "DNS Servers", "127.0.0.1:" + std::to_string(port));
+    registry_.SetDword(kSettingsKey, "DNS Timeout", 2);
+    char result[1024];
+    int32_t resultLength = 0;
+    ASSERT_EQ(1, initialize_("", 0, result, &resultLength));
+    const std::string signedAnswer = Verify(signature_ + kMessage);
+    std::string tampered = signature_ + kMessage;
+    tampered.replace(tampered.find("attached"), 8, "detached");
+    const std::string tamperedAnswer = Verify(tampered);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    EXPECT_EQ(0u, signedAnswer.find("<RESULT>1</RESULT>")) << signedAnswer;
+    EXPECT_EQ(0u, tamperedAnswer.find("<RESULT>0</RESULT>")) << tamperedAnswer;
 }
 
 }  // namespace
