@@ -19,12 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/MessageLinks.h"
-#include "frame/DnsProvider.h"
 #include "scanners/dns/Resolver.h"
+#include "scanners/dns/tests/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
-
-extern char** environ;
 
 namespace {
 
@@ -43,66 +40,6 @@ int32_t Collect(void*, void*, void*, uint32_t level, const char* message) {
     logged += std::to_string(level) + ":" + message;
     return 1;
 }
-
-// A loopback port nobody listens on at the moment of asking.
-int FreePort(int type) {
-    int fd = socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-class DnsServer {
-public:
-    DnsServer() : port_(FreePort(SOCK_DGRAM)) {
-        std::vector<std::string> arguments = {
-            "dnsmasq",
-            "--keep-in-foreground",
-            "--port=" + std::to_string(port_),
-            "--listen-address=127.0.0.1",
-            "--bind-interfaces",
-            "--no-resolv",
-            "--no-hosts",
-            "--conf-file=/dev/null",
-            "--pid-file=",
-            "--local-ttl=60",
-            "--local=/uri.test/",
-            "--local=/ip.test/",
-            "--host-record=listed.example.uri.test,127.0.0.2",
-            "--host-record=99.2.0.192.ip.test,127.0.0.4",
-            "--host-record=refused.example.uri.test,127.255.255.254"};
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid_, "dnsmasq", nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        // Ready once it answers.
-        dns::ResolverSettings settings{Servers(), 100, 1};
-        for (int i = 0; i < 50 && pid_ > 0; ++i) {
-            if (dns::LookUpAddress("listed.example.uri.test", settings).status ==
-                dns::LookupStatus::kFound)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~DnsServer() { Stop(); }
-    void Stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-    bool Running() const { return pid_ > 0; }
-    std::string Servers() const { return "127.0.0.1:" + std::to_string(port_); }
-
-private:
-    int port_;
-    pid_t pid_ = -1;
-};
 
 class DnsProvider : public ::testing::Test {
 protected:
@@ -130,7 +67,7 @@ protected:
 
     testing_support::TempTree tree_;
     testing_support::ScopedRegistry registry_{tree_};
-    DnsServer server_;
+    dns_testing::DnsServer server_;
     // Loaded once and kept, as the plug-in keeps it: the provider's caches live as long
     // as the process.
     void* library_ = [] {
@@ -216,29 +153,6 @@ TEST_F(DnsProvider, ConcurrentCallersGetTheirOwnAnswers) {
         });
     for (std::thread& caller : callers) caller.join();
     EXPECT_EQ(0, wrong.load());
-}
-
-// The plug-in's own path: the provider loaded from the provider directory, a body
-// line's link checked by the URI blacklist scan.
-TEST(DnsProviderInPlugin, ListedLinkIsReported) {
-    DnsServer server;
-    ASSERT_TRUE(server.Running());
-    testing_support::TempTree tree;
-    testing_support::ScopedRegistry registry(tree);
-    registry.SetString(kSettingsKey, "IP Blacklists", "ip.test");
-    registry.SetString(kSettingsKey, "URI Blacklists", "uri.test");
-    registry.SetString("SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post", "Application Directory",
-                       tree.Join("app"));
-    tree.WriteFile("app64/placeholder", "");
-    std::string copy = "cp " + std::string(DNS_LIBRARY) + " " + tree.Join("app64/QPWINDNS.so");
-    ASSERT_EQ(0, testing_support::RunCommand(copy, nullptr));
-    ASSERT_EQ(1, LoadDnsProvider(server.Servers().c_str()));
-    char work[kLinkWorkBufferSize] = {};
-    char listName[kListNameSize] = {};
-    uint32_t lookups = 0;
-    EXPECT_EQ(0, CheckMessageLinks("m1", lookups, "see http://192.0.2.98/offer", work, listName));
-    EXPECT_EQ(1, CheckMessageLinks("m1", lookups, "see http://192.0.2.99/offer", work, listName));
-    EXPECT_STREQ("ip.test", listName);
 }
 
 }  // namespace
