@@ -16,6 +16,8 @@
 namespace dns {
 namespace {
 
+constexpr int kMaxAddresses = 64;
+
 struct Pending {
     bool done = false;
     int status = ARES_SUCCESS;
@@ -39,8 +41,9 @@ LookupResult FromReply(const Pending& pending) {
         result.error = ares_strerror(pending.status);
         return result;
     }
-    ares_addrttl records[32];
-    int count = 32;
+    // Enough for any real answer; a larger one is read up to this many.
+    ares_addrttl records[kMaxAddresses];
+    int count = kMaxAddresses;
     int parsed = ares_parse_a_reply(pending.reply.data(), static_cast<int>(pending.reply.size()),
                                     nullptr, records, &count);
     if (parsed == ARES_ENODATA || (parsed == ARES_SUCCESS && count == 0)) {

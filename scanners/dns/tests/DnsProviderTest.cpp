@@ -105,6 +105,14 @@ TEST_F(DnsProvider, ListsHostsAndAddressesByTheirZones) {
     EXPECT_NE(std::string::npos, logged.find("refused the query")) << logged;
 }
 
+TEST_F(DnsProvider, TruncatedAnswerIsFetchedOverTcp) {
+    const dns::LookupResult big =
+        dns::LookUpAddress("big.example.uri.test", {server_.Servers(), 1000, 1});
+    ASSERT_EQ(dns::LookupStatus::kFound, big.status) << big.error;
+    EXPECT_EQ(static_cast<size_t>(dns_testing::kBigRecordCount), big.addresses.size());
+    EXPECT_EQ("uri.test!", Check("big.example"));
+}
+
 TEST_F(DnsProvider, AnswersOutliveTheServerForTheirTtlOnly) {
     EXPECT_EQ("uri.test!", Check("listed.example"));
     EXPECT_EQ("", Check("cached-miss.example"));

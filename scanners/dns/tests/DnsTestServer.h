@@ -1,6 +1,7 @@
 // scanners/dns/tests/DnsTestServer.h: dnsmasq on a loopback port serving the test
 // zones: "uri.test" (domain list: listed.example listed, refused.example answering the
-// lists' "query refused" code) and "ip.test" (address list: 192.0.2.99 listed).
+// lists' "query refused" code, big.example listed with an answer too large for UDP) and
+// "ip.test" (address list: 192.0.2.99 listed).
 #pragma once
 
 #include <arpa/inet.h>
@@ -21,6 +22,8 @@
 extern char** environ;
 
 namespace dns_testing {
+
+constexpr int kBigRecordCount = 40;
 
 // A loopback port nobody listens on at the moment of asking.
 inline int FreePort(int type) {
@@ -54,6 +57,9 @@ public:
             "--host-record=listed.example.uri.test,127.0.0.2",
             "--host-record=99.2.0.192.ip.test,127.0.0.4",
             "--host-record=refused.example.uri.test,127.255.255.254"};
+        // More A records than fit a 512-byte UDP answer: only TCP brings them all.
+        for (int i = 0; i < kBigRecordCount; ++i)
+            arguments.push_back("--address=/big.example.uri.test/127.0.1." + std::to_string(i + 1));
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
