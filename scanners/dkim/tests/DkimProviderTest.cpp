@@ -1,0 +1,228 @@
+// scanners/dkim/tests/DkimProviderTest.cpp: the DKIM provider on messages signed here
+// with libopendkim, keys from a key file.
+#include <arpa/inet.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "scanners/dkim/OpenDkim.h"
+#include "tests/fixtures/TempTree.h"
+
+extern char** environ;
+
+namespace {
+
+using Entry = int32_t (*)(const char*, int32_t, char*, int32_t*);
+constexpr const char* kSettingsKey =
+    "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Providers\\DKIM";
+
+const std::string kMessage =
+    "From: Alice <alice@example.com>\r\nTo: bob@example.net\r\nSubject: quarterly report\r\n"
+    "Date: Mon, 7 Dec 2026 06:00:00 +0000\r\nMessage-ID: <r1@example.com>\r\n\r\n"
+    "The report is attached.\r\nRegards, Alice\r\n";
+
+// The DKIM-Signature header libopendkim makes for `message` with `privateKey`.
+std::string Sign(const std::string& message, const std::string& privateKey) {
+    DKIM_LIB* lib = dkim_init(nullptr, nullptr);
+    DKIM_STAT status;
+    std::string key = privateKey;
+    DKIM* signer = dkim_sign(
+        lib, reinterpret_cast<const unsigned char*>("test"), nullptr,
+        reinterpret_cast<unsigned char*>(key.data()), reinterpret_cast<const unsigned char*>("sel"),
+        reinterpret_cast<const unsigned char*>("example.com"), DKIM_CANON_RELAXED,
+        DKIM_CANON_SIMPLE, DKIM_SIGN_RSASHA256, -1, &status);
+    std::string header;
+    if (signer != nullptr) {
+        std::string copy = message;
+        dkim_chunk(signer, reinterpret_cast<unsigned char*>(copy.data()), copy.size());
+        dkim_chunk(signer, nullptr, 0);
+        unsigned char value[4096];
+        if (dkim_eom(signer, nullptr) == DKIM_STAT_OK &&
+            dkim_getsighdr(signer, value, sizeof value, std::strlen("DKIM-Signature: ")) ==
+                DKIM_STAT_OK)
+            header = std::string("DKIM-Signature: ") + reinterpret_cast<char*>(value) + "\r\n";
+        dkim_free(signer);
+    }
+    dkim_close(lib);
+    return header;
+}
+
+struct KeyPair {
+    std::string privateKey;  // PEM
+    std::string publicKey;   // base64 DER, as p= holds it
+};
+
+// One key pair for the whole program: generating RSA keys is the slow part.
+const KeyPair& Keys() {
+    static const KeyPair keys = [] {
+        KeyPair made;
+        testing_support::TempTree tree;
+        if (testing_support::RunCommand("openssl genrsa -out " + tree.Join("key.pem") +
+                                            " 2048 2>/dev/null && openssl rsa -in " +
+                                            tree.Join("key.pem") +
+                                            " -pubout -outform DER 2>/dev/null | base64 -w0",
+                                        &made.publicKey) == 0)
+            made.privateKey = tree.ReadFile("key.pem");
+        return made;
+    }();
+    return keys;
+}
+
+class DkimProvider : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(Keys().publicKey.empty()) << "install openssl";
+        const std::string publicKey = Keys().publicKey;
+        tree_.WriteFile("keys.txt",
+                        "sel._domainkey.example.com v=DKIM1; k=rsa; p=" + publicKey + "\n");
+        registry_.SetString(kSettingsKey, "Key File", tree_.Join("keys.txt"));
+        ASSERT_NE(nullptr, handle_) << dlerror();
+        initialize_ = reinterpret_cast<Entry>(dlsym(handle_, "QP_Initialize"));
+        execute_ = reinterpret_cast<Entry>(dlsym(handle_, "QP_Execute"));
+        ASSERT_TRUE(initialize_ && execute_);
+        char result[1024];
+        int32_t length = 0;
+        ASSERT_EQ(1, initialize_("", 0, result, &length));
+        signature_ = Sign(kMessage, Keys().privateKey);
+        ASSERT_FALSE(signature_.empty());
+    }
+
+    // The answer to VERIFY for a message file holding `content`.
+    std::string Verify(const std::string& content, int32_t* returned = nullptr) {
+        tree_.WriteFile("queue/msg.eml", content);
+        std::string command = "<COMMAND>VERIFY</COMMAND><FILENAME>" + tree_.Join("queue/msg.eml") +
+                              "</FILENAME><CMDFILE>x</CMDFILE><DOMAIN>example.com</DOMAIN>"
+                              "<SENDER>alice</SENDER>";
+        char result[1024] = {};
+        int32_t length = 1024;
+        int32_t rc =
+            execute_(command.c_str(), static_cast<int32_t>(command.size()), result, &length);
+        if (returned != nullptr) *returned = rc;
+        return result;
+    }
+
+    testing_support::TempTree tree_;
+    testing_support::ScopedRegistry registry_{tree_};
+    // Kept loaded for the process, as the plug-in keeps its providers.
+    void* handle_ = [] {
+        static void* loaded = dlopen(DKIM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        return loaded;
+    }();
+    Entry initialize_ = nullptr;
+    Entry execute_ = nullptr;
+    std::string signature_;
+};
+
+std::string WithBareLineFeeds(std::string text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out += c;
+    return out;
+}
+
+TEST_F(DkimProvider, AnswersPassFailNoneAndKeyProblems) {
+    std::string tampered = signature_ + kMessage;
+    tampered.replace(tampered.find("attached"), 8, "detached");
+    std::string otherSelector = signature_ + kMessage;
+    otherSelector.replace(otherSelector.find("s=sel"), 5, "s=old");
+    struct Case {
+        const char* name;
+        std::string content;
+        const char* wantResult;
+    };
+    const Case kCases[] = {
+        {"signed message", signature_ + kMessage, "<RESULT>1</RESULT>"},
+        {"queue file with bare LF line ends", WithBareLineFeeds(signature_ + kMessage),
+         "<RESULT>1</RESULT>"},
+        {"body changed after signing", tampered, "<RESULT>0</RESULT>"},
+        {"no signature", kMessage, "<RESULT>2</RESULT>"},
+        {"key not published", otherSelector, "<RESULT>4</RESULT>"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        int32_t returned = 0;
+        std::string answer = Verify(c.content, &returned);
+        EXPECT_EQ(0u, answer.find(c.wantResult)) << answer;
+        EXPECT_EQ(1, returned);
+    }
+    // A forged second signature does not spoil the genuine one.
+    std::string forged = signature_;
+    forged.replace(forged.find("d=example.com"), 13, "d=example.org");
+    EXPECT_EQ(0u, Verify(signature_ + forged + kMessage).find("<RESULT>1</RESULT>"));
+}
+
+TEST_F(DkimProvider, UnreadableFileIsATemporaryError) {
+    char result[1024] = {};
+    int32_t length = 1024;
+    const std::string command =
+        "<COMMAND>VERIFY</COMMAND><FILENAME>" + tree_.Join("missing.eml") + "</FILENAME>";
+    EXPECT_EQ(0, execute_(command.c_str(), static_cast<int32_t>(command.size()), result, &length));
+    EXPECT_EQ(0, std::strncmp(result, "<RESULT>3</RESULT>", 18)) << result;
+    EXPECT_EQ(0, execute_("<COMMAND>SIGN</COMMAND>", 23, result, &length));
+    EXPECT_NE(nullptr, std::strstr(result, "only VERIFY")) << result;
+}
+
+// The key published in DNS: dnsmasq on a loopback port serves the selector's TXT record
+// (split into strings of at most 255 bytes, as DNS requires; dnsmasq keeps quotes, so
+// none are given).
+TEST_F(DkimProvider, FetchesTheKeyFromTheConfiguredDnsServer) {
+    int probe = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    close(probe);
+    const int port = ntohs(address.sin_port);
+    const std::string record = "v=DKIM1; k=rsa; p=" + Keys().publicKey;
+    std::string txt = "--txt-record=sel._domainkey.example.com";
+    for (size_t at = 0; at < record.size(); at += 200) txt += "," + record.substr(at, 200);
+    std::vector<std::string> arguments = {"dnsmasq",
+                                          "--keep-in-foreground",
+                                          "--port=" + std::to_string(port),
+                                          "--listen-address=127.0.0.1",
+                                          "--bind-interfaces",
+                                          "--no-resolv",
+                                          "--no-hosts",
+                                          "--conf-file=/dev/null",
+                                          "--pid-file=",
+                                          "--local=/example.com/",
+                                          txt};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t server = -1;
+    ASSERT_EQ(0, posix_spawnp(&server, "dnsmasq", nullptr, nullptr, argv.data(), environ))
+        << "install dnsmasq-base";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    registry_.SetString(kSettingsKey, "Key File", "");
+    registry_.SetString(kSettingsKey, "DNS Servers", "127.0.0.1:" + std::to_string(port));
+    registry_.SetDword(kSettingsKey, "DNS Timeout", 2);
+    char result[1024];
+    int32_t resultLength = 0;
+    ASSERT_EQ(1, initialize_("", 0, result, &resultLength));
+    const std::string signedAnswer = Verify(signature_ + kMessage);
+    std::string tampered = signature_ + kMessage;
+    tampered.replace(tampered.find("attached"), 8, "detached");
+    const std::string tamperedAnswer = Verify(tampered);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    EXPECT_EQ(0u, signedAnswer.find("<RESULT>1</RESULT>")) << signedAnswer;
+    EXPECT_EQ(0u, tamperedAnswer.find("<RESULT>0</RESULT>")) << tamperedAnswer;
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// scanners/dns/tests/DnsTestServer.h: dnsmasq on a loopback port serving the test
+// zones: "uri.test" (domain list: listed.example listed, refused.example answering the
+// lists' "query refused" code, big.example listed with an answer too large for UDP) and
+// "ip.test" (address list: 192.0.2.99 listed).
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "scanners/dns/Resolver.h"
+
+extern char** environ;
+
+namespace dns_testing {
+
+constexpr int kBigRecordCount = 40;
+
+// A loopback port nobody listens on at the moment of asking.
+inline int FreePort(int type) {
+    int fd = socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+class DnsServer {
+public:
+    DnsServer() : port_(FreePort(SOCK_DGRAM)) {
+        std::vector<std::string> arguments = {
+            "dnsmasq",
+            "--keep-in-foreground",
+            "--port=" + std::to_string(port_),
+            "--listen-address=127.0.0.1",
+            "--bind-interfaces",
+            "--no-resolv",
+            "--no-hosts",
+            "--conf-file=/dev/null",
+            "--pid-file=",
+            "--local-ttl=60",
+            "--local=/uri.test/",
+            "--local=/ip.test/",
+            "--host-record=listed.example.uri.test,127.0.0.2",
+            "--host-record=99.2.0.192.ip.test,127.0.0.4",
+            "--host-record=refused.example.uri.test,127.255.255.254"};
+        // More A records than fit a 512-byte UDP answer: only TCP brings them all.
+        for (int i = 0; i < kBigRecordCount; ++i)
+            arguments.push_back("--address=/big.example.uri.test/127.0.1." + std::to_string(i + 1));
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        if (posix_spawnp(&pid_, "dnsmasq", nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        // Ready once it answers.
+        dns::ResolverSettings settings{Servers(), 100, 1};
+        for (int i = 0; i < 50 && pid_ > 0; ++i) {
+            if (dns::LookUpAddress("listed.example.uri.test", settings).status ==
+                dns::LookupStatus::kFound)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~DnsServer() { Stop(); }
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    bool Running() const { return pid_ > 0; }
+    std::string Servers() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int port_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace dns_testing
