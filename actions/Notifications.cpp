@@ -161,7 +161,15 @@ int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
 
     auto notice = std::make_unique<MessageRecord>(record);
     NewMessageFileName(notice->messageId, sizeof notice->messageId);
-    std::snprintf(notice->sender, sizeof notice->sender, "[SMTP:%s]", senderAddress);
+    const int written =
+        std::snprintf(notice->sender, sizeof notice->sender, "[SMTP:%s]", senderAddress);
+    if (written < 0 || static_cast<size_t>(written) >= sizeof notice->sender) {
+        // A cut sender would lose its closing bracket and the MTA would read a broken address.
+        ReportWithheld(record, arguments,
+                       "the notification sender address is too long; shorten the \"Bad Mail "
+                       "Notification Sender Address\" setting");
+        return 0;
+    }
     SafeCopy(notice->recipients, recipients.c_str());
     SafeCopy(notice->status, "Undelivered");
 
