@@ -2,7 +2,6 @@
 #include "filters/PatternCache.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "common/FileQueries.h"
+#include "common/TextSearch.h"
 #include "platform/Files.h"
 
 namespace {
@@ -20,11 +20,9 @@ namespace {
 struct NoCaseLess {
     using is_transparent = void;
     bool operator()(std::string_view left, std::string_view right) const {
-        return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(),
-                                            [](char a, char b) {
-                                                return std::toupper(static_cast<unsigned char>(a)) <
-                                                       std::toupper(static_cast<unsigned char>(b));
-                                            });
+        return std::lexicographical_compare(
+            left.begin(), left.end(), right.begin(), right.end(),
+            [](char a, char b) { return FoldUpper(a) < FoldUpper(b); });
     }
 };
 
