@@ -2,6 +2,7 @@
 #include "filters/PatternCache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -30,6 +31,7 @@ using PatternMap = std::map<std::string, std::shared_ptr<const PatternEntry>, No
 
 std::mutex cacheLock;
 PatternMap cache;
+std::atomic<uint64_t> generation{0};
 
 void SplitLines(const char* text, std::vector<std::string>* words) {
     while (*text != '\0') {
@@ -80,7 +82,7 @@ void CachePatternFile(const char* path) {
         auto entry = std::make_shared<PatternEntry>();
         LoadWordFile(path, entry.get());
         std::lock_guard<std::mutex> guard(cacheLock);
-        cache.try_emplace(path, std::move(entry));
+        if (cache.try_emplace(path, std::move(entry)).second) generation.fetch_add(1);
     } catch (const std::bad_alloc&) {
         // Left uncached: the file is read again the next time it is wanted.
     }
@@ -98,6 +100,7 @@ void EmptyPatternCache() {
     {
         std::lock_guard<std::mutex> guard(cacheLock);
         released.swap(cache);
+        generation.fetch_add(1);
     }
     // The entries are freed here, outside the lock.
 }
@@ -105,4 +108,8 @@ void EmptyPatternCache() {
 size_t PatternCacheSize() {
     std::lock_guard<std::mutex> guard(cacheLock);
     return cache.size();
+}
+
+uint64_t PatternCacheGeneration() {
+    return generation.load();
 }

@@ -1,0 +1,359 @@
+// filters/CompiledLists.cpp: compiling a criterion's word lists and matching a text
+// against them. The automaton only proposes: a word is a candidate when its literal key
+// occurs in the text, and every candidate is then decided as MatchPattern decides it
+// (plain words without regard to case directly from their first occurrence, everything
+// else by MatchPattern itself). A word whose key does not occur cannot match, since
+// every way MatchPattern accepts a word puts each of its literal segments into the text.
+#include "filters/CompiledLists.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/SafeText.h"
+#include "common/TextSearch.h"
+#include "filters/EvaluationRecords.h"
+#include "filters/KeywordAutomaton.h"
+#include "filters/ListWalk.h"
+#include "filters/PatternCache.h"
+#include "filters/WordMatcher.h"
+#include "frame/Settings.h"
+
+namespace {
+
+std::atomic<bool> compiledListsOn{true};
+
+enum class WordForm : uint8_t {
+    kPlain,      // no "*": a word between delimiters, first occurrence only
+    kSubstring,  // holds "**": anywhere, asterisks included
+    kWildcard,   // segments cut at "*": decided by MatchPattern
+};
+
+struct CompiledWord {
+    const char* text;  // the word as written (owned by the entry or the compiled lists)
+    uint32_t length;   // its length in bytes
+    uint32_t unit;     // the condition it belongs to
+    WordForm form;
+};
+
+// One condition of one filter, in the order of the word-by-word walk.
+struct Unit {
+    int filter;                 // filter number, 1..filterCount
+    int condition;              // condition number j
+    bool byWord;                // walked word by word (a word file read each time, a sender)
+    bool fromFile;              // words of a cached pattern file, else inline alternatives
+    int fieldCount;             // alternatives of an inline condition, for announceCount
+    std::string conditionText;  // the condition text, for byWord units
+};
+
+}  // namespace
+
+struct CompiledCriterion {
+    uint64_t cacheGeneration = 0;  // what the lists were built from
+    uint32_t allowCaching = 0;
+    char configuration[1024] = {};
+
+    std::vector<std::shared_ptr<const PatternEntry>> entries;  // the files' words live here
+    std::deque<std::string> inlineWords;                       // and the alternatives here
+    std::vector<Unit> units;
+    std::vector<CompiledWord> words;  // in unit order, then list order
+    KeywordAutomaton automaton;
+    std::vector<uint32_t> keyWordsBegin;  // key k: words keyWords[begin[k]..begin[k+1])
+    std::vector<uint32_t> keyWords;
+    std::vector<uint32_t> alwaysWords;  // wildcards without a literal: tried on every text
+};
+
+namespace {
+
+WordForm FormOf(std::string_view word) {
+    if (word.find("**") != std::string_view::npos) return WordForm::kSubstring;
+    return word.find('*') == std::string_view::npos ? WordForm::kPlain : WordForm::kWildcard;
+}
+
+// The literal a text must hold for the word to match: the whole word, or the longest
+// segment of a wildcard pattern (empty: none).
+std::string_view KeyOf(std::string_view word, WordForm form) {
+    if (form != WordForm::kWildcard) return word;
+    std::string_view longest;
+    size_t start = 0;
+    while (start <= word.size()) {
+        size_t star = word.find('*', start);
+        if (star == std::string_view::npos) star = word.size();
+        if (star - start > longest.size()) longest = word.substr(start, star - start);
+        start = star + 1;
+    }
+    return longest;
+}
+
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = static_cast<char>(FoldUpper(c));
+    return folded;
+}
+
+class Compiler {
+public:
+    explicit Compiler(CompiledCriterion& out) : out_(out) {}
+
+    void AddWord(const char* text, size_t length) {
+        if (length == 0) return;  // an empty entry never matches
+        const std::string_view word(text, length);
+        const WordForm form = FormOf(word);
+        const auto index = static_cast<uint32_t>(out_.words.size());
+        out_.words.push_back({text, static_cast<uint32_t>(length),
+                              static_cast<uint32_t>(out_.units.size() - 1), form});
+        const std::string_view key = KeyOf(word, form);
+        if (key.empty()) {
+            out_.alwaysWords.push_back(index);
+            return;
+        }
+        auto [at, added] = keyIndex_.try_emplace(Folded(key), static_cast<uint32_t>(keys_.size()));
+        if (added) {
+            keys_.push_back(at->first);
+            keyWords_.emplace_back();
+        }
+        keyWords_[at->second].push_back(index);
+    }
+
+    void Finish() {
+        keyIndex_.clear();
+        if (!out_.automaton.Build(keys_)) throw std::bad_alloc();
+        out_.keyWordsBegin.reserve(keyWords_.size() + 1);
+        for (const std::vector<uint32_t>& list : keyWords_) {
+            out_.keyWordsBegin.push_back(static_cast<uint32_t>(out_.keyWords.size()));
+            out_.keyWords.insert(out_.keyWords.end(), list.begin(), list.end());
+        }
+        out_.keyWordsBegin.push_back(static_cast<uint32_t>(out_.keyWords.size()));
+    }
+
+private:
+    CompiledCriterion& out_;
+    std::unordered_map<std::string, uint32_t> keyIndex_;
+    std::vector<std::string> keys_;
+    std::vector<std::vector<uint32_t>> keyWords_;
+};
+
+void CompileCondition(const ListWalk& walk, int filter, int j, const char* condition,
+                      CompiledCriterion& out, Compiler& compiler) {
+    Unit unit{filter, j, false, false, 0, {}};
+    char path[kPatternPathCapacity];
+    if (ResolvePatternPath(walk.set, condition, path, sizeof path)) {
+        if (out.allowCaching == 0) {  // the file is read afresh for every text
+            unit.byWord = true;
+            unit.conditionText = condition;
+            out.units.push_back(std::move(unit));
+            return;
+        }
+        std::shared_ptr<const PatternEntry> entry = FindCachedPatterns(path);
+        if (entry != nullptr) {
+            unit.fromFile = true;
+            out.units.push_back(std::move(unit));
+            for (const std::string& word : entry->words) compiler.AddWord(word.data(), word.size());
+            out.entries.push_back(std::move(entry));
+            return;
+        }
+    }
+    if (TakesSender(walk.style, condition)) {  // differs from message to message
+        unit.byWord = true;
+        unit.conditionText = condition;
+        out.units.push_back(std::move(unit));
+        return;
+    }
+    unit.fieldCount = CountDelimitedFields(condition, kConditionSeparator);
+    out.units.push_back(std::move(unit));
+    char alternative[kListBufferCapacity];
+    ForEachAlternative(condition, alternative, walk.style.conditionCapacity, [&](char* field) {
+        if (field[0] == '\0') return;
+        const std::string& word = out.inlineWords.emplace_back(field);
+        compiler.AddWord(word.data(), word.size());
+    });
+}
+
+std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, uint64_t generation,
+                                                 uint32_t allowCaching, const char* configuration) {
+    auto out = std::make_shared<CompiledCriterion>();
+    out->cacheGeneration = generation;
+    out->allowCaching = allowCaching;
+    SafeCopy(out->configuration, configuration);
+    Compiler compiler(*out);
+    const FilterSet& set = *walk.set;
+    char condition[kListBufferCapacity];
+    for (int f = 1; f <= set.filterCount && f <= kMaxFilters; ++f) {
+        const FilterDefinition* filter = set.filters[f];
+        if (filter == nullptr || filter->criteria[walk.type].enabled != 1) continue;
+        ForEachCondition(
+            filter->criteria[walk.type], condition, walk.style.conditionCapacity,
+            [&](int j, const char* value) { CompileCondition(walk, f, j, value, *out, compiler); });
+    }
+    compiler.Finish();
+    return out;
+}
+
+bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t allowCaching,
+               const char* configuration) {
+    return compiled.cacheGeneration == generation && compiled.allowCaching == allowCaching &&
+           std::strcmp(compiled.configuration, configuration) == 0;
+}
+
+// Per thread, reused from text to text: which keys the current text holds, and where
+// each first ends.
+struct Scratch {
+    std::vector<uint32_t> seenIn;  // key -> the text number that last found it
+    std::vector<uint32_t> firstEnd;
+    std::vector<uint32_t> foundKeys;
+    std::vector<uint32_t> matched;  // word indices
+    uint32_t textNumber = 0;
+};
+thread_local Scratch scratch;
+
+void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t length) {
+    Scratch& s = scratch;
+    const size_t keys = compiled.automaton.KeyCount();
+    if (s.seenIn.size() < keys) {
+        s.seenIn.resize(keys, 0);
+        s.firstEnd.resize(keys, 0);
+    }
+    if (++s.textNumber == 0) {  // wrapped: forget every old mark
+        std::fill(s.seenIn.begin(), s.seenIn.end(), 0);
+        s.textNumber = 1;
+    }
+    s.foundKeys.clear();
+    compiled.automaton.Scan(text, length, [&s](size_t key, size_t end) {
+        if (s.seenIn[key] == s.textNumber) return;
+        s.seenIn[key] = s.textNumber;
+        s.firstEnd[key] = static_cast<uint32_t>(end);
+        s.foundKeys.push_back(static_cast<uint32_t>(key));
+    });
+}
+
+void DecideCandidates(const CompiledCriterion& compiled, const ListWalk& walk, size_t length,
+                      int caseSensitive) {
+    Scratch& s = scratch;
+    bool delimiter[256] = {};
+    for (const char* d = walk.delimiters; d != nullptr && *d != '\0'; ++d)
+        delimiter[static_cast<unsigned char>(*d)] = true;
+    const char* text = walk.text;
+    s.matched.clear();
+    for (uint32_t key : s.foundKeys) {
+        const uint32_t end = s.firstEnd[key];  // of the first occurrence, ignoring case
+        for (uint32_t k = compiled.keyWordsBegin[key]; k < compiled.keyWordsBegin[key + 1]; ++k) {
+            const uint32_t index = compiled.keyWords[k];
+            const CompiledWord& word = compiled.words[index];
+            bool met = false;
+            if (word.form == WordForm::kSubstring) {
+                met = true;  // found without regard to case, whatever the flag
+            } else if (word.form == WordForm::kPlain && caseSensitive != 1) {
+                const size_t start = end + 1 - word.length;
+                const bool leftGood =
+                    start == 0 || delimiter[static_cast<unsigned char>(text[start - 1])];
+                const bool rightGood =
+                    end + 1 == length || delimiter[static_cast<unsigned char>(text[end + 1])];
+                met = leftGood && rightGood;
+            } else {
+                met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
+            }
+            if (met) s.matched.push_back(index);
+        }
+    }
+    for (uint32_t index : compiled.alwaysWords)
+        if (MatchPattern(text, compiled.words[index].text, walk.delimiters, caseSensitive))
+            s.matched.push_back(index);
+    std::sort(s.matched.begin(), s.matched.end());
+}
+
+FilterEvaluation* EvaluationFor(FilterEvaluationSet* evaluations, int filter) {
+    return filter <= evaluations->count ? evaluations->evaluations[filter] : nullptr;
+}
+
+void Record(const CompiledCriterion& compiled, const ListWalk& walk,
+            FilterEvaluationSet* evaluations) {
+    const std::vector<uint32_t>& matched = scratch.matched;
+    size_t next = 0;
+    for (size_t u = 0; u < compiled.units.size(); ++u) {
+        const Unit& unit = compiled.units[u];
+        FilterEvaluation* evaluation = EvaluationFor(evaluations, unit.filter);
+        if (evaluation == nullptr) {
+            while (next < matched.size() && compiled.words[matched[next]].unit == u) ++next;
+            continue;
+        }
+        if (unit.byWord) {
+            MatchConditionByWord(walk, unit.condition, unit.conditionText.c_str(), *evaluation);
+            continue;
+        }
+        const ListStyle& style = walk.style;
+        if (!unit.fromFile && style.announceCount != nullptr) style.announceCount(unit.fieldCount);
+        for (; next < matched.size() && compiled.words[matched[next]].unit == u; ++next) {
+            const char* word = compiled.words[matched[next]].text;
+            if (unit.fromFile) {
+                RecordFinding(*evaluation, walk.type, unit.condition, style.fileTag, word);
+                AnnounceCachedHit(style.fileTag, word);
+            } else {
+                RecordFinding(*evaluation, walk.type, unit.condition, style.inlineTag, word);
+                if (style.announceMatch != nullptr) style.announceMatch(word);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+CompiledListSlots& CompiledListSlots::operator=(const CompiledListSlots& other) {
+    if (this == &other) return *this;
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto& slot : slots_) slot.reset();
+    return *this;
+}
+
+std::shared_ptr<const CompiledCriterion> CompiledListSlots::Get(int slot) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return slots_[slot];
+}
+
+void CompiledListSlots::Put(int slot, std::shared_ptr<const CompiledCriterion> compiled) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    slots_[slot] = std::move(compiled);
+}
+
+void UseCompiledLists(bool on) {
+    compiledListsOn.store(on);
+}
+
+int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet* evaluations) {
+    if (!compiledListsOn.load(std::memory_order_relaxed)) return 0;
+    if (walk.text == nullptr || walk.set == nullptr || evaluations == nullptr) return 0;
+    if (walk.type < 0 || walk.type >= kCriterionTypeCount) return 0;
+    static_assert(kCriterionTypeCount * 3 <= CompiledListSlots::kSlotCount);
+    const int slot = walk.type * 3 + static_cast<int>(kind);
+
+    // Read before compiling: a change made meanwhile shows on the next text.
+    const uint64_t generation = PatternCacheGeneration();
+    const uint32_t allowCaching = Settings().allowPatternCaching;
+    char configuration[1024];
+    CurrentConfigurationDirectory(configuration, sizeof configuration);
+
+    std::shared_ptr<const CompiledCriterion> compiled = walk.set->compiledLists.Get(slot);
+    if (compiled == nullptr || !IsCurrent(*compiled, generation, allowCaching, configuration)) {
+        try {
+            compiled = Compile(walk, generation, allowCaching, configuration);
+        } catch (const std::bad_alloc&) {
+            return 0;  // out of memory: the word-by-word walk needs none
+        }
+        walk.set->compiledLists.Put(slot, compiled);
+    }
+    const size_t length = std::strlen(walk.text);
+    try {
+        FindCandidates(*compiled, walk.text, length);
+        DecideCandidates(*compiled, walk, length, CaseSensitive());
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    Record(*compiled, walk, evaluations);
+    return 1;
+}
