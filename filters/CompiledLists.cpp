@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
@@ -55,6 +56,13 @@ struct Unit {
 
 }  // namespace
 
+// Subject and body criteria, or the header criteria, often test the same lists: their
+// keys build one automaton, shared for as long as any compiled criterion uses it.
+struct SharedAutomaton {
+    std::vector<std::string> keys;  // what it was built from, in key order
+    KeywordAutomaton automaton;
+};
+
 struct CompiledCriterion {
     uint64_t cacheGeneration = 0;  // what the lists were built from
     uint32_t allowCaching = 0;
@@ -63,14 +71,34 @@ struct CompiledCriterion {
     std::vector<std::shared_ptr<const PatternEntry>> entries;  // the files' words live here
     std::deque<std::string> inlineWords;                       // and the alternatives here
     std::vector<Unit> units;
-    std::vector<CompiledWord> words;  // in unit order, then list order
-    KeywordAutomaton automaton;
-    std::vector<uint32_t> keyWordsBegin;  // key k: words keyWords[begin[k]..begin[k+1])
+    std::vector<CompiledWord> words;                 // in unit order, then list order
+    std::shared_ptr<const SharedAutomaton> matcher;  // shared with identical lists
+    std::vector<uint32_t> keyWordsBegin;             // key k: words keyWords[begin[k]..begin[k+1])
     std::vector<uint32_t> keyWords;
     std::vector<uint32_t> alwaysWords;  // wildcards without a literal: tried on every text
 };
 
 namespace {
+
+std::mutex sharedAutomataLock;
+std::vector<std::weak_ptr<const SharedAutomaton>> sharedAutomata;
+
+std::shared_ptr<const SharedAutomaton> AutomatonFor(std::vector<std::string>&& keys) {
+    {
+        std::lock_guard<std::mutex> guard(sharedAutomataLock);
+        std::erase_if(sharedAutomata, [](const auto& weak) { return weak.expired(); });
+        for (const auto& weak : sharedAutomata) {
+            std::shared_ptr<const SharedAutomaton> known = weak.lock();
+            if (known != nullptr && known->keys == keys) return known;
+        }
+    }
+    auto built = std::make_shared<SharedAutomaton>();
+    if (!built->automaton.Build(keys)) throw std::bad_alloc();
+    built->keys = std::move(keys);
+    std::lock_guard<std::mutex> guard(sharedAutomataLock);
+    sharedAutomata.push_back(built);
+    return built;
+}
 
 WordForm FormOf(std::string_view word) {
     if (word.find("**") != std::string_view::npos) return WordForm::kSubstring;
@@ -123,8 +151,8 @@ public:
     }
 
     void Finish() {
-        keyIndex_.clear();
-        if (!out_.automaton.Build(keys_)) throw std::bad_alloc();
+        keyIndex_ = {};
+        out_.matcher = AutomatonFor(std::move(keys_));
         out_.keyWordsBegin.reserve(keyWords_.size() + 1);
         for (const std::vector<uint32_t>& list : keyWords_) {
             out_.keyWordsBegin.push_back(static_cast<uint32_t>(out_.keyWords.size()));
@@ -215,7 +243,8 @@ thread_local Scratch scratch;
 
 void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t length) {
     Scratch& s = scratch;
-    const size_t keys = compiled.automaton.KeyCount();
+    const KeywordAutomaton& automaton = compiled.matcher->automaton;
+    const size_t keys = automaton.KeyCount();
     if (s.seenIn.size() < keys) {
         s.seenIn.resize(keys, 0);
         s.firstEnd.resize(keys, 0);
@@ -225,7 +254,7 @@ void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t 
         s.textNumber = 1;
     }
     s.foundKeys.clear();
-    compiled.automaton.Scan(text, length, [&s](size_t key, size_t end) {
+    automaton.Scan(text, length, [&s](size_t key, size_t end) {
         if (s.seenIn[key] == s.textNumber) return;
         s.seenIn[key] = s.textNumber;
         s.firstEnd[key] = static_cast<uint32_t>(end);
@@ -325,10 +354,11 @@ void UseCompiledLists(bool on) {
     compiledListsOn.store(on);
 }
 
-int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet* evaluations) {
-    if (!compiledListsOn.load(std::memory_order_relaxed)) return 0;
-    if (walk.text == nullptr || walk.set == nullptr || evaluations == nullptr) return 0;
-    if (walk.type < 0 || walk.type >= kCriterionTypeCount) return 0;
+namespace {
+
+// The compiled lists of the walk's criterion, compiled now when there are none or they
+// are out of date; null when memory ran out.
+std::shared_ptr<const CompiledCriterion> CompiledFor(const ListWalk& walk, ListKind kind) {
     static_assert(kCriterionTypeCount * 3 <= CompiledListSlots::kSlotCount);
     const int slot = walk.type * 3 + static_cast<int>(kind);
 
@@ -339,14 +369,57 @@ int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet*
     CurrentConfigurationDirectory(configuration, sizeof configuration);
 
     std::shared_ptr<const CompiledCriterion> compiled = walk.set->compiledLists.Get(slot);
-    if (compiled == nullptr || !IsCurrent(*compiled, generation, allowCaching, configuration)) {
-        try {
-            compiled = Compile(walk, generation, allowCaching, configuration);
-        } catch (const std::bad_alloc&) {
-            return 0;  // out of memory: the word-by-word walk needs none
-        }
-        walk.set->compiledLists.Put(slot, compiled);
+    if (compiled != nullptr && IsCurrent(*compiled, generation, allowCaching, configuration))
+        return compiled;
+    try {
+        compiled = Compile(walk, generation, allowCaching, configuration);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // the word-by-word walk needs no memory
     }
+    walk.set->compiledLists.Put(slot, compiled);
+    return compiled;
+}
+
+// Which kind of list each criterion type is evaluated as. ORDER MATTERS: must agree with
+// the evaluators the scanner and the envelope checks call for each type.
+struct TypeKind {
+    int type;
+    ListKind kind;
+};
+constexpr TypeKind kListCriteria[] = {
+    {kSubject, ListKind::kWordList},  {kBody, ListKind::kWordList},
+    {kPriority, ListKind::kWordList}, {kHeadersContain, ListKind::kWordList},
+    {kSpf, ListKind::kWordList},      {kBoundaryHeadersContain, ListKind::kWordList},
+    {kTo, ListKind::kAddress},        {kCc, ListKind::kAddress},
+    {kToOrCc, ListKind::kAddress},    {kFrom, ListKind::kAddress},
+    {kToOrCc, ListKind::kEnvelope},   {kIpAddress, ListKind::kEnvelope},
+    {kAccount, ListKind::kEnvelope},  {kConnector, ListKind::kEnvelope},
+};
+
+bool AnyFilterEnables(const FilterSet& set, int type) {
+    for (int f = 1; f <= set.filterCount && f <= kMaxFilters; ++f)
+        if (set.filters[f] != nullptr && set.filters[f]->criteria[type].enabled == 1) return true;
+    return false;
+}
+
+}  // namespace
+
+int CompileWordLists(const FilterSet* set) {
+    if (set == nullptr || !compiledListsOn.load()) return 1;
+    for (const TypeKind& criterion : kListCriteria) {
+        if (!AnyFilterEnables(*set, criterion.type)) continue;
+        const ListWalk walk{StyleOf(criterion.kind), criterion.type, "", "", set, ""};
+        (void)CompiledFor(walk, criterion.kind);
+    }
+    return 1;
+}
+
+int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet* evaluations) {
+    if (!compiledListsOn.load(std::memory_order_relaxed)) return 0;
+    if (walk.text == nullptr || walk.set == nullptr || evaluations == nullptr) return 0;
+    if (walk.type < 0 || walk.type >= kCriterionTypeCount) return 0;
+    const std::shared_ptr<const CompiledCriterion> compiled = CompiledFor(walk, kind);
+    if (compiled == nullptr) return 0;
     const size_t length = std::strlen(walk.text);
     try {
         FindCandidates(*compiled, walk.text, length);

@@ -31,6 +31,13 @@ private:
     mutable std::shared_ptr<const CompiledCriterion> slots_[kSlotCount];
 };
 
+struct FilterSet;
+
+// Compiles the lists of every criterion that the set's filters enable, so that the first
+// message does not wait for it (a list that changes later is compiled again when next
+// used). Always 1.
+int CompileWordLists(const FilterSet* set);
+
 // Switches the compiled lists on (the default) or off for the whole process; off, every
 // list is walked word by word. For comparing the two and for benchmarks.
 void UseCompiledLists(bool on);
