@@ -120,16 +120,23 @@ public:
     std::string Take() {
         std::fflush(stdout);
         const off_t end = lseek(1, 0, SEEK_CUR);
-        std::string printed(static_cast<size_t>(end), '\0');
-        if (end > 0 && pread(1, printed.data(), printed.size(), 0) != end) printed = "?";
-        if (ftruncate(1, 0) != 0) printed += "?";
-        lseek(1, 0, SEEK_SET);
+        std::string printed(static_cast<size_t>(end - mark_), '\0');
+        if (end > mark_ && pread(1, printed.data(), printed.size(), mark_) != end - mark_)
+            printed = "?";
+        mark_ = end;
+        if (end > kRewindAt) {  // keep the file small without truncating it every time
+            if (ftruncate(1, 0) != 0) printed += "?";
+            lseek(1, 0, SEEK_SET);
+            mark_ = 0;
+        }
         return printed;
     }
 
 private:
+    static constexpr off_t kRewindAt = 1 << 20;
     std::FILE* sink_;
     int saved_;
+    off_t mark_ = 0;
 };
 
 inline std::string Describe(const FilterEvaluation& e, int type) {
