@@ -76,6 +76,7 @@ struct CompiledCriterion {
     std::vector<uint32_t> keyWordsBegin;             // key k: words keyWords[begin[k]..begin[k+1])
     std::vector<uint32_t> keyWords;
     std::vector<uint32_t> alwaysWords;  // wildcards without a literal: tried on every text
+    bool actsOnEveryText = false;       // a unit walked word by word, or one that prints a count
 };
 
 namespace {
@@ -175,6 +176,7 @@ void CompileCondition(const ListWalk& walk, int filter, int j, const char* condi
     if (ResolvePatternPath(walk.set, condition, path, sizeof path)) {
         if (out.allowCaching == 0) {  // the file is read afresh for every text
             unit.byWord = true;
+            out.actsOnEveryText = true;
             unit.conditionText = condition;
             out.units.push_back(std::move(unit));
             return;
@@ -190,11 +192,13 @@ void CompileCondition(const ListWalk& walk, int filter, int j, const char* condi
     }
     if (TakesSender(walk.style, condition)) {  // differs from message to message
         unit.byWord = true;
+        out.actsOnEveryText = true;
         unit.conditionText = condition;
         out.units.push_back(std::move(unit));
         return;
     }
     unit.fieldCount = CountDelimitedFields(condition, kConditionSeparator);
+    if (walk.style.announceCount != nullptr) out.actsOnEveryText = true;
     out.units.push_back(std::move(unit));
     char alternative[kListBufferCapacity];
     ForEachAlternative(condition, alternative, walk.style.conditionCapacity, [&](char* field) {
@@ -304,6 +308,7 @@ FilterEvaluation* EvaluationFor(FilterEvaluationSet* evaluations, int filter) {
 void Record(const CompiledCriterion& compiled, const ListWalk& walk,
             FilterEvaluationSet* evaluations) {
     const std::vector<uint32_t>& matched = scratch.matched;
+    if (matched.empty() && !compiled.actsOnEveryText) return;  // the usual text
     size_t next = 0;
     for (size_t u = 0; u < compiled.units.size(); ++u) {
         const Unit& unit = compiled.units[u];
