@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "common/SafeText.h"
@@ -144,29 +145,30 @@ public:
             return;
         }
         auto [at, added] = keyIndex_.try_emplace(Folded(key), static_cast<uint32_t>(keys_.size()));
-        if (added) {
-            keys_.push_back(at->first);
-            keyWords_.emplace_back();
-        }
-        keyWords_[at->second].push_back(index);
+        if (added) keys_.push_back(at->first);
+        keyed_.emplace_back(at->second, index);
     }
 
     void Finish() {
         keyIndex_ = {};
         out_.matcher = AutomatonFor(std::move(keys_));
-        out_.keyWordsBegin.reserve(keyWords_.size() + 1);
-        for (const std::vector<uint32_t>& list : keyWords_) {
-            out_.keyWordsBegin.push_back(static_cast<uint32_t>(out_.keyWords.size()));
-            out_.keyWords.insert(out_.keyWords.end(), list.begin(), list.end());
-        }
-        out_.keyWordsBegin.push_back(static_cast<uint32_t>(out_.keyWords.size()));
+        const size_t keyCount = out_.matcher->automaton.KeyCount();
+        // Counting sort of the words by key, each key's words in list order.
+        std::vector<uint32_t>& begin = out_.keyWordsBegin;
+        begin.assign(keyCount + 1, 0);
+        for (const auto& [key, word] : keyed_) ++begin[key + 1];
+        for (size_t k = 0; k < keyCount; ++k) begin[k + 1] += begin[k];
+        out_.keyWords.resize(keyed_.size());
+        std::vector<uint32_t> next(begin.begin(), begin.end() - 1);
+        for (const auto& [key, word] : keyed_) out_.keyWords[next[key]++] = word;
+        keyed_ = {};
     }
 
 private:
     CompiledCriterion& out_;
     std::unordered_map<std::string, uint32_t> keyIndex_;
     std::vector<std::string> keys_;
-    std::vector<std::vector<uint32_t>> keyWords_;
+    std::vector<std::pair<uint32_t, uint32_t>> keyed_;  // (key, word) for every keyed word
 };
 
 void CompileCondition(const ListWalk& walk, int filter, int j, const char* condition,

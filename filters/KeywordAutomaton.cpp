@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <new>
+#include <numeric>
 #include <utility>
 
 #include "common/TextSearch.h"
@@ -24,12 +25,6 @@ struct TrieNode {
     uint8_t depth = 0;  // capped at 255: only small depths matter
     int32_t key = -1;
 };
-
-uint32_t ChildOf(const std::vector<TrieNode>& trie, uint32_t node, uint8_t byteClass) {
-    for (uint32_t c = trie[node].firstChild; c != kNone; c = trie[c].nextSibling)
-        if (trie[c].byteClass == byteClass) return c;
-    return kNone;
-}
 
 }  // namespace
 
@@ -67,24 +62,38 @@ int KeywordAutomaton::Build(const std::vector<std::string>& keys) {
             if (folded[b]) folded[b] = static_cast<uint8_t>(classCount_++);
         for (int b = 0; b < 256; ++b) classOf_[b] = folded[kFoldUpper[b]];
 
+        // The trie, from the keys in sorted order: a key shares its path with the one
+        // before it up to their common prefix and only adds nodes after it, so no child
+        // is ever looked for.
+        std::vector<uint32_t> sorted(keys.size());
+        std::iota(sorted.begin(), sorted.end(), 0u);
+        std::sort(sorted.begin(), sorted.end(),
+                  [&keys](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
         std::vector<TrieNode> trie(1);
-        for (size_t k = 0; k < keys.size(); ++k) {
-            uint32_t node = 0;
-            for (char c : keys[k]) {
-                const uint8_t byteClass = classOf_[static_cast<unsigned char>(c)];
-                uint32_t child = ChildOf(trie, node, byteClass);
-                if (child == kNone) {
-                    child = static_cast<uint32_t>(trie.size());
-                    TrieNode grown;
-                    grown.byteClass = byteClass;
-                    grown.depth = static_cast<uint8_t>(std::min(trie[node].depth + 1, 255));
-                    grown.nextSibling = trie[node].firstChild;
-                    trie.push_back(grown);
-                    trie[node].firstChild = child;
-                }
+        std::vector<uint32_t> path(1, 0);  // the previous key's nodes by depth
+        const std::string* previous = nullptr;
+        for (uint32_t k : sorted) {
+            const std::string& key = keys[k];
+            size_t common = 0;
+            if (previous != nullptr)
+                while (common < key.size() && common < previous->size() &&
+                       key[common] == (*previous)[common])
+                    ++common;
+            path.resize(common + 1);
+            uint32_t node = path[common];
+            for (size_t i = common; i < key.size(); ++i) {
+                const auto child = static_cast<uint32_t>(trie.size());
+                TrieNode grown;
+                grown.byteClass = classOf_[static_cast<unsigned char>(key[i])];
+                grown.depth = static_cast<uint8_t>(std::min<size_t>(i + 1, 255));
+                grown.nextSibling = trie[node].firstChild;
+                trie.push_back(grown);
+                trie[node].firstChild = child;
+                path.push_back(child);
                 node = child;
             }
             trie[node].key = static_cast<int32_t>(k);
+            previous = &key;
         }
 
         // Breadth-first numbering: a state's failure target (always shallower) comes first.
@@ -123,18 +132,9 @@ int KeywordAutomaton::Build(const std::vector<std::string>& keys) {
             const uint32_t node = order[s];
             key_[s] = trie[node].key;
             for (uint32_t e = edgeBegin_[s]; e < edgeBegin_[s + 1]; ++e) {
-                // A child's failure: follow this state's failure chain to a state with the edge.
-                const uint8_t byteClass = edgeClass_[e];
-                uint32_t target = 0;
-                for (uint32_t f = s == 0 ? kNone : failure_[s]; f != kNone;
-                     f = f == 0 ? kNone : failure_[f]) {
-                    const uint32_t next = ChildOf(trie, order[f], byteClass);
-                    if (next != kNone) {
-                        target = stateOf[next];
-                        break;
-                    }
-                }
-                failure_[edgeTarget_[e]] = target;
+                // A child's failure: where this state's failure goes with the same byte (the
+                // root's children fail to the root). Every state before s is complete.
+                failure_[edgeTarget_[e]] = s == 0 ? 0 : SparseStep(failure_[s], edgeClass_[e]);
             }
             if (s != 0) {
                 const uint32_t f = failure_[s];
