@@ -25,6 +25,7 @@
 #include "filters/KeywordAutomaton.h"
 #include "filters/ListWalk.h"
 #include "filters/PatternCache.h"
+#include "filters/TokenTable.h"
 #include "filters/WordMatcher.h"
 #include "frame/Settings.h"
 
@@ -33,6 +34,7 @@ namespace {
 std::atomic<bool> compiledListsOn{true};
 
 enum class WordForm : uint8_t {
+    kToken,      // a plain word without any delimiter byte: found among the text's tokens
     kPlain,      // no "*": a word between delimiters, first occurrence only
     kSubstring,  // holds "**": anywhere, asterisks included
     kWildcard,   // segments cut at "*": decided by MatchPattern
@@ -58,10 +60,15 @@ struct Unit {
 }  // namespace
 
 // Subject and body criteria, or the header criteria, often test the same lists: their
-// keys build one automaton, shared for as long as any compiled criterion uses it.
+// keys build one matcher, shared for as long as any compiled criterion uses it. Keys
+// 0..keys.size()-1 are the automaton's, the token table's follow.
 struct SharedAutomaton {
-    std::vector<std::string> keys;  // what it was built from, in key order
+    std::vector<std::string> keys;       // the automaton's, in key order
+    std::vector<std::string> tokenKeys;  // the token table's, in key order
     KeywordAutomaton automaton;
+    TokenTable tokens;
+    bool breaksToken[256] = {};  // folded bytes that some token key holds: as delimiters
+                                 // they could cut a token word, so the table is not used
 };
 
 struct CompiledCriterion {
@@ -85,26 +92,37 @@ namespace {
 std::mutex sharedAutomataLock;
 std::vector<std::weak_ptr<const SharedAutomaton>> sharedAutomata;
 
-std::shared_ptr<const SharedAutomaton> AutomatonFor(std::vector<std::string>&& keys) {
+std::shared_ptr<const SharedAutomaton> AutomatonFor(std::vector<std::string>&& keys,
+                                                    std::vector<std::string>&& tokenKeys) {
     {
         std::lock_guard<std::mutex> guard(sharedAutomataLock);
         std::erase_if(sharedAutomata, [](const auto& weak) { return weak.expired(); });
         for (const auto& weak : sharedAutomata) {
             std::shared_ptr<const SharedAutomaton> known = weak.lock();
-            if (known != nullptr && known->keys == keys) return known;
+            if (known != nullptr && known->keys == keys && known->tokenKeys == tokenKeys)
+                return known;
         }
     }
     auto built = std::make_shared<SharedAutomaton>();
-    if (!built->automaton.Build(keys)) throw std::bad_alloc();
+    if (!built->automaton.Build(keys) || !built->tokens.Build(tokenKeys)) throw std::bad_alloc();
+    for (const std::string& key : tokenKeys)
+        for (char c : key) built->breaksToken[static_cast<unsigned char>(c)] = true;
     built->keys = std::move(keys);
+    built->tokenKeys = std::move(tokenKeys);
     std::lock_guard<std::mutex> guard(sharedAutomataLock);
     sharedAutomata.push_back(built);
     return built;
 }
 
+// Every byte of the delimiter sets the scanner and the envelope checks pass. A word that
+// holds none of them lies within one token of any text split at those sets.
+constexpr std::string_view kTokenBreakers = " \r'\"\n<>;:].";
+
 WordForm FormOf(std::string_view word) {
     if (word.find("**") != std::string_view::npos) return WordForm::kSubstring;
-    return word.find('*') == std::string_view::npos ? WordForm::kPlain : WordForm::kWildcard;
+    if (word.find('*') != std::string_view::npos) return WordForm::kWildcard;
+    return word.find_first_of(kTokenBreakers) == std::string_view::npos ? WordForm::kToken
+                                                                        : WordForm::kPlain;
 }
 
 // The literal a text must hold for the word to match: the whole word, or the longest
@@ -144,6 +162,13 @@ public:
             out_.alwaysWords.push_back(index);
             return;
         }
+        if (form == WordForm::kToken) {
+            auto [at, added] =
+                tokenIndex_.try_emplace(Folded(key), static_cast<uint32_t>(tokenKeys_.size()));
+            if (added) tokenKeys_.push_back(at->first);
+            keyed_.emplace_back(at->second | kTokenKeyFlag, index);
+            return;
+        }
         auto [at, added] = keyIndex_.try_emplace(Folded(key), static_cast<uint32_t>(keys_.size()));
         if (added) keys_.push_back(at->first);
         keyed_.emplace_back(at->second, index);
@@ -151,8 +176,12 @@ public:
 
     void Finish() {
         keyIndex_ = {};
-        out_.matcher = AutomatonFor(std::move(keys_));
-        const size_t keyCount = out_.matcher->automaton.KeyCount();
+        tokenIndex_ = {};
+        const auto automatonKeys = static_cast<uint32_t>(keys_.size());
+        const size_t keyCount = keys_.size() + tokenKeys_.size();
+        out_.matcher = AutomatonFor(std::move(keys_), std::move(tokenKeys_));
+        for (auto& [key, word] : keyed_)
+            if (key & kTokenKeyFlag) key = automatonKeys + (key & ~kTokenKeyFlag);
         // Counting sort of the words by key, each key's words in list order.
         std::vector<uint32_t>& begin = out_.keyWordsBegin;
         begin.assign(keyCount + 1, 0);
@@ -166,8 +195,12 @@ public:
 
 private:
     CompiledCriterion& out_;
+    static constexpr uint32_t kTokenKeyFlag = 0x80000000u;  // in keyed_, until Finish
+
     std::unordered_map<std::string, uint32_t> keyIndex_;
     std::vector<std::string> keys_;
+    std::unordered_map<std::string, uint32_t> tokenIndex_;
+    std::vector<std::string> tokenKeys_;
     std::vector<std::pair<uint32_t, uint32_t>> keyed_;  // (key, word) for every keyed word
 };
 
@@ -247,10 +280,19 @@ struct Scratch {
 };
 thread_local Scratch scratch;
 
-void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t length) {
+// Whether the delimiters of this text leave every token word within one token.
+bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
+    for (const char* d = delimiters; d != nullptr && *d != '\0'; ++d)
+        if (matcher.breaksToken[FoldUpper(*d)]) return false;
+    return true;
+}
+
+void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t length,
+                    const bool (&delimiter)[256], bool tokensUsable) {
     Scratch& s = scratch;
-    const KeywordAutomaton& automaton = compiled.matcher->automaton;
-    const size_t keys = automaton.KeyCount();
+    const SharedAutomaton& matcher = *compiled.matcher;
+    const size_t automatonKeys = matcher.automaton.KeyCount();
+    const size_t keys = automatonKeys + matcher.tokens.KeyCount();
     if (s.seenIn.size() < keys) {
         s.seenIn.resize(keys, 0);
         s.firstEnd.resize(keys, 0);
@@ -260,21 +302,39 @@ void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t 
         s.textNumber = 1;
     }
     s.foundKeys.clear();
-    automaton.Scan(text, length, [&s](size_t key, size_t end) {
+    auto found = [&s](size_t key, size_t end) {
         if (s.seenIn[key] == s.textNumber) return;
         s.seenIn[key] = s.textNumber;
         s.firstEnd[key] = static_cast<uint32_t>(end);
         s.foundKeys.push_back(static_cast<uint32_t>(key));
-    });
+    };
+    if (automatonKeys > 0) matcher.automaton.Scan(text, length, found);
+    if (matcher.tokens.KeyCount() == 0 || !tokensUsable) return;
+    const size_t shortest = matcher.tokens.ShortestKey();
+    const size_t longest = matcher.tokens.LongestKey();
+    size_t i = 0;
+    while (i < length) {
+        while (i < length && delimiter[static_cast<unsigned char>(text[i])]) ++i;
+        const size_t start = i;
+        uint64_t hash = TokenTable::kHashStart;
+        while (i < length && !delimiter[static_cast<unsigned char>(text[i])])
+            hash = TokenTable::HashStep(hash, text[i++]);
+        const size_t size = i - start;
+        if (size < shortest || size > longest) continue;
+        const int32_t key = matcher.tokens.Find(text + start, size, hash);
+        if (key >= 0) found(automatonKeys + static_cast<size_t>(key), i - 1);
+    }
 }
 
 void DecideCandidates(const CompiledCriterion& compiled, const ListWalk& walk, size_t length,
-                      int caseSensitive) {
+                      int caseSensitive, const bool (&delimiter)[256], bool tokensUsable) {
     Scratch& s = scratch;
-    bool delimiter[256] = {};
-    for (const char* d = walk.delimiters; d != nullptr && *d != '\0'; ++d)
-        delimiter[static_cast<unsigned char>(*d)] = true;
     const char* text = walk.text;
+    if (!tokensUsable) {  // delimiters no list was compiled for: every token word is a candidate
+        const auto first = static_cast<uint32_t>(compiled.matcher->automaton.KeyCount());
+        for (uint32_t key = first; key + 1 < compiled.keyWordsBegin.size(); ++key)
+            s.foundKeys.push_back(key);
+    }
     s.matched.clear();
     for (uint32_t key : s.foundKeys) {
         const uint32_t end = s.firstEnd[key];  // of the first occurrence, ignoring case
@@ -282,7 +342,11 @@ void DecideCandidates(const CompiledCriterion& compiled, const ListWalk& walk, s
             const uint32_t index = compiled.keyWords[k];
             const CompiledWord& word = compiled.words[index];
             bool met = false;
-            if (word.form == WordForm::kSubstring) {
+            if (word.form == WordForm::kToken) {
+                // Its token is in the text; only MatchPattern knows whether a piece of an
+                // earlier token holds it first ("carefree free").
+                met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
+            } else if (word.form == WordForm::kSubstring) {
                 met = true;  // found without regard to case, whatever the flag
             } else if (word.form == WordForm::kPlain && caseSensitive != 1) {
                 const size_t start = end + 1 - word.length;
@@ -428,9 +492,13 @@ int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet*
     const std::shared_ptr<const CompiledCriterion> compiled = CompiledFor(walk, kind);
     if (compiled == nullptr) return 0;
     const size_t length = std::strlen(walk.text);
+    bool delimiter[256] = {};
+    for (const char* d = walk.delimiters; d != nullptr && *d != '\0'; ++d)
+        delimiter[static_cast<unsigned char>(*d)] = true;
+    const bool tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
     try {
-        FindCandidates(*compiled, walk.text, length);
-        DecideCandidates(*compiled, walk, length, CaseSensitive());
+        FindCandidates(*compiled, walk.text, length, delimiter, tokensUsable);
+        DecideCandidates(*compiled, walk, length, CaseSensitive(), delimiter, tokensUsable);
     } catch (const std::bad_alloc&) {
         return 0;
     }
