@@ -36,6 +36,9 @@ private:
         uint32_t key;  // key + 1; 0: empty
         uint32_t tag;  // the high half of the key's hash, checked before the bytes
     };
+    std::vector<uint64_t> seen_;     // one bit per hash value, about 8 per key: most tokens of
+                                     // a text are turned away here, within the processor's
+                                     // cache, before any slot is read
     std::vector<Slot> slots_;        // a power of two, at most half full
     std::vector<char> bytes_;        // the keys, one after another
     std::vector<uint32_t> offsets_;  // key k is bytes_[offsets_[k]..offsets_[k+1])
