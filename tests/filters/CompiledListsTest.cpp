@@ -6,6 +6,8 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "analysis/MessageScanner.h"
 #include "common/SafeText.h"
@@ -177,6 +179,41 @@ TEST_F(CompiledListsTest, ListsAreCompiledAgainWhenTheCacheChanges) {
     (void)testing::internal::GetCapturedStdout();
     EXPECT_EQ(2, run.Result(1).matchCount[kBody]);
     EXPECT_STREQ("<MF-W>cheap</MF-W>", run.Result(1).resultText[kBody]);
+}
+
+// Runs on several threads share one set's compiled lists while a reload empties and
+// fills the pattern cache under them: each text sees either the whole list or none of it.
+TEST_F(CompiledListsTest, RunsShareCompiledListsWhileTheCacheIsReloaded) {
+    Settings().allowPatternCaching = 1;
+    plugin.tree.WriteFile("w.txt", "free\ncheap\n");
+    const std::string condition =
+        "<REFERENCE><FILE>w.txt</FILE><PATH>" + plugin.tree.Join("") + "</PATH></REFERENCE>";
+    HandBuiltRun run;
+    run.AddFilter(kBody, condition);
+    testing::internal::CaptureStdout();
+    PreloadPatternFile(&run.set, condition.c_str(), "");
+    constexpr int kTexts = 2000;
+    std::vector<std::thread> threads;
+    std::vector<FilterEvaluation> results(4);
+    for (FilterEvaluation& result : results)
+        threads.emplace_back([&run, &result] {
+            FilterEvaluationSet evaluations{};
+            evaluations.count = 1;
+            evaluations.evaluations[1] = &result;
+            for (int n = 0; n < kTexts; ++n)
+                (void)EvaluateWordListCriterion(kBody, "free cheap", kTextDelimiters, &run.set,
+                                                &evaluations);
+        });
+    for (int reload = 0; reload < 100; ++reload) {
+        EmptyPatternCache();
+        PreloadPatternFile(&run.set, condition.c_str(), "");
+    }
+    for (std::thread& thread : threads) thread.join();
+    (void)testing::internal::GetCapturedStdout();
+    for (const FilterEvaluation& result : results) {
+        EXPECT_EQ(0, result.matchCount[kBody] % 2);
+        EXPECT_LE(result.matchCount[kBody], 2 * kTexts);
+    }
 }
 
 }  // namespace
