@@ -19,6 +19,7 @@ its files (file n, in name order, is filter n's list; each is cut to the configu
 word count). Without them both are generated with a fixed seed.
 """
 import argparse
+import bisect
 import os
 import random
 import re
@@ -62,8 +63,19 @@ def generate_vocabulary(rng, count):
 
 
 def generate_messages(directory, count, rng, vocabulary):
-    """Messages of median 8 KB (log-normal sizes), real-shaped headers, 70-column lines."""
+    """Messages of median 8 KB (log-normal sizes), real-shaped headers, 70-column lines,
+    words drawn by Zipf's law (the word of rank r about 1/r as often as the first) as in
+    natural text."""
     os.makedirs(directory, exist_ok=True)
+    cumulative, weight = [], 0.0
+    for rank in range(1, len(vocabulary) + 1):
+        weight += 1.0 / rank
+        cumulative.append(weight)
+
+    def zipf_word():
+        return vocabulary[min(bisect.bisect_left(cumulative, rng.random() * weight),
+                              len(vocabulary) - 1)]
+
     for n in range(count):
         size = int(min(max(rng.lognormvariate(8.99, 0.6), 1200), 120000))  # e^8.99 ~ 8 KB
         sender = rng.choice(vocabulary) + "@" + rng.choice(vocabulary) + ".example"
@@ -72,10 +84,10 @@ def generate_messages(directory, count, rng, vocabulary):
                   "Date: Mon, 7 Dec 2026 05:00:%02d +0000\r\nMessage-ID: <%d@example.net>\r\n"
                   "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
                   % (sender, rng.choice(vocabulary), n % 250, rng.choice(vocabulary).title(),
-                     sender, n, " ".join(rng.choice(vocabulary) for _ in range(5)), n % 60, n))
+                     sender, n, " ".join(zipf_word() for _ in range(5)), n % 60, n))
         lines, line, total = [], [], len(header)
         while total < size:
-            word = rng.choice(vocabulary)
+            word = zipf_word()
             if rng.random() < 0.08:
                 word = word.title()
             line.append(word)
@@ -90,7 +102,7 @@ def generate_messages(directory, count, rng, vocabulary):
 
 def write_lists(directory, filters, words, source_lists, rng, vocabulary):
     """Filter n's list: source list n cut to `words`, or distinct generated words of which
-    one also occurs in the messages (so that messages meet some filters, as mail does)."""
+    one, of any rank, also occurs in the messages (so that some messages meet the filter)."""
     os.makedirs(directory, exist_ok=True)
     everything = []
     for n in range(filters):
