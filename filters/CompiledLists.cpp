@@ -13,6 +13,7 @@
 #include <deque>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -269,8 +270,7 @@ bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t 
            std::strcmp(compiled.configuration, configuration) == 0;
 }
 
-// Per thread, reused from text to text: which keys the current text holds, and where
-// each first ends.
+// Reused from text to text: which keys the current text holds, and where each first ends.
 struct Scratch {
     std::vector<uint32_t> seenIn;  // key -> the text number that last found it
     std::vector<uint32_t> firstEnd;
@@ -278,7 +278,53 @@ struct Scratch {
     std::vector<uint32_t> matched;  // word indices
     uint32_t textNumber = 0;
 };
-thread_local Scratch scratch;
+
+// Spare scratch areas, one taken by each text being matched. Not thread_local: a
+// thread_local with a destructor keeps the C library from ever unloading the plug-in,
+// whose detach would then run after the static destructors. Never destroyed, for the
+// same reason: a detach may still match nothing, but must find the pool.
+struct ScratchPool {
+    std::mutex lock;
+    std::vector<std::unique_ptr<Scratch>> spares;
+};
+constexpr size_t kSpareScratchAreas = 64;
+
+ScratchPool& Scratches() {
+    static ScratchPool* const pool = new ScratchPool;
+    return *pool;
+}
+
+class ScratchLease {
+public:
+    ScratchLease() {
+        ScratchPool& pool = Scratches();
+        {
+            std::lock_guard<std::mutex> guard(pool.lock);
+            if (!pool.spares.empty()) {
+                area_ = std::move(pool.spares.back());
+                pool.spares.pop_back();
+            }
+        }
+        if (area_ == nullptr) area_ = std::make_unique<Scratch>();
+    }
+    ~ScratchLease() {
+        ScratchPool& pool = Scratches();
+        std::lock_guard<std::mutex> guard(pool.lock);
+        if (pool.spares.size() >= kSpareScratchAreas) return;
+        try {
+            pool.spares.push_back(std::move(area_));
+        } catch (const std::bad_alloc&) {
+            // Freed instead.
+        }
+    }
+    ScratchLease(const ScratchLease&) = delete;
+    ScratchLease& operator=(const ScratchLease&) = delete;
+
+    Scratch& Area() { return *area_; }
+
+private:
+    std::unique_ptr<Scratch> area_;
+};
 
 // Whether the delimiters of this text leave every token word within one token.
 bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
@@ -287,9 +333,8 @@ bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
     return true;
 }
 
-void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t length,
+void FindCandidates(Scratch& s, const CompiledCriterion& compiled, const char* text, size_t length,
                     const bool (&delimiter)[256], bool tokensUsable) {
-    Scratch& s = scratch;
     const SharedAutomaton& matcher = *compiled.matcher;
     const size_t automatonKeys = matcher.automaton.KeyCount();
     const size_t keys = automatonKeys + matcher.tokens.KeyCount();
@@ -326,9 +371,9 @@ void FindCandidates(const CompiledCriterion& compiled, const char* text, size_t 
     }
 }
 
-void DecideCandidates(const CompiledCriterion& compiled, const ListWalk& walk, size_t length,
-                      int caseSensitive, const bool (&delimiter)[256], bool tokensUsable) {
-    Scratch& s = scratch;
+void DecideCandidates(Scratch& s, const CompiledCriterion& compiled, const ListWalk& walk,
+                      size_t length, int caseSensitive, const bool (&delimiter)[256],
+                      bool tokensUsable) {
     const char* text = walk.text;
     if (!tokensUsable) {  // delimiters no list was compiled for: every token word is a candidate
         const auto first = static_cast<uint32_t>(compiled.matcher->automaton.KeyCount());
@@ -371,9 +416,8 @@ FilterEvaluation* EvaluationFor(FilterEvaluationSet* evaluations, int filter) {
     return filter <= evaluations->count ? evaluations->evaluations[filter] : nullptr;
 }
 
-void Record(const CompiledCriterion& compiled, const ListWalk& walk,
-            FilterEvaluationSet* evaluations) {
-    const std::vector<uint32_t>& matched = scratch.matched;
+void Record(const std::vector<uint32_t>& matched, const CompiledCriterion& compiled,
+            const ListWalk& walk, FilterEvaluationSet* evaluations) {
     if (matched.empty() && !compiled.actsOnEveryText) return;  // the usual text
     size_t next = 0;
     for (size_t u = 0; u < compiled.units.size(); ++u) {
@@ -496,12 +540,15 @@ int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet*
     for (const char* d = walk.delimiters; d != nullptr && *d != '\0'; ++d)
         delimiter[static_cast<unsigned char>(*d)] = true;
     const bool tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
+    std::optional<ScratchLease> lease;
     try {
-        FindCandidates(*compiled, walk.text, length, delimiter, tokensUsable);
-        DecideCandidates(*compiled, walk, length, CaseSensitive(), delimiter, tokensUsable);
+        lease.emplace();
+        Scratch& area = lease->Area();
+        FindCandidates(area, *compiled, walk.text, length, delimiter, tokensUsable);
+        DecideCandidates(area, *compiled, walk, length, CaseSensitive(), delimiter, tokensUsable);
     } catch (const std::bad_alloc&) {
-        return 0;
+        return 0;  // nothing recorded yet: the word-by-word walk takes over
     }
-    Record(*compiled, walk, evaluations);
+    Record(lease->Area().matched, *compiled, walk, evaluations);
     return 1;
 }
