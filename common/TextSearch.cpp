@@ -1,49 +1,37 @@
 // common/TextSearch.cpp: case-insensitive search in 8-bit text, used while scanning messages.
 #include "common/TextSearch.h"
 
-#include <cctype>
 #include <cstddef>
 #include <cstring>
 
 namespace {
 
-// Below this length calling toupper per byte is cheaper than filling a table first.
-constexpr size_t kTableThreshold = 256;
-
-// toupper is only defined for unsigned char values (and EOF); high-bit bytes must not
-// reach it as negative numbers.
-int Upper(char c) {
-    return std::toupper(static_cast<unsigned char>(c));
-}
-
-// toupper for every byte, taken fresh on each search so that it follows the locale.
-struct UpperTable {
-    unsigned char upper[256];
-    UpperTable() {
-        for (int i = 0; i < 256; ++i) upper[i] = static_cast<unsigned char>(std::toupper(i));
-    }
-    int operator()(char c) const { return upper[static_cast<unsigned char>(c)]; }
-};
+constexpr const std::array<unsigned char, 256>& kFold = kFoldUpper;
 
 size_t Measure(const char* text, uint32_t length) {
     return length == kMeasureLength ? std::strlen(text) : length;
 }
 
-template <typename UpperCase>
-const char* Search(const char* text, size_t textSize, const char* pattern, size_t patternSize,
-                   const UpperCase& upper) {
-    const int first = upper(pattern[0]);
-    const char* const last = text + (textSize - patternSize);
-    for (const char* at = text; at <= last; ++at) {
-        if (upper(*at) != first) continue;
-        size_t i = 1;
-        while (i < patternSize && upper(at[i]) == upper(pattern[i])) ++i;
-        if (i == patternSize) return at;
-    }
+// The next place at or after `at` (and not after `last`) holding `c` in either case.
+const char* NextCandidate(const char* at, const char* last, unsigned char upper) {
+    const size_t span = static_cast<size_t>(last - at) + 1;
+    if (upper < 'A' || upper > 'Z') return static_cast<const char*>(std::memchr(at, upper, span));
+    // A letter: memchr for both cases would read the text twice; one folded pass reads
+    // it once.
+    for (; at <= last; ++at)
+        if (kFold[static_cast<unsigned char>(*at)] == upper) return at;
     return nullptr;
 }
 
 }  // namespace
+
+bool EqualNoCase(const char* left, const char* right, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (kFold[static_cast<unsigned char>(left[i])] !=
+            kFold[static_cast<unsigned char>(right[i])])
+            return false;
+    return true;
+}
 
 const char* FindNoCase(const char* text, uint32_t textLength, const char* pattern,
                        uint32_t patternLength) {
@@ -53,28 +41,31 @@ const char* FindNoCase(const char* text, uint32_t textLength, const char* patter
     const size_t textSize = Measure(text, textLength);
     if (patternSize > textSize) return nullptr;
 
-    if (textSize < kTableThreshold) {
-        return Search(text, textSize, pattern, patternSize, [](char c) { return Upper(c); });
+    const unsigned char first = kFold[static_cast<unsigned char>(pattern[0])];
+    const char* const last = text + (textSize - patternSize);
+    for (const char* at = text; at <= last; ++at) {
+        at = NextCandidate(at, last, first);
+        if (at == nullptr) return nullptr;
+        if (EqualNoCase(at + 1, pattern + 1, patternSize - 1)) return at;
     }
-    const UpperTable table;
-    return Search(text, textSize, pattern, patternSize, table);
+    return nullptr;
 }
 
 bool SameTextNoCase(const char* left, const char* right) {
     if (left == nullptr || right == nullptr) return left == right;
     for (; *left != '\0' && *right != '\0'; ++left, ++right)
-        if (Upper(*left) != Upper(*right)) return false;
+        if (FoldUpper(*left) != FoldUpper(*right)) return false;
     return *left == *right;
 }
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
     for (; *prefix != '\0'; ++text, ++prefix)
-        if (Upper(*text) != Upper(*prefix)) return false;  // also where text ends first
+        if (FoldUpper(*text) != FoldUpper(*prefix)) return false;  // also where text ends first
     return true;
 }
 
 bool StartsWithNoCase(const char* text, size_t length, const char* prefix) {
     for (size_t i = 0; prefix[i] != '\0'; ++i)
-        if (i == length || Upper(text[i]) != Upper(prefix[i])) return false;
+        if (i == length || FoldUpper(text[i]) != FoldUpper(prefix[i])) return false;
     return true;
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "filters/CompiledLists.h"
+
 struct MessageRecord;
 
 constexpr int kMaxFilters = 100;
@@ -73,7 +75,8 @@ struct FilterSet {
     char postoffice[128];                        // empty: system scope
     char mailbox[128];                           // with a postoffice: mailbox scope
     int32_t filterCount;
-    int32_t usesScripts;  // 1 when any script filter is loaded
+    int32_t usesScripts;              // 1 when any script filter is loaded
+    CompiledListSlots compiledLists;  // word lists compiled at first use, shared by runs
 };
 
 struct FilterEvaluation {

@@ -12,6 +12,7 @@
 #include "common/FileQueries.h"
 #include "common/LineEnd.h"
 #include "filters/CriteriaLines.h"
+#include "filters/EvaluationPool.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
 #include "filters/FilterSet.h"
@@ -199,10 +200,10 @@ int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) 
     std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations), nullptr);
     evaluations->count = LastFilter(*set);
     for (int n = 1; n <= evaluations->count; ++n) {
-        evaluations->evaluations[n] = new (std::nothrow) FilterEvaluation();  // zeroed
+        evaluations->evaluations[n] = TakeEvaluation();  // zeroed
         if (evaluations->evaluations[n] != nullptr) continue;
         // All or none: evaluators index evaluation n for every filter n without checking.
-        for (int k = 1; k < n; ++k) delete evaluations->evaluations[k];
+        for (int k = 1; k < n; ++k) GiveBackEvaluation(evaluations->evaluations[k]);
         std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations),
                   nullptr);
         evaluations->count = 0;
@@ -217,7 +218,7 @@ int ReleaseEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
     FilterConsoleLine("Releasing %d Results\n", evaluations->count);
     const int last = std::clamp<int>(evaluations->count, 0, kMaxFilters);
     for (int n = 1; n <= last; ++n) {
-        delete evaluations->evaluations[n];
+        GiveBackEvaluation(evaluations->evaluations[n]);
         evaluations->evaluations[n] = nullptr;
     }
     evaluations->count = 0;

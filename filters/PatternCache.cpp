@@ -2,7 +2,7 @@
 #include "filters/PatternCache.h"
 
 #include <algorithm>
-#include <cctype>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "common/FileQueries.h"
+#include "common/TextSearch.h"
 #include "platform/Files.h"
 #include "platform/NeverDestroyed.h"
 
@@ -21,17 +22,16 @@ namespace {
 struct NoCaseLess {
     using is_transparent = void;
     bool operator()(std::string_view left, std::string_view right) const {
-        return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(),
-                                            [](char a, char b) {
-                                                return std::toupper(static_cast<unsigned char>(a)) <
-                                                       std::toupper(static_cast<unsigned char>(b));
-                                            });
+        return std::lexicographical_compare(
+            left.begin(), left.end(), right.begin(), right.end(),
+            [](char a, char b) { return FoldUpper(a) < FoldUpper(b); });
     }
 };
 
 using PatternMap = std::map<std::string, std::shared_ptr<const PatternEntry>, NoCaseLess>;
 
 std::mutex cacheLock;
+std::atomic<uint64_t> generation{0};
 
 // The unload work empties the cache; it may run before the library's globals are built
 // or after they are destroyed, so the map is neither.
@@ -89,7 +89,7 @@ void CachePatternFile(const char* path) {
         auto entry = std::make_shared<PatternEntry>();
         LoadWordFile(path, entry.get());
         std::lock_guard<std::mutex> guard(cacheLock);
-        Cache().try_emplace(path, std::move(entry));
+        if (Cache().try_emplace(path, std::move(entry)).second) generation.fetch_add(1);
     } catch (const std::bad_alloc&) {
         // Left uncached: the file is read again the next time it is wanted.
     }
@@ -107,6 +107,7 @@ void EmptyPatternCache() {
     {
         std::lock_guard<std::mutex> guard(cacheLock);
         released.swap(Cache());
+        generation.fetch_add(1);
     }
     // The entries are freed here, outside the lock.
 }
@@ -114,4 +115,8 @@ void EmptyPatternCache() {
 size_t PatternCacheSize() {
     std::lock_guard<std::mutex> guard(cacheLock);
     return Cache().size();
+}
+
+uint64_t PatternCacheGeneration() {
+    return generation.load();
 }

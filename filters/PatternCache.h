@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,3 +36,7 @@ std::shared_ptr<const PatternEntry> FindCachedPatterns(const char* path);
 void EmptyPatternCache();
 
 size_t PatternCacheSize();
+
+// A number that changes whenever an entry is added or the cache is emptied, so that what
+// was built from the cache can tell that it is out of date.
+uint64_t PatternCacheGeneration();

@@ -9,7 +9,9 @@
 
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
+#include "filters/CompiledLists.h"
 #include "filters/EvaluationRecords.h"
+#include "filters/ListWalk.h"
 #include "filters/PatternCache.h"
 #include "filters/SenderAddress.h"
 #include "filters/WordMatcher.h"
@@ -20,8 +22,6 @@
 namespace {
 
 constexpr size_t kWordFileLineCapacity = 2048;  // lines of up to 2047 characters
-constexpr size_t kListBufferCapacity = 2048;    // the largest condition of any style
-constexpr size_t kPatternPathCapacity = 2048;
 constexpr const char* kSenderPlaceholder = "[QP_SENDER]";
 
 void AnnounceWordListMatch(const char* alternative) {
@@ -36,27 +36,12 @@ void AnnounceAddressMatch(const char*) {
     std::printf("Message sender/recipient criteria met\n");
 }
 
-struct ListStyle {
-    size_t conditionCapacity;            // condition and alternative buffers
-    int senderCapacity;                  // ReplaceAll room for "[QP_SENDER]"; 0: left alone
-    const char* fileTag;                 // tag of hits from a pattern file
-    const char* inlineTag;               // tag of hits from an inline alternative
-    void (*announceCount)(int count);    // printed before the alternatives; may be null
-    void (*announceMatch)(const char*);  // printed on each inline hit; may be null
-};
-
 // ORDER MATTERS: indexed by ListKind (word lists, address headers, envelope values).
 constexpr ListStyle kListStyles[] = {
     {2048, 2047, tags::kWord, tags::kWord, nullptr, AnnounceWordListMatch},
     {1024, 1024, tags::kWord, tags::kAddress, AnnounceRecipientList, AnnounceAddressMatch},
     {1024, 0, tags::kEnvelope, tags::kEnvelope, nullptr, nullptr},
 };
-
-using Announce = void (*)(const char* tag, const char* word);
-
-void AnnounceCachedHit(const char* tag, const char* word) {
-    std::printf("Message Criteria (Tag=%s) met against [%s] in specified word file.\n", tag, word);
-}
 
 void AnnounceFileHit(const char*, const char* word) {
     std::printf("Message General Criteria met against [%s] in specified word file.\n", word);
@@ -77,15 +62,6 @@ void SenderAddressOf(const FilterEvaluationSet* evaluations,
         ExtractSenderAddress(evaluations->message->sender, address);
 }
 
-struct ListWalk {
-    const ListStyle& style;
-    int type;
-    const char* text;
-    const char* delimiters;
-    const FilterSet* set;
-    const char* sender;
-};
-
 // A condition naming a pattern file. Returns 1 when the file (or its cache entry) could
 // be used, so that the condition is done.
 int MatchConditionFile(const ListWalk& walk, int j, const char* condition,
@@ -104,10 +80,7 @@ void MatchConditionInline(const ListWalk& walk, int j, const char* condition,
     const ListStyle& style = walk.style;
     if (style.announceCount != nullptr)
         style.announceCount(CountDelimitedFields(condition, kConditionSeparator));
-    // The placeholder is looked for in any case, but replaced only as written.
-    const bool withSender =
-        style.senderCapacity > 0 &&
-        FindNoCase(condition, kMeasureLength, kSenderPlaceholder, kMeasureLength) != nullptr;
+    const bool withSender = TakesSender(style, condition);
     char alternative[kListBufferCapacity];
     ForEachAlternative(condition, alternative, style.conditionCapacity, [&](char* field) {
         // When the address does not fit, the alternative keeps its placeholder.
@@ -120,6 +93,26 @@ void MatchConditionInline(const ListWalk& walk, int j, const char* condition,
 }
 
 }  // namespace
+
+const ListStyle& StyleOf(ListKind kind) {
+    return kListStyles[static_cast<int>(kind)];
+}
+
+void AnnounceCachedHit(const char* tag, const char* word) {
+    std::printf("Message Criteria (Tag=%s) met against [%s] in specified word file.\n", tag, word);
+}
+
+// The placeholder is looked for in any case, but replaced only as written.
+bool TakesSender(const ListStyle& style, const char* condition) {
+    return style.senderCapacity > 0 &&
+           FindNoCase(condition, kMeasureLength, kSenderPlaceholder, kMeasureLength) != nullptr;
+}
+
+void MatchConditionByWord(const ListWalk& walk, int j, const char* condition,
+                          FilterEvaluation& evaluation) {
+    if (MatchConditionFile(walk, j, condition, evaluation)) return;
+    MatchConditionInline(walk, j, condition, evaluation);
+}
 
 int MatchCachedWordList(const char* text, const char* delimiters, const char* path, int type,
                         int condition, FilterEvaluation* evaluation, const char* tag) {
@@ -147,22 +140,31 @@ int MatchWordFile(const char* text, const char* delimiters, const char* path, in
     return 1;
 }
 
-int EvaluateListCriterion(ListKind kind, int type, const char* text, const char* delimiters,
-                          const FilterSet* set, FilterEvaluationSet* evaluations) {
+int EvaluateListCriterionByWord(ListKind kind, int type, const char* text, const char* delimiters,
+                                const FilterSet* set, FilterEvaluationSet* evaluations) {
     if (evaluations == nullptr) return 1;
     char sender[kSenderAddressCapacity];
     SenderAddressOf(evaluations, sender);
-    const ListWalk walk{kListStyles[static_cast<int>(kind)], type, text, delimiters, set, sender};
+    const ListWalk walk{StyleOf(kind), type, text, delimiters, set, sender};
     char condition[kListBufferCapacity];
     ForEachEnabledCriterion(
         set, evaluations, type, [&](const Criterion& criterion, FilterEvaluation& evaluation) {
             ForEachCondition(criterion, condition, walk.style.conditionCapacity,
                              [&](int j, const char* value) {
-                                 if (MatchConditionFile(walk, j, value, evaluation)) return;
-                                 MatchConditionInline(walk, j, value, evaluation);
+                                 MatchConditionByWord(walk, j, value, evaluation);
                              });
         });
     return 1;
+}
+
+int EvaluateListCriterion(ListKind kind, int type, const char* text, const char* delimiters,
+                          const FilterSet* set, FilterEvaluationSet* evaluations) {
+    if (evaluations == nullptr) return 1;
+    char sender[kSenderAddressCapacity];
+    SenderAddressOf(evaluations, sender);
+    const ListWalk walk{StyleOf(kind), type, text, delimiters, set, sender};
+    if (MatchCompiledLists(walk, kind, evaluations)) return 1;
+    return EvaluateListCriterionByWord(kind, type, text, delimiters, set, evaluations);
 }
 
 int EvaluateWordListCriterion(int type, const char* text, const char* delimiters,

@@ -34,6 +34,11 @@ enum class ListKind {
 int EvaluateListCriterion(ListKind kind, int type, const char* text, const char* delimiters,
                           const FilterSet* set, FilterEvaluationSet* evaluations);
 
+// The same, walking every list word by word with MatchPattern: what the compiled lists
+// must reproduce exactly. Always 1.
+int EvaluateListCriterionByWord(ListKind kind, int type, const char* text, const char* delimiters,
+                                const FilterSet* set, FilterEvaluationSet* evaluations);
+
 // The general word-list evaluator of the text criteria. Always 1.
 int EvaluateWordListCriterion(int type, const char* text, const char* delimiters,
                               const FilterSet* set, FilterEvaluationSet* evaluations);

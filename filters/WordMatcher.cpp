@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cctype>
 #include <cstdint>
 #include <string_view>
 
@@ -47,24 +46,20 @@ size_t Find(const Subject& s, size_t from, string_view segment) {
     return from > s.text.size() ? kNotFound : s.text.find(segment, from);
 }
 
-bool SameIgnoringCase(char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) ==
-           std::toupper(static_cast<unsigned char>(b));
-}
-
 bool CompareAt(const Subject& s, size_t at, string_view segment) {
     if (at > s.text.size() || s.text.size() - at < segment.size()) return false;
     const string_view here = s.text.substr(at, segment.size());
     if (s.exact) return here == segment;
-    return std::equal(here.begin(), here.end(), segment.begin(), SameIgnoringCase);
+    return EqualNoCase(here.data(), segment.data(), segment.size());
 }
 
 // Where a segment that was not found is tried instead: the first place anywhere in the
 // text that holds its first letter in the opposite case. Not a letter: nowhere.
 size_t OppositeCaseLetter(const Subject& s, char first) {
-    const auto c = static_cast<unsigned char>(first);
-    if (!std::isalpha(c)) return kNotFound;
-    const char opposite = static_cast<char>(std::isupper(c) ? std::tolower(c) : std::toupper(c));
+    const unsigned char upper = FoldUpper(first);
+    if (upper < 'A' || upper > 'Z') return kNotFound;  // the "C" locale's letters only
+    const char opposite =
+        static_cast<char>(first == static_cast<char>(upper) ? upper - 'A' + 'a' : upper);
     return s.text.find(opposite);
 }
 

@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include "filters/CompiledLists.h"
 #include "filters/PatternCache.h"
 #include "platform/NeverDestroyed.h"
 
@@ -29,6 +30,7 @@ FilterSetRef LoadFreshSet() {
     std::shared_ptr<FilterSet> set(new FilterSet{}, DestroySet);
     ResetFilterSet(set.get());  // empty scope names: the system scope
     LoadFilters(set.get());
+    CompileWordLists(set.get());  // the cost of a large list falls on loading, not a message
     return set;
 }
 

@@ -1,0 +1,554 @@
+// filters/CompiledLists.cpp: compiling a criterion's word lists and matching a text
+// against them. The automaton only proposes: a word is a candidate when its literal key
+// occurs in the text, and every candidate is then decided as MatchPattern decides it
+// (plain words without regard to case directly from their first occurrence, everything
+// else by MatchPattern itself). A word whose key does not occur cannot match, since
+// every way MatchPattern accepts a word puts each of its literal segments into the text.
+#include "filters/CompiledLists.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "common/SafeText.h"
+#include "common/TextSearch.h"
+#include "filters/EvaluationRecords.h"
+#include "filters/KeywordAutomaton.h"
+#include "filters/ListWalk.h"
+#include "filters/PatternCache.h"
+#include "filters/TokenTable.h"
+#include "filters/WordMatcher.h"
+#include "frame/Settings.h"
+
+namespace {
+
+std::atomic<bool> compiledListsOn{true};
+
+enum class WordForm : uint8_t {
+    kToken,      // a plain word without any delimiter byte: found among the text's tokens
+    kPlain,      // no "*": a word between delimiters, first occurrence only
+    kSubstring,  // holds "**": anywhere, asterisks included
+    kWildcard,   // segments cut at "*": decided by MatchPattern
+};
+
+struct CompiledWord {
+    const char* text;  // the word as written (owned by the entry or the compiled lists)
+    uint32_t length;   // its length in bytes
+    uint32_t unit;     // the condition it belongs to
+    WordForm form;
+};
+
+// One condition of one filter, in the order of the word-by-word walk.
+struct Unit {
+    int filter;                 // filter number, 1..filterCount
+    int condition;              // condition number j
+    bool byWord;                // walked word by word (a word file read each time, a sender)
+    bool fromFile;              // words of a cached pattern file, else inline alternatives
+    int fieldCount;             // alternatives of an inline condition, for announceCount
+    std::string conditionText;  // the condition text, for byWord units
+};
+
+}  // namespace
+
+// Subject and body criteria, or the header criteria, often test the same lists: their
+// keys build one matcher, shared for as long as any compiled criterion uses it. Keys
+// 0..keys.size()-1 are the automaton's, the token table's follow.
+struct SharedAutomaton {
+    std::vector<std::string> keys;       // the automaton's, in key order
+    std::vector<std::string> tokenKeys;  // the token table's, in key order
+    KeywordAutomaton automaton;
+    TokenTable tokens;
+    bool breaksToken[256] = {};  // folded bytes that some token key holds: as delimiters
+                                 // they could cut a token word, so the table is not used
+};
+
+struct CompiledCriterion {
+    uint64_t cacheGeneration = 0;  // what the lists were built from
+    uint32_t allowCaching = 0;
+    char configuration[1024] = {};
+
+    std::vector<std::shared_ptr<const PatternEntry>> entries;  // the files' words live here
+    std::deque<std::string> inlineWords;                       // and the alternatives here
+    std::vector<Unit> units;
+    std::vector<CompiledWord> words;                 // in unit order, then list order
+    std::shared_ptr<const SharedAutomaton> matcher;  // shared with identical lists
+    std::vector<uint32_t> keyWordsBegin;             // key k: words keyWords[begin[k]..begin[k+1])
+    std::vector<uint32_t> keyWords;
+    std::vector<uint32_t> alwaysWords;  // wildcards without a literal: tried on every text
+    bool actsOnEveryText = false;       // a unit walked word by word, or one that prints a count
+};
+
+namespace {
+
+std::mutex sharedAutomataLock;
+std::vector<std::weak_ptr<const SharedAutomaton>> sharedAutomata;
+
+std::shared_ptr<const SharedAutomaton> AutomatonFor(std::vector<std::string>&& keys,
+                                                    std::vector<std::string>&& tokenKeys) {
+    {
+        std::lock_guard<std::mutex> guard(sharedAutomataLock);
+        std::erase_if(sharedAutomata, [](const auto& weak) { return weak.expired(); });
+        for (const auto& weak : sharedAutomata) {
+            std::shared_ptr<const SharedAutomaton> known = weak.lock();
+            if (known != nullptr && known->keys == keys && known->tokenKeys == tokenKeys)
+                return known;
+        }
+    }
+    auto built = std::make_shared<SharedAutomaton>();
+    if (!built->automaton.Build(keys) || !built->tokens.Build(tokenKeys)) throw std::bad_alloc();
+    for (const std::string& key : tokenKeys)
+        for (char c : key) built->breaksToken[static_cast<unsigned char>(c)] = true;
+    built->keys = std::move(keys);
+    built->tokenKeys = std::move(tokenKeys);
+    std::lock_guard<std::mutex> guard(sharedAutomataLock);
+    sharedAutomata.push_back(built);
+    return built;
+}
+
+// Every byte of the delimiter sets the scanner and the envelope checks pass. A word that
+// holds none of them lies within one token of any text split at those sets.
+constexpr std::string_view kTokenBreakers = " \r'\"\n<>;:].";
+
+WordForm FormOf(std::string_view word) {
+    if (word.find("**") != std::string_view::npos) return WordForm::kSubstring;
+    if (word.find('*') != std::string_view::npos) return WordForm::kWildcard;
+    return word.find_first_of(kTokenBreakers) == std::string_view::npos ? WordForm::kToken
+                                                                        : WordForm::kPlain;
+}
+
+// The literal a text must hold for the word to match: the whole word, or the longest
+// segment of a wildcard pattern (empty: none).
+std::string_view KeyOf(std::string_view word, WordForm form) {
+    if (form != WordForm::kWildcard) return word;
+    std::string_view longest;
+    size_t start = 0;
+    while (start <= word.size()) {
+        size_t star = word.find('*', start);
+        if (star == std::string_view::npos) star = word.size();
+        if (star - start > longest.size()) longest = word.substr(start, star - start);
+        start = star + 1;
+    }
+    return longest;
+}
+
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = static_cast<char>(FoldUpper(c));
+    return folded;
+}
+
+class Compiler {
+public:
+    explicit Compiler(CompiledCriterion& out) : out_(out) {}
+
+    void AddWord(const char* text, size_t length) {
+        if (length == 0) return;  // an empty entry never matches
+        const std::string_view word(text, length);
+        const WordForm form = FormOf(word);
+        const auto index = static_cast<uint32_t>(out_.words.size());
+        out_.words.push_back({text, static_cast<uint32_t>(length),
+                              static_cast<uint32_t>(out_.units.size() - 1), form});
+        const std::string_view key = KeyOf(word, form);
+        if (key.empty()) {
+            out_.alwaysWords.push_back(index);
+            return;
+        }
+        if (form == WordForm::kToken) {
+            auto [at, added] =
+                tokenIndex_.try_emplace(Folded(key), static_cast<uint32_t>(tokenKeys_.size()));
+            if (added) tokenKeys_.push_back(at->first);
+            keyed_.emplace_back(at->second | kTokenKeyFlag, index);
+            return;
+        }
+        auto [at, added] = keyIndex_.try_emplace(Folded(key), static_cast<uint32_t>(keys_.size()));
+        if (added) keys_.push_back(at->first);
+        keyed_.emplace_back(at->second, index);
+    }
+
+    void Finish() {
+        keyIndex_ = {};
+        tokenIndex_ = {};
+        const auto automatonKeys = static_cast<uint32_t>(keys_.size());
+        const size_t keyCount = keys_.size() + tokenKeys_.size();
+        out_.matcher = AutomatonFor(std::move(keys_), std::move(tokenKeys_));
+        for (auto& [key, word] : keyed_)
+            if (key & kTokenKeyFlag) key = automatonKeys + (key & ~kTokenKeyFlag);
+        // Counting sort of the words by key, each key's words in list order.
+        std::vector<uint32_t>& begin = out_.keyWordsBegin;
+        begin.assign(keyCount + 1, 0);
+        for (const auto& [key, word] : keyed_) ++begin[key + 1];
+        for (size_t k = 0; k < keyCount; ++k) begin[k + 1] += begin[k];
+        out_.keyWords.resize(keyed_.size());
+        std::vector<uint32_t> next(begin.begin(), begin.end() - 1);
+        for (const auto& [key, word] : keyed_) out_.keyWords[next[key]++] = word;
+        keyed_ = {};
+    }
+
+private:
+    CompiledCriterion& out_;
+    static constexpr uint32_t kTokenKeyFlag = 0x80000000u;  // in keyed_, until Finish
+
+    std::unordered_map<std::string, uint32_t> keyIndex_;
+    std::vector<std::string> keys_;
+    std::unordered_map<std::string, uint32_t> tokenIndex_;
+    std::vector<std::string> tokenKeys_;
+    std::vector<std::pair<uint32_t, uint32_t>> keyed_;  // (key, word) for every keyed word
+};
+
+void CompileCondition(const ListWalk& walk, int filter, int j, const char* condition,
+                      CompiledCriterion& out, Compiler& compiler) {
+    Unit unit{filter, j, false, false, 0, {}};
+    char path[kPatternPathCapacity];
+    if (ResolvePatternPath(walk.set, condition, path, sizeof path)) {
+        if (out.allowCaching == 0) {  // the file is read afresh for every text
+            unit.byWord = true;
+            out.actsOnEveryText = true;
+            unit.conditionText = condition;
+            out.units.push_back(std::move(unit));
+            return;
+        }
+        std::shared_ptr<const PatternEntry> entry = FindCachedPatterns(path);
+        if (entry != nullptr) {
+            unit.fromFile = true;
+            out.units.push_back(std::move(unit));
+            for (const std::string& word : entry->words) compiler.AddWord(word.data(), word.size());
+            out.entries.push_back(std::move(entry));
+            return;
+        }
+    }
+    if (TakesSender(walk.style, condition)) {  // differs from message to message
+        unit.byWord = true;
+        out.actsOnEveryText = true;
+        unit.conditionText = condition;
+        out.units.push_back(std::move(unit));
+        return;
+    }
+    unit.fieldCount = CountDelimitedFields(condition, kConditionSeparator);
+    if (walk.style.announceCount != nullptr) out.actsOnEveryText = true;
+    out.units.push_back(std::move(unit));
+    char alternative[kListBufferCapacity];
+    ForEachAlternative(condition, alternative, walk.style.conditionCapacity, [&](char* field) {
+        if (field[0] == '\0') return;
+        const std::string& word = out.inlineWords.emplace_back(field);
+        compiler.AddWord(word.data(), word.size());
+    });
+}
+
+std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, uint64_t generation,
+                                                 uint32_t allowCaching, const char* configuration) {
+    auto out = std::make_shared<CompiledCriterion>();
+    out->cacheGeneration = generation;
+    out->allowCaching = allowCaching;
+    SafeCopy(out->configuration, configuration);
+    Compiler compiler(*out);
+    const FilterSet& set = *walk.set;
+    char condition[kListBufferCapacity];
+    for (int f = 1; f <= set.filterCount && f <= kMaxFilters; ++f) {
+        const FilterDefinition* filter = set.filters[f];
+        if (filter == nullptr || filter->criteria[walk.type].enabled != 1) continue;
+        ForEachCondition(
+            filter->criteria[walk.type], condition, walk.style.conditionCapacity,
+            [&](int j, const char* value) { CompileCondition(walk, f, j, value, *out, compiler); });
+    }
+    compiler.Finish();
+    return out;
+}
+
+bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t allowCaching,
+               const char* configuration) {
+    return compiled.cacheGeneration == generation && compiled.allowCaching == allowCaching &&
+           std::strcmp(compiled.configuration, configuration) == 0;
+}
+
+// Reused from text to text: which keys the current text holds, and where each first ends.
+struct Scratch {
+    std::vector<uint32_t> seenIn;  // key -> the text number that last found it
+    std::vector<uint32_t> firstEnd;
+    std::vector<uint32_t> foundKeys;
+    std::vector<uint32_t> matched;  // word indices
+    uint32_t textNumber = 0;
+};
+
+// Spare scratch areas, one taken by each text being matched. Not thread_local: a
+// thread_local with a destructor keeps the C library from ever unloading the plug-in,
+// whose detach would then run after the static destructors. Never destroyed, for the
+// same reason: a detach may still match nothing, but must find the pool.
+struct ScratchPool {
+    std::mutex lock;
+    std::vector<std::unique_ptr<Scratch>> spares;
+};
+constexpr size_t kSpareScratchAreas = 64;
+
+ScratchPool& Scratches() {
+    static ScratchPool* const pool = new ScratchPool;
+    return *pool;
+}
+
+class ScratchLease {
+public:
+    ScratchLease() {
+        ScratchPool& pool = Scratches();
+        {
+            std::lock_guard<std::mutex> guard(pool.lock);
+            if (!pool.spares.empty()) {
+                area_ = std::move(pool.spares.back());
+                pool.spares.pop_back();
+            }
+        }
+        if (area_ == nullptr) area_ = std::make_unique<Scratch>();
+    }
+    ~ScratchLease() {
+        ScratchPool& pool = Scratches();
+        std::lock_guard<std::mutex> guard(pool.lock);
+        if (pool.spares.size() >= kSpareScratchAreas) return;
+        try {
+            pool.spares.push_back(std::move(area_));
+        } catch (const std::bad_alloc&) {
+            // Freed instead.
+        }
+    }
+    ScratchLease(const ScratchLease&) = delete;
+    ScratchLease& operator=(const ScratchLease&) = delete;
+
+    Scratch& Area() { return *area_; }
+
+private:
+    std::unique_ptr<Scratch> area_;
+};
+
+// Whether the delimiters of this text leave every token word within one token.
+bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
+    for (const char* d = delimiters; d != nullptr && *d != '\0'; ++d)
+        if (matcher.breaksToken[FoldUpper(*d)]) return false;
+    return true;
+}
+
+void FindCandidates(Scratch& s, const CompiledCriterion& compiled, const char* text, size_t length,
+                    const bool (&delimiter)[256], bool tokensUsable) {
+    const SharedAutomaton& matcher = *compiled.matcher;
+    const size_t automatonKeys = matcher.automaton.KeyCount();
+    const size_t keys = automatonKeys + matcher.tokens.KeyCount();
+    if (s.seenIn.size() < keys) {
+        s.seenIn.resize(keys, 0);
+        s.firstEnd.resize(keys, 0);
+    }
+    if (++s.textNumber == 0) {  // wrapped: forget every old mark
+        std::fill(s.seenIn.begin(), s.seenIn.end(), 0);
+        s.textNumber = 1;
+    }
+    s.foundKeys.clear();
+    auto found = [&s](size_t key, size_t end) {
+        if (s.seenIn[key] == s.textNumber) return;
+        s.seenIn[key] = s.textNumber;
+        s.firstEnd[key] = static_cast<uint32_t>(end);
+        s.foundKeys.push_back(static_cast<uint32_t>(key));
+    };
+    if (automatonKeys > 0) matcher.automaton.Scan(text, length, found);
+    if (matcher.tokens.KeyCount() == 0 || !tokensUsable) return;
+    const size_t shortest = matcher.tokens.ShortestKey();
+    const size_t longest = matcher.tokens.LongestKey();
+    size_t i = 0;
+    while (i < length) {
+        while (i < length && delimiter[static_cast<unsigned char>(text[i])]) ++i;
+        const size_t start = i;
+        uint64_t hash = TokenTable::kHashStart;
+        while (i < length && !delimiter[static_cast<unsigned char>(text[i])])
+            hash = TokenTable::HashStep(hash, text[i++]);
+        const size_t size = i - start;
+        if (size < shortest || size > longest) continue;
+        const int32_t key = matcher.tokens.Find(text + start, size, hash);
+        if (key >= 0) found(automatonKeys + static_cast<size_t>(key), i - 1);
+    }
+}
+
+void DecideCandidates(Scratch& s, const CompiledCriterion& compiled, const ListWalk& walk,
+                      size_t length, int caseSensitive, const bool (&delimiter)[256],
+                      bool tokensUsable) {
+    const char* text = walk.text;
+    if (!tokensUsable) {  // delimiters no list was compiled for: every token word is a candidate
+        const auto first = static_cast<uint32_t>(compiled.matcher->automaton.KeyCount());
+        for (uint32_t key = first; key + 1 < compiled.keyWordsBegin.size(); ++key)
+            s.foundKeys.push_back(key);
+    }
+    s.matched.clear();
+    for (uint32_t key : s.foundKeys) {
+        const uint32_t end = s.firstEnd[key];  // of the first occurrence, ignoring case
+        for (uint32_t k = compiled.keyWordsBegin[key]; k < compiled.keyWordsBegin[key + 1]; ++k) {
+            const uint32_t index = compiled.keyWords[k];
+            const CompiledWord& word = compiled.words[index];
+            bool met = false;
+            if (word.form == WordForm::kToken) {
+                // Its token is in the text; only MatchPattern knows whether a piece of an
+                // earlier token holds it first ("carefree free").
+                met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
+            } else if (word.form == WordForm::kSubstring) {
+                met = true;  // found without regard to case, whatever the flag
+            } else if (word.form == WordForm::kPlain && caseSensitive != 1) {
+                const size_t start = end + 1 - word.length;
+                const bool leftGood =
+                    start == 0 || delimiter[static_cast<unsigned char>(text[start - 1])];
+                const bool rightGood =
+                    end + 1 == length || delimiter[static_cast<unsigned char>(text[end + 1])];
+                met = leftGood && rightGood;
+            } else {
+                met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
+            }
+            if (met) s.matched.push_back(index);
+        }
+    }
+    for (uint32_t index : compiled.alwaysWords)
+        if (MatchPattern(text, compiled.words[index].text, walk.delimiters, caseSensitive))
+            s.matched.push_back(index);
+    std::sort(s.matched.begin(), s.matched.end());
+}
+
+FilterEvaluation* EvaluationFor(FilterEvaluationSet* evaluations, int filter) {
+    return filter <= evaluations->count ? evaluations->evaluations[filter] : nullptr;
+}
+
+void Record(const std::vector<uint32_t>& matched, const CompiledCriterion& compiled,
+            const ListWalk& walk, FilterEvaluationSet* evaluations) {
+    if (matched.empty() && !compiled.actsOnEveryText) return;  // the usual text
+    size_t next = 0;
+    for (size_t u = 0; u < compiled.units.size(); ++u) {
+        const Unit& unit = compiled.units[u];
+        FilterEvaluation* evaluation = EvaluationFor(evaluations, unit.filter);
+        if (evaluation == nullptr) {
+            while (next < matched.size() && compiled.words[matched[next]].unit == u) ++next;
+            continue;
+        }
+        if (unit.byWord) {
+            MatchConditionByWord(walk, unit.condition, unit.conditionText.c_str(), *evaluation);
+            continue;
+        }
+        const ListStyle& style = walk.style;
+        if (!unit.fromFile && style.announceCount != nullptr) style.announceCount(unit.fieldCount);
+        for (; next < matched.size() && compiled.words[matched[next]].unit == u; ++next) {
+            const char* word = compiled.words[matched[next]].text;
+            if (unit.fromFile) {
+                RecordFinding(*evaluation, walk.type, unit.condition, style.fileTag, word);
+                AnnounceCachedHit(style.fileTag, word);
+            } else {
+                RecordFinding(*evaluation, walk.type, unit.condition, style.inlineTag, word);
+                if (style.announceMatch != nullptr) style.announceMatch(word);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+CompiledListSlots& CompiledListSlots::operator=(const CompiledListSlots& other) {
+    if (this == &other) return *this;
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto& slot : slots_) slot.reset();
+    return *this;
+}
+
+std::shared_ptr<const CompiledCriterion> CompiledListSlots::Get(int slot) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return slots_[slot];
+}
+
+void CompiledListSlots::Put(int slot, std::shared_ptr<const CompiledCriterion> compiled) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    slots_[slot] = std::move(compiled);
+}
+
+void UseCompiledLists(bool on) {
+    compiledListsOn.store(on);
+}
+
+namespace {
+
+// The compiled lists of the walk's criterion, compiled now when there are none or they
+// are out of date; null when memory ran out.
+std::shared_ptr<const CompiledCriterion> CompiledFor(const ListWalk& walk, ListKind kind) {
+    static_assert(kCriterionTypeCount * 3 <= CompiledListSlots::kSlotCount);
+    const int slot = walk.type * 3 + static_cast<int>(kind);
+
+    // Read before compiling: a change made meanwhile shows on the next text.
+    const uint64_t generation = PatternCacheGeneration();
+    const uint32_t allowCaching = Settings().allowPatternCaching;
+    char configuration[1024];
+    CurrentConfigurationDirectory(configuration, sizeof configuration);
+
+    std::shared_ptr<const CompiledCriterion> compiled = walk.set->compiledLists.Get(slot);
+    if (compiled != nullptr && IsCurrent(*compiled, generation, allowCaching, configuration))
+        return compiled;
+    try {
+        compiled = Compile(walk, generation, allowCaching, configuration);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // the word-by-word walk needs no memory
+    }
+    walk.set->compiledLists.Put(slot, compiled);
+    return compiled;
+}
+
+// Which kind of list each criterion type is evaluated as. ORDER MATTERS: must agree with
+// the evaluators the scanner and the envelope checks call for each type.
+struct TypeKind {
+    int type;
+    ListKind kind;
+};
+constexpr TypeKind kListCriteria[] = {
+    {kSubject, ListKind::kWordList},  {kBody, ListKind::kWordList},
+    {kPriority, ListKind::kWordList}, {kHeadersContain, ListKind::kWordList},
+    {kSpf, ListKind::kWordList},      {kBoundaryHeadersContain, ListKind::kWordList},
+    {kTo, ListKind::kAddress},        {kCc, ListKind::kAddress},
+    {kToOrCc, ListKind::kAddress},    {kFrom, ListKind::kAddress},
+    {kToOrCc, ListKind::kEnvelope},   {kIpAddress, ListKind::kEnvelope},
+    {kAccount, ListKind::kEnvelope},  {kConnector, ListKind::kEnvelope},
+};
+
+bool AnyFilterEnables(const FilterSet& set, int type) {
+    for (int f = 1; f <= set.filterCount && f <= kMaxFilters; ++f)
+        if (set.filters[f] != nullptr && set.filters[f]->criteria[type].enabled == 1) return true;
+    return false;
+}
+
+}  // namespace
+
+int CompileWordLists(const FilterSet* set) {
+    if (set == nullptr || !compiledListsOn.load()) return 1;
+    for (const TypeKind& criterion : kListCriteria) {
+        if (!AnyFilterEnables(*set, criterion.type)) continue;
+        const ListWalk walk{StyleOf(criterion.kind), criterion.type, "", "", set, ""};
+        (void)CompiledFor(walk, criterion.kind);
+    }
+    return 1;
+}
+
+int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet* evaluations) {
+    if (!compiledListsOn.load(std::memory_order_relaxed)) return 0;
+    if (walk.text == nullptr || walk.set == nullptr || evaluations == nullptr) return 0;
+    if (walk.type < 0 || walk.type >= kCriterionTypeCount) return 0;
+    const std::shared_ptr<const CompiledCriterion> compiled = CompiledFor(walk, kind);
+    if (compiled == nullptr) return 0;
+    const size_t length = std::strlen(walk.text);
+    bool delimiter[256] = {};
+    for (const char* d = walk.delimiters; d != nullptr && *d != '\0'; ++d)
+        delimiter[static_cast<unsigned char>(*d)] = true;
+    const bool tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
+    std::optional<ScratchLease> lease;
+    try {
+        lease.emplace();
+        Scratch& area = lease->Area();
+        FindCandidates(area, *compiled, walk.text, length, delimiter, tokensUsable);
+        DecideCandidates(area, *compiled, walk, length, CaseSensitive(), delimiter, tokensUsable);
+    } catch (const std::bad_alloc&) {
+        return 0;  // nothing recorded yet: the word-by-word walk takes over
+    }
+    Record(lease->Area().matched, *compiled, walk, evaluations);
+    return 1;
+}

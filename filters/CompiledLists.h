@@ -1,0 +1,43 @@
+// filters/CompiledLists.h: the word lists of a filter set compiled for matching: for each
+// criterion type, every literal word of every list its filters test goes into one
+// keyword automaton, so that a text is read once however many words there are. Each word
+// found is then decided exactly as MatchPattern decides it, and the findings are
+// recorded and printed in the order of the word-by-word walk.
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+struct CompiledCriterion;
+
+// Where a filter set keeps its compiled lists: built at first use by any run and shared
+// by all runs of the set. A compiled list remembers what it was built from (the pattern
+// cache's contents, the caching switch, the configuration directory) and is built again
+// when any of that changed.
+class CompiledListSlots {
+public:
+    static constexpr int kSlotCount = 32 * 3;  // criterion types x kinds of list
+
+    CompiledListSlots() = default;
+    // A copied set compiles its own lists at first use: they are only a cache.
+    CompiledListSlots(const CompiledListSlots&) {}
+    CompiledListSlots& operator=(const CompiledListSlots& other);
+
+    std::shared_ptr<const CompiledCriterion> Get(int slot) const;
+    void Put(int slot, std::shared_ptr<const CompiledCriterion> compiled) const;
+
+private:
+    mutable std::mutex lock_;
+    mutable std::shared_ptr<const CompiledCriterion> slots_[kSlotCount];
+};
+
+struct FilterSet;
+
+// Compiles the lists of every criterion that the set's filters enable, so that the first
+// message does not wait for it (a list that changes later is compiled again when next
+// used). Always 1.
+int CompileWordLists(const FilterSet* set);
+
+// Switches the compiled lists on (the default) or off for the whole process; off, every
+// list is walked word by word. For comparing the two and for benchmarks.
+void UseCompiledLists(bool on);

@@ -1,0 +1,56 @@
+// filters/EvaluationPool.cpp: a small per-thread stack of spare evaluation records.
+#include "filters/EvaluationPool.h"
+
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Runs on all threads together take at most one record per filter each; this many spares
+// cover a few of them at once.
+constexpr size_t kSpareRecords = 4 * kMaxFilters;
+
+// Not thread_local: a thread_local with a destructor keeps the C library from ever
+// unloading the plug-in, whose detach would then run after the static destructors. Never
+// destroyed, for the same reason: a detach may still give records back.
+struct Spares {
+    std::mutex lock;
+    std::vector<std::unique_ptr<FilterEvaluation>> records;
+};
+
+Spares& TheSpares() {
+    static Spares* const spares = new Spares;
+    return *spares;
+}
+
+}  // namespace
+
+FilterEvaluation* TakeEvaluation() {
+    Spares& spares = TheSpares();
+    std::unique_ptr<FilterEvaluation> record;
+    {
+        std::lock_guard<std::mutex> guard(spares.lock);
+        if (!spares.records.empty()) {
+            record = std::move(spares.records.back());
+            spares.records.pop_back();
+        }
+    }
+    if (record == nullptr) return new (std::nothrow) FilterEvaluation();  // zeroed
+    *record = FilterEvaluation{};  // nothing of an earlier message may show through
+    return record.release();
+}
+
+void GiveBackEvaluation(FilterEvaluation* evaluation) {
+    std::unique_ptr<FilterEvaluation> record(evaluation);
+    if (record == nullptr) return;
+    Spares& spares = TheSpares();
+    std::lock_guard<std::mutex> guard(spares.lock);
+    if (spares.records.size() >= kSpareRecords) return;
+    try {
+        spares.records.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        // Not kept: freed on leaving.
+    }
+}

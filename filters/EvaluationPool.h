@@ -1,0 +1,13 @@
+// filters/EvaluationPool.h: the per-run FilterEvaluation records (some 32 KB each) are
+// reused from run to run instead of being freed, since returning them to the system and
+// faulting them in again cost more than a whole small message's scan.
+#pragma once
+
+#include "filters/FilterSet.h"
+
+// A cleared record (all zero bytes, as a fresh one), reused when one was given back;
+// null when memory ran out.
+FilterEvaluation* TakeEvaluation();
+
+// Hands a record back for reuse (null is ignored); past a few hundred spares it is freed.
+void GiveBackEvaluation(FilterEvaluation* evaluation);
