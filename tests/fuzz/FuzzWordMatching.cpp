@@ -5,7 +5,7 @@
 // record or print aborts with both versions.
 //
 // MTAFILTER_FUZZ_CASE=1 in the environment runs the whole session with "Case Sensitivity"
-// 1; otherwise it is 0. Build (clang, the core libraries built with clang in build-fuzz):
+// 1; otherwise it is 0. scripts/fuzz.sh builds and runs it with the other targets; by hand:
 //   clang++ -std=c++20 -O2 -g -fsanitize=fuzzer,undefined -I. tests/fuzz/FuzzWordMatching.cpp
 //     build-fuzz/libmtafilter_core.a build-fuzz/libmtafilter_vbscript.a
 //     build-fuzz/libmtafilter_common.a build-fuzz/libmtafilter_platform.a
