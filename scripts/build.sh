@@ -10,7 +10,8 @@ mode=${1:-test}
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config libsqlite3-dev sqlite3 libgtest-dev
-          libgmock-dev libbenchmark-dev libpcre2-dev binutils clang-format)
+          libgmock-dev libbenchmark-dev libpcre2-dev binutils clang-format
+          clamav clamav-daemon spamassassin spamd spamc)
 
 install_packages() {
     local missing=()
