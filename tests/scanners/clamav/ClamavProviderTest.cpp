@@ -27,14 +27,10 @@ constexpr const char* kConnectorsKey = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill
 class ClamavProviderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        clamd = new ClamdServer;
+        clamd = &SharedClamd();
         library = dlopen(MTAFILTER_SCANNER_DIR "/QPAVGEN.so", RTLD_NOW | RTLD_LOCAL);
         if (library != nullptr)
             execute = reinterpret_cast<ProviderExecuteEntry>(dlsym(library, "ProviderExecute"));
-    }
-    static void TearDownTestSuite() {
-        delete clamd;
-        clamd = nullptr;
     }
     void SetUp() override {
         ASSERT_NE(nullptr, execute) << dlerror();

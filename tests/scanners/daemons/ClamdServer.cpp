@@ -38,4 +38,19 @@ ClamdServer::ClamdServer() : socket_(tree_.Join("clamd.sock")) {
              AskSocket(socket_, std::string("zPING") + '\0') == std::string("PONG") + '\0';
 }
 
+namespace {
+ClamdServer* shared = nullptr;
+}  // namespace
+
+ClamdServer& SharedClamd() {
+    if (shared == nullptr) {
+        shared = new ClamdServer;
+        StopAtProgramEnd([] {
+            delete shared;
+            shared = nullptr;
+        });
+    }
+    return *shared;
+}
+
 }  // namespace testing_support

@@ -31,4 +31,7 @@ private:
     bool ready_ = false;
 };
 
+// The program's one clamd, started at the first call and stopped when the program ends.
+ClamdServer& SharedClamd();
+
 }  // namespace testing_support

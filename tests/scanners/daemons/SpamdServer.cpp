@@ -28,4 +28,19 @@ SpamdServer::SpamdServer() : socket_(tree_.Join("spamd.sock")) {
              AskSocket(socket_, "PING SPAMC/1.5\r\n\r\n").find("PONG") != std::string::npos;
 }
 
+namespace {
+SpamdServer* shared = nullptr;
+}  // namespace
+
+SpamdServer& SharedSpamd() {
+    if (shared == nullptr) {
+        shared = new SpamdServer;
+        StopAtProgramEnd([] {
+            delete shared;
+            shared = nullptr;
+        });
+    }
+    return *shared;
+}
+
 }  // namespace testing_support

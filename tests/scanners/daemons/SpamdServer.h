@@ -26,4 +26,7 @@ private:
     bool ready_ = false;
 };
 
+// The program's one spamd, started at the first call and stopped when the program ends.
+SpamdServer& SharedSpamd();
+
 }  // namespace testing_support

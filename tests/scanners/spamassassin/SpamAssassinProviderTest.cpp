@@ -27,15 +27,11 @@ constexpr const char* kHeader = "From: a@example.net\r\nSubject: test\r\n\r\n";
 class SpamAssassinProviderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        spamd = new SpamdServer;
+        spamd = &SharedSpamd();
         void* library = dlopen(MTAFILTER_SCANNER_DIR "/QPFLTMSA.so", RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) return;
         initialize = reinterpret_cast<Entry>(dlsym(library, "QP_Initialize"));
         execute = reinterpret_cast<Entry>(dlsym(library, "QP_Execute"));
-    }
-    static void TearDownTestSuite() {
-        delete spamd;
-        spamd = nullptr;
     }
     void SetUp() override {
         ASSERT_NE(nullptr, execute) << dlerror();
