@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config libsqlite3-dev sqlite3 libgtest-dev
           libgmock-dev libbenchmark-dev libpcre2-dev binutils clang-format
-          clamav clamav-daemon spamassassin spamd spamc)
+          clamav clamav-daemon clamdscan spamassassin spamd spamc)
 
 install_packages() {
     local missing=()
