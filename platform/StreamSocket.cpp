@@ -201,10 +201,6 @@ SocketResult SocketReceive(StreamSocket socket, void* buffer, size_t capacity, s
     }
 }
 
-void SocketFinishSending(StreamSocket socket) {
-    if (socket != nullptr) shutdown(socket->descriptor, SHUT_WR);
-}
-
 void SocketClose(StreamSocket socket) {
     if (socket == nullptr) return;
     close(socket->descriptor);

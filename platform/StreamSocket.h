@@ -29,7 +29,9 @@ using StreamSocket = StreamSocketState*;
 
 // Connects to `address`: a unix socket path (it starts with "/"), or "host:port" with
 // a host name, an IPv4 address or a bracketed IPv6 address. The whole conversation
-// must end within `timeoutMs` from now. On kOk *socket must be closed with SocketClose.
+// must end within `timeoutMs` from now, except that a host name is looked up by the
+// system resolver first, under its own timeouts (give an address to avoid it).
+// On kOk *socket must be closed with SocketClose.
 SocketResult SocketConnect(const char* address, uint32_t timeoutMs, StreamSocket* socket);
 
 // Sends all `size` bytes. kOk only when every byte was handed to the system.
@@ -38,9 +40,6 @@ SocketResult SocketSend(StreamSocket socket, const void* data, size_t size);
 // Receives at most `capacity` bytes into `buffer`; kOk with *received > 0, or kClosed
 // with *received 0 when the peer has finished.
 SocketResult SocketReceive(StreamSocket socket, void* buffer, size_t capacity, size_t* received);
-
-// Tells the peer that nothing more will be sent (half close); replies can still be read.
-void SocketFinishSending(StreamSocket socket);
 
 // Closes the connection; null is ignored.
 void SocketClose(StreamSocket socket);

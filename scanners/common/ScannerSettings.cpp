@@ -13,11 +13,9 @@
 namespace {
 
 // Counting reads and writes the registry; one lock keeps two failing scans from both
-// reading 4 and writing 5.
-std::mutex& CounterLock() {
-    static std::mutex* lock = new std::mutex;  // never destroyed: scans may run at unload
-    return *lock;
-}
+// reading 4 and writing 5. Constant-initialised, so it exists before any call and
+// leaves nothing behind when the library is unloaded.
+constinit std::mutex counterLock;
 
 void WriteText(const char* key, const char* name, const char* text) {
     platform::RegistryKey opened = nullptr;
@@ -43,7 +41,7 @@ void ScannerText(const char* key, const char* name, const char* fallback, char* 
 
 void CountUnderKey(const char* key, const char* counterName) {
     try {
-        std::lock_guard<std::mutex> guard(CounterLock());
+        std::lock_guard<std::mutex> guard(counterLock);
         uint32_t count = ScannerNumber(key, counterName, 0);
         if (!WriteRegistryDword(RegistryRoot::kLocalMachine, key, counterName, count + 1)) return;
     } catch (...) {
@@ -54,7 +52,7 @@ void CountUnderKey(const char* key, const char* counterName) {
 void ReportScanFailure(const char* key, const char* source, const char* text) {
     CountUnderKey(key, kScanErrorsValue);
     try {
-        std::lock_guard<std::mutex> guard(CounterLock());
+        std::lock_guard<std::mutex> guard(counterLock);
         WriteText(key, kLastErrorValue, text);
     } catch (...) {
     }

@@ -66,8 +66,9 @@ int32_t Answer(char* result, int32_t* resultLength, int32_t returned, const char
 }
 
 int32_t Execute(const char* command, int32_t commandLength, char* result, int32_t* resultLength) {
-    const std::string commandText(command,
-                                  commandLength > 0 ? static_cast<size_t>(commandLength) : 0);
+    // The length is the caller's word; the text is never read past its terminator.
+    const std::string commandText(
+        command, strnlen(command, commandLength > 0 ? static_cast<size_t>(commandLength) : 0));
     const Settings settings = ReadSettings();
     char path[kPathCapacity] = "";
     char text[kResultCapacity];
