@@ -12,7 +12,8 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake ninja-build pkg-config libsqlite3-dev sqlite3 libgtest-dev
           libgmock-dev libbenchmark-dev libpcre2-dev binutils clang-format python3
           clang libclang-rt-14-dev
-          libc-ares-dev dnsmasq-base libopendkim-dev openssl)
+          libc-ares-dev dnsmasq-base libopendkim-dev openssl
+          clamav clamav-daemon clamdscan spamassassin spamd spamc)
 
 install_packages() {
     local missing=()

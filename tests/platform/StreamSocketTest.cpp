@@ -1,0 +1,100 @@
+// tests/platform/StreamSocketTest.cpp: daemon connections: a TCP exchange, the addresses
+// that cannot work, and the deadline holding against a peer that never answers.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+#include "platform/StreamSocket.h"
+
+namespace {
+
+using platform::SocketResult;
+
+// A listening TCP socket on a free loopback port.
+struct Listener {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    Listener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd, 4);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~Listener() { close(fd); }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
+};
+
+TEST(StreamSocket, ExchangesOverTcpAndSeesTheClose) {
+    Listener listener;
+    std::thread peer([&] {
+        const int connection = accept(listener.fd, nullptr, nullptr);
+        char request[5];
+        EXPECT_EQ(5, recv(connection, request, sizeof request, MSG_WAITALL));
+        send(connection, "world", 5, 0);
+        close(connection);
+    });
+    platform::StreamSocket socket = nullptr;
+    ASSERT_EQ(SocketResult::kOk,
+              platform::SocketConnect(listener.Address().c_str(), 5000, &socket));
+    EXPECT_EQ(SocketResult::kOk, platform::SocketSend(socket, "hello", 5));
+    std::string reply;
+    char buffer[16];
+    size_t got = 0;
+    SocketResult received;
+    while ((received = platform::SocketReceive(socket, buffer, sizeof buffer, &got)) ==
+           SocketResult::kOk)
+        reply.append(buffer, got);
+    EXPECT_EQ(SocketResult::kClosed, received);
+    EXPECT_EQ("world", reply);
+    platform::SocketClose(socket);
+    peer.join();
+}
+
+TEST(StreamSocket, AddressesThatCannotWork) {
+    int closedPort = 0;
+    {
+        Listener gone;
+        closedPort = gone.port;
+    }
+    struct Case {
+        const char* name;
+        std::string address;
+        SocketResult want;
+    };
+    const Case kCases[] = {
+        {"empty", "", SocketResult::kBadAddress},
+        {"no port", "localhost", SocketResult::kBadAddress},
+        {"nobody at the unix path", "/nonexistent/daemon.sock", SocketResult::kRefused},
+        {"nobody at the port", "127.0.0.1:" + std::to_string(closedPort), SocketResult::kRefused},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        platform::StreamSocket socket = nullptr;
+        EXPECT_EQ(c.want, platform::SocketConnect(c.address.c_str(), 2000, &socket));
+        EXPECT_EQ(nullptr, socket);
+    }
+}
+
+// The listener's backlog completes the connection, but nothing ever answers.
+TEST(StreamSocket, ReceiveGivesUpAtTheDeadline) {
+    Listener silent;
+    platform::StreamSocket socket = nullptr;
+    ASSERT_EQ(SocketResult::kOk, platform::SocketConnect(silent.Address().c_str(), 200, &socket));
+    char buffer[16];
+    size_t got = 99;
+    EXPECT_EQ(SocketResult::kTimedOut,
+              platform::SocketReceive(socket, buffer, sizeof buffer, &got));
+    EXPECT_EQ(0u, got);
+    platform::SocketClose(socket);
+}
+
+}  // namespace
