@@ -29,6 +29,7 @@
 #include "filters/TokenTable.h"
 #include "filters/WordMatcher.h"
 #include "frame/Settings.h"
+#include "platform/NeverDestroyed.h"
 
 namespace {
 
@@ -290,7 +291,8 @@ struct ScratchPool {
 constexpr size_t kSpareScratchAreas = 64;
 
 ScratchPool& Scratches() {
-    static ScratchPool* const pool = new ScratchPool;
+    // In the library's own storage, emptied by the unload: nothing stays on the host's heap.
+    static platform::NeverDestroyed<ScratchPool> pool;
     return *pool;
 }
 
@@ -551,4 +553,11 @@ int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet*
     }
     Record(lease->Area().matched, *compiled, walk, evaluations);
     return 1;
+}
+
+void ReleaseSpareScratchAreas() {
+    std::vector<std::unique_ptr<Scratch>> released;
+    ScratchPool& pool = Scratches();
+    std::lock_guard<std::mutex> guard(pool.lock);
+    released.swap(pool.spares);
 }

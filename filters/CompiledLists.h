@@ -41,3 +41,6 @@ int CompileWordLists(const FilterSet* set);
 // Switches the compiled lists on (the default) or off for the whole process; off, every
 // list is walked word by word. For comparing the two and for benchmarks.
 void UseCompiledLists(bool on);
+
+// Frees the scratch areas kept for reuse between texts; for the unload, after the last run.
+void ReleaseSpareScratchAreas();

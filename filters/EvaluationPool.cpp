@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/NeverDestroyed.h"
+
 namespace {
 
 // Runs on all threads together take at most one record per filter each; this many spares
@@ -14,14 +16,16 @@ constexpr size_t kSpareRecords = 4 * kMaxFilters;
 
 // Not thread_local: a thread_local with a destructor keeps the C library from ever
 // unloading the plug-in, whose detach would then run after the static destructors. Never
-// destroyed, for the same reason: a detach may still give records back.
+// destroyed, for the same reason: a detach may still give records back. Kept in the
+// library's own storage and emptied by the unload, so an unloaded plug-in leaves no
+// record behind on the host's heap.
 struct Spares {
     std::mutex lock;
     std::vector<std::unique_ptr<FilterEvaluation>> records;
 };
 
 Spares& TheSpares() {
-    static Spares* const spares = new Spares;
+    static platform::NeverDestroyed<Spares> spares;
     return *spares;
 }
 
@@ -53,4 +57,14 @@ void GiveBackEvaluation(FilterEvaluation* evaluation) {
     } catch (const std::bad_alloc&) {
         // Not kept: freed on leaving.
     }
+}
+
+void ReleaseSpareEvaluations() {
+    std::vector<std::unique_ptr<FilterEvaluation>> released;
+    Spares& spares = TheSpares();
+    {
+        std::lock_guard<std::mutex> guard(spares.lock);
+        released.swap(spares.records);
+    }
+    // The records are freed here, outside the lock.
 }

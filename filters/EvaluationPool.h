@@ -11,3 +11,6 @@ FilterEvaluation* TakeEvaluation();
 
 // Hands a record back for reuse (null is ignored); past a few hundred spares it is freed.
 void GiveBackEvaluation(FilterEvaluation* evaluation);
+
+// Frees every spare record; for the unload, after the last run has ended.
+void ReleaseSpareEvaluations();

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "common/AtomicFile.h"
+#include "filters/CompiledLists.h"
+#include "filters/EvaluationPool.h"
 #include "frame/DnsProvider.h"
 #include "frame/EventLogEntry.h"
 #include "frame/ReloadGate.h"
@@ -107,6 +109,8 @@ void InitializePlugin() {
 
 void TeardownPlugin() {
     ReleaseSystemFilterSet();
+    ReleaseSpareEvaluations();
+    ReleaseSpareScratchAreas();
     ReleaseScannerProviders();
     StopStoreLibrary();
     CloseReloadLock();
