@@ -9,13 +9,12 @@
 // an exit handler of this library once the load is done. Such handlers run in reverse
 // order of registration, both when the process exits and when the library is unloaded,
 // so the unload comes before the destruction of anything the load built.
-#include <cstdlib>
-
 #include "frame/Lifecycle.h"
+#include "platform/Library.h"
 
 namespace {
 
-void OnProcessDetach() {
+void OnProcessDetach(void*) {
     try {
         TeardownPlugin();
     } catch (...) {
@@ -29,7 +28,7 @@ __attribute__((constructor)) void OnProcessAttach() {
         // Loading never fails: a plug-in that could not initialise filters nothing.
     }
     // Bound to this library: runs when it is unloaded or, failing that, at exit.
-    std::atexit(OnProcessDetach);
+    platform::RunAtLibraryUnload(OnProcessDetach, nullptr);
 }
 
 }  // namespace

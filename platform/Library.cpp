@@ -100,3 +100,16 @@ const char* LibraryLastError() {
 }
 
 }  // namespace platform
+
+// The C++ run-time's own registration, with this library's handle: the handlers of a
+// handle run, newest first, when that library is unloaded or at exit.
+extern "C" int __cxa_atexit(void (*callback)(void*), void* argument, void* dsoHandle);
+extern "C" void* __dso_handle;
+
+namespace platform {
+
+void RunAtLibraryUnload(void (*callback)(void*), void* argument) {
+    (void)__cxa_atexit(callback, argument, &__dso_handle);
+}
+
+}  // namespace platform

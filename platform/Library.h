@@ -21,4 +21,10 @@ void LibraryUnload(Library library);
 // The loader's text for the last failed LibraryLoad on this thread (for diagnostics).
 const char* LibraryLastError();
 
+// Runs `callback(argument)` when the library this code is linked into is unloaded, or at
+// process exit when it never is, before that library's static destructors. Bound to the
+// library itself rather than to the process: a callback left for exit would run after
+// an unload had taken its code away (some run-times register a plain atexit that way).
+void RunAtLibraryUnload(void (*callback)(void*), void* argument);
+
 }  // namespace platform
