@@ -153,14 +153,16 @@ TEST_F(ActionDispatchTest, AnActionFileChangedOrRemovedBetweenMessagesIsReadAfre
     // Past the settling time after the file's last change (setting its time is one), so
     // that the second message takes the file from memory.
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    for (int round = 0; round < 2; ++round) {
+    auto message = [&] {
         Execute();
+        TeardownPlugin();
         server.QueueMessage("SMTP", kId, kEnvelope, kMessage);
-    }
+    };
+    message();
+    message();
     server.tree.WriteFile("config/FILTERS/ACTIONS/F1.TAB", badmail);
     fs::last_write_time(file, settled);
-    Execute();
-    server.QueueMessage("SMTP", kId, kEnvelope, kMessage);
+    message();
     fs::remove(file);
     Execute();
     auto entries = Executed();
