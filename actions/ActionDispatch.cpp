@@ -4,6 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "actions/ActionContext.h"
 #include "actions/MessageRewriting.h"
@@ -17,6 +22,7 @@
 #include "filters/ScopePaths.h"
 #include "frame/MessageEnvelope.h"
 #include "frame/ReportLog.h"
+#include "platform/FileStamp.h"
 #include "platform/Files.h"
 #include "platform/Ownership.h"
 
@@ -210,20 +216,67 @@ void PrintBypassed() {
     std::printf("Bypassing Action. Status Disabled\n");
 }
 
-// Closed however the actions end: an action may raise an outside library's exception.
-platform::OwnedFile OpenActionFile(const FilterSet& set, const FilterDefinition& filter) {
+using ActionLines = std::vector<ActionLine>;
+
+// Action files parsed on an earlier message, by path: a filter that matches message after
+// message would otherwise open and parse its file each time. An entry is used only while
+// the file's stamp says it is unchanged since it was read.
+struct ParsedActionFile {
+    platform::FileStamp stamp;
+    int64_t readNs;
+    std::shared_ptr<const ActionLines> lines;
+};
+
+struct ActionFileCache {
+    std::mutex lock;
+    std::map<std::string, ParsedActionFile> files;
+};
+
+constexpr size_t kCachedActionFiles = 4 * kMaxFilters;
+
+// Never destroyed: a run on another thread may still be reading it at exit.
+ActionFileCache& TheActionFileCache() {
+    static ActionFileCache* const cache = new ActionFileCache;
+    return *cache;
+}
+
+// The lines of a filter's action file as the dispatcher reads them (a line longer than
+// kActionLineCapacity arrives in pieces); null when the file cannot be read.
+std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
+                                                   const FilterDefinition& filter) {
     char path[kFilterPathCapacity];
-    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return {};
-    return platform::OwnedFile(path, platform::FileMode::kReadText);
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
+    ActionFileCache& cache = TheActionFileCache();
+    platform::FileStamp stamp{};
+    const bool stamped = platform::FileStampOf(path, &stamp) == 1;
+    if (stamped) {
+        std::lock_guard<std::mutex> guard(cache.lock);
+        const auto found = cache.files.find(path);
+        if (found != cache.files.end() &&
+            platform::FileUnchangedSince(found->second.stamp, found->second.readNs, stamp))
+            return found->second.lines;
+    }
+    const int64_t readNs = platform::FileClockNowNs();
+    const platform::OwnedFile file(path, platform::FileMode::kReadText);
+    if (!file) return nullptr;
+    auto lines = std::make_shared<ActionLines>();
+    ActionLine line;
+    while (ReadActionLine(file.Get(), &line)) lines->push_back(line);
+    if (stamped) {
+        std::lock_guard<std::mutex> guard(cache.lock);
+        if (cache.files.size() >= kCachedActionFiles) cache.files.clear();
+        cache.files[path] = ParsedActionFile{stamp, readNs, lines};
+    }
+    return lines;
 }
 
 void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
     SafeCopy(dispatch->record->account, dispatch->set->postoffice);
     SafeCopy(dispatch->record->mailbox, dispatch->set->mailbox);
-    const platform::OwnedFile file = OpenActionFile(*dispatch->set, *current->filter);
-    if (!file) return;
-    ActionLine line;
-    while (ReadActionLine(file.Get(), &line)) {
+    const std::shared_ptr<const ActionLines> lines =
+        ActionFileLines(*dispatch->set, *current->filter);
+    if (lines == nullptr) return;
+    for (const ActionLine& line : *lines) {
         if (line.status != 1) {
             PrintBypassed();
             continue;
@@ -244,8 +297,9 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                            const FilterEvaluation* evaluation) {
     BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
                        current->context);
-    const platform::OwnedFile file = OpenActionFile(*dispatch->set, *current->filter);
-    if (!file) return;
+    const std::shared_ptr<const ActionLines> lines =
+        ActionFileLines(*dispatch->set, *current->filter);
+    if (lines == nullptr) return;
     ActionLine line;
     // Server filters work on the message as it arrived (Inbound), postoffice filters on
     // the copy that is being delivered (Outgoing).
@@ -256,7 +310,8 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                           .line = &line,
                           .inboundQueue = ScopeOf(*dispatch->set) == FilterScope::kSystem,
                           .stop = &dispatch->stop};
-    while (!dispatch->stop && ReadActionLine(file.Get(), &line)) {
+    for (size_t next = 0; !dispatch->stop && next < lines->size(); ++next) {
+        line = (*lines)[next];
         if (line.status != 1) {
             PrintBypassed();
             continue;

@@ -5,8 +5,9 @@
 
 #include "filters/FilterSet.h"
 
-// A cleared record (all zero bytes, as a fresh one), reused when one was given back;
-// null when memory ran out.
+// An empty record: every count 0 and every text empty, as a fresh one reads. A reused
+// record may hold bytes of an earlier message past those terminators, where no reader
+// looks. Null when memory ran out.
 FilterEvaluation* TakeEvaluation();
 
 // Hands a record back for reuse (null is ignored); past a few hundred spares it is freed.

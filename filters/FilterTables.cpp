@@ -200,7 +200,7 @@ int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) 
     std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations), nullptr);
     evaluations->count = LastFilter(*set);
     for (int n = 1; n <= evaluations->count; ++n) {
-        evaluations->evaluations[n] = TakeEvaluation();  // zeroed
+        evaluations->evaluations[n] = TakeEvaluation();  // empty
         if (evaluations->evaluations[n] != nullptr) continue;
         // All or none: evaluators index evaluation n for every filter n without checking.
         for (int k = 1; k < n; ++k) GiveBackEvaluation(evaluations->evaluations[k]);

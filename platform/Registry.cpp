@@ -83,6 +83,7 @@ enum StatementId : int {
     kSubkeyAt,
     kDeleteTreeValues,
     kDeleteTreeKeys,
+    kDataVersion,
     kStatementCount,
 };
 
@@ -101,6 +102,18 @@ constexpr const char* kStatementText[kStatementCount] = {
     "DELETE FROM registry_values WHERE key IN (SELECT id FROM registry_keys WHERE folded = ?1 "
     "OR (folded >= ?1 || '\\' AND folded < ?1 || ']'))",
     "DELETE FROM registry_keys WHERE folded = ?1 OR (folded >= ?1 || '\\' AND folded < ?1 || ']')",
+    "PRAGMA data_version",
+};
+
+// What reads found, kept until the database changes. Settings are read on every message,
+// and a lookup costs far more than asking SQLite whether anything was committed since.
+constexpr size_t kCachedEntries = 1024;
+constexpr size_t kCachedValueBytes = 4096;
+
+struct CachedValue {
+    RegistryStatus status = kRegNotFound;
+    uint32_t type = kRegNone;
+    std::string data;
 };
 
 std::string Fold(std::string_view text) {
@@ -246,6 +259,47 @@ public:
             Close();
     }
 
+    // The read cache, usable when nothing was committed since it was filled: by another
+    // connection (data_version moves) or by this one (every write empties it). Inside a
+    // transaction it is bypassed: reads there must see its uncommitted changes.
+    bool CacheUsable() {
+        if (connection_ == nullptr || !schemaReady_ || InTransaction()) return false;
+        Statement version(statements_[kDataVersion]);
+        if (version.Step() != SQLITE_ROW) {
+            ForgetCache();
+            return false;
+        }
+        const int64_t now = sqlite3_column_int64(version.Get(), 0);
+        if (!cacheFilled_ || now != cacheVersion_) {
+            ForgetCache();
+            cacheVersion_ = now;
+            cacheFilled_ = true;
+        }
+        return true;
+    }
+    void ForgetCache() {
+        cachedKeys_.clear();
+        cachedValues_.clear();
+        cacheFilled_ = false;
+    }
+    const std::pair<RegistryStatus, int64_t>* CachedKey(const std::string& folded) const {
+        const auto found = cachedKeys_.find(folded);
+        return found != cachedKeys_.end() ? &found->second : nullptr;
+    }
+    void CacheKey(const std::string& folded, RegistryStatus status, int64_t id) {
+        if (cachedKeys_.size() >= kCachedEntries) cachedKeys_.clear();
+        cachedKeys_[folded] = {status, id};
+    }
+    const CachedValue* FindCachedValue(int64_t key, const std::string& folded) const {
+        const auto found = cachedValues_.find({key, folded});
+        return found != cachedValues_.end() ? &found->second : nullptr;
+    }
+    void CacheValue(int64_t key, const std::string& folded, CachedValue value) {
+        if (value.data.size() > kCachedValueBytes) return;
+        if (cachedValues_.size() >= kCachedEntries) cachedValues_.clear();
+        cachedValues_[{key, folded}] = std::move(value);
+    }
+
     void TakeOwnership() {
         owned_ = true;
         owner_ = std::this_thread::get_id();
@@ -346,6 +400,7 @@ private:
     }
 
     void Close() {
+        ForgetCache();
         FinalizeStatements();
         sqlite3_close_v2(connection_);
         connection_ = nullptr;
@@ -411,6 +466,10 @@ private:
     int failureCode_ = SQLITE_OK;
     int waitMs_ = kReadBusyTimeoutMs;
     sqlite3_stmt* statements_[kStatementCount] = {};
+    bool cacheFilled_ = false;
+    int64_t cacheVersion_ = 0;
+    std::map<std::string, std::pair<RegistryStatus, int64_t>> cachedKeys_;
+    std::map<std::pair<int64_t, std::string>, CachedValue> cachedValues_;
 };
 
 // The databases this process has opened, by path. They live as long as the process so
@@ -467,6 +526,9 @@ public:
         database.WaitForLocks(!write                 ? kReadBusyTimeoutMs
                               : tWritesDoNotWait > 0 ? 0
                                                      : kWriteBusyTimeoutMs);
+        // A write empties the read cache before it changes anything: this connection's own
+        // commits do not move data_version.
+        if (write) database.ForgetCache();
         status_ = database.Refresh(create, write);
         if (status_ == kRegOk && write && database.ReadOnly()) status_ = kRegFailed;
     }
@@ -528,6 +590,20 @@ RegistryStatus FindKey(Session& session, const std::string& folded, int64_t* id)
     return status;
 }
 
+RegistryStatus FindKeyCached(Session& session, const std::string& folded, int64_t* id) {
+    Database& database = session.Db();
+    if (!database.CacheUsable()) return FindKey(session, folded, id);
+    if (const auto* cached = database.CachedKey(folded)) {
+        if (cached->first == kRegOk) *id = cached->second;
+        return cached->first;
+    }
+    int64_t found = 0;
+    const RegistryStatus status = FindKey(session, folded, &found);
+    if (status == kRegOk || status == kRegNotFound) database.CacheKey(folded, status, found);
+    if (status == kRegOk) *id = found;
+    return status;
+}
+
 RegistryStatus InsertKey(Session& session, int64_t parent, std::string_view name,
                          const std::string& folded, int64_t* id) {
     Statement insert = session.Prepared(kInsertKey);
@@ -563,8 +639,9 @@ RegistryStatus OpenKey(const char* path, RegistryKey* key, bool create) {
     if (!parts.empty()) {
         Session session(database, create ? Access::kWrite : Access::kRead, create);
         if (!session.Ok()) return session.Status();
-        RegistryStatus status = create ? CreateKeyPath(session, parts, &id)
-                                       : FindKey(session, FoldedPath(parts, parts.size()), &id);
+        RegistryStatus status = create
+                                    ? CreateKeyPath(session, parts, &id)
+                                    : FindKeyCached(session, FoldedPath(parts, parts.size()), &id);
         if (status != kRegOk) return status;
     }
     *key = new RegistryKeyState{std::move(database), id};
@@ -609,14 +686,45 @@ RegistryStatus CopyValue(sqlite3_stmt* found, uint32_t* type, void* data, uint32
     return status;
 }
 
+// CopyValue for a value the cache holds.
+RegistryStatus CopyCachedValue(const CachedValue& value, uint32_t* type, void* data,
+                               uint32_t* size) {
+    if (value.status != kRegOk) return value.status;
+    const auto length = static_cast<uint32_t>(value.data.size());
+    if (type != nullptr) *type = value.type;
+    RegistryStatus status = kRegOk;
+    if (data != nullptr && length > *size)
+        status = kRegMoreData;
+    else if (data != nullptr && length > 0)
+        std::memcpy(data, value.data.data(), length);
+    if (size != nullptr) *size = length;
+    return status;
+}
+
 RegistryStatus QueryValue(RegistryKey key, const char* name, uint32_t* type, void* data,
                           uint32_t* size) {
     if (key == nullptr || (data != nullptr && size == nullptr)) return kRegFailed;
     Session session(key->database, Access::kRead, false);
     if (!session.Ok()) return session.Status();
+    const std::string folded = FoldedName(name);
+    const bool cache = session.Db().CacheUsable();
+    if (cache) {
+        if (const CachedValue* cached = session.Db().FindCachedValue(key->id, folded))
+            return CopyCachedValue(*cached, type, data, size);
+    }
     Statement find = session.Prepared(kFindValue);
-    RegistryStatus status =
-        StepStatus(find.Bind(1, key->id).Bind(2, FoldedName(name)).Step(), kRegNotFound);
+    RegistryStatus status = StepStatus(find.Bind(1, key->id).Bind(2, folded).Step(), kRegNotFound);
+    if (cache && (status == kRegOk || status == kRegNotFound)) {
+        CachedValue value;
+        value.status = status;
+        if (status == kRegOk) {
+            value.type = static_cast<uint32_t>(sqlite3_column_int64(find.Get(), 0));
+            const void* bytes = sqlite3_column_blob(find.Get(), 1);
+            const auto length = static_cast<size_t>(sqlite3_column_bytes(find.Get(), 1));
+            if (length > 0) value.data.assign(static_cast<const char*>(bytes), length);
+        }
+        session.Db().CacheValue(key->id, folded, std::move(value));
+    }
     return status == kRegOk ? CopyValue(find.Get(), type, data, size) : status;
 }
 
@@ -681,6 +789,7 @@ RegistryStatus EndTransaction(const char* sql) {
     Database* database = threadTransaction;
     if (database == nullptr) return kRegFailed;
     std::unique_lock<std::mutex> lock = database->Lock();
+    database->ForgetCache();
     RegistryStatus status = database->Exec(sql) == SQLITE_OK ? kRegOk : kRegFailed;
     if (database->InTransaction()) database->Exec("ROLLBACK");
     database->ReleaseOwnership();

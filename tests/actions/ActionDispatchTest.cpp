@@ -4,11 +4,13 @@
 // directly.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "actions/ActionContext.h"
@@ -134,6 +136,40 @@ TEST_F(ActionDispatchTest, FailingActionsAreLeftOutAndDisabledLinesBypassed) {
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("DELETE", entries[0][5]);  // the second delete and the copy found no message
     EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
+}
+
+// Action files are kept parsed between messages. A file rewritten to the same size with
+// its old modification time (as a second write in the same clock tick leaves it), or
+// removed, is read afresh by the next message.
+TEST_F(ActionDispatchTest, AnActionFileChangedOrRemovedBetweenMessagesIsReadAfresh) {
+    namespace fs = std::filesystem;
+    const std::string quarantine = Line("COPY_TO_QUARANTINE");
+    const std::string badmail = Line("COPY_TO_BADMAIL", "xxx");
+    ASSERT_EQ(quarantine.size(), badmail.size());
+    AddFilter("F1", quarantine);
+    const fs::path file = server.tree.Join("config/FILTERS/ACTIONS/F1.TAB");
+    const fs::file_time_type settled = fs::last_write_time(file) - std::chrono::seconds(60);
+    fs::last_write_time(file, settled);
+    // Past the settling time after the file's last change (setting its time is one), so
+    // that the second message takes the file from memory.
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    auto message = [&] {
+        Execute();
+        TeardownPlugin();
+        server.QueueMessage("SMTP", kId, kEnvelope, kMessage);
+    };
+    message();
+    message();
+    server.tree.WriteFile("config/FILTERS/ACTIONS/F1.TAB", badmail);
+    fs::last_write_time(file, settled);
+    message();
+    fs::remove(file);
+    Execute();
+    auto entries = Executed();
+    ASSERT_EQ(3u, entries.size());
+    EXPECT_EQ("COPY_TO_QUARANTINE", entries[0][5]);
+    EXPECT_EQ("COPY_TO_QUARANTINE", entries[1][5]);
+    EXPECT_EQ("COPY_TO_BADMAIL", entries[2][5]);
 }
 
 TEST_F(ActionDispatchTest, ActionNamesIgnoreCaseAndUnknownNamesAreSkipped) {

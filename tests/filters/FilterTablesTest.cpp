@@ -5,11 +5,13 @@
 #include <cstring>
 #include <string>
 
+#include "actions/ActionContext.h"
 #include "common/SafeText.h"
 #include "filters/CriteriaLines.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
+#include "frame/MessageRecord.h"
 #include "frame/Settings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -307,7 +309,19 @@ TEST_F(FilterTablesTest, ReleasingPrintsEachFilterAndOnlyReleaseEmptiesTheCache)
     }
 }
 
-TEST_F(FilterTablesTest, EvaluationsComeClearedOnePerFilter) {
+// Every field as its readers see it (counts, and texts up to their terminators) is empty.
+void ExpectReadsEmpty(const FilterEvaluation& evaluation, int n) {
+    for (int type = 0; type < kCriterionTypeCount; ++type) {
+        EXPECT_EQ(0, evaluation.matchCount[type]) << n << " " << type;
+        EXPECT_EQ(0u, strnlen(evaluation.resultText[type], kResultTextCapacity))
+            << n << " " << type;
+        for (int j = 0; j < kMaxConditions; ++j)
+            EXPECT_EQ(0u, strnlen(evaluation.conditionValues[type][j], kConditionValueCapacity))
+                << n << " " << type << " " << j;
+    }
+}
+
+TEST_F(FilterTablesTest, EvaluationsComeEmptyOnePerFilter) {
     Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\nC\t1\tC\t\tC\n");
     Load();
     FilterEvaluationSet evaluations;
@@ -316,10 +330,9 @@ TEST_F(FilterTablesTest, EvaluationsComeClearedOnePerFilter) {
     AllocateEvaluations(&set_, &evaluations);
     EXPECT_EQ("Allocating 3 Results\n", testing::internal::GetCapturedStdout());
     ASSERT_EQ(3, evaluations.count);
-    const FilterEvaluation cleared{};
     for (int n = 1; n <= 3; ++n) {
         ASSERT_NE(nullptr, evaluations.evaluations[n]) << n;
-        EXPECT_EQ(0, std::memcmp(&cleared, evaluations.evaluations[n], sizeof cleared)) << n;
+        ExpectReadsEmpty(*evaluations.evaluations[n], n);
     }
     EXPECT_EQ(nullptr, evaluations.evaluations[4]);
     testing::internal::CaptureStdout();
@@ -327,6 +340,42 @@ TEST_F(FilterTablesTest, EvaluationsComeClearedOnePerFilter) {
     EXPECT_EQ("Releasing 3 Results\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(0, evaluations.count);
     EXPECT_EQ(nullptr, evaluations.evaluations[1]);
+}
+
+// Records are reused from message to message: one whose every byte an earlier message
+// wrote (more than any run writes) must read as a fresh one to the next message.
+TEST_F(FilterTablesTest, NothingOfAnEarlierMessageShowsThroughAReusedEvaluation) {
+    Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
+    Load();
+    const int previous = SetFilterConsoleQuiet(1);
+    FilterEvaluationSet evaluations{};
+    AllocateEvaluations(&set_, &evaluations);
+    ASSERT_EQ(2, evaluations.count);
+    const FilterEvaluation* used[] = {evaluations.evaluations[1], evaluations.evaluations[2]};
+    for (int n = 1; n <= 2; ++n) {
+        FilterEvaluation& evaluation = *evaluations.evaluations[n];
+        std::memset(&evaluation, 'X', sizeof evaluation);
+        for (int32_t& count : evaluation.matchCount) count = 7;
+    }
+    ReleaseEvaluations(&set_, &evaluations);
+
+    AllocateEvaluations(&set_, &evaluations);
+    ASSERT_EQ(2, evaluations.count);
+    // The same records came back, so the check below is not about fresh memory.
+    EXPECT_TRUE((evaluations.evaluations[1] == used[0] || evaluations.evaluations[1] == used[1]) &&
+                (evaluations.evaluations[2] == used[0] || evaluations.evaluations[2] == used[1]));
+    const FilterEvaluation fresh{};
+    MessageRecord record{};
+    char expected[kActionContextCapacity];
+    BuildActionContext(record, "SUBJECT", &fresh, expected);
+    for (int n = 1; n <= 2; ++n) {
+        ExpectReadsEmpty(*evaluations.evaluations[n], n);
+        char context[kActionContextCapacity];
+        BuildActionContext(record, "SUBJECT", evaluations.evaluations[n], context);
+        EXPECT_STREQ(expected, context) << n;
+    }
+    ReleaseEvaluations(&set_, &evaluations);
+    SetFilterConsoleQuiet(previous);
 }
 
 TEST_F(FilterTablesTest, QuietConsoleDropsTheLinesOfThisThread) {

@@ -326,6 +326,24 @@ TEST_F(RegistryTest, CommittedTransactionLandsWhole) {
     EXPECT_EQ(Dword(2), QueryPath("SOFTWARE\\B", "v").bytes);
 }
 
+// Reads are cached until the database changes: what a read found before a transaction
+// must not hide the transaction's changes from its own reads, nor outlive its rollback.
+TEST_F(RegistryTest, ReadsBeforeInAndAfterATransactionSeeItsChanges) {
+    registry_.SetDword("SOFTWARE", "kept", 1);
+    EXPECT_EQ(Dword(1), QueryPath("SOFTWARE", "kept").bytes);
+    EXPECT_EQ(kRegNotFound, QueryPath("SOFTWARE\\New", "v").status);
+    for (bool commit : {false, true}) {
+        ASSERT_EQ(kRegOk, RegistryBeginTransaction());
+        registry_.SetDword("SOFTWARE", "kept", 2);
+        registry_.SetDword("SOFTWARE\\New", "v", 3);
+        EXPECT_EQ(Dword(2), QueryPath("SOFTWARE", "kept").bytes);
+        EXPECT_EQ(Dword(3), QueryPath("SOFTWARE\\New", "v").bytes);
+        ASSERT_EQ(kRegOk, commit ? RegistryCommitTransaction() : RegistryRollbackTransaction());
+        EXPECT_EQ(Dword(commit ? 2 : 1), QueryPath("SOFTWARE", "kept").bytes) << commit;
+        EXPECT_EQ(commit ? kRegOk : kRegNotFound, QueryPath("SOFTWARE\\New", "v").status) << commit;
+    }
+}
+
 TEST_F(RegistryTest, TransactionCallsOutOfOrderFail) {
     EXPECT_EQ(kRegFailed, RegistryCommitTransaction());
     EXPECT_EQ(kRegFailed, RegistryRollbackTransaction());
@@ -441,6 +459,47 @@ TEST_F(RegistryTest, WriteInAnotherProcessIsSeenByTheNextRead) {
         ASSERT_EQ(1, read(toParent[0], &done, 1));
         EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Reload").bytes);
     }
+    close(toChild[1]);
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {toChild[0], toParent[0], toParent[1]}) close(fd);
+}
+
+// Keys another process creates and deletes after this one looked them up (and found
+// nothing, or found them) are seen as they are now by the next read.
+TEST_F(RegistryTest, KeysAnotherProcessCreatesOrDeletesAreSeenByTheNextRead) {
+    int toChild[2];
+    int toParent[2];
+    ASSERT_EQ(0, pipe(toChild));
+    ASSERT_EQ(0, pipe(toParent));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(toChild[1]);
+        char step = 0;
+        while (read(toChild[0], &step, 1) == 1) {
+            Key key;
+            const bool ok = step == 'c' ? Create("SOFTWARE\\Late", &key) == kRegOk &&
+                                              Set(key.Get(), "v", kRegSz, "new") == kRegOk
+                                        : RegistryDeleteKeyTree("SOFTWARE\\Late") == kRegOk;
+            if (!ok || write(toParent[1], &step, 1) != 1) _exit(1);
+        }
+        _exit(0);
+    }
+    auto inChild = [&](char step) {
+        ASSERT_EQ(1, write(toChild[1], &step, 1));
+        char done = 0;
+        ASSERT_EQ(1, read(toParent[0], &done, 1));
+    };
+    registry_.SetDword("SOFTWARE", "other", 1);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(kRegNotFound, QueryPath("SOFTWARE\\Late", "v").status) << round;
+        inChild('c');
+        EXPECT_EQ("new", QueryPath("SOFTWARE\\Late", "v").bytes) << round;
+        inChild('d');
+    }
+    EXPECT_EQ(kRegNotFound, QueryPath("SOFTWARE\\Late", "v").status);
     close(toChild[1]);
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
