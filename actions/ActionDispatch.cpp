@@ -24,6 +24,7 @@
 #include "frame/ReportLog.h"
 #include "platform/FileStamp.h"
 #include "platform/Files.h"
+#include "platform/NeverDestroyed.h"
 #include "platform/Ownership.h"
 
 namespace {
@@ -234,9 +235,10 @@ struct ActionFileCache {
 
 constexpr size_t kCachedActionFiles = 4 * kMaxFilters;
 
-// Never destroyed: a run on another thread may still be reading it at exit.
+// Never destroyed: a run on another thread may still be reading it at exit. Kept in the
+// library's own storage and emptied by the unload, so nothing stays on the host's heap.
 ActionFileCache& TheActionFileCache() {
-    static ActionFileCache* const cache = new ActionFileCache;
+    static platform::NeverDestroyed<ActionFileCache> cache;
     return *cache;
 }
 
@@ -407,4 +409,11 @@ int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, cons
         PrefixMailboxSubject(record, folder);  // PREFIX-SUBJECT
     if (removed && status != nullptr) *status = kStatusRemoved;
     return 1;
+}
+
+void ForgetParsedActionFiles() {
+    std::map<std::string, ParsedActionFile> released;
+    ActionFileCache& cache = TheActionFileCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    released.swap(cache.files);
 }

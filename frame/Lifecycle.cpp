@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/ActionDispatch.h"
 #include "common/AtomicFile.h"
 #include "filters/CompiledLists.h"
 #include "filters/EvaluationPool.h"
@@ -111,6 +112,7 @@ void TeardownPlugin() {
     ReleaseSystemFilterSet();
     ReleaseSpareEvaluations();
     ReleaseSpareScratchAreas();
+    ForgetParsedActionFiles();
     ReleaseScannerProviders();
     StopStoreLibrary();
     CloseReloadLock();
