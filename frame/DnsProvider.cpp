@@ -10,6 +10,7 @@
 #include "frame/OutsideExceptionReport.h"
 #include "frame/ReportLog.h"
 #include "frame/Settings.h"
+#include "platform/GuardedCall.h"
 #include "platform/Library.h"
 
 namespace {
@@ -60,7 +61,8 @@ int32_t DnsHasORBDBEntry(const char* host, const char* addressText, char* workBu
         reinterpret_cast<HasOrbdbEntry>(platform::LibraryEntry(dnsLibrary, "HasORBDBEntry"));
     if (lookup == nullptr) return 0;
     try {
-        return lookup(host, addressText, workBuffer, listName);
+        return platform::GuardedCall(
+            [&] { return lookup(host, addressText, workBuffer, listName); });
     } catch (...) {
         ReportOutsideException(std::current_exception(), "HasORBDBEntry", "SMTP/DNSQuery", 104);
         throw;

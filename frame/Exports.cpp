@@ -13,6 +13,7 @@
 #include "frame/FilterRun.h"
 #include "frame/ReloadGate.h"
 #include "frame/ReportLog.h"
+#include "platform/GuardedCall.h"
 #include "providers/ProviderLibraries.h"
 
 namespace {
@@ -83,7 +84,9 @@ int32_t FilterCommand(intptr_t /*unused1*/, intptr_t /*unused2*/, const char* co
         const char* text = command != nullptr ? command : "";
         char result[kProviderResultCapacity] = {};
         int32_t resultLength = 0;
-        return execute(text, static_cast<int32_t>(std::strlen(text)), result, &resultLength);
+        return platform::GuardedCall([&] {
+            return execute(text, static_cast<int32_t>(std::strlen(text)), result, &resultLength);
+        });
     } catch (...) {
         return 0;
     }

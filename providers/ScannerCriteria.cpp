@@ -11,6 +11,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <optional>
 
 #include "common/DecimalNumber.h"
@@ -21,8 +22,10 @@
 #include "filters/EvaluationRecords.h"
 #include "frame/Counters.h"
 #include "frame/MessageEnvelope.h"
+#include "frame/OutsideExceptionReport.h"
 #include "frame/RegistryKeys.h"
 #include "frame/Settings.h"
+#include "platform/GuardedCall.h"
 #include "providers/ProviderLibraries.h"
 
 namespace {
@@ -94,10 +97,27 @@ void BuildScanCommand(const MessageRecord& record, const FilterSet& set,
                   files.message, files.envelope);
 }
 
-ProviderAnswer CallExecute(ProviderEntry execute, const char* command, int32_t resultLength) {
+constexpr const char* kProviderCallPlace = "providers/ScannerCriteria";
+
+// Calls a provider so that whatever it raises, a fault inside it included, is reported
+// here, where the provider is known, and goes on to end the run.
+template <typename Call>
+auto CallProvider(const char* functionName, int line, Call call) -> decltype(call()) {
+    try {
+        return platform::GuardedCall(call);
+    } catch (...) {
+        ReportOutsideException(std::current_exception(), functionName, kProviderCallPlace, line);
+        throw;
+    }
+}
+
+ProviderAnswer CallExecute(const char* functionName, ProviderEntry execute, const char* command,
+                           int32_t resultLength) {
     ProviderAnswer answer{};
-    answer.returned =
-        execute(command, static_cast<int32_t>(std::strlen(command)), answer.text, &resultLength);
+    answer.returned = CallProvider(functionName, __LINE__, [&] {
+        return execute(command, static_cast<int32_t>(std::strlen(command)), answer.text,
+                       &resultLength);
+    });
     answer.text[sizeof answer.text - 1] = '\0';  // a provider may fill the buffer unterminated
     return answer;
 }
@@ -149,7 +169,7 @@ void EvaluateWithOneAnswer(int type, const FilterSet* set, FilterEvaluationSet* 
 double AskBayesian(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
     char command[kCommandCapacity];
     BuildScanCommand(record, set, command);
-    const ProviderAnswer answer = CallExecute(execute, command, 0);
+    const ProviderAnswer answer = CallExecute("BayesianExecute", execute, command, 0);
     // A failed call says nothing about the message: 0 is below any threshold.
     double probability = 0.0;
     char value[kProviderResultCapacity];
@@ -193,7 +213,8 @@ int32_t SpamAssassinVerdict(const char* result) {
 int32_t AskSpamAssassin(ProviderEntry execute, const MessageRecord& record, const FilterSet& set) {
     char command[kCommandCapacity];
     BuildScanCommand(record, set, command);
-    const ProviderAnswer answer = CallExecute(execute, command, kProviderResultCapacity);
+    const ProviderAnswer answer =
+        CallExecute("SpamAssassinExecute", execute, command, kProviderResultCapacity);
     const int32_t verdict =
         answer.returned != 0 ? SpamAssassinVerdict(answer.text) : kSpamAssassinPassed;
     ScannerCounters& counts = Counters();
@@ -260,7 +281,8 @@ DkimAnswer AskDkim(ProviderEntry execute, const MessageRecord& record, const Fil
                   files.message, files.envelope, domain, localPart);
     // The result code is read whatever Execute returned: the verifier reports its own
     // failures there, and an answer without one counts as FAIL.
-    const ProviderAnswer answer = CallExecute(execute, command, kProviderResultCapacity);
+    const ProviderAnswer answer =
+        CallExecute("DkimExecute", execute, command, kProviderResultCapacity);
     char code[kProviderResultCapacity] = "";
     if (!ExtractBetween(answer.text, "<RESULT>", "</RESULT>", code, sizeof code)) code[0] = '\0';
     const DkimAnswer verified{DkimVerdictOfCode(DecimalValue(code)), DecimalValue(code)};
@@ -288,7 +310,9 @@ AntivirusAnswer AskAntivirus(const MessageRecord& record) {
     ScannerCounters& counts = Counters();
     Count(&counts.antivirusScans);
     Save(values::kAntivirusTotalScans, counts.antivirusScans);
-    answer.found = execute(keys::kPluginName, record.messageId, record.connector, answer.text);
+    answer.found = CallProvider("ProviderExecute", __LINE__, [&] {
+        return execute(keys::kPluginName, record.messageId, record.connector, answer.text);
+    });
     answer.text[sizeof answer.text - 1] = '\0';  // an engine may fill the buffer unterminated
     return answer;
 }

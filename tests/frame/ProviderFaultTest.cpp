@@ -1,5 +1,6 @@
-// tests/frame/ProviderFaultTest.cpp: outside libraries whose every call throws, over
-// many messages: each run ends early, and nothing it held is left behind.
+// tests/frame/ProviderFaultTest.cpp: outside libraries whose every call throws or
+// crashes, over many messages: each run ends early, the host goes on, and nothing the
+// run held is left behind.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -53,6 +54,8 @@ long ResidentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+constexpr const char* kBayesianLibrary = "QPFLTMBF.so";
+
 class ProviderFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -63,6 +66,22 @@ protected:
     }
     void Criterion(const std::string& line) {
         server.tree.WriteFile("config/FILTERS/CRITERIA/F.TAB", line);
+    }
+    void UseBayesian() {
+        server.InstallProvider("Full", kBayesianLibrary);
+        server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
+        server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
+        Criterion(std::string(kSpamProbabilityLines, '\n') + "1\t\t90\t\t\t1\r\n");
+        server.QueueMessage("SMTP", "M1.MAI", "Sender=[SMTP:alice@example.net]\r\n",
+                            "Subject: offer\r\n\r\nBuy now.\r\n");
+    }
+    void UseDns() {
+        server.InstallProvider("Full", "QPWINDNS.so");
+        server.registry.SetDword(kPluginKey, "Perform SBLRBL", 1);
+        server.registry.SetDword(kPluginKey, "URI SBL Max Checks", 10);
+        Criterion("1\t\tnever there\t\t\t1\r\n");
+        server.QueueMessage("SMTP", "M1.MAI", "Sender=[SMTP:alice@example.net]\r\n",
+                            "Subject: offer\r\n\r\nSee http://192.0.2.9/ now.\r\n");
     }
 
     // Filters the message many times over; what the runs left open behind them is
@@ -89,12 +108,7 @@ protected:
 };
 
 TEST_F(ProviderFaultTest, AScanningProviderThatThrowsLeavesNothingBehind) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
-    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
-    server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
-    Criterion(std::string(kSpamProbabilityLines, '\n') + "1\t\t90\t\t\t1\r\n");
-    server.QueueMessage("SMTP", "M1.MAI", "Sender=[SMTP:alice@example.net]\r\n",
-                        "Subject: offer\r\n\r\nBuy now.\r\n");
+    UseBayesian();
     ScopedEnvironment faulty("STUB_PROVIDER_THROW", "1");
     RunMessages();
     EXPECT_EQ(0, descriptorGrowth);
@@ -105,17 +119,50 @@ TEST_F(ProviderFaultTest, AScanningProviderThatThrowsLeavesNothingBehind) {
 
 // The DNS provider is asked while the message file is open, from the body scan.
 TEST_F(ProviderFaultTest, ADnsProviderThatThrowsInTheBodyScanLeavesNothingBehind) {
-    server.InstallProvider("Full", "QPWINDNS.so");
-    server.registry.SetDword(kPluginKey, "Perform SBLRBL", 1);
-    server.registry.SetDword(kPluginKey, "URI SBL Max Checks", 10);
-    Criterion("1\t\tnever there\t\t\t1\r\n");
-    server.QueueMessage("SMTP", "M1.MAI", "Sender=[SMTP:alice@example.net]\r\n",
-                        "Subject: offer\r\n\r\nSee http://192.0.2.9/ now.\r\n");
+    UseDns();
     ScopedEnvironment faulty("STUB_DNS_THROWING_HOSTS", "192.0.2.9");
     RunMessages();
     EXPECT_EQ(0, descriptorGrowth);
     EXPECT_LT(residentGrowthKb, kAllowedGrowthKb);
     EXPECT_EQ(0, RunsInFlight());
+}
+
+// An invalid memory access inside the provider is contained as an exception raised
+// there would be: the run ends, the message goes on unfiltered, the host lives on.
+TEST_F(ProviderFaultTest, AScanningProviderThatCrashesLeavesNothingBehind) {
+    UseBayesian();
+    ScopedEnvironment faulty("STUB_PROVIDER_CRASH", "1");
+    RunMessages();
+    EXPECT_EQ(0, descriptorGrowth);
+    EXPECT_LT(residentGrowthKb, kAllowedGrowthKb);
+    EXPECT_EQ(0, RunsInFlight());
+    EXPECT_EQ(0, ReloadInProgress());
+}
+
+TEST_F(ProviderFaultTest, ADnsProviderThatCrashesInTheBodyScanLeavesNothingBehind) {
+    UseDns();
+    ScopedEnvironment faulty("STUB_DNS_CRASHING_HOSTS", "192.0.2.9");
+    RunMessages();
+    EXPECT_EQ(0, descriptorGrowth);
+    EXPECT_LT(residentGrowthKb, kAllowedGrowthKb);
+    EXPECT_EQ(0, RunsInFlight());
+}
+
+TEST_F(ProviderFaultTest, ACrashIsReportedNamingTheCall) {
+    UseBayesian();
+    server.SetLogMode(3);  // the debugger channel carries the text alone
+    ScopedEnvironment faulty("STUB_PROVIDER_CRASH", "1");
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    InitializePlugin();
+    EXPECT_EQ(1, FilterExecute("", "M1.MAI", "SMTP", 0));
+    TeardownPlugin();
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos,
+              report.find("BayesianExecute raised an exception.\n"
+                          "The exception occurred in : providers/ScannerCriteria, line "))
+        << report;
 }
 
 }  // namespace

@@ -12,7 +12,8 @@
 // Execute and CleanUp entries; STUB_VIRUS_FINDING makes ProviderExecute report a virus
 // described by that text. With STUB_PROVIDER_LOG_PRESET set, those three entries also
 // record the result length the caller preset ("file|entry|command|length"). With
-// STUB_PROVIDER_THROW set, the Execute entries throw instead of answering.
+// STUB_PROVIDER_THROW set, the Execute entries throw instead of answering; with
+// STUB_PROVIDER_CRASH set, they write through a null pointer.
 #include <dlfcn.h>
 
 #include <cstdint>
@@ -45,9 +46,20 @@ void Record(const char* entry, const char* command) {
     std::fclose(log);
 }
 
+// Opaque to the optimiser, so that the store below is a real invalid access and not a
+// trap instruction put in its place.
+int* volatile nowhere = nullptr;
+
+// Uninstrumented: a sanitizer would stop at the null pointer before the fault.
+__attribute__((no_sanitize("address", "undefined"))) void Crash() {
+    *nowhere = 1;
+}
+
 int32_t Answer(const char* entry, const char* command, char* result, int32_t* resultLength) {
     if (std::getenv("STUB_PROVIDER_THROW") != nullptr && std::strstr(entry, "Execute") != nullptr)
         throw std::runtime_error("provider exploded");
+    if (std::getenv("STUB_PROVIDER_CRASH") != nullptr && std::strstr(entry, "Execute") != nullptr)
+        Crash();
     if (std::getenv("STUB_PROVIDER_LOG_PRESET") != nullptr && resultLength != nullptr) {
         std::string withPreset =
             std::string(command != nullptr ? command : "") + "|" + std::to_string(*resultLength);
@@ -142,8 +154,11 @@ bool ListedByEnvironment(const char* host, const char* variable = "STUB_DNS_LIST
 
 // Answers by host name: "listed.example" (and any host of STUB_DNS_LISTED_HOSTS) is
 // listed in "test.list"; "throw-standard" (and any host of STUB_DNS_THROWING_HOSTS) and
-// "throw-other" raise exceptions as a faulty provider might.
+// "throw-other" raise exceptions as a faulty provider might; a host of
+// STUB_DNS_CRASHING_HOSTS makes it write through a null pointer.
 STUB_EXPORT int32_t HasORBDBEntry(const char* host, const char* address, char*, char* listName) {
+    // Before anything it would have to free: the fault abandons this frame.
+    if (ListedByEnvironment(host, "STUB_DNS_CRASHING_HOSTS")) Crash();
     std::string command = std::string(host) + "," + address;
     Record("HasORBDBEntry", command.c_str());
     if (std::strcmp(host, "throw-standard") == 0 ||
