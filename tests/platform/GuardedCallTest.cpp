@@ -15,7 +15,7 @@ namespace {
 int* volatile nowhere = nullptr;
 
 // Uninstrumented: a sanitizer would stop at the null pointer before the fault.
-__attribute__((no_sanitize("address", "undefined"))) int Fault() {
+__attribute__((no_sanitize("address", "undefined", "thread"))) int Fault() {
     *nowhere = 1;
     return 1;
 }
