@@ -20,6 +20,7 @@
 #include "scanners/bayes/Classifier.h"
 #include "scanners/bayes/MessageTokens.h"
 #include "scanners/bayes/TokenStore.h"
+#include "scanners/common/CommandTags.h"
 
 #define BAYES_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -85,17 +86,6 @@ int Answer(char* result, int32_t* resultLength, int32_t returned, const std::str
         if (resultLength != nullptr) *resultLength = static_cast<int32_t>(std::strlen(result));
     }
     return returned;
-}
-
-// The text between <tag> and </tag>; empty when absent.
-std::string TagValue(const std::string& command, const char* tag) {
-    const std::string open = std::string("<") + tag + ">";
-    const std::string close = std::string("</") + tag + ">";
-    size_t start = command.find(open);
-    if (start == std::string::npos) return "";
-    start += open.size();
-    size_t end = command.find(close, start);
-    return command.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 std::string Lower(std::string text) {
@@ -231,8 +221,8 @@ int Statistics(char* result, int32_t* resultLength) {
 }
 
 int Execute(const std::string& command, char* result, int32_t* resultLength) {
-    std::string verb = Lower(Trim(TagValue(command, "COMMAND")));
-    std::string fileName = TagValue(command, "FILENAME");
+    std::string verb = Lower(Trim(CommandTagValue(command, "COMMAND")));
+    std::string fileName = CommandTagValue(command, "FILENAME");
     if (verb.empty() && command.find("<FILENAME>") != std::string::npos)
         return Classify(fileName, result, resultLength);
     if (verb.empty()) {

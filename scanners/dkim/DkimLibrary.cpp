@@ -23,6 +23,7 @@
 
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
+#include "scanners/common/CommandTags.h"
 #include "scanners/dkim/OpenDkim.h"
 #include "scanners/dns/Resolver.h"
 
@@ -106,16 +107,6 @@ int Answer(char* result, int32_t* resultLength, int32_t returned, int code,
         if (resultLength != nullptr) *resultLength = static_cast<int32_t>(std::strlen(result));
     }
     return returned;
-}
-
-std::string TagValue(const std::string& command, const char* tag) {
-    const std::string open = std::string("<") + tag + ">";
-    const std::string close = std::string("</") + tag + ">";
-    size_t start = command.find(open);
-    if (start == std::string::npos) return "";
-    start += open.size();
-    size_t end = command.find(close, start);
-    return command.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 // Opens the library with the settings of the moment. Caller holds the exclusive lock.
@@ -274,13 +265,13 @@ DKIM_EXPORT int32_t QP_Execute(const char* command, int32_t commandLength, char*
             commandLength > 0
                 ? std::string(command, strnlen(command, static_cast<size_t>(commandLength)))
                 : std::string(command);
-        std::string verb = TagValue(text, "COMMAND");
+        std::string verb = CommandTagValue(text, "COMMAND");
         for (char& c : verb)
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         if (verb != "VERIFY")
             return Answer(result, resultLength, 0, kPermanentError,
                           "unknown command '" + verb + "': only VERIFY is known");
-        return Verify(TagValue(text, "FILENAME"), result, resultLength);
+        return Verify(CommandTagValue(text, "FILENAME"), result, resultLength);
     } catch (...) {
         return Answer(result, resultLength, 0, kTemporaryError, "the verifier ran out of memory");
     }
