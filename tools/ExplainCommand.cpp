@@ -207,12 +207,6 @@ public:
     ScannerSession& operator=(const ScannerSession&) = delete;
 };
 
-// Names shown without the line end a last column of FILTER.TAB keeps.
-std::string WithoutLineEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
 CriterionReport DescribeCriterion(const Criterion& criterion, const FilterEvaluation* evaluation,
                                   int type) {
     CriterionReport report;
@@ -253,8 +247,8 @@ FilterReport DescribeFilter(MessageRecord* record, const FilterSet* set, int num
     const FilterDefinition& filter = *set->filters[number];
     FilterReport report;
     report.number = number;
-    report.ruleName = WithoutLineEnd(filter.ruleName);
-    report.displayName = WithoutLineEnd(filter.displayName);
+    report.ruleName = filter.ruleName;
+    report.displayName = filter.displayName;
     report.isScript = filter.isScript == 1;
     report.reached = reached;
     if (reached) {

@@ -145,16 +145,6 @@ std::string Shown(const std::string& text) {
     return "\"" + Escaped(text) + "\"";
 }
 
-// A last column keeps the line end of its line; names and notes are shown without it.
-std::string WithoutLineEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
-bool EndsInLineFeed(const std::string& text) {
-    return !text.empty() && text.back() == '\n';
-}
-
 FileReport FileAt(const char* path) {
     return FileReport{platform::HostPath(path), FileExists(path) != 0, path};
 }
@@ -180,11 +170,6 @@ void AddCondition(const FilterSet& set, const std::string& where, const char* co
     const std::string type = kCriterionTypeNames[criterion->type];
     for (std::string& alternative : Alternatives(condition))
         criterion->conditions.push_back(std::move(alternative));
-    if (EndsInLineFeed(condition))
-        filter->problems.push_back(type +
-                                   ": the condition is the last column of its criteria "
-                                   "line, keeps the line feed and is read as the "
-                                   "threshold too: add the columns after it");
     char path[kFilterPathCapacity];
     // An empty condition means the general list only to the criteria that use one.
     if (condition[0] == '\0' || !ResolvePatternPath(&set, condition, path, sizeof path)) return;
@@ -236,12 +221,7 @@ std::string VocabularyList(bool mailboxScope) {
 void CheckAction(const ActionReport& action, bool mailboxScope, FilterReport* filter) {
     if (!action.enabled || action.known) return;
     const std::string where = "action line " + std::to_string(action.line) + ": ";
-    if (IsKnownAction(WithoutLineEnd(action.name).c_str(), mailboxScope)) {
-        filter->problems.push_back(where + "action name " + WithoutLineEnd(action.name) +
-                                   " is the last column: add the description column");
-        return;
-    }
-    filter->problems.push_back(where + "unknown action " + Shown(WithoutLineEnd(action.name)) +
+    filter->problems.push_back(where + "unknown action " + Shown(action.name) +
                                (mailboxScope ? " for a mailbox filter" : "") +
                                "; known actions: " + VocabularyList(mailboxScope));
 }
@@ -275,7 +255,7 @@ void AddActions(const FilterSet& set, const FilterDefinition& definition, Filter
         ParseActionLine(line, &parsed);
         ActionReport action{number,           parsed.status == 1,
                             parsed.name,      IsKnownAction(parsed.name, mailboxScope),
-                            parsed.parameter, WithoutLineEnd(parsed.description)};
+                            parsed.parameter, parsed.description};
         const size_t before = filter->problems.size();
         LintActionLine(set, path, number, line, &filter->problems);
         // A name found in another column says more than "unknown action" would.
@@ -291,15 +271,11 @@ FilterReport DescribeFilter(const FilterSet& set, int number) {
     filter.number = number;
     filter.ruleName = definition.ruleName;
     filter.filterId = definition.filterId;
-    filter.displayName = WithoutLineEnd(definition.displayName);
+    filter.displayName = definition.displayName;
     filter.isScript = definition.isScript != 0;
     filter.criteriaFile =
         ScopeFileOf(set, filter.isScript ? ScopeFile::kCriteriaScript : ScopeFile::kCriteriaTable,
                     definition.filterId);
-    if (EndsInLineFeed(filter.filterId))
-        filter.problems.push_back(
-            "the identifier is the last column of its FILTER.TAB line and "
-            "keeps the line feed: add the display name columns");
     if (!filter.isScript && !filter.criteriaFile.exists)
         filter.problems.push_back("criteria file " + Escaped(filter.criteriaFile.path) +
                                   " is missing");
