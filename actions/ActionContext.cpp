@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/MessageEnvelope.h"
 #include "common/SafeText.h"
 #include "filters/FilterScript.h"
-#include "frame/MessageEnvelope.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 
+#include "base/MessageRecord.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 constexpr size_t kCriteriaNameCapacity = 256;
 constexpr size_t kCriteriaTextCapacity = 1024;

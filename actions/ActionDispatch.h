@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 // Walks the filters in order and carries out the actions of each that matched. Returns
 // 0 when nothing matched, 1 when a filter matched or an action line ran, 2 when a

@@ -15,10 +15,10 @@
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
 #include "actions/MimeEntity.h"
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "common/AtomicFile.h"
 #include "common/TextSearch.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 
 #include "actions/MessageRewriting.h"
 #include "actions/MessageRouting.h"
+#include "base/MessageEnvelope.h"
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "common/MessageFileName.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "actions/MessageRouting.h"
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 #include "store/MailboxFolders.h"
 

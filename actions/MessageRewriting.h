@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "frame/MessageRecord.h"
+#include "base/MessageRecord.h"
 
 // Which annotation texts to put around a message's body.
 struct AnnotationRequest {

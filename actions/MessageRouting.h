@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/MessageRecord.h"
+#include "base/MessageRecord.h"
 
 // How long an administrator's program may run before it is ended (ten minutes).
 constexpr uint32_t kFilterCommandWaitMs = 600000;

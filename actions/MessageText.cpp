@@ -3,8 +3,8 @@
 
 #include <cerrno>
 
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "platform/Files.h"
 #include "platform/Ownership.h"
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "frame/MessageRecord.h"
+#include "base/MessageRecord.h"
 
 // Reads the whole file, bytes as they are. Returns 1 with the bytes in `text`; 0 when it
 // cannot be opened or read, with the system error code in `*error` (when given).

@@ -1,9 +1,9 @@
 // actions/NewMessage.cpp: queueing a message the plug-in writes itself.
 #include "actions/NewMessage.h"
 
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "common/AtomicFile.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
 
 int QueueNewMessage(MessageRecord* newRecord, const char* messageText, size_t length) {
     if (newRecord == nullptr || messageText == nullptr) return 0;

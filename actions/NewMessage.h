@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "frame/MessageRecord.h"
+#include "base/MessageRecord.h"
 
 // Writes `messageText` as the message file "<connector>\Inbound\Messages\<messageId>" of
 // `newRecord` (scratch file and one rename, so it is whole or absent), then its envelope

@@ -2,7 +2,7 @@
 // and the date text of generated messages.
 #pragma once
 
-#include "frame/MessageRecord.h"
+#include "base/MessageRecord.h"
 
 // Each builds a notification about the filtered message (from the template named by the
 // action, else from the built-in text) and queues it with its envelope in the Inbound

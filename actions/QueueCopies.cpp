@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "actions/MessageRouting.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/RegistryKeys.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
+#include "base/MessageEnvelope.h"
+#include "base/RegistryKeys.h"
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "platform/Files.h"
 
 namespace {

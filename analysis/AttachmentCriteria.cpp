@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "analysis/ContentCriteria.h"
+#include "base/Settings.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/WordMatcher.h"
-#include "frame/Settings.h"
 
 namespace {
 

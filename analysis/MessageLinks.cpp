@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/DelimitedField.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
-#include "frame/DnsProvider.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "platform/Network.h"
+#include "providers/DnsProvider.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "analysis/ScannerBody.h"
 #include "analysis/ScannerHeader.h"
 #include "analysis/ScannerState.h"
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "common/FileQueries.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
 #include "platform/Ownership.h"
 #include "providers/ScannerCriteria.h"
 

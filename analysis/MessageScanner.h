@@ -2,8 +2,8 @@
 // header and body criteria.
 #pragma once
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 // Reads the message file of `record` once and records what the criteria find. Returns
 // 1 when the message was read and may be acted on; 0 when its file cannot be opened,

@@ -10,9 +10,9 @@
 
 #include "analysis/ContentCriteria.h"
 #include "analysis/MessageLinks.h"
+#include "base/Settings.h"
 #include "common/TextSearch.h"
 #include "filters/WordLists.h"
-#include "frame/Settings.h"
 
 namespace {
 

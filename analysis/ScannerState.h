@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "analysis/MessageLinks.h"
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 #include "platform/Files.h"
 
 // The characters that may stand next to a matched word, one set per kind of text. They

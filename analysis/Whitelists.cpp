@@ -10,14 +10,14 @@
 #include <exception>
 
 #include "analysis/IpPatterns.h"
+#include "base/OutsideExceptionReport.h"
+#include "base/RegistryKeys.h"
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/FileQueries.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
 #include "filters/EvaluationRecords.h"
-#include "frame/OutsideExceptionReport.h"
-#include "frame/RegistryKeys.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 

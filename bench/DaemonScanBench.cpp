@@ -21,9 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/RegistryKeys.h"
 #include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
-#include "frame/RegistryKeys.h"
 #include "platform/Registry.h"
 
 namespace {

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "base/RegistryKeys.h"
 #include "filters/CompiledLists.h"
 #include "filters/WordLists.h"
 #include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
-#include "frame/RegistryKeys.h"
 #include "frame/SystemFilterSet.h"
 #include "platform/Registry.h"
 

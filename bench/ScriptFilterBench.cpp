@@ -8,10 +8,10 @@
 #include <string>
 
 #include "actions/ActionContext.h"
+#include "base/Settings.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
 #include "filters/ScriptHost.h"
-#include "frame/Settings.h"
 #include "platform/Com.h"
 #include "vbscript/ScriptEngine.h"
 

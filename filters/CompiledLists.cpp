@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
@@ -28,7 +29,6 @@
 #include "filters/PatternCache.h"
 #include "filters/TokenTable.h"
 #include "filters/WordMatcher.h"
-#include "frame/Settings.h"
 #include "platform/NeverDestroyed.h"
 
 namespace {

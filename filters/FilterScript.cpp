@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
@@ -13,7 +14,6 @@
 #include "filters/ScriptHost.h"
 #include "filters/ScriptSite.h"
 #include "filters/SenderAddress.h"
-#include "frame/Settings.h"
 
 namespace {
 

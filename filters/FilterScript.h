@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 // Registers every token of `script` as one more condition of filter `filterCount`'s
 // criterion of that type. Always 1.

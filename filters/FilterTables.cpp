@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
@@ -18,8 +20,6 @@
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "filters/ScopePaths.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
+#include "base/Settings.h"
 #include "filters/FilterSet.h"
-#include "frame/Settings.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/TextSearch.h"
 #include "filters/ScriptSite.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/Desktop.h"
 #include "platform/Ownership.h"

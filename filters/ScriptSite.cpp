@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/ReportLog.h"
+#include "base/ReportLog.h"
 #include "platform/CodePage.h"
 
 using namespace platform;

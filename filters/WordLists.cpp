@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/MessageRecord.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/CompiledLists.h"
@@ -15,8 +17,6 @@
 #include "filters/PatternCache.h"
 #include "filters/SenderAddress.h"
 #include "filters/WordMatcher.h"
-#include "frame/MessageRecord.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 
 namespace {

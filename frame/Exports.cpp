@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/ReportLog.h"
 #include "common/MessageFileName.h"
 #include "common/SafeText.h"
 #include "frame/FilterInit.h"
 #include "frame/FilterRun.h"
 #include "frame/ReloadGate.h"
-#include "frame/ReportLog.h"
 #include "platform/GuardedCall.h"
 #include "providers/ProviderLibraries.h"
 

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
+#include "base/RegistryKeys.h"
 #include "common/DelimitedField.h"
 #include "common/RegistryAccess.h"
 #include "common/TextSearch.h"
-#include "frame/RegistryKeys.h"
 #include "providers/ProviderLibraries.h"
 
 namespace {

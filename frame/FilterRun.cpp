@@ -5,12 +5,12 @@
 #include <cstdio>
 
 #include "actions/ActionDispatch.h"
+#include "base/RegistryKeys.h"
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
 #include "frame/MessageEvaluation.h"
-#include "frame/RegistryKeys.h"
 #include "frame/ReloadGate.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "frame/SystemFilterSet.h"
 #include "frame/WaitPumpingMessages.h"
 

@@ -7,19 +7,19 @@
 #include <vector>
 
 #include "actions/ActionDispatch.h"
+#include "base/EventLogEntry.h"
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/AtomicFile.h"
 #include "filters/CompiledLists.h"
 #include "filters/EvaluationPool.h"
-#include "frame/DnsProvider.h"
-#include "frame/EventLogEntry.h"
 #include "frame/ReloadGate.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "frame/SystemFilterSet.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "providers/DnsProvider.h"
 #include "providers/ProviderLibraries.h"
 #include "store/StoreLibrary.h"
 

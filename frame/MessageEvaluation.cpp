@@ -1,10 +1,10 @@
 // frame/MessageEvaluation.cpp: a message evaluated by a filter set without acting on it.
 #include "frame/MessageEvaluation.h"
 
+#include "analysis/EnvelopeStage.h"
 #include "analysis/MessageScanner.h"
+#include "base/MessageEnvelope.h"
 #include "common/SafeText.h"
-#include "frame/EnvelopeCriteria.h"
-#include "frame/MessageEnvelope.h"
 #include "platform/Com.h"
 
 namespace {

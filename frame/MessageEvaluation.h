@@ -7,8 +7,8 @@
 
 #include <memory>
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 #include "platform/Ownership.h"
 
 class MessageEvaluation {

@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "frame/ReportLog.h"
+#include "base/ReportLog.h"
 #include "frame/WaitPumpingMessages.h"
 #include "platform/Ownership.h"
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "frame/Counters.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
+#include "base/Counters.h"
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "platform/Clock.h"
 #include "platform/NeverDestroyed.h"
 #include "providers/LoadingRules.h"

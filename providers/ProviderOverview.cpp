@@ -2,7 +2,7 @@
 // from an inspection that applies the same rules without initialising anything.
 #include "providers/ProviderOverview.h"
 
-#include "frame/Settings.h"
+#include "base/Settings.h"
 #include "platform/Ownership.h"
 #include "providers/LoadingRules.h"
 #include "providers/ProviderLibraries.h"

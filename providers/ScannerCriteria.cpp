@@ -14,17 +14,17 @@
 #include <exception>
 #include <optional>
 
+#include "base/Counters.h"
+#include "base/MessageEnvelope.h"
+#include "base/OutsideExceptionReport.h"
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/Markers.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
-#include "frame/Counters.h"
-#include "frame/MessageEnvelope.h"
-#include "frame/OutsideExceptionReport.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
 #include "platform/GuardedCall.h"
 #include "providers/ProviderLibraries.h"
 

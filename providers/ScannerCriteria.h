@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 // DKIM verdicts, as DKIM criterion values name them.
 constexpr int32_t kDkimFail = 0;

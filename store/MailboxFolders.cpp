@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 #include "platform/Ownership.h"
 

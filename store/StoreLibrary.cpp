@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "frame/Settings.h"
+#include "base/Settings.h"
 #include "providers/ProviderLibraries.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
-#include "frame/RegistryKeys.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/Commands.h"

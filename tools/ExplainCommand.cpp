@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "actions/ActionContext.h"
+#include "base/MessageEnvelope.h"
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
 #include "filters/ActionVocabulary.h"
@@ -18,12 +21,9 @@
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "filters/ScriptSite.h"
-#include "frame/DnsProvider.h"
-#include "frame/MessageEnvelope.h"
 #include "frame/MessageEvaluation.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
+#include "providers/DnsProvider.h"
 #include "providers/ProviderLibraries.h"
 #include "providers/ProviderOverview.h"
 #include "store/StoreLibrary.h"

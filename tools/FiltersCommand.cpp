@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
 #include "filters/ActionVocabulary.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 #include "tools/Commands.h"
 #include "tools/FilterLint.h"

@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/RegistryKeys.h"
 #include "common/AtomicFile.h"
 #include "common/RegistryAccess.h"
-#include "frame/RegistryKeys.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/ScannerReport.h"

@@ -1,7 +1,7 @@
 // tools/ScannerReport.cpp: the scanning providers' states in the mtafilter reports.
 #include "tools/ScannerReport.h"
 
-#include "frame/Settings.h"
+#include "base/Settings.h"
 #include "tools/PluginHost.h"
 
 ScannerOverviewList InspectServerScanners() {

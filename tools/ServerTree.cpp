@@ -9,8 +9,8 @@
 #include <ctime>
 #include <string>
 
+#include "base/RegistryKeys.h"
 #include "filters/FilterSet.h"
-#include "frame/RegistryKeys.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"

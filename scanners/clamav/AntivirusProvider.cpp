@@ -28,7 +28,7 @@ constexpr uint32_t kDefaultTimeoutSeconds = 30;
 constexpr uint32_t kDefaultStreamMaxLength = 25u * 1024 * 1024;
 
 // Where the connectors keep their queues. This layout must agree with the plug-in's
-// (frame/MessageEnvelope.cpp): "<root>\<connector>\Inbound\Messages\<id>", or Outgoing.
+// (base/MessageEnvelope.cpp): "<root>\<connector>\Inbound\Messages\<id>", or Outgoing.
 constexpr const char* kConnectorsKey = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\CONNECTORS";
 constexpr const char* kConnectorRootValue = "Connector Root Directory";
 constexpr const char* kQueues[] = {"Inbound", "Outgoing"};

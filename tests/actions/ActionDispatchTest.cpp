@@ -15,10 +15,10 @@
 
 #include "actions/ActionContext.h"
 #include "actions/ActionDispatch.h"
+#include "base/Settings.h"
 #include "frame/Exports.h"
 #include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"

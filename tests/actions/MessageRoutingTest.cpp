@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "actions/MessageRouting.h"
-#include "frame/Settings.h"
+#include "base/Settings.h"
 #include "store/MailboxFolders.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "frame/MessageRecord.h"
-#include "frame/Settings.h"
+#include "base/MessageRecord.h"
+#include "base/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "analysis/ContentCriteria.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/TempTree.h"
 

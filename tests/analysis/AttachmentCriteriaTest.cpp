@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analysis/ContentCriteria.h"
-#include "frame/Settings.h"
+#include "base/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/TempTree.h"
 

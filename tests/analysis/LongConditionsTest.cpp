@@ -5,8 +5,8 @@
 #include <string>
 
 #include "analysis/ContentCriteria.h"
+#include "base/Settings.h"
 #include "filters/WordLists.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/TempTree.h"
 

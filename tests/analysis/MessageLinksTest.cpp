@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "analysis/MessageLinks.h"
-#include "frame/DnsProvider.h"
-#include "frame/Settings.h"
+#include "base/Settings.h"
+#include "providers/DnsProvider.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {

@@ -8,9 +8,9 @@
 
 #include "analysis/MessageScanner.h"
 #include "analysis/ScannerHeader.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
-#include "frame/DnsProvider.h"
-#include "frame/Settings.h"
+#include "providers/DnsProvider.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "analysis/Whitelists.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"

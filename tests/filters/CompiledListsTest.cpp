@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "analysis/MessageScanner.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/PatternCache.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/filters/ListDifferential.h"
 #include "tests/fixtures/PluginSettings.h"

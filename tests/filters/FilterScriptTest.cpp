@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Settings.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
 #include "filters/ScriptSite.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "vbscript/ScriptEngine.h"
 

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "actions/ActionContext.h"
+#include "base/MessageRecord.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "filters/CriteriaLines.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
-#include "frame/MessageRecord.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 namespace testing_support {
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/Settings.h"
 #include "filters/ScriptHost.h"
 #include "filters/ScriptSite.h"
-#include "frame/Settings.h"
 #include "vbscript/ScriptEngine.h"
 
 namespace {

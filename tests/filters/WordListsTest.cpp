@@ -6,11 +6,11 @@
 #include <string>
 #include <thread>
 
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/PatternCache.h"
 #include "filters/WordLists.h"
-#include "frame/Settings.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"

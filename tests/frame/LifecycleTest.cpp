@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
 #include "frame/Lifecycle.h"
-#include "frame/Settings.h"
 #include "providers/ProviderLibraries.h"
 #include "store/StoreLibrary.h"
 #include "tests/fixtures/PluginSettings.h"

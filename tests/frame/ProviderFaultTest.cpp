@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <string>
 
-#include "frame/DnsProvider.h"
+#include "base/Settings.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
-#include "frame/Settings.h"
+#include "providers/DnsProvider.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"

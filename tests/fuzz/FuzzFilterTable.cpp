@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Settings.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/TempTree.h"
 

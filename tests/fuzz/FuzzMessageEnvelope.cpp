@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {

@@ -10,10 +10,10 @@
 
 #include "analysis/MessageLinks.h"
 #include "analysis/MessageScanner.h"
+#include "base/MessageRecord.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/TempTree.h"
 

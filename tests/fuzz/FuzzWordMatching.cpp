@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "platform/Registry.h"
 #include "tests/filters/ListDifferential.h"
 

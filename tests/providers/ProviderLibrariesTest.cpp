@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "base/Settings.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
-#include "frame/Settings.h"
 #include "providers/ProviderLibraries.h"
 #include "providers/ProviderOverview.h"
 #include "tests/fixtures/PluginSettings.h"

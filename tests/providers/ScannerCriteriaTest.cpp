@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Counters.h"
+#include "base/Settings.h"
 #include "common/SafeText.h"
-#include "frame/Counters.h"
 #include "frame/Lifecycle.h"
-#include "frame/Settings.h"
 #include "providers/ScannerCriteria.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"

@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/Counters.h"
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
 #include "filters/FilterSet.h"
-#include "frame/Counters.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "frame/Settings.h"
+#include "base/Settings.h"
 #include "store/MailboxFolders.h"
 #include "tests/fixtures/PluginTree.h"
 

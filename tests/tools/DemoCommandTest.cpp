@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
-#include "frame/RegistryKeys.h"
 #include "platform/Registry.h"
 #include "tests/fixtures/TempTree.h"
 #include "tools/ServerTree.h"

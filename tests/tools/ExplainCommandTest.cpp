@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"

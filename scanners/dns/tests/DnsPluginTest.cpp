@@ -6,7 +6,7 @@
 #include <string>
 
 #include "analysis/MessageLinks.h"
-#include "frame/DnsProvider.h"
+#include "providers/DnsProvider.h"
 #include "scanners/dns/tests/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
 

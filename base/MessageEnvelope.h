@@ -1,4 +1,4 @@
-// frame/MessageEnvelope.h: the envelope file beside each queued message, and the paths
+// base/MessageEnvelope.h: the envelope file beside each queued message, and the paths
 // of a connector's queues.
 //
 // An envelope is a short text file of "Key=value" lines (CR LF on disk) telling who sent
@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "frame/MessageRecord.h"
+#include "base/MessageRecord.h"
 
 enum class Queue { kInbound, kOutgoing };
 

@@ -1,5 +1,5 @@
-// frame/EventLogEntry.cpp: writing entries to the system event log.
-#include "frame/EventLogEntry.h"
+// base/EventLogEntry.cpp: writing entries to the system event log.
+#include "base/EventLogEntry.h"
 
 #include <cstdio>
 

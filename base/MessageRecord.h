@@ -1,4 +1,4 @@
-// frame/MessageRecord.h: one queued message as a filter run sees it: its identity, its
+// base/MessageRecord.h: one queued message as a filter run sees it: its identity, its
 // envelope, and the working fields of the steps that act on it.
 //
 // One record per filter run (on the run's stack or heap, never shared), and one per new

@@ -1,4 +1,4 @@
-// frame/EventLogEntry.h: entries in the system event log for failures an
+// base/EventLogEntry.h: entries in the system event log for failures an
 // administrator must see even with the report log switched off.
 #pragma once
 

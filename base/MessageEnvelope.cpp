@@ -1,20 +1,20 @@
-// frame/MessageEnvelope.cpp: reading and writing message envelopes.
+// base/MessageEnvelope.cpp: reading and writing message envelopes.
 //
 // The MTA owns envelopes and shares them with its other services, so they are read as
 // they are and never locked or renamed; the plug-in writes envelopes only for messages
 // it creates (and when an action changes the recipients of the current one).
-#include "frame/MessageEnvelope.h"
+#include "base/MessageEnvelope.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/Settings.h"
 #include "common/AtomicFile.h"
 #include "common/DecimalNumber.h"
 #include "common/MessageFileName.h"
 #include "common/SafeText.h"
-#include "frame/Settings.h"
 #include "platform/Files.h"
 
 namespace {

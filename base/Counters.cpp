@@ -1,16 +1,16 @@
-// frame/Counters.cpp: statistics counters and their registry copies.
+// base/Counters.cpp: statistics counters and their registry copies.
 //
 // A service account without write access to the registry must not fill the report
 // log: the first failed save is reported, later ones are silent. A save never waits for
 // a registry another program holds locked.
-#include "frame/Counters.h"
+#include "base/Counters.h"
 
 #include <atomic>
 #include <cstdio>
 
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
 #include "platform/Registry.h"
 
 namespace {

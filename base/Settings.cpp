@@ -1,16 +1,16 @@
-// frame/Settings.cpp: reading the plug-in's settings from the registry.
+// base/Settings.cpp: reading the plug-in's settings from the registry.
 //
 // A setting that cannot be read takes its default and nothing is logged: a server
 // whose administrator never set a value must still run.
-#include "frame/Settings.h"
+#include "base/Settings.h"
 
 #include <atomic>
 #include <cstring>
 #include <mutex>
 
+#include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
-#include "frame/RegistryKeys.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// frame/DnsProvider.h: the DNS provider library (QPWINDNS.DLL), which answers the
+// providers/DnsProvider.h: the DNS provider library (QPWINDNS.DLL), which answers the
 // blacklist lookups of message links.
 #pragma once
 

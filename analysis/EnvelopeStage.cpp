@@ -1,6 +1,6 @@
-// frame/EnvelopeCriteria.cpp: the envelope step of a filter run, shared by the run
+// analysis/EnvelopeStage.cpp: the envelope step of a filter run, shared by the run
 // itself and by the commands that explain it.
-#include "frame/EnvelopeCriteria.h"
+#include "analysis/EnvelopeStage.h"
 
 #include "analysis/ContentCriteria.h"
 #include "analysis/Whitelists.h"

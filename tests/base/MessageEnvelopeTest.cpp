@@ -1,11 +1,11 @@
-// tests/frame/MessageEnvelopeTest.cpp: reading and writing message envelopes.
+// tests/base/MessageEnvelopeTest.cpp: reading and writing message envelopes.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "frame/MessageEnvelope.h"
-#include "frame/Settings.h"
+#include "base/MessageEnvelope.h"
+#include "base/Settings.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {

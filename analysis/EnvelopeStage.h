@@ -1,9 +1,9 @@
-// frame/EnvelopeCriteria.h: the criteria decided from a message's envelope alone, before
+// analysis/EnvelopeStage.h: the criteria decided from a message's envelope alone, before
 // the message file is read.
 #pragma once
 
+#include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "frame/MessageRecord.h"
 
 // Records in `evaluations` what the envelope of `record` meets: recipients, client
 // address and its whitelist, account, connector, sender authentication, and the

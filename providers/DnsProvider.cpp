@@ -1,15 +1,15 @@
-// frame/DnsProvider.cpp: loading and calling the DNS provider library.
+// providers/DnsProvider.cpp: loading and calling the DNS provider library.
 //
 // The provider is never unloaded: it may have started resolver threads of its own,
 // and it holds the report log's hooks.
-#include "frame/DnsProvider.h"
+#include "providers/DnsProvider.h"
 
 #include <cstdio>
 #include <exception>
 
-#include "frame/OutsideExceptionReport.h"
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
+#include "base/OutsideExceptionReport.h"
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "platform/GuardedCall.h"
 #include "platform/Library.h"
 

@@ -1,4 +1,4 @@
-// tests/frame/ReportLogTest.cpp: the report log's channels, file life and day change.
+// tests/base/ReportLogTest.cpp: the report log's channels, file life and day change.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "frame/ReportLog.h"
-#include "frame/Settings.h"
+#include "base/ReportLog.h"
+#include "base/Settings.h"
 #include "platform/Clock.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/TempTree.h"

@@ -1,12 +1,12 @@
-// frame/OutsideExceptionReport.cpp: the three forms of an outside library's exception
+// base/OutsideExceptionReport.cpp: the three forms of an outside library's exception
 // report (a COM error, a standard exception, anything else).
-#include "frame/OutsideExceptionReport.h"
+#include "base/OutsideExceptionReport.h"
 
 #include <cstdio>
 #include <string>
 
-#include "frame/EventLogEntry.h"
-#include "frame/ReportLog.h"
+#include "base/EventLogEntry.h"
+#include "base/ReportLog.h"
 #include "platform/ComError.h"
 #include "platform/EventLog.h"
 

@@ -1,4 +1,4 @@
-// frame/Counters.h: the statistics counters kept in memory and saved to the registry.
+// base/Counters.h: the statistics counters kept in memory and saved to the registry.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// frame/ReportLog.h: the daily report file, which is also the plug-in's debug log.
+// base/ReportLog.h: the daily report file, which is also the plug-in's debug log.
 //
 // "Activity Log Enabled" is read for every line, so an administrator can switch the
 // log on, off or to another channel while the server runs: 1 writes to the daily file

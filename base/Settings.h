@@ -1,4 +1,4 @@
-// frame/Settings.h: the plug-in's settings, read from the registry.
+// base/Settings.h: the plug-in's settings, read from the registry.
 //
 // Most settings are read once when the library is loaded and only read afterwards.
 // The directory group is read again by every filter run, so it lives behind a lock

@@ -1,4 +1,4 @@
-// frame/RegistryKeys.h: the registry keys and value names the plug-in reads and writes.
+// base/RegistryKeys.h: the registry keys and value names the plug-in reads and writes.
 //
 // One table, so that a key is spelled in one place. All keys are below
 // HKEY_LOCAL_MACHINE; the plug-in is 64-bit and names the 32-bit branch (Wow6432Node)

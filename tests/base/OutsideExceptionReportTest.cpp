@@ -1,8 +1,8 @@
-// tests/frame/OutsideExceptionReportTest.cpp: the COM error form of an outside
+// tests/base/OutsideExceptionReportTest.cpp: the COM error form of an outside
 // library's exception report.
 #include <gtest/gtest.h>
 
-#include "frame/OutsideExceptionReport.h"
+#include "base/OutsideExceptionReport.h"
 #include "platform/ComError.h"
 #include "tests/fixtures/PluginTree.h"
 

@@ -1,17 +1,17 @@
-// frame/ReportLog.cpp: the daily report file, standard output and debugger channels.
+// base/ReportLog.cpp: the daily report file, standard output and debugger channels.
 //
 // A line is written first and the day is checked after it, so the line that crosses
 // local midnight ends the old day's file just before its End line, and the next line
 // starts the new file.
-#include "frame/ReportLog.h"
+#include "base/ReportLog.h"
 
 #include <cstdio>
 
+#include "base/RegistryKeys.h"
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
-#include "frame/RegistryKeys.h"
-#include "frame/Settings.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
 #include "platform/Ownership.h"

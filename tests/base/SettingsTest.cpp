@@ -1,13 +1,13 @@
-// tests/frame/SettingsTest.cpp: settings read at their first use, the directory group,
+// tests/base/SettingsTest.cpp: settings read at their first use, the directory group,
 // and the counters' registry copies.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <string>
 
+#include "base/Counters.h"
+#include "base/Settings.h"
 #include "common/RegistryAccess.h"
-#include "frame/Counters.h"
-#include "frame/Settings.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 

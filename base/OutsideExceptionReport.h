@@ -1,4 +1,4 @@
-// frame/OutsideExceptionReport.h: reporting an exception raised inside an outside
+// base/OutsideExceptionReport.h: reporting an exception raised inside an outside
 // library (a provider, a script engine) before it continues to the caller.
 #pragma once
 

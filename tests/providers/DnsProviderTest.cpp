@@ -1,12 +1,12 @@
-// tests/frame/DnsProviderTest.cpp: the DNS provider's hooks, lookups and the reports
+// tests/providers/DnsProviderTest.cpp: the DNS provider's hooks, lookups and the reports
 // of exceptions raised inside it.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
-#include "frame/DnsProvider.h"
 #include "frame/Lifecycle.h"
+#include "providers/DnsProvider.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
