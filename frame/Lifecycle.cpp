@@ -21,7 +21,7 @@
 #include "platform/Registry.h"
 #include "providers/DnsProvider.h"
 #include "providers/ProviderLibraries.h"
-#include "store/StoreLibrary.h"
+#include "providers/StoreLibrary.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/NeverDestroyed.h"
 #include "providers/LoadingRules.h"
-#include "store/StoreLibrary.h"
+#include "providers/StoreLibrary.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "providers/DnsProvider.h"
 #include "providers/ProviderLibraries.h"
 #include "providers/ProviderOverview.h"
-#include "store/StoreLibrary.h"
+#include "providers/StoreLibrary.h"
 #include "tools/Commands.h"
 #include "tools/PluginHost.h"
 #include "tools/ScannerReport.h"

@@ -10,7 +10,7 @@
 #include "common/RegistryAccess.h"
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
-#include "store/StoreLibrary.h"
+#include "providers/StoreLibrary.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"

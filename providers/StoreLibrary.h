@@ -1,4 +1,4 @@
-// store/StoreLibrary.h: the mail store's provider library (QPAISP.DLL), which the
+// providers/StoreLibrary.h: the mail store's provider library (QPAISP.DLL), which the
 // plug-in loads and starts so that the store's caches are there for folder deliveries.
 #pragma once
 

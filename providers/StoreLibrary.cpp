@@ -1,5 +1,5 @@
-// store/StoreLibrary.cpp: loading, starting and stopping the store provider library.
-#include "store/StoreLibrary.h"
+// providers/StoreLibrary.cpp: loading, starting and stopping the store provider library.
+#include "providers/StoreLibrary.h"
 
 #include <cstdint>
 
