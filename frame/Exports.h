@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#define MTAFILTER_EXPORT extern "C" __attribute__((visibility("default")))
+#include "platform/LibraryExport.h"
 
 // Brings up the antivirus agent plug-ins; 0 when one cannot be loaded, else 1.
 MTAFILTER_EXPORT int32_t FilterInit(intptr_t unused);
@@ -18,8 +18,4 @@ MTAFILTER_EXPORT int32_t FilterCommand(intptr_t unused1, intptr_t unused2, const
 // Always 1; the real teardown happens when the library is unloaded.
 MTAFILTER_EXPORT int32_t FilterUnInit(intptr_t unused);
 
-// Runs a VBScript program's function; its integer result, or 0 when it could not run.
-// Defined by the script host (filters/ScriptHost.cpp).
-MTAFILTER_EXPORT int32_t ExecuteVBScript(const char* script, const char* functionName,
-                                         char* resultData, int32_t resultDataCapacity,
-                                         int32_t fetchResultData);
+// The fifth, ExecuteVBScript, belongs to the script host: filters/ScriptHost.h.
