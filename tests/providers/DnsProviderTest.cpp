@@ -7,6 +7,7 @@
 
 #include "frame/Lifecycle.h"
 #include "providers/DnsProvider.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -16,11 +17,7 @@ using namespace testing_support;
 
 class DnsProviderTest : public ::testing::Test {
 protected:
-    void Load() {
-        ::testing::internal::CaptureStdout();
-        InitializePlugin();
-        ::testing::internal::GetCapturedStdout();
-    }
+    void Load() { LoadPlugin(); }
     void TearDown() override {
         TeardownPlugin();
         UnloadDnsProviderForTesting();
