@@ -187,6 +187,7 @@ TEST_F(MessageRoutingTest, AppendRecipientsJoinsEnvelopeItems) {
     const AppendCase cases[] = {
         {"[SMTP:a@example.com]", "c@example.com", 1, "[SMTP:a@example.com];[SMTP:c@example.com]"},
         {"[SMTP:a@example.com]", "", 0, "[SMTP:a@example.com]"},
+        {"", "[SMTP:c@example.com]", 1, "[SMTP:c@example.com]"},
     };
     for (const AppendCase& c : cases) {
         Put(record->recipients, c.before);

@@ -54,6 +54,7 @@ TEST_F(SubjectPrefixTest, Cases) {
         {"mark inside the subject is prefixed again", "Subject: Re: [SPAM] hi\r\n\r\n", "[SPAM] ",
          "Subject: [SPAM] Re: [SPAM] hi\r\n\r\n"},
         {"empty subject", "Subject:\r\n\r\n", "[P] ", "Subject:[P] \r\n\r\n"},
+        {"blank prefix", "Subject: a\r\n\r\n", "  ", nullptr},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);

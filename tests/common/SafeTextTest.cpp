@@ -34,6 +34,8 @@ TEST(SafeText, TextAsLongAsTheCapacityIsCutAndReported) {
     EXPECT_EQ(SafeCopy(copy.bytes, "abcd", 4), nullptr);
     EXPECT_STREQ(copy.bytes, "abc");
     EXPECT_TRUE(copy.CanariesFrom(4));
+    EXPECT_EQ(SafeCopy(copy.bytes, nullptr, 4), copy.bytes);  // no text is an empty one
+    EXPECT_STREQ(copy.bytes, "");
 
     Canaried append("ab");
     EXPECT_EQ(SafeAppend(append.bytes, "cde", 5), nullptr);
