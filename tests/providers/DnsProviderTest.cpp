@@ -26,13 +26,6 @@ protected:
     PluginTree server;
 };
 
-TEST_F(DnsProviderTest, MissingLibraryAnswersZero) {
-    Load();
-    char work[1024] = {};
-    char list[256] = {};
-    EXPECT_EQ(0, DnsHasORBDBEntry("listed.example", "", work, list));
-}
-
 TEST_F(DnsProviderTest, LoadHandsOverHooksAndServerListAndHonoursTheLogLevel) {
     server.InstallProvider("Full", "QPWINDNS.so");
     server.registry.SetString(kSmtpKey, "Local DNS Server List", "192.0.2.53,198.51.100.53");
