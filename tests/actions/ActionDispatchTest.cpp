@@ -42,13 +42,6 @@ std::string Line(const std::string& name, const std::string& parameter = "",
     return status + "\t\t" + parameter + "\t" + name + "\tnote\r\n";
 }
 
-std::vector<std::string> Columns(const std::string& line) {
-    std::vector<std::string> columns;
-    std::stringstream stream(line);
-    for (std::string column; std::getline(stream, column, '\t');) columns.push_back(column);
-    return columns;
-}
-
 class ActionDispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,11 +53,7 @@ protected:
     // Filter `id` ("Filter <id>" in logs), met for every message, with its action lines.
     void AddFilter(const std::string& id, const std::string& actions,
                    const std::string& criteria = kAllMessagesCriteria) {
-        filterTable += "Rule " + id + "\t1\t" + id + "\t\tFilter " + id + "\t\r\n";
-        server.tree.WriteFile("config/FILTERS/FILTER.TAB", filterTable);
-        server.tree.WriteFile("config/FILTERS/CRITERIA/" + id + ".TAB", criteria);
-        if (!actions.empty())
-            server.tree.WriteFile("config/FILTERS/ACTIONS/" + id + ".TAB", actions);
+        server.AddFilter(id, criteria, actions);
     }
     std::string Execute() {
         ::testing::internal::CaptureStdout();
@@ -80,23 +69,13 @@ protected:
         ::testing::internal::GetCapturedStdout();
         return status;
     }
-    // The "Executed" entries of the report file, each cut into its columns.
-    std::vector<std::vector<std::string>> Executed() {
-        std::vector<std::vector<std::string>> entries;
-        std::stringstream report(server.ReportFile());
-        for (std::string line; std::getline(report, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();  // the file has CR LF
-            if (line.find("\tExecuted\t") != std::string::npos) entries.push_back(Columns(line));
-        }
-        return entries;
-    }
+    std::vector<std::vector<std::string>> Executed() const { return server.ExecutedEntries(); }
     bool Queued() const {
         return server.tree.Exists("connectors/SMTP/Inbound/M1.MAI") &&
                server.tree.Exists("connectors/SMTP/Inbound/Messages/M1.MAI");
     }
 
     PluginTree server;
-    std::string filterTable;
 };
 
 TEST_F(ActionDispatchTest, CopiesAndDeleteLeaveTheirFilesAndOneExecutedEntry) {
@@ -173,7 +152,8 @@ TEST_F(ActionDispatchTest, AnActionFileChangedOrRemovedBetweenMessagesIsReadAfre
 }
 
 TEST_F(ActionDispatchTest, ActionNamesIgnoreCaseAndUnknownNamesAreSkipped) {
-    AddFilter("F1", Line("Copy_To_Quarantine") + Line("NO_SUCH_ACTION") + Line("delete"));
+    // The last line's name is also its last column: it loses its line end before the cut.
+    AddFilter("F1", Line("Copy_To_Quarantine") + Line("NO_SUCH_ACTION") + "1\t\t\tdelete\r\n");
     Execute();
     EXPECT_FALSE(Queued());
     auto entries = Executed();
@@ -205,22 +185,6 @@ TEST_F(ActionDispatchTest, DeleteDoesNotStopLaterFilters) {
     EXPECT_EQ("STOP_PROCESSING", entries[1][5]);  // the copy found the message gone
 }
 
-// Table lines lose their line end before they are cut: a last column is its text alone.
-TEST_F(ActionDispatchTest, ActionNameAsLastColumnIsKnown) {
-    AddFilter("F1", "1\t\t\tDELETE\r\n");
-    EXPECT_EQ(1, RunStatus());
-    EXPECT_FALSE(Queued());
-    ASSERT_EQ(1u, Executed().size());
-    EXPECT_EQ("Filter F1", Executed()[0][4]);
-}
-
-TEST_F(ActionDispatchTest, StatusIsZeroWhenNothingMatched) {
-    // CONNECTOR (line 20) naming another connector.
-    AddFilter("F1", Line("DELETE"), std::string(19, '\n') + "1\t\tLS\t\t\t1\r\n");
-    EXPECT_EQ(0, RunStatus());
-    EXPECT_TRUE(Queued());
-}
-
 TEST_F(ActionDispatchTest, MatchWithoutActionFileOrWorkingActionsWritesNoEntry) {
     AddFilter("F1", "");
     AddFilter("F2", Line("COPY_TO_QUARANTINE", "", "0"));
@@ -231,7 +195,12 @@ TEST_F(ActionDispatchTest, MatchWithoutActionFileOrWorkingActionsWritesNoEntry) 
     EXPECT_TRUE(Executed().empty());
 }
 
-TEST_F(ActionDispatchTest, ConnectorCriterionMatchesAndIsReported) {
+TEST_F(ActionDispatchTest, ConnectorCriterionDecidesTheStatusAndIsReported) {
+    // CONNECTOR (line 20) naming another connector: nothing matched.
+    AddFilter("F0", Line("DELETE"), std::string(19, '\n') + "1\t\tLS\t\t\t1\r\n");
+    EXPECT_EQ(0, RunStatus());
+    EXPECT_TRUE(Queued());
+    TeardownPlugin();
     AddFilter("F1", Line("COPY_TO_QUARANTINE"), std::string(19, '\n') + "1\t\tSMTP\t\t\t1\r\n");
     EXPECT_EQ(1, RunStatus());
     auto entries = Executed();
@@ -271,10 +240,7 @@ TEST_F(ActionDispatchTest, ForwardQueuesAMarkedCopy) {
     server.registry.SetString(kPluginKey, "Forward Sender Address", "filter@example.com");
     AddFilter("F1", Line("FORWARD_TO_ADDRESS", "boss@example.com"));
     Execute();
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
-        if (entry.is_regular_file() && entry.path().filename() != kId)
-            names.push_back(entry.path().filename().string());
+    const std::vector<std::string> names = server.FilesIn("connectors/SMTP/Inbound", kId);
     ASSERT_EQ(1u, names.size());
     std::string copy = server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + names[0]);
     EXPECT_NE(std::string::npos, copy.find("X-QPFilter: 1\r\n"));
@@ -317,17 +283,6 @@ TEST_F(ActionDispatchTest, ScriptFilterDecidesItsActionsFromTheMessage) {
     EXPECT_EQ("from b@example.net", entries[0][9]);
 }
 
-TEST_F(ActionDispatchTest, NotifySenderQueuesANotification) {
-    AddFilter("F1", Line("NOTIFY_SENDER"));
-    Execute();
-    int messages = 0;
-    for (const auto& entry :
-         fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound/Messages")))
-        messages += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(2, messages);
-    EXPECT_EQ("NOTIFY_SENDER", Executed().at(0)[5]);
-}
-
 // A notification run through the plug-in again triggers nothing, even when the action's
 // description, the last column of its line, stands in the template's header block.
 TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
@@ -340,10 +295,7 @@ TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
               "1\t\t<REFERENCE><FILE>HELD</FILE><ADDRESS>audit@example.com</ADDRESS>\t"
               "NOTIFY_ADDRESS\tQuarterly figures\r\n");
     Execute();
-    std::vector<std::string> notices;
-    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
-        if (entry.is_regular_file() && entry.path().filename() != kId)
-            notices.push_back(entry.path().filename().string());
+    const std::vector<std::string> notices = server.FilesIn("connectors/SMTP/Inbound", kId);
     ASSERT_EQ(1u, notices.size());
     const std::string notice =
         server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + notices[0]);
@@ -354,19 +306,9 @@ TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(1, FilterExecute("", notices[0].c_str(), "SMTP", 0));
     ::testing::internal::GetCapturedStdout();
-    size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(server.tree.Join("connectors/SMTP/Inbound")))
-        files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(2u, files);  // the message and its notice, and no notice about the notice
+    EXPECT_EQ(2u, server.FilesIn("connectors/SMTP/Inbound")
+                      .size());  // the message and its notice, and no notice about the notice
     EXPECT_EQ(1u, Executed().size());
-}
-
-TEST_F(ActionDispatchTest, ExecuteApplicationFillsThePlaceholders) {
-    const std::string out = server.tree.Join("command.txt");
-    AddFilter("F1", Line("EXECUTE_APPLICATION", "sh|-c \"echo [ID] [CONNECTOR] > " + out + "\""));
-    Execute();
-    EXPECT_EQ("M1.MAI SMTP\n", server.tree.ReadFile("command.txt"));
-    EXPECT_EQ("EXECUTE_APPLICATION", Executed().at(0)[5]);
 }
 
 // Parameters split at the first "|" only: the value or the arguments keep theirs.

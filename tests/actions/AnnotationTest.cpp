@@ -40,12 +40,9 @@ protected:
     }
 };
 
-TEST_F(AnnotationTest, SinglePartAfterOnly) {
+TEST_F(AnnotationTest, SinglePartAfterOnlyAndBeforeAndAfter) {
     EXPECT_EQ(Golden("annotate-single-after.want.eml"),
               Annotate(Golden("annotate-single.in.eml"), 0, 1));
-}
-
-TEST_F(AnnotationTest, SinglePartBeforeAndAfter) {
     EXPECT_EQ(Golden("annotate-single-both.want.eml"),
               Annotate(Golden("annotate-single.in.eml"), 1, 1));
 }
@@ -174,12 +171,9 @@ TEST_F(AnnotationTest, MarkedMessageIsNeverAnnotatedAgain) {
     EXPECT_EQ(marked, Annotate(marked, 1, 1));
 }
 
-TEST_F(AnnotationTest, ModeZeroChangesNothing) {
+TEST_F(AnnotationTest, ModeZeroChangesNothingAndAMissingFileStillMarks) {
     const std::string message = Golden("annotate-single.in.eml");
     EXPECT_EQ(message, Annotate(message, 0, 0));
-}
-
-TEST_F(AnnotationTest, MissingAnnotationFileStillMarksTheMessage) {
     EXPECT_EQ("Subject: a\r\nX-QPFilter: 1\r\n\r\nbody\r\n",
               Annotate("Subject: a\r\n\r\nbody\r\n", 1, 1, "Missing"));
 }

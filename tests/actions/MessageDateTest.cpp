@@ -42,11 +42,8 @@ TEST_F(MessageDateTest, EnglishNamesAndTheOffsetOfTheZone) {
         const char* want;
     };
     const Case kCases[] = {
-        {"UTC0", 1767600249, "Mon, 5 Jan 2026 08:04:09 +0000"},
-        {"CET-1CEST,M3.5.0,M10.5.0/3", 1767600249, "Mon, 5 Jan 2026 09:04:09 +0100"},
         {"CET-1CEST,M3.5.0,M10.5.0/3", 1783207800, "Sun, 5 Jul 2026 01:30:00 +0200"},
         {"EST5EDT,M3.2.0,M11.1.0", 1767600249, "Mon, 5 Jan 2026 03:04:09 -0500"},
-        {"EST5EDT,M3.2.0,M11.1.0", 1783207800, "Sat, 4 Jul 2026 19:30:00 -0400"},
         {"IST-5:30", 1767600249, "Mon, 5 Jan 2026 13:34:09 +0530"},
         {"NST3:30", 1767600249, "Mon, 5 Jan 2026 04:34:09 -0330"},
     };

@@ -49,8 +49,6 @@ TEST_F(SubjectPrefixTest, Cases) {
         {"inside a line does not count", "X-Old-Subject: a\r\n\r\nSubject: body\r\n", "[P] ",
          nullptr},
         {"bare line feeds have no header end", "Subject: a\n\nbody\n", "[P] ", nullptr},
-        {"no subject", "From: a@b\r\n\r\nbody\r\n", "[P] ", nullptr},
-        {"no carriage return after the subject", "From: x\r\n\r\n", "[P] ", nullptr},
         {"already prefixed, other case", "Subject: [spam] hi\r\n\r\n", "[SPAM] ", nullptr},
         {"prefix alone after a hop trimmed it", "Subject: [SPAM]\r\n\r\n", "[SPAM] ", nullptr},
         {"mark inside the subject is prefixed again", "Subject: Re: [SPAM] hi\r\n\r\n", "[SPAM] ",

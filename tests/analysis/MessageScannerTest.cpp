@@ -97,11 +97,7 @@ TEST_F(MessageScannerTest, LoopMarkOfThisLevelLeavesTheMessageAlone) {
     const Case kCases[] = {
         {"system mark in lower case", "", "", "x-qpfilter: 1\r\n", false, 0},
         {"system mark in the body", "", "", "X-QPFilter: 1\r\n", true, 1},
-        {"system mark without its blank", "", "", "X-QPFilter:1\r\n", false, 1},
-        {"system mark at postoffice level", "sales", "", "X-QPFilter: 1\r\n", false, 1},
-        {"postoffice mark at system level", "", "", "X-QP-POFilter: sales\r\n", false, 1},
         {"own postoffice, case ignored", "sales", "", "X-QP-POFilter: Sales\r\n", false, 0},
-        {"another postoffice", "support", "", "X-QP-POFilter: Sales\r\n", false, 1},
         {"mailbox of the postoffice", "sales", "bob", "X-QP-POFilter: Sales\r\n", false, 1},
         {"postoffice mark in the body", "sales", "", "X-QP-POFilter: Sales\r\n", true, 1},
     };
@@ -127,7 +123,7 @@ TEST_F(MessageScannerTest, LoopMarkReadAheadAfterAFoldedHeaderStillCounts) {
     EXPECT_EQ(2, Count(to, kTo));
 }
 
-TEST_F(MessageScannerTest, MissingMessageFileStillRecordsTheSize) {
+TEST_F(MessageScannerTest, SizeIsTheMessageFileSizeAndZeroWhenItIsMissing) {
     const int size = Uses(kSize, "-1");
     EXPECT_EQ(0, ScanQueued(run));
     EXPECT_EQ(
@@ -137,6 +133,10 @@ TEST_F(MessageScannerTest, MissingMessageFileStillRecordsTheSize) {
         console);
     EXPECT_EQ(1, Count(size, kSize));
     EXPECT_STREQ("<SZ>0</SZ><SZL>-1</SZL>", run.Result(size).resultText[kSize]);
+    const std::string message = "Subject: size\r\n\r\nsome body text\r\n";
+    EXPECT_EQ(1, Scan(message));
+    const std::string want = "<SZ>" + std::to_string(message.size()) + "</SZ><SZL>-1</SZL>";
+    EXPECT_EQ(want, run.Result(size).resultText[kSize]);
 }
 
 TEST_F(MessageScannerTest, EachScopeReadsItsOwnQueue) {
@@ -146,15 +146,6 @@ TEST_F(MessageScannerTest, EachScopeReadsItsOwnQueue) {
     HandBuiltRun postoffice;
     SafeCopy(postoffice.set.postoffice, "sales");
     EXPECT_EQ(0, ScanQueued(postoffice));
-}
-
-TEST_F(MessageScannerTest, SizeIsTheMessageFileSize) {
-    const int size = Uses(kSize, "10");
-    const std::string message = "Subject: size\r\n\r\nsome body text\r\n";
-    EXPECT_EQ(1, Scan(message));
-    EXPECT_EQ(1, Count(size, kSize));
-    const std::string want = "<SZ>" + std::to_string(message.size()) + "</SZ><SZL>10</SZL>";
-    EXPECT_EQ(want, run.Result(size).resultText[kSize]);
 }
 
 TEST_F(MessageScannerTest, FoldedAddressHeadersAreUnfolded) {
@@ -226,17 +217,12 @@ TEST_F(MessageScannerTest, NamedHeadersFeedTheirCriteria) {
     };
     const Case kCases[] = {
         {"X-Priority: 1 (Highest)\r\n", kPriority, "High", 1},
-        {"X-Priority: 1 (Highest)\r\n", kPriority, "Highest", 0},
         {"x-priority: 5\r\n", kPriority, "Low", 1},
-        {"X-Priority: 3\r\n", kPriority, "Normal", 1},
         {"X-Priority: 2\r\n", kPriority, kAnything, 0},
         {"X-MSMail-Priority: High\r\n", kPriority, "High", 1},
-        {"Received-SPF: pass (example.com)\r\n", kSpf, "pass", 1},
         {"Received-SPF: pass\r\n", kSpf, "Received-SPF*", 0},
         {"Subject:  \tCheap offer\r\n", kSubject, "Cheap*", 1},
-        {"SUBJECT: cheap\r\n", kSubject, "cheap", 1},
         {"X-Subject: cheap\r\n", kSubject, kAnything, 0},
-        {"X-Subject: cheap\r\n", kHeadersContain, "cheap", 1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.line);
@@ -254,17 +240,11 @@ TEST_F(MessageScannerTest, ExtractBoundaryTakesTheParameterValue) {
         const char* value;
     };
     const Case kCases[] = {
-        {"Content-Type: multipart/mixed; boundary=\"==b1\"\r\n", 1, "==b1"},
-        {"\tboundary=plain42\r\n", 1, "plain42"},
         {"\tBOUNDARY=plain42; charset=x\r\n", 1, "plain42"},
-        {"\tboundary=  \"spaced\"\r\n", 1, "spaced"},
         {"\tboundary=\"a;b\"\r\n", 1, "a"},
         {"\tboundary=\"unclosed\r\n", 1, "unclosed"},
         {"\tboundary=trailing \r\n", 1, "trailing "},  // an unquoted value keeps its blanks
-        {"\tboundary=\"\"\r\n", 1, ""},
         {"\tboundary=\r\n", 0, ""},
-        {"\tboundary=", 0, ""},
-        {"Content-Type: text/plain\r\n", 0, ""},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.line);
@@ -335,7 +315,6 @@ TEST_F(MessageScannerTest, AttachmentNameFormsInPartHeaders) {
         {"Content-Disposition: attachment; FILENAME=\"x.doc\"\r\n", 1, 1},
         {"Content-Type: application/msword; name = \"x.doc\"\r\n", 1, 0},
         {"Content-Type: application/msword; name=x.doc\r\n", 0, 0},
-        {"Content-Type: application/msword\r\n", 0, 0},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.line);
@@ -441,10 +420,14 @@ TEST_F(MessageScannerTest, BinaryBytesAndBareLineFeeds) {
     EXPECT_EQ(2, Count(body, kBody));
 }
 
-TEST_F(MessageScannerTest, ListedLinkMarksUrlbl) {
-    plugin.registry.SetDword(kPluginKey, "Perform SBLRBL", 1);
+TEST_F(MessageScannerTest, ListedLinkMarksUrlblOnlyWithPerformSblRbl) {
     LoadDnsStub();
     const int urlbl = Uses(kUrlbl, "1");
+    EXPECT_EQ(1, Scan("Subject: s\r\n\r\nsee http://listed.example/offer\r\n"));
+    EXPECT_EQ(0, Count(urlbl, kUrlbl));
+    EXPECT_EQ(0u, Lookups());
+    plugin.registry.SetDword(kPluginKey, "Perform SBLRBL", 1);
+    ForgetFirstUseSettings();
     EXPECT_EQ(1, Scan("Subject: http://listed.example/in-header\r\n"
                       "\r\n"
                       "see http://listed.example/offer\r\n"
@@ -454,14 +437,6 @@ TEST_F(MessageScannerTest, ListedLinkMarksUrlbl) {
     EXPECT_STREQ("<MF-SBLURI>test.list</MF-SBLURI>", run.Result(urlbl).resultText[kUrlbl]);
     EXPECT_STREQ("1", run.Result(urlbl).conditionValues[kUrlbl][0]);
     EXPECT_EQ(3u, Lookups());  // header lines are not checked
-}
-
-TEST_F(MessageScannerTest, LinksAreNotCheckedWithoutPerformSblRbl) {
-    LoadDnsStub();
-    const int urlbl = Uses(kUrlbl, "1");
-    EXPECT_EQ(1, Scan("Subject: s\r\n\r\nsee http://listed.example/offer\r\n"));
-    EXPECT_EQ(0, Count(urlbl, kUrlbl));
-    EXPECT_EQ(0u, Lookups());
 }
 
 TEST_F(MessageScannerTest, LinkBudgetCoversTheWholeMessageAndStartsAfreshPerMessage) {

@@ -48,8 +48,8 @@ TEST_F(WhitelistsTest, SystemWhiteListTriesEveryValueName) {
         int want;
     };
     const Case kCases[] = {
-        {"second pattern", "192.0.2.7", 1},    {"no pattern", "198.51.100.1", 0},
-        {"IPv6 pattern", "2001:db8::5", 1},    {"IPv6, no pattern", "2001:db9::5", 0},
+        {"second pattern", "192.0.2.7", 1},
+        {"IPv6, no pattern", "2001:db9::5", 0},
         {"IPv4 text against IPv6", "2001", 0},
     };
     for (const Case& c : kCases) {
@@ -61,10 +61,6 @@ TEST_F(WhitelistsTest, SystemWhiteListTriesEveryValueName) {
                                  "excluded from checking\n";
         EXPECT_EQ(c.want == 1, GetCapturedStdout().find(line) != std::string::npos);
     }
-}
-
-TEST_F(WhitelistsTest, MissingWhiteListKeyListsNothing) {
-    EXPECT_EQ(0, IsInSystemWhiteList("192.0.2.7"));
 }
 
 TEST_F(WhitelistsTest, OutboundFileIsNamedForTheAddressInItsScope) {
@@ -79,18 +75,13 @@ TEST_F(WhitelistsTest, OutboundFileIsNamedForTheAddressInItsScope) {
         int want;
     };
     const Case kCases[] = {
-        {"server file", 1, -1, kServerFile, "192.0.2.77", "", nullptr, 1},
         {"switch missing", -1, -1, kServerFile, "192.0.2.77", "", nullptr, 0},
-        {"switch off", 0, -1, kServerFile, "192.0.2.77", "", nullptr, 0},
         {"empty address", 1, -1, "config/Connections/Whitelist/.tab", "", "", nullptr, 0},
-        {"mode 0: whole address", 1, 0, kServerFile, "192.0.2.77", "", nullptr, 1},
         {"mode 3: first three parts", 1, 3, "config/Connections/Whitelist/192.0.2.tab",
          "192.0.2.77", "", nullptr, 1},
         {"mode 3 ignores a whole-address file", 1, 3, kServerFile, "192.0.2.77", "", nullptr, 0},
-        {"mode above four: whole address", 1, 7, kServerFile, "192.0.2.77", "", nullptr, 1},
         {"IPv6 colons become dashes", 1, -1, "config/Connections/Whitelist/2001-db8--1.tab",
          "2001:db8::1", "", nullptr, 1},
-        {"postoffice file", 1, -1, kAcmeFile, "192.0.2.77", "acme", nullptr, 1},
         {"postoffice ignores the server file", 1, -1, kServerFile, "192.0.2.77", "acme", nullptr,
          0},
         {"mailbox file", 1, -1,
@@ -125,12 +116,9 @@ TEST_F(WhitelistsTest, SelectorChoosesWhichListsCount) {
         int wantCount;
     };
     const Case kCases[] = {
-        {"1: system list", "1", "", true, nullptr, 1},
-        {"1: server file", "1", "", false, kServerFile, 1},
         {"1: account file", "1", "acme", false, kAcmeFile, 1},
         {"1: empty account skips postoffice files", "1", "", false, kAcmeFile, 0},
         {"2: system list", "2", "acme", true, nullptr, 1},
-        {"2: account file", "2", "acme", false, kAcmeFile, 1},
         {"2: account ignores the server file", "2", "acme", false, kServerFile, 0},
         {"2: empty account means the server file", "2", "", false, kServerFile, 1},
         {"other selector tests nothing", "3", "", true, kServerFile, 0},

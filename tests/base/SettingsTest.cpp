@@ -7,7 +7,6 @@
 
 #include "base/Counters.h"
 #include "base/Settings.h"
-#include "common/RegistryAccess.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -83,18 +82,6 @@ TEST(SaveCounter, FailedWritesAreReportedOnce) {
         std::string(kCountersKey) + ", item SA Total Scans\n";
     EXPECT_NE(std::string::npos, out.find(message)) << out;
     EXPECT_EQ(std::string::npos, out.find("item SA Detections"));
-}
-
-TEST(SaveCounter, WritesNothingWithoutUpdateStatistics) {
-    PluginTree server;
-    ResetSettings();
-    EXPECT_EQ(1, SaveCounter(kCountersKey, "DKIM Scans", 4));
-    uint32_t value = 0;
-    EXPECT_FALSE(ReadRegistryDword(kCountersKey, "DKIM Scans", &value));
-    Settings().updateStatistics = 1;
-    EXPECT_EQ(1, SaveCounter(kCountersKey, "DKIM Scans", 4));
-    EXPECT_TRUE(ReadRegistryDword(kCountersKey, "DKIM Scans", &value));
-    EXPECT_EQ(4u, value);
 }
 
 }  // namespace

@@ -31,11 +31,8 @@ struct WordFileCase {
 
 TEST_F(PatternCacheTest, LoadWordFileKeepsEveryNonEmptyLine) {
     const WordFileCase cases[] = {
-        {"lines", "free\nmoney\n", {"free", "money"}},
-        {"last without line feed", "free\nmoney", {"free", "money"}},
         {"empty lines", "\nfree\n\n\nmoney\n\n", {"free", "money"}},
         {"CR LF", "free\r\nbig money\r\n", {"free", "big money"}},
-        {"spaces kept", " free \n", {" free "}},
         {"stops at NUL", std::string("free\nmo\0ney\nx\n", 14), {"free", "mo"}},
         {"empty file", "", {}},
     };
@@ -76,20 +73,13 @@ TEST_F(PatternCacheTest, CachedFileIsNotReadAgainUntilTheCacheIsEmptied) {
     CachePatternFile(Path("spam.txt").c_str());
     tree_.WriteFile("spam.txt", "new\n");
     CachePatternFile(Path("spam.txt").c_str());
-    EXPECT_EQ(Words{"old"}, FindCachedPatterns(Path("spam.txt").c_str())->words);
+    const auto found = FindCachedPatterns(Path("spam.txt").c_str());
+    EXPECT_EQ(Words{"old"}, found->words);
     EmptyPatternCache();
+    EXPECT_EQ(Words{"old"}, found->words);  // what a run found outlives the emptying
     EXPECT_EQ(0u, PatternCacheSize());
     CachePatternFile(Path("spam.txt").c_str());
     EXPECT_EQ(Words{"new"}, FindCachedPatterns(Path("spam.txt").c_str())->words);
-}
-
-TEST_F(PatternCacheTest, AFoundEntryOutlivesEmptyingTheCache) {
-    tree_.WriteFile("spam.txt", "free\nmoney\n");
-    CachePatternFile(Path("spam.txt").c_str());
-    const auto entry = FindCachedPatterns(Path("spam.txt").c_str());
-    EmptyPatternCache();
-    ASSERT_NE(nullptr, entry);
-    EXPECT_EQ((Words{"free", "money"}), entry->words);
 }
 
 TEST_F(PatternCacheTest, LookupsRaceAReloadThatEmptiesAndRefills) {

