@@ -5,6 +5,7 @@
 
 #include "analysis/ContentCriteria.h"
 #include "base/Settings.h"
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/WordMatcher.h"
@@ -45,8 +46,8 @@ int ExtractHeaderParameter(const char* line, const char* name, char* destination
     destination[0] = '\0';
     if (line == nullptr || name == nullptr) return 0;
     char search[kParameterNameCapacity];
-    const int searchLength = std::snprintf(search, sizeof search, "%s=", name);
-    if (searchLength < 0 || static_cast<size_t>(searchLength) >= sizeof search) return 0;
+    if (!FormatBounded(search, sizeof search, "%s=", name)) return 0;
+    const size_t searchLength = std::strlen(search);
     const char* hit = FindNoCase(line, kMeasureLength, search, kMeasureLength);
     if (hit == nullptr) return 0;
     const char* begin = hit + searchLength;

@@ -13,6 +13,7 @@
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
 #include "common/LineEnd.h"
+#include "common/WholeFile.h"
 #include "filters/CriteriaLines.h"
 #include "filters/EvaluationPool.h"
 #include "filters/FilterConsole.h"
@@ -29,7 +30,6 @@ namespace {
 // (filters/CriteriaLines.h).
 constexpr size_t kLineCapacity = 2048;
 constexpr size_t kNumberCapacity = 56;
-constexpr size_t kScriptChunk = 4096;
 
 struct FileCloser {
     void operator()(platform::FileState* file) const { platform::FileClose(file); }
@@ -103,14 +103,6 @@ void ReadCriteriaTable(const FilterSet& set, FilterDefinition* filter) {
     }
 }
 
-void ReadWholeFile(const char* path, std::string* text) {
-    OpenFile file(platform::FileOpen(path, platform::FileMode::kReadBinary));
-    if (file == nullptr) return;
-    char chunk[kScriptChunk];
-    for (size_t count; (count = platform::FileRead(file.get(), chunk, sizeof chunk)) > 0;)
-        text->append(chunk, count);
-}
-
 // A filter whose identifier has a script file is a script filter; mailboxes have none.
 bool LoadScript(FilterSet* set, FilterDefinition* filter) {
     char path[kFilterPathCapacity];
@@ -120,7 +112,7 @@ bool LoadScript(FilterSet* set, FilterDefinition* filter) {
         return false;
     filter->isScript = 1;
     set->usesScripts = 1;
-    ReadWholeFile(path, &filter->scriptText);
+    (void)ReadWholeFile(path, &filter->scriptText);  // an unreadable script is an empty one
     RegisterScriptCriteria(set, filter->scriptText.c_str());
     return true;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/Markers.h"
+#include "common/SafeText.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
@@ -22,8 +23,7 @@ int Refuse(char* destination) {
 
 // A reference with its own folder: "folder\file", refused when it does not fit.
 int JoinFolder(const char* folder, const char* file, char* destination, size_t capacity) {
-    const int length = std::snprintf(destination, capacity, "%s\\%s", folder, file);
-    if (length < 0 || static_cast<size_t>(length) >= capacity) return Refuse(destination);
+    if (!FormatBounded(destination, capacity, "%s\\%s", folder, file)) return Refuse(destination);
     return 1;
 }
 

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "actions/ActionContext.h"
+#include "actions/ActionTable.h"
 #include "base/MessageEnvelope.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
-#include "filters/ActionVocabulary.h"
+#include "filters/ActionLine.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
@@ -235,8 +236,7 @@ bool StopsProcessing(const FilterSet& set, const FilterDefinition& filter) {
     while (!stops && platform::FileReadLine(file, text, sizeof text) != nullptr) {
         ParseActionLine(text, &line);
         const ActionName* action = FindAction(line.name, ScopeOf(set) == FilterScope::kMailbox);
-        stops = line.status == 1 && action != nullptr &&
-                std::strcmp(action->name, "STOP_PROCESSING") == 0;
+        stops = line.status == 1 && action != nullptr && action->stopsFilters;
     }
     platform::FileClose(file);
     return stops;

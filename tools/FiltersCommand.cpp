@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "actions/ActionTable.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
-#include "filters/ActionVocabulary.h"
+#include "filters/ActionLine.h"
 #include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
