@@ -13,6 +13,7 @@
 #include "actions/ActionContext.h"
 #include "actions/ActionTable.h"
 #include "base/ReportLog.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
 #include "filters/ActionLine.h"
 #include "filters/ScopePaths.h"
@@ -59,7 +60,7 @@ bool ReadActionLine(platform::File file, ActionLine* action) {
 }
 
 void PrintBypassed() {
-    std::printf("Bypassing Action. Status Disabled\n");
+    ConsoleLine("Bypassing Action. Status Disabled\n");
 }
 
 using ActionLines = std::vector<ActionLine>;
@@ -215,7 +216,7 @@ void DispatchFilter(Dispatch* dispatch, int number, FilterEvaluationSet* evaluat
     DecideFilterMatch(dispatch->record, dispatch->set, number, evaluations, &current.match);
     if (current.match.criteriaMet) dispatch->status = kStatusMatched;
     if (!current.match.matched) return;
-    std::printf("All for rule (%s) satisfied. Executing associated action (%s).\n",
+    ConsoleLine("All for rule (%s) satisfied. Executing associated action (%s).\n",
                 filter->ruleName, filter->filterId);
     if (ScopeOf(*dispatch->set) == FilterScope::kMailbox)
         CarryOutMailboxActions(dispatch, &current);

@@ -11,6 +11,7 @@
 #include "actions/MessageText.h"
 #include "actions/Notifications.h"
 #include "base/MessageEnvelope.h"
+#include "common/Console.h"
 #include "common/DecimalNumber.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
@@ -119,7 +120,7 @@ int RunAppendAnnotations(const ActionCall& call) {
 }
 
 int RunStopProcessing(const ActionCall& call) {
-    std::printf("stop processing filters\n");
+    ConsoleLine("stop processing filters\n");
     *call.stop = true;
     return 1;
 }

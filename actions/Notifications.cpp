@@ -14,6 +14,7 @@
 #include "base/RegistryKeys.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/Markers.h"
 #include "common/MessageFileName.h"
 #include "common/RegistryAccess.h"
@@ -77,7 +78,7 @@ std::string NotificationText(const NotificationPlan& plan, const NotificationFie
         char path[kTemplatePathCapacity];
         if (BuildScopePath(FilterScope::kSystem, nullptr, nullptr, ScopeFile::kTemplate,
                            plan.templateName.c_str(), path, sizeof path)) {
-            std::printf("%s\n", path);
+            ConsoleLine("%s\n", path);
             if (TemplateNotification(path, fields, &text)) return text;
         }
     }
@@ -191,7 +192,7 @@ int NotifySender(MessageRecord* record, const char* parameter, const char* actio
     if (record == nullptr) return 0;
     char address[1024] = "";
     ExtractEnvelopeAddress(record->sender, address, sizeof address);
-    std::printf("Sending Notification to Sender: (%s)\n", record->sender);
+    ConsoleLine("Sending Notification to Sender: (%s)\n", record->sender);
     NotificationPlan plan{OrEmpty(parameter), std::string("To: <") + address + ">", record->sender,
                           kSenderPlaceholderCapacity};
     return SendNotification(*record, plan,
@@ -209,10 +210,10 @@ int NotifyAddress(MessageRecord* record, const char* parameter, const char* acti
         templateName[0] = '\0';
     if (ExtractBetween(parameter, "<ADDRESS>", "</ADDRESS>", address, sizeof address) == nullptr ||
         address[0] == '\0') {
-        std::printf("No recipient address defined for notification\n");
+        ConsoleLine("No recipient address defined for notification\n");
         return 0;
     }
-    std::printf("Sending Notification to address: (%s)\n", address);
+    ConsoleLine("Sending Notification to address: (%s)\n", address);
     NotificationPlan plan{templateName, std::string("To: <") + address + ">",
                           std::string("[SMTP:") + address + "]", kOtherPlaceholderCapacity};
     return SendNotification(*record, plan,

@@ -8,6 +8,7 @@
 #include "actions/MessageText.h"
 #include "base/MessageEnvelope.h"
 #include "common/AtomicFile.h"
+#include "common/Console.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
@@ -69,7 +70,7 @@ int InsertSubjectPrefix(MessageRecord* /*record*/, const char* prefix, const cha
     std::string text;
     int error = 0;
     if (!ReadWholeFile(sourcePath, &text, &error)) {
-        std::printf("Failed to open %s error %d\n", sourcePath, error);
+        ConsoleLine("Failed to open %s error %d\n", sourcePath, error);
         return 1;
     }
     size_t subjectEnd = 0;

@@ -9,6 +9,7 @@
 
 #include "analysis/ContentCriteria.h"
 #include "base/LoopMark.h"
+#include "common/Console.h"
 #include "common/DelimitedField.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
@@ -103,7 +104,7 @@ void NoteBoundary(ScanState& state) {
     SafeCopy(state.boundaryDelimiter, "--");
     SafeAppend(state.boundaryDelimiter, state.boundary);
     state.mimeMode = true;
-    std::printf("Mime Encapsulatation detected\n");
+    ConsoleLine("Mime Encapsulatation detected\n");
 }
 
 // Offers the header's value, then each folded continuation line whole, to its address
@@ -111,7 +112,7 @@ void NoteBoundary(ScanState& state) {
 // the header read ahead (pending), or sets `stop` when the input ends.
 void ScanAddressHeader(ScanState& state, const AddressHeader& header) {
     const char* value = HeaderValue(state.line);
-    if (header.label != nullptr) std::printf("%s%s\n", header.label, value);
+    if (header.label != nullptr) ConsoleLine("%s%s\n", header.label, value);
     for (;;) {
         for (int t = 0; t < header.typeCount; ++t)
             EvaluateAddressCriterion(header.types[t], value, delimiters::kAddress, state.set,

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/Console.h"
 #include "common/Markers.h"
 #include "common/SafeText.h"
-#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "filters/ScopePaths.h"
@@ -55,6 +55,6 @@ int ResolvePatternPath(const FilterSet* set, const char* condition, char* destin
 void PreloadPatternFile(const FilterSet* set, const char* condition, const char* origin) {
     char path[kFilterPathCapacity];
     if (!ResolvePatternPath(set, condition, path, sizeof path) || IsPatternFileCached(path)) return;
-    FilterConsoleLine("Loading %s into pattern cache%s\n", path, origin);
+    ConsoleLine("Loading %s into pattern cache%s\n", path, origin);
     CachePatternFile(path);
 }

@@ -7,6 +7,7 @@
 
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
 #include "platform/Files.h"
@@ -52,6 +53,6 @@ int32_t MarkFolderChanged(const char* postoffice, const char* mailbox, const cha
     if (MailboxPath(postoffice, mailbox, folder, directory, sizeof directory) &&
         FormatBounded(flag, sizeof flag, "%s\\_CHANGE.DTY", directory))
         (void)WriteFolderFlag(flag);
-    std::printf("Folder=%s::Folder Made Dirty to notify clients\n", folder);
+    ConsoleLine("Folder=%s::Folder Made Dirty to notify clients\n", folder);
     return 1;
 }
