@@ -2,10 +2,8 @@
 // routines behind them.
 #include "actions/ActionTable.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "actions/ActionContext.h"
 #include "actions/MessageRewriting.h"
 #include "actions/MessageRouting.h"
 #include "actions/MessageText.h"
