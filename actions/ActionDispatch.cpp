@@ -11,16 +11,11 @@
 #include <vector>
 
 #include "actions/ActionContext.h"
-#include "actions/MessageRewriting.h"
-#include "actions/MessageRouting.h"
-#include "actions/MessageText.h"
-#include "actions/Notifications.h"
-#include "base/MessageEnvelope.h"
+#include "actions/ActionTable.h"
 #include "base/ReportLog.h"
-#include "common/DecimalNumber.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
-#include "filters/ActionVocabulary.h"
-#include "filters/ResultTags.h"
+#include "filters/ActionLine.h"
 #include "filters/ScopePaths.h"
 #include "platform/FileStamp.h"
 #include "platform/Files.h"
@@ -30,8 +25,6 @@
 namespace {
 
 constexpr size_t kExecutedListCapacity = 2048;
-constexpr size_t kCommandPartCapacity = 512;
-constexpr size_t kHeaderNameCapacity = 512;
 constexpr size_t kReportEntryCapacity = 2048;
 
 constexpr int32_t kStatusNone = 0;
@@ -41,153 +34,6 @@ constexpr int32_t kStatusRemoved = 2;
 void AppendExecuted(char* list, size_t capacity, const char* name) {
     if (list[0] != '\0') SafeAppend(list, ",", capacity);
     SafeAppend(list, name, capacity);
-}
-
-// Everything a server or postoffice action routine may need from its line.
-struct ActionCall {
-    MessageRecord* record;
-    const FilterSet* set;
-    const FilterDefinition* filter;
-    const char* context;
-    const ActionLine* line;
-    bool inboundQueue;
-    bool* stop;
-};
-
-using ActionRoutine = int (*)(const ActionCall&);
-
-int RunDelete(const ActionCall& call) {
-    return DeleteQueuedMessage(call.record, call.inboundQueue);
-}
-
-int RunCopyToBadMail(const ActionCall& call) {
-    return CopyToBadMail(call.record, call.inboundQueue);
-}
-
-int RunCopyToQuarantine(const ActionCall& call) {
-    return CopyToQuarantine(call.record, call.inboundQueue);
-}
-
-int RunAddSubjectPrefix(const ActionCall& call) {
-    char prefix[1024];
-    SafeCopy(prefix, call.line->parameter);
-    // Values go into a header: the subject prefix gets them encoded.
-    ExpandResultTags(call.context, prefix, sizeof prefix, 1);
-    FlattenLineBreaks(prefix);  // the subject stays one header line
-    (void)PrefixQueuedSubject(call.record, prefix, call.inboundQueue);
-    return 1;  // listed whether or not the subject was already prefixed
-}
-
-int RunNotifySender(const ActionCall& call) {
-    return NotifySender(call.record, call.line->parameter, call.context, call.filter->displayName,
-                        call.line->description, call.inboundQueue);
-}
-
-int RunNotifyAddress(const ActionCall& call) {
-    return NotifyAddress(call.record, call.line->parameter, call.context, call.filter->displayName,
-                         call.line->description, call.inboundQueue);
-}
-
-int RunNotifyRecipients(const ActionCall& call) {
-    return NotifyRecipients(call.record, call.line->parameter, call.context,
-                            call.filter->displayName, call.line->description, call.inboundQueue);
-}
-
-int RunForward(const ActionCall& call) {
-    return ForwardMessage(call.record, call.line->parameter, call.set->postoffice,
-                          call.set->mailbox);
-}
-
-// "first|second", split at the first "|" only: a header value or a command's arguments
-// may hold bars of their own. A part that does not fit its buffer is left empty; without
-// a "|" the whole text is the first part and the second stays empty.
-void SplitAtBar(const char* text, char* first, size_t firstCapacity, char* second,
-                size_t secondCapacity) {
-    first[0] = '\0';
-    second[0] = '\0';
-    const char* bar = std::strchr(text, '|');
-    const size_t firstLength = bar != nullptr ? static_cast<size_t>(bar - text) : std::strlen(text);
-    if (firstLength < firstCapacity) {
-        std::memcpy(first, text, firstLength);
-        first[firstLength] = '\0';
-    }
-    if (bar != nullptr && std::strlen(bar + 1) < secondCapacity)
-        SafeCopy(second, bar + 1, secondCapacity);
-}
-
-int RunExecuteApplication(const ActionCall& call) {
-    char program[kCommandPartCapacity];
-    char arguments[kCommandPartCapacity];
-    SplitAtBar(call.line->parameter, program, sizeof program, arguments, sizeof arguments);
-    return RunFilterCommand(call.record, program, arguments);
-}
-
-int RunAddHeader(const ActionCall& call) {
-    char name[kHeaderNameCapacity];
-    char value[1024];
-    SplitAtBar(call.line->parameter, name, sizeof name, value, sizeof value);
-    ExpandResultTags(call.context, value, sizeof value, 0);
-    // Values come partly from the message (matched words, addresses): a line break in
-    // one would end the header and let the message write headers of its own.
-    FlattenLineBreaks(name);
-    FlattenLineBreaks(value);
-    return SetMessageHeader(call.record, name, value, call.inboundQueue);
-}
-
-int RunAppendRecipients(const ActionCall& call) {
-    // The host reads recipients from the Inbound envelope, whatever the filter's scope.
-    // Only the recipients change: the envelope keeps the client address, account, user,
-    // subject and authentication the host wrote, which later filters and hops rely on.
-    return AppendRecipients(call.record, call.line->parameter) &&
-           RewriteEnvelopeRecipients(call.record);
-}
-
-int RunAppendAnnotations(const ActionCall& call) {
-    AnnotationRequest request{};
-    SafeCopy(request.scopeName, "System");
-    SafeCopy(request.beforeName, call.filter->filterId);
-    SafeCopy(request.afterName, call.filter->filterId);
-    // 1 adds the annotation after the body, 2 before and after; any other mode adds none.
-    const int32_t mode = DecimalValue(call.line->parameter);
-    request.beforeSwitch = mode == 2 ? 1 : 0;
-    request.afterSwitch = mode == 1 || mode == 2 ? 1 : 0;
-    return AppendAnnotations(call.record, &request);
-}
-
-int RunStopProcessing(const ActionCall& call) {
-    std::printf("stop processing filters\n");
-    *call.stop = true;
-    return 1;
-}
-
-struct ServerAction {
-    const char* name;
-    ActionRoutine run;
-};
-
-constexpr ServerAction kServerActions[] = {
-    {"DELETE", RunDelete},
-    {"COPY_TO_BADMAIL", RunCopyToBadMail},
-    {"COPY_TO_QUARANTINE", RunCopyToQuarantine},
-    {"ADD_SUBJECT_PREFIX", RunAddSubjectPrefix},
-    {"NOTIFY_SENDER", RunNotifySender},
-    {"NOTIFY_ADDRESS", RunNotifyAddress},
-    {"NOTIFY_RECIPIENTS", RunNotifyRecipients},
-    {"FORWARD_TO_ADDRESS", RunForward},
-    {"EXECUTE_APPLICATION", RunExecuteApplication},
-    {"ADD_HEADER", RunAddHeader},
-    {"APPEND_RECIPIENTS", RunAppendRecipients},
-    {"APPEND_ANNOTATIONS", RunAppendAnnotations},
-    {"STOP_PROCESSING", RunStopProcessing},
-};
-
-// The routine of a server or postoffice action name (any case); null when unknown.
-const ServerAction* FindServerAction(const char* name) {
-    const ActionName* action = FindAction(name, false);
-    if (action == nullptr) return nullptr;
-    for (const ServerAction& known : kServerActions)
-        if (std::strcmp(known.name, action->name) == 0) return &known;
-    return nullptr;
 }
 
 // One run over the filters of a set.
@@ -214,7 +60,7 @@ bool ReadActionLine(platform::File file, ActionLine* action) {
 }
 
 void PrintBypassed() {
-    std::printf("Bypassing Action. Status Disabled\n");
+    ConsoleLine("Bypassing Action. Status Disabled\n");
 }
 
 using ActionLines = std::vector<ActionLine>;
@@ -302,24 +148,28 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
     const std::shared_ptr<const ActionLines> lines =
         ActionFileLines(*dispatch->set, *current->filter);
     if (lines == nullptr) return;
-    ActionLine line;
+    bool removed = false;  // mailbox rules only
     // Server filters work on the message as it arrived (Inbound), postoffice filters on
     // the copy that is being delivered (Outgoing).
-    const ActionCall call{.record = dispatch->record,
-                          .set = dispatch->set,
-                          .filter = current->filter,
-                          .context = current->context,
-                          .line = &line,
-                          .inboundQueue = ScopeOf(*dispatch->set) == FilterScope::kSystem,
-                          .stop = &dispatch->stop};
+    ActionCall call{.record = dispatch->record,
+                    .set = dispatch->set,
+                    .filter = current->filter,
+                    .context = current->context,
+                    .parameter = "",
+                    .description = "",
+                    .inboundQueue = ScopeOf(*dispatch->set) == FilterScope::kSystem,
+                    .stop = &dispatch->stop,
+                    .removed = &removed};
     for (size_t next = 0; !dispatch->stop && next < lines->size(); ++next) {
-        line = (*lines)[next];
+        const ActionLine& line = (*lines)[next];
         if (line.status != 1) {
             PrintBypassed();
             continue;
         }
         dispatch->status = kStatusMatched;
-        const ServerAction* action = FindServerAction(line.name);
+        const ActionName* action = FindAction(line.name, false);
+        call.parameter = line.parameter;
+        call.description = line.description;
         if (action != nullptr && action->run(call))
             AppendExecuted(current->executed, sizeof current->executed, action->name);
     }
@@ -366,7 +216,7 @@ void DispatchFilter(Dispatch* dispatch, int number, FilterEvaluationSet* evaluat
     DecideFilterMatch(dispatch->record, dispatch->set, number, evaluations, &current.match);
     if (current.match.criteriaMet) dispatch->status = kStatusMatched;
     if (!current.match.matched) return;
-    std::printf("All for rule (%s) satisfied. Executing associated action (%s).\n",
+    ConsoleLine("All for rule (%s) satisfied. Executing associated action (%s).\n",
                 filter->ruleName, filter->filterId);
     if (ScopeOf(*dispatch->set) == FilterScope::kMailbox)
         CarryOutMailboxActions(dispatch, &current);
@@ -393,20 +243,18 @@ int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, cons
     if (record == nullptr || action == nullptr) return 1;
     if (executedList != nullptr && capacity > 0)
         AppendExecuted(executedList, capacity, action->name);
-    const char* folder = parameter != nullptr ? parameter : "";
-    int removed = 0;
-    if (std::strcmp(action->name, "DELETE") == 0)
-        removed = 1;  // the message is simply not delivered
-    else if (std::strcmp(action->name, "JUNK") == 0)
-        removed = CopyToMailboxFolder(record, "Junk E-mail");
-    else if (std::strcmp(action->name, "QUARANTINE") == 0)
-        removed = CopyToMailboxFolder(record, "Quarantine");
-    else if (std::strcmp(action->name, "COPY") == 0)
-        (void)CopyToMailboxFolder(record, folder);
-    else if (std::strcmp(action->name, "MOVE") == 0)
-        removed = CopyToMailboxFolder(record, folder);
-    else
-        PrefixMailboxSubject(record, folder);  // PREFIX-SUBJECT
+    bool stop = false;
+    bool removed = false;
+    const ActionCall call{.record = record,
+                          .set = nullptr,
+                          .filter = nullptr,
+                          .context = "",
+                          .parameter = parameter != nullptr ? parameter : "",
+                          .description = "",
+                          .inboundQueue = false,
+                          .stop = &stop,
+                          .removed = &removed};
+    (void)action->run(call);
     if (removed && status != nullptr) *status = kStatusRemoved;
     return 1;
 }

@@ -15,18 +15,23 @@
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
 #include "actions/MimeEntity.h"
+#include "base/LoopMark.h"
 #include "base/MessageEnvelope.h"
 #include "base/Settings.h"
 #include "common/AtomicFile.h"
 #include "common/TextSearch.h"
+#include "common/WholeFile.h"
+#include "filters/ScopePaths.h"
 
 namespace {
 
-constexpr const char* kMarkLine = "X-QPFilter: 1\r\n";
 // Annotations apply to the copy that leaves through this connector.
 constexpr const char* kAnnotatedConnector = "LS";
 // RFC 2045 6.7: encoded lines of at most 76 characters, the soft break's "=" included.
 constexpr size_t kQuotedPrintableLine = 75;
+// The configuration directory (at most 1023 characters), the scope's folder and the
+// annotation's name (at most 255 each) and the folders between them.
+constexpr size_t kAnnotationPathCapacity = 1800;
 
 // The annotation texts to insert; a text is empty when switched off or missing.
 struct Annotations {
@@ -45,13 +50,11 @@ struct Insertion {
 // Reads "<config>\POSTOFFICES\<scope>\Annotations\<name>.TXT" with CR LF line ends;
 // false when it cannot be read.
 bool ReadAnnotation(const char* scope, const char* name, std::string* text) {
-    char configuration[1024];
-    CurrentConfigurationDirectory(configuration, sizeof configuration);
-    char path[1800];
-    int written = std::snprintf(path, sizeof path, "%s\\POSTOFFICES\\%s\\Annotations\\%s.TXT",
-                                configuration, scope, name);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof path) return false;
-    if (ReadMessageBytes(path, text, nullptr) != 1) return false;
+    char path[kAnnotationPathCapacity];
+    if (!BuildScopePath(FilterScope::kPostoffice, scope, nullptr, ScopeFile::kAnnotation, name,
+                        path, sizeof path))
+        return false;
+    if (ReadWholeFile(path, text, nullptr) != 1) return false;
     *text = WithCrLf(*text);
     return true;
 }
@@ -245,10 +248,10 @@ int MessagePath(const MessageRecord& record, char* destination, size_t capacity)
 
 int AppendAnnotations(MessageRecord* record, const AnnotationRequest* request) {
     if (record == nullptr || request == nullptr) return 0;
-    char path[1400];
+    char path[kQueuePathCapacity];
     if (!MessagePath(*record, path, sizeof path)) return 0;
     std::string text;
-    if (!ReadMessageBytes(path, &text, nullptr)) return 0;
+    if (!ReadWholeFile(path, &text, nullptr)) return 0;
     const EntityHeaders headers = ReadEntityHeaders(text, 0, text.size());
     // A marked message was annotated (or written) by the plug-in before: never twice.
     if (headers.marked || (request->beforeSwitch != 1 && request->afterSwitch != 1)) return 1;
@@ -262,13 +265,13 @@ int AppendAnnotations(MessageRecord* record, const AnnotationRequest* request) {
 
     std::vector<Insertion> insertions;
     if (headers.hasEmptyLine) {
-        insertions.push_back({headers.headerEnd, kMarkLine});
+        insertions.push_back({headers.headerEnd, kLoopMarkLine});
         AnnotateEntity(text, headers, "text/plain", headers.bodyStart, text.size(), 0, annotations,
                        &insertions);
     } else {
         // Nothing but headers: the mark goes at the end, and there is no body to annotate.
         const bool ended = !text.empty() && text.back() == '\n';
-        insertions.push_back({text.size(), std::string(ended ? "" : "\r\n") + kMarkLine});
+        insertions.push_back({text.size(), std::string(ended ? "" : "\r\n") + kLoopMarkLine});
     }
     const std::string result = WithInsertions(text, std::move(insertions));
     return ReplaceFileAtomically(path, result.data(), result.size());

@@ -6,6 +6,7 @@
 
 #include "actions/MessageRouting.h"
 #include "actions/Notifications.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
 #include "platform/EventLog.h"
 #include "platform/Process.h"
@@ -52,15 +53,15 @@ int RunFilterCommand(const MessageRecord* record, const char* program, const cha
     char raw[kCommandCapacity];
     std::snprintf(raw, sizeof raw, "%s %s", program != nullptr ? program : "",
                   arguments != nullptr ? arguments : "");
-    std::printf("Filter Event Raw Command:%s\n", raw);
+    ConsoleLine("Filter Event Raw Command:%s\n", raw);
     char command[kCommandCapacity];
     ExpandCommandPlaceholders(record, raw, command, sizeof command);
-    std::printf("Filter Event Command:%s\n", command);
+    ConsoleLine("Filter Event Command:%s\n", command);
     uint32_t exitCode = 0;
     const platform::ProcessOutcome outcome =
         platform::RunProcess(command, nullptr, commandWaitMs.load(), &exitCode);
     if (outcome == platform::ProcessOutcome::kNotStarted) {
-        std::printf("Pickup Event CreateProcess failed Error:%d (%s)\n",
+        ConsoleLine("Pickup Event CreateProcess failed Error:%d (%s)\n",
                     static_cast<int>(platform::LastErrorCode()), command);
         return 0;
     }

@@ -7,6 +7,7 @@
 
 #include "actions/MessageRewriting.h"
 #include "actions/MessageRouting.h"
+#include "base/LoopMark.h"
 #include "base/MessageEnvelope.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
@@ -17,15 +18,12 @@
 
 namespace {
 
-constexpr size_t kQueuePathCapacity = 1400;
-
 // An address written as the envelope writes it ("[SMTP:a@b]") is kept as it is; a bare
 // address is put into that form.
 bool FormatEnvelopeAddress(const char* address, char* destination, size_t capacity) {
-    const int length = std::strchr(address, '[') != nullptr
-                           ? std::snprintf(destination, capacity, "%s", address)
-                           : std::snprintf(destination, capacity, "[SMTP:%s]", address);
-    return length >= 0 && static_cast<size_t>(length) < capacity;
+    return std::strchr(address, '[') != nullptr
+               ? FormatBounded(destination, capacity, "%s", address) == 1
+               : FormatBounded(destination, capacity, "[SMTP:%s]", address) == 1;
 }
 
 void ReadForwardSender(char* destination, size_t capacity) {
@@ -41,8 +39,7 @@ bool PrepareForwardRecord(const char* address, MessageRecord* copy) {
     NewMessageFileName(copy->messageId, sizeof copy->messageId);
     char forwardSender[1024];
     ReadForwardSender(forwardSender, sizeof forwardSender);
-    const int length = std::snprintf(copy->sender, sizeof copy->sender, "[SMTP:%s]", forwardSender);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof copy->sender) return false;
+    if (!FormatBounded(copy->sender, sizeof copy->sender, "[SMTP:%s]", forwardSender)) return false;
     if (!FormatEnvelopeAddress(address, copy->recipients, sizeof copy->recipients)) return false;
     copy->account[0] = '\0';
     copy->server[0] = '\0';
@@ -76,9 +73,9 @@ int ForwardMessage(const MessageRecord* record, const char* address, const char*
     // The marks go into the message file before the envelope exists: the host takes up a
     // message only through its envelope, so the copy is never seen without them, and the
     // filters recognise it and leave it alone.
-    (void)SetMessageHeader(copy.get(), "X-QPFilter", "1", true);
+    (void)SetMessageHeader(copy.get(), kLoopMarkName, kLoopMarkValue, true);
     if (queue == Queue::kOutgoing && (mailbox == nullptr || mailbox[0] == '\0'))
-        (void)SetMessageHeader(copy.get(), "X-QP-POFilter", postoffice, true);
+        (void)SetMessageHeader(copy.get(), kPostofficeMarkName, postoffice, true);
     (void)WriteEnvelope(copy.get());
     return 1;
 }

@@ -5,8 +5,11 @@
 
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "base/MessageEnvelope.h"
 #include "common/AtomicFile.h"
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
+#include "common/WholeFile.h"
 
 namespace {
 
@@ -51,12 +54,11 @@ int SetMessageHeader(MessageRecord* record, const char* headerName, const char* 
                      bool inboundQueue) {
     if (record == nullptr || headerName == nullptr || headerValue == nullptr) return 0;
     char linePrefix[520];
-    int written = std::snprintf(linePrefix, sizeof linePrefix, "%s: ", headerName);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof linePrefix) return 0;
-    char path[1400];
+    if (!FormatBounded(linePrefix, sizeof linePrefix, "%s: ", headerName)) return 0;
+    char path[kQueuePathCapacity];
     if (!QueuedMessagePath(*record, inboundQueue, path, sizeof path)) return 0;
     std::string text;
-    if (!ReadMessageBytes(path, &text, nullptr)) return 0;
+    if (!ReadWholeFile(path, &text, nullptr)) return 0;
     std::string field = std::string(linePrefix) + headerValue + "\r\n";
     std::string result = WithHeaderField(text, linePrefix, field);
     return ReplaceFileAtomically(path, result.data(), result.size());

@@ -1,27 +1,8 @@
-// actions/MessageText.cpp: reading a queued message into memory and walking its lines.
+// actions/MessageText.cpp: finding a queued message and walking its lines.
 #include "actions/MessageText.h"
-
-#include <cerrno>
 
 #include "base/MessageEnvelope.h"
 #include "base/Settings.h"
-#include "platform/Files.h"
-#include "platform/Ownership.h"
-
-int ReadMessageBytes(const char* path, std::string* text, int* error) {
-    text->clear();
-    errno = 0;
-    platform::OwnedFile file(path, platform::FileMode::kReadBinary);
-    if (!file) {
-        if (error != nullptr) *error = errno != 0 ? errno : ENOENT;
-        return 0;
-    }
-    char block[65536];
-    size_t got = 0;
-    while ((got = platform::FileRead(file.Get(), block, sizeof block)) > 0)
-        text->append(block, got);
-    return 1;
-}
 
 size_t NextLineStart(const std::string& text, size_t start) {
     size_t feed = text.find('\n', start);

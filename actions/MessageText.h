@@ -1,4 +1,4 @@
-// actions/MessageText.h: reading a queued message into memory and walking its lines, for
+// actions/MessageText.h: finding a queued message and walking the lines of its text, for
 // the actions that rewrite or quote messages.
 #pragma once
 
@@ -6,10 +6,6 @@
 #include <string>
 
 #include "base/MessageRecord.h"
-
-// Reads the whole file, bytes as they are. Returns 1 with the bytes in `text`; 0 when it
-// cannot be opened or read, with the system error code in `*error` (when given).
-int ReadMessageBytes(const char* path, std::string* text, int* error);
 
 // The position just past the line that starts at `start` (after its line feed, or the
 // end of the text for a last line without one).

@@ -9,7 +9,7 @@ int QueueNewMessage(MessageRecord* newRecord, const char* messageText, size_t le
     if (newRecord == nullptr || messageText == nullptr) return 0;
     char connectorRoot[1024];
     CurrentConnectorRoot(connectorRoot, sizeof connectorRoot);
-    char path[1400];
+    char path[kQueuePathCapacity];
     if (!MessageFilePath(connectorRoot, newRecord->connector, newRecord->messageId, Queue::kInbound,
                          path, sizeof path))
         return 0;

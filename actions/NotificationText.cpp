@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "actions/MessageText.h"
+#include "base/LoopMark.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/ResultTags.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kMarkLine = "X-QPFilter: 1\r\n";
 constexpr size_t kTemplateLineCapacity = 2048;
 constexpr size_t kResultTagCapacity = 1024;
 
@@ -55,7 +55,7 @@ std::string BuiltInNotification(const NotificationFields& fields) {
     text += fields.toLine + "\r\n";
     text += "Subject: Message Filter Notification: " + filterName + "\r\n";
     text += "Date: " + fields.date + "\r\n";
-    text += kMarkLine;
+    text += kLoopMarkLine;
     text += "Precedence: bulk\r\n";
     text += "\r\n";
     text +=
@@ -82,10 +82,10 @@ bool TemplateNotification(const char* path, const NotificationFields& fields, st
             continue;
         }
         if (std::strstr(line, "[QP_") != nullptr) FillPlaceholders(line, fields);
-        if (StartsWithNoCase(line, std::strlen(line), "X-QPFilter: ")) markSeen = true;
+        if (StartsWithNoCase(line, std::strlen(line), kLoopMarkStart)) markSeen = true;
         if (!headerEnded && (line[0] == '\r' || line[0] == '\n')) {
             headerEnded = true;
-            if (!markSeen) *text += kMarkLine;
+            if (!markSeen) *text += kLoopMarkLine;
             markSeen = true;
         }
         AppendLine(text, line);
@@ -93,7 +93,7 @@ bool TemplateNotification(const char* path, const NotificationFields& fields, st
     platform::FileClose(file);
     if (!markSeen) {
         if (!text->empty() && text->back() != '\n') *text += "\r\n";
-        *text += kMarkLine;
+        *text += kLoopMarkLine;
     }
     return true;
 }

@@ -14,11 +14,13 @@
 #include "base/RegistryKeys.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/Markers.h"
 #include "common/MessageFileName.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
+#include "filters/ScopePaths.h"
 #include "platform/Files.h"
 
 namespace {
@@ -26,6 +28,9 @@ namespace {
 constexpr int kSenderPlaceholderCapacity = 1023;
 constexpr int kOtherPlaceholderCapacity = 2047;
 constexpr size_t kGuidDigits = 32;
+// The configuration directory (at most 1023 characters), a template name (at most 63)
+// and the folders between them.
+constexpr size_t kTemplatePathCapacity = 1400;
 
 // How one notification differs from the others.
 struct NotificationPlan {
@@ -66,21 +71,14 @@ bool ReadHeaderBlock(const char* path, std::string* headers) {
     return true;
 }
 
-bool TemplatePath(const std::string& name, char* destination, size_t capacity) {
-    char configuration[1024];
-    CurrentConfigurationDirectory(configuration, sizeof configuration);
-    int written = std::snprintf(destination, capacity, "%s\\FILTERS\\Templates\\%s.TXT",
-                                configuration, name.c_str());
-    return written >= 0 && static_cast<size_t>(written) < capacity;
-}
-
 // The message text: from the template when one is named and readable, else built in.
 std::string NotificationText(const NotificationPlan& plan, const NotificationFields& fields) {
     std::string text;
     if (!plan.templateName.empty()) {
-        char path[1400];
-        if (TemplatePath(plan.templateName, path, sizeof path)) {
-            std::printf("%s\n", path);
+        char path[kTemplatePathCapacity];
+        if (BuildScopePath(FilterScope::kSystem, nullptr, nullptr, ScopeFile::kTemplate,
+                           plan.templateName.c_str(), path, sizeof path)) {
+            ConsoleLine("%s\n", path);
             if (TemplateNotification(path, fields, &text)) return text;
         }
     }
@@ -153,7 +151,7 @@ int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
         ReportWithheld(record, arguments, why);
         return 0;
     }
-    char messagePath[1400];
+    char messagePath[kQueuePathCapacity];
     NotificationFields fields{};
     if (!QueuedMessagePath(record, arguments.inboundQueue, messagePath, sizeof messagePath) ||
         !ReadHeaderBlock(messagePath, &fields.headers))
@@ -161,9 +159,7 @@ int SendNotification(const MessageRecord& record, const NotificationPlan& plan,
 
     auto notice = std::make_unique<MessageRecord>(record);
     NewMessageFileName(notice->messageId, sizeof notice->messageId);
-    const int written =
-        std::snprintf(notice->sender, sizeof notice->sender, "[SMTP:%s]", senderAddress);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof notice->sender) {
+    if (!FormatBounded(notice->sender, sizeof notice->sender, "[SMTP:%s]", senderAddress)) {
         // A cut sender would lose its closing bracket and the MTA would read a broken address.
         ReportWithheld(record, arguments,
                        "the notification sender address is too long; shorten the \"Bad Mail "
@@ -196,7 +192,7 @@ int NotifySender(MessageRecord* record, const char* parameter, const char* actio
     if (record == nullptr) return 0;
     char address[1024] = "";
     ExtractEnvelopeAddress(record->sender, address, sizeof address);
-    std::printf("Sending Notification to Sender: (%s)\n", record->sender);
+    ConsoleLine("Sending Notification to Sender: (%s)\n", record->sender);
     NotificationPlan plan{OrEmpty(parameter), std::string("To: <") + address + ">", record->sender,
                           kSenderPlaceholderCapacity};
     return SendNotification(*record, plan,
@@ -214,10 +210,10 @@ int NotifyAddress(MessageRecord* record, const char* parameter, const char* acti
         templateName[0] = '\0';
     if (ExtractBetween(parameter, "<ADDRESS>", "</ADDRESS>", address, sizeof address) == nullptr ||
         address[0] == '\0') {
-        std::printf("No recipient address defined for notification\n");
+        ConsoleLine("No recipient address defined for notification\n");
         return 0;
     }
-    std::printf("Sending Notification to address: (%s)\n", address);
+    ConsoleLine("Sending Notification to address: (%s)\n", address);
     NotificationPlan plan{templateName, std::string("To: <") + address + ">",
                           std::string("[SMTP:") + address + "]", kOtherPlaceholderCapacity};
     return SendNotification(*record, plan,

@@ -7,11 +7,10 @@
 #include "base/RegistryKeys.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
+#include "common/SafeText.h"
 #include "platform/Files.h"
 
 namespace {
-
-constexpr size_t kQueuePathCapacity = 1400;
 
 struct QueueFiles {
     char envelope[kQueuePathCapacity];
@@ -65,14 +64,10 @@ int CopyQueuedMessageTo(const MessageRecord& record, bool inboundQueue, const Co
     char envelopeCopy[kQueuePathCapacity];
     char messagesDirectory[kQueuePathCapacity];
     char messageCopy[kQueuePathCapacity];
-    const int envelopeLength =
-        std::snprintf(envelopeCopy, sizeof envelopeCopy, "%s\\%s", directory, record.messageId);
-    const int folderLength =
-        std::snprintf(messagesDirectory, sizeof messagesDirectory, "%s\\Messages", directory);
-    const int messageLength = std::snprintf(messageCopy, sizeof messageCopy, "%s\\%s",
-                                            messagesDirectory, record.messageId);
-    if (envelopeLength < 0 || folderLength < 0 || messageLength < 0 ||
-        static_cast<size_t>(messageLength) >= sizeof messageCopy)
+    if (!FormatBounded(envelopeCopy, sizeof envelopeCopy, "%s\\%s", directory, record.messageId) ||
+        !FormatBounded(messagesDirectory, sizeof messagesDirectory, "%s\\Messages", directory) ||
+        !FormatBounded(messageCopy, sizeof messageCopy, "%s\\%s", messagesDirectory,
+                       record.messageId))
         return 0;
     if (!platform::FileCopy(files.envelope, envelopeCopy, 0)) return 0;
     // A directory set up by hand may lack its Messages folder; without it the envelope

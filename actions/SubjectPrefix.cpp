@@ -6,9 +6,13 @@
 
 #include "actions/MessageRewriting.h"
 #include "actions/MessageText.h"
+#include "base/MessageEnvelope.h"
 #include "common/AtomicFile.h"
+#include "common/Console.h"
 #include "common/FileQueries.h"
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
+#include "common/WholeFile.h"
 #include "platform/Files.h"
 #include "store/MailboxFolders.h"
 
@@ -65,8 +69,8 @@ int InsertSubjectPrefix(MessageRecord* /*record*/, const char* prefix, const cha
     if (FileSizeByName(sourcePath) <= 0) return 1;
     std::string text;
     int error = 0;
-    if (!ReadMessageBytes(sourcePath, &text, &error)) {
-        std::printf("Failed to open %s error %d\n", sourcePath, error);
+    if (!ReadWholeFile(sourcePath, &text, &error)) {
+        ConsoleLine("Failed to open %s error %d\n", sourcePath, error);
         return 1;
     }
     size_t subjectEnd = 0;
@@ -79,7 +83,7 @@ int InsertSubjectPrefix(MessageRecord* /*record*/, const char* prefix, const cha
 }
 
 int PrefixQueuedSubject(MessageRecord* record, const char* prefix, bool inboundQueue) {
-    char path[1400];
+    char path[kQueuePathCapacity];
     if (!QueuedMessagePath(*record, inboundQueue, path, sizeof path)) return 1;
     return InsertSubjectPrefix(record, prefix, path, path);
 }
@@ -90,15 +94,11 @@ void PrefixMailboxSubject(MessageRecord* record, const char* prefix) {
     // here); without it there is nothing of this mailbox's to rewrite, and the queued
     // message may belong to other recipients too.
     if (record->folder[0] == '\0') return;
-    char root[kStorePathCapacity];
-    PostofficeRootPath(root, sizeof root, record->account);
-    char folder[kStorePathCapacity + 512];
-    char path[kStorePathCapacity + 640];
-    int written = std::snprintf(folder, sizeof folder, "%s\\MAILROOT\\%s\\%s", root, record->user,
-                                record->folder);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof folder) return;
-    written = std::snprintf(path, sizeof path, "%s\\%s", folder, record->messageId);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof path) return;
+    char folder[kMailboxPathCapacity];
+    char path[kMailboxPathCapacity + 128];  // and the message identifier
+    if (!MailboxPath(record->account, record->user, record->folder, folder, sizeof folder) ||
+        !FormatBounded(path, sizeof path, "%s\\%s", folder, record->messageId))
+        return;
     platform::DirectoryCreate(folder);
     InsertSubjectPrefix(record, prefix, path, path);
 }

@@ -5,6 +5,8 @@
 
 #include "analysis/ContentCriteria.h"
 #include "base/Settings.h"
+#include "common/Console.h"
+#include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/WordMatcher.h"
@@ -23,7 +25,7 @@ constexpr const char* kNamePresence = "name=";
 constexpr const char* kValueEnd = "\t; \r\n";
 
 int RefuseParameter(char* destination) {
-    std::printf("No closing quotation for attachment\n");
+    ConsoleLine("No closing quotation for attachment\n");
     destination[0] = '\0';
     return 0;
 }
@@ -45,8 +47,8 @@ int ExtractHeaderParameter(const char* line, const char* name, char* destination
     destination[0] = '\0';
     if (line == nullptr || name == nullptr) return 0;
     char search[kParameterNameCapacity];
-    const int searchLength = std::snprintf(search, sizeof search, "%s=", name);
-    if (searchLength < 0 || static_cast<size_t>(searchLength) >= sizeof search) return 0;
+    if (!FormatBounded(search, sizeof search, "%s=", name)) return 0;
+    const size_t searchLength = std::strlen(search);
     const char* hit = FindNoCase(line, kMeasureLength, search, kMeasureLength);
     if (hit == nullptr) return 0;
     const char* begin = hit + searchLength;
@@ -75,7 +77,7 @@ int EvaluateAttachmentName(int type, const char* line, const char* delimiters, c
                 ForEachAlternative(value, pattern, sizeof pattern, [&](const char* field) {
                     if (!NameMatches(line, field, delimiters)) return;
                     RecordFinding(evaluation, type, j, tags::kAttachment, field);
-                    std::printf("Attachment Criteria Met\n");
+                    ConsoleLine("Attachment Criteria Met\n");
                 });
             });
         });
@@ -93,7 +95,7 @@ int EvaluateHasAttachment(int type, const char* line, const char*, const FilterS
             if (namesFile) {
                 ++evaluation.matchCount[type];
                 SetResultTag(evaluation, type, tags::kHasAttachment, "1");
-                std::printf("Message Body Has Attachment Criteria Met\n");
+                ConsoleLine("Message Body Has Attachment Criteria Met\n");
             }
             char count[kConditionValueCapacity];
             std::snprintf(count, sizeof count, "%d", evaluation.matchCount[type]);

@@ -11,6 +11,7 @@
 #include "analysis/ScannerState.h"
 #include "base/MessageEnvelope.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/FileQueries.h"
 #include "platform/Ownership.h"
 #include "providers/ScannerCriteria.h"
@@ -54,7 +55,7 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     if (record == nullptr || set == nullptr || evaluations == nullptr) return 0;
     char path[kMessagePathCapacity];
     BuildMessagePath(*record, *set, path);
-    std::printf("Processing Message... \r\n");
+    ConsoleLine("Processing Message... \r\n");
     EvaluateWholeMessage(record, set, evaluations, path);
 
     ScanState state{};
@@ -62,7 +63,7 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     state.set = set;
     state.evaluations = evaluations;
     state.systemScope = set->postoffice[0] == '\0';
-    std::printf("Processing Message Content... \r\n");
+    ConsoleLine("Processing Message Content... \r\n");
     // Closed however the scan ends: a provider's exception passes through it.
     platform::OwnedFile file(path, platform::FileMode::kReadBinary);
     if (!file) return 0;

@@ -11,6 +11,7 @@
 #include "analysis/ContentCriteria.h"
 #include "analysis/MessageLinks.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/TextSearch.h"
 #include "filters/WordLists.h"
 
@@ -61,11 +62,11 @@ void ScanPartHeader(ScanState& state) {
     EvaluateWordListCriterion(kBoundaryHeadersContain, state.line, delimiters::kText, state.set,
                               state.evaluations);
     if (ContainsAny(state.line, kMimeNameForms)) {
-        std::printf("Attachment Found:%s\n", state.line);
+        ConsoleLine("Attachment Found:%s\n", state.line);
         EvaluateAttachment(state, delimiters::kMimeAttachment, delimiters::kMimePresence);
     }
     if (Contains(state.line, kTransferEncoding) && Contains(state.line, kBase64)) {
-        std::printf("Skipping encoded attachment\n");
+        ConsoleLine("Skipping encoded attachment\n");
         state.skipEncoded = true;
     }
 }
@@ -86,7 +87,7 @@ void ScanMimeLine(ScanState& state) {
 void ScanUuencodeLine(ScanState& state) {
     if (SameTextNoCase(state.line, kUuencodeBegin)) state.inPart = true;
     if (state.inPart && ContainsAny(state.line, kUuencodeNameForms)) {
-        std::printf("Binhex Attachment Found:%s\n", state.line);
+        ConsoleLine("Binhex Attachment Found:%s\n", state.line);
         EvaluateAttachment(state, delimiters::kUuencodeAttachment, delimiters::kUuencodeAttachment);
     }
     if (SameTextNoCase(state.line, kUuencodeEnd)) state.inPart = false;

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "analysis/ContentCriteria.h"
+#include "base/LoopMark.h"
+#include "common/Console.h"
 #include "common/DelimitedField.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
@@ -15,10 +17,6 @@
 
 namespace {
 
-// The marks the plug-in writes into messages it generates or has filtered, so that they
-// are not filtered again at the same level when they come back through the queue.
-constexpr const char* kSystemMark = "X-QPFilter: ";
-constexpr const char* kPostofficeMark = "X-QP-POFilter: ";
 constexpr int kPostofficeMarkCapacity = 128;
 
 constexpr const char* kBoundaryParameter = "boundary=";
@@ -86,15 +84,17 @@ void EvaluateText(const ScanState& state, int type, const char* text) {
 bool HasPostofficeMark(const ScanState& state) {
     const FilterSet& set = *state.set;
     if (set.postoffice[0] == '\0' || set.mailbox[0] != '\0') return false;
-    if (!StartsWithNoCase(state.line, kPostofficeMark)) return false;
+    if (!StartsWithNoCase(state.line, kPostofficeMarkStart)) return false;
     char mark[kPostofficeMarkCapacity];
     if (!GetDelimitedField(state.line, ": ", 2, mark)) return false;
     (void)ReplaceAll(mark, "\r\n", "", sizeof mark);  // only shortens: cannot fail
     return SameTextNoCase(mark, set.postoffice);
 }
 
+// The marks the plug-in writes into messages it generates or has filtered, so that they
+// are not filtered again at the same level when they come back through the queue.
 bool HasLoopMark(const ScanState& state) {
-    if (state.systemScope && StartsWithNoCase(state.line, kSystemMark)) return true;
+    if (state.systemScope && StartsWithNoCase(state.line, kLoopMarkStart)) return true;
     return HasPostofficeMark(state);
 }
 
@@ -104,7 +104,7 @@ void NoteBoundary(ScanState& state) {
     SafeCopy(state.boundaryDelimiter, "--");
     SafeAppend(state.boundaryDelimiter, state.boundary);
     state.mimeMode = true;
-    std::printf("Mime Encapsulatation detected\n");
+    ConsoleLine("Mime Encapsulatation detected\n");
 }
 
 // Offers the header's value, then each folded continuation line whole, to its address
@@ -112,7 +112,7 @@ void NoteBoundary(ScanState& state) {
 // the header read ahead (pending), or sets `stop` when the input ends.
 void ScanAddressHeader(ScanState& state, const AddressHeader& header) {
     const char* value = HeaderValue(state.line);
-    if (header.label != nullptr) std::printf("%s%s\n", header.label, value);
+    if (header.label != nullptr) ConsoleLine("%s%s\n", header.label, value);
     for (;;) {
         for (int t = 0; t < header.typeCount; ++t)
             EvaluateAddressCriterion(header.types[t], value, delimiters::kAddress, state.set,

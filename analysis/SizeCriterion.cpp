@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "analysis/ContentCriteria.h"
+#include "common/Console.h"
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "filters/EvaluationRecords.h"
@@ -33,7 +34,7 @@ void SetSizeConditions(const Criterion& criterion, int type, int32_t size,
 }  // namespace
 
 int EvaluateSize(int type, int32_t size, const FilterSet* set, FilterEvaluationSet* evaluations) {
-    std::printf("Message Size detected as %ld\r\n", static_cast<long>(size));
+    ConsoleLine("Message Size detected as %ld\r\n", static_cast<long>(size));
     ForEachEnabledCriterion(
         set, evaluations, type, [&](const Criterion& criterion, FilterEvaluation& evaluation) {
             if (size > DecimalValue(criterion.value.c_str())) {

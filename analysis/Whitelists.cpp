@@ -83,25 +83,19 @@ void OutboundKeyText(const char* address, char (&key)[kKeyTextCapacity]) {
 // does not fit.
 int RelativeWhitelistPath(const char* configuration, const char* key, const char* postoffice,
                           const char* mailbox, char (&relative)[kRelativePathCapacity]) {
-    int length = 0;
     if (IsEmpty(postoffice)) {
         // The server-level folders are created on first use, as the connector expects them.
         char connections[kFullPathCapacity];
-        const int made =
-            std::snprintf(connections, sizeof connections, "%s\\Connections\\Spam", configuration);
-        if (made > 0 && static_cast<size_t>(made) < sizeof connections)
+        if (FormatBounded(connections, sizeof connections, "%s\\Connections\\Spam", configuration))
             (void)platform::DirectoryCreate(connections);
-        length = std::snprintf(relative, sizeof relative, "Connections\\Whitelist\\%s.tab", key);
-    } else if (IsEmpty(mailbox)) {
-        length =
-            std::snprintf(relative, sizeof relative,
-                          "\\Postoffices\\%s\\Connections\\Whitelist\\%s.tab", postoffice, key);
-    } else {
-        length = std::snprintf(relative, sizeof relative,
-                               "\\Postoffices\\%s\\Mailboxes\\%s\\Connections\\Whitelist\\%s.tab",
-                               postoffice, mailbox, key);
+        return FormatBounded(relative, sizeof relative, "Connections\\Whitelist\\%s.tab", key);
     }
-    return length >= 0 && static_cast<size_t>(length) < sizeof relative ? 1 : 0;
+    if (IsEmpty(mailbox))
+        return FormatBounded(relative, sizeof relative,
+                             "\\Postoffices\\%s\\Connections\\Whitelist\\%s.tab", postoffice, key);
+    return FormatBounded(relative, sizeof relative,
+                         "\\Postoffices\\%s\\Mailboxes\\%s\\Connections\\Whitelist\\%s.tab",
+                         postoffice, mailbox, key);
 }
 
 int FindOutboundFile(const char* address, const char* postoffice, const char* mailbox) {
@@ -119,9 +113,9 @@ int FindOutboundFile(const char* address, const char* postoffice, const char* ma
     const size_t last = std::strlen(configuration) - 1;
     const bool hasSeparator = configuration[last] == '\\' || configuration[last] == '/';
     char path[kFullPathCapacity];
-    const int length = std::snprintf(path, sizeof path, "%s%s%s", configuration,
-                                     hasSeparator ? "" : "\\", relative);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof path) return 0;
+    if (!FormatBounded(path, sizeof path, "%s%s%s", configuration, hasSeparator ? "" : "\\",
+                       relative))
+        return 0;
     return FileExists(path) ? 1 : 0;
 }
 

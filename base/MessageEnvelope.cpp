@@ -15,6 +15,7 @@
 #include "common/DecimalNumber.h"
 #include "common/MessageFileName.h"
 #include "common/SafeText.h"
+#include "common/WholeFile.h"
 #include "platform/Files.h"
 
 namespace {
@@ -91,9 +92,8 @@ int QueuePath(const char* connectorRoot, const char* connector, const char* midd
               const char* messageId, char* destination, size_t capacity) {
     // A name from outside that is not a plain file name would lead outside the queue.
     if (!IsPlainFileName(messageId) || !IsPlainFileName(connector)) return 0;
-    int written = std::snprintf(destination, capacity, "%s\\%s\\%s\\%s", connectorRoot, connector,
-                                middle, messageId);
-    return written >= 0 && static_cast<size_t>(written) < capacity ? 1 : 0;
+    return FormatBounded(destination, capacity, "%s\\%s\\%s\\%s", connectorRoot, connector, middle,
+                         messageId);
 }
 
 }  // namespace
@@ -123,7 +123,7 @@ int MessageFilePath(const char* connectorRoot, const char* connector, const char
 
 int ReadEnvelope(MessageRecord* record) {
     ClearEnvelopeFields(record);
-    char path[1400];
+    char path[kQueuePathCapacity];
     if (!InboundEnvelopePath(*record, path, sizeof path)) return 1;
     platform::File file = platform::FileOpen(path, platform::FileMode::kReadText);
     if (file == nullptr) return 1;
@@ -141,7 +141,7 @@ int ReadEnvelope(MessageRecord* record) {
 // The envelope of the message being filtered may be rewritten (extra recipients), so it
 // is replaced whole: a crash leaves the old envelope or the new one, never a cut one.
 int WriteEnvelope(const MessageRecord* record) {
-    char path[1400];
+    char path[kQueuePathCapacity];
     if (!InboundEnvelopePath(*record, path, sizeof path)) return 0;
     char number[16];
     std::snprintf(number, sizeof number, "%d", record->timeAcquired);
@@ -155,15 +155,10 @@ int WriteEnvelope(const MessageRecord* record) {
 
 int RewriteEnvelopeRecipients(const MessageRecord* record) {
     if (record == nullptr) return 0;
-    char path[1400];
+    char path[kQueuePathCapacity];
     if (!InboundEnvelopePath(*record, path, sizeof path)) return 0;
-    platform::File file = platform::FileOpen(path, platform::FileMode::kReadBinary);
-    if (file == nullptr) return 0;
     std::string old;
-    char block[4096];
-    for (size_t got; (got = platform::FileRead(file, block, sizeof block)) > 0;)
-        old.append(block, got);
-    platform::FileClose(file);
+    if (!ReadWholeFile(path, &old)) return 0;
 
     constexpr const char* kKey = "Recipients=";
     const std::string recipientsLine = std::string(kKey) + record->recipients + "\r\n";

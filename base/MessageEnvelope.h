@@ -11,6 +11,10 @@
 
 enum class Queue { kInbound, kOutgoing };
 
+// Room for a queue path: connector root (1023), connector (127), "Outgoing\Messages"
+// and a message identifier (63), with separators.
+constexpr size_t kQueuePathCapacity = 1400;
+
 // The queue whose files the filters of a scope work on: the server's filters (no
 // postoffice) see what arrives, a postoffice's or mailbox's filters what its users send.
 Queue QueueOfScope(const char* postoffice);

@@ -9,6 +9,7 @@
 
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
@@ -80,8 +81,8 @@ void WriteReportLog(const char* text) {
         case kModeStandardOutput: {
             char timestamp[100];
             FormatLogTimestamp(timestamp, sizeof timestamp, 1);
-            std::printf("%s %s", timestamp, text);
-            std::fflush(stdout);
+            ConsoleLine("%s %s", timestamp, text);
+            ConsoleFlush();
             break;
         }
         case kModeDebugger:

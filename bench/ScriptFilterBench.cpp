@@ -9,7 +9,7 @@
 
 #include "actions/ActionContext.h"
 #include "base/Settings.h"
-#include "filters/FilterConsole.h"
+#include "common/Console.h"
 #include "filters/FilterScript.h"
 #include "filters/ScriptHost.h"
 #include "platform/Com.h"
@@ -40,7 +40,7 @@ public:
     ScriptFilterFixture() {
         platform::CoInitializeEx(nullptr, platform::COINIT_MULTITHREADED);
         vbscript::RegisterVBScriptEngine();
-        SetFilterConsoleQuiet(1);
+        SetConsoleQuiet(1);
         ResetSettings();
         Settings().scriptLiteralMode = 1;
         filter_ = std::make_unique<FilterDefinition>();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/MessageFileName.h"
+#include "common/SafeText.h"
 #include "platform/Files.h"
 #include "platform/Ownership.h"
 
@@ -20,8 +21,7 @@ int ScratchPath(const char* path, char* destination, size_t capacity) {
     char unique[64];
     NewMessageFileName(unique, sizeof unique);
     unique[kGuidDigits] = '\0';
-    int written = std::snprintf(destination, capacity, "%s%s%s", path, kScratchFileMarker, unique);
-    return written >= 0 && static_cast<size_t>(written) < capacity ? 1 : 0;
+    return FormatBounded(destination, capacity, "%s%s%s", path, kScratchFileMarker, unique);
 }
 
 // The bytes reach the disk before the rename makes them the message: otherwise a power

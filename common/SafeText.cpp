@@ -3,6 +3,8 @@
 // filtering and must neither allocate nor fail half-way.
 #include "common/SafeText.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -93,4 +95,12 @@ int ReplaceAll(char* text, const char* pattern, const char* replacement, int cap
     }
     Rewrite(text, from, r);
     return 1;
+}
+
+int FormatBounded(char* destination, size_t capacity, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(destination, capacity, format, args);
+    va_end(args);
+    return length >= 0 && static_cast<size_t>(length) < capacity ? 1 : 0;
 }

@@ -1,4 +1,4 @@
-// common/SafeText.h: bounded copy, append and replace in caller-owned char buffers.
+// common/SafeText.h: bounded copy, append, format and replace in caller-owned char buffers.
 // Capacities count the terminator. Nothing here writes past a capacity; a value that
 // does not fit is cut at the last byte of the buffer and reported.
 #pragma once
@@ -21,6 +21,12 @@ template <size_t N>
 char* SafeAppend(char (&destination)[N], const char* source) {
     return SafeAppend(destination, source, N);
 }
+
+// Formats into `destination` as snprintf does. Returns 1 when the whole text fit; 0 when
+// it was cut (the buffer then holds what fit, terminated unless `capacity` is 0) or could
+// not be formatted. A cut path or address would name something else, so callers refuse it.
+[[gnu::format(printf, 3, 4)]] [[nodiscard]] int FormatBounded(char* destination, size_t capacity,
+                                                              const char* format, ...);
 
 // Replaces every case-sensitive occurrence of `pattern` in `text` (left to right;
 // inserted text is never rescanned). Returns 1 on success; 0 when the result would not

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
-#include "filters/FilterConsole.h"
 #include "filters/ScopePaths.h"
 #include "filters/ScriptHost.h"
 #include "filters/ScriptSite.h"
@@ -104,7 +104,7 @@ void AddCondition(const FilterSet& set, Criterion* criterion, int type,
                   const std::string& condition) {
     ++criterion->conditionCount;
     criterion->enabled = 1;
-    FilterConsoleLine("Setting Critieria:%ld:%s\n", static_cast<long>(type), condition.c_str());
+    ConsoleLine("Setting Critieria:%ld:%s\n", static_cast<long>(type), condition.c_str());
     if (Settings().allowPatternCaching != 0) PreloadPatternFile(&set, condition.c_str(), "");
     // Occurrence j must stay condition j, so an empty condition keeps its field too.
     if (criterion->conditionCount > 1) criterion->value += '\t';
@@ -162,14 +162,14 @@ void ReplaceTokens(const FilterDefinition& filter, const FilterEvaluation* evalu
         const std::string token = std::string("[QP_") + kCriterionTypeNames[type] + "]";
         for (int j = 0; j < filter.criteria[type].conditionCount; ++j) {
             const char* value = ConditionValue(evaluation, type, j);
-            FilterConsoleLine("Checking Filter[%ld]Criteria[%ld]::(%s)->%ld\n",
-                              static_cast<long>(number), static_cast<long>(type), value,
-                              static_cast<long>(static_cast<unsigned char>(value[0])));
+            ConsoleLine("Checking Filter[%ld]Criteria[%ld]::(%s)->%ld\n", static_cast<long>(number),
+                        static_cast<long>(type), value,
+                        static_cast<long>(static_cast<unsigned char>(value[0])));
             const bool met = value[0] != '\0' && std::strcmp(value, "0") != 0;
             if (met)
-                FilterConsoleLine("Setting True value %s\n", value);
+                ConsoleLine("Setting True value %s\n", value);
             else
-                FilterConsoleLine("Setting False\n");
+                ConsoleLine("Setting False\n");
             ReplaceInString(program, token.c_str(), met ? value : "0", 1, false, true);
         }
     }

@@ -9,13 +9,14 @@
 
 #include "base/ReportLog.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
 #include "common/LineEnd.h"
+#include "common/WholeFile.h"
 #include "filters/CriteriaLines.h"
 #include "filters/EvaluationPool.h"
-#include "filters/FilterConsole.h"
 #include "filters/FilterScript.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
@@ -29,7 +30,6 @@ namespace {
 // (filters/CriteriaLines.h).
 constexpr size_t kLineCapacity = 2048;
 constexpr size_t kNumberCapacity = 56;
-constexpr size_t kScriptChunk = 4096;
 
 struct FileCloser {
     void operator()(platform::FileState* file) const { platform::FileClose(file); }
@@ -103,14 +103,6 @@ void ReadCriteriaTable(const FilterSet& set, FilterDefinition* filter) {
     }
 }
 
-void ReadWholeFile(const char* path, std::string* text) {
-    OpenFile file(platform::FileOpen(path, platform::FileMode::kReadBinary));
-    if (file == nullptr) return;
-    char chunk[kScriptChunk];
-    for (size_t count; (count = platform::FileRead(file.get(), chunk, sizeof chunk)) > 0;)
-        text->append(chunk, count);
-}
-
 // A filter whose identifier has a script file is a script filter; mailboxes have none.
 bool LoadScript(FilterSet* set, FilterDefinition* filter) {
     char path[kFilterPathCapacity];
@@ -120,7 +112,7 @@ bool LoadScript(FilterSet* set, FilterDefinition* filter) {
         return false;
     filter->isScript = 1;
     set->usesScripts = 1;
-    ReadWholeFile(path, &filter->scriptText);
+    (void)ReadWholeFile(path, &filter->scriptText);  // an unreadable script is an empty one
     RegisterScriptCriteria(set, filter->scriptText.c_str());
     return true;
 }
@@ -145,7 +137,7 @@ void ReadFilterTable(FilterSet* set) {
         int enabled = 0;
         if (!NumberColumn(line, 2, &enabled) || enabled == 0) continue;
         if (set->filterCount >= kMaxFilters) {
-            FilterConsoleLine("Too Many Filters Defined\r\n");
+            ConsoleLine("Too Many Filters Defined\r\n");
             break;
         }
         AddFilter(set, line);
@@ -173,15 +165,15 @@ int LoadFilters(FilterSet* set) {
     } catch (const std::bad_alloc&) {
         // Out of memory: the filters read so far are the set.
     }
-    FilterConsoleLine("Loaded %d Filters\n", set->filterCount);
+    ConsoleLine("Loaded %d Filters\n", set->filterCount);
     return 1;
 }
 
 int DestroyFilters(FilterSet* set) {
     if (set == nullptr) return 1;
-    FilterConsoleLine("Releasing %d Filters\n", set->filterCount);
+    ConsoleLine("Releasing %d Filters\n", set->filterCount);
     for (long n = 1; n <= LastFilter(*set); ++n) {
-        FilterConsoleLine("Releasing Filter %ld\n", n);
+        ConsoleLine("Releasing Filter %ld\n", n);
         delete set->filters[n];
         set->filters[n] = nullptr;
     }
@@ -196,7 +188,7 @@ int ReleaseFilters(FilterSet* set) {
 
 int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
     if (set == nullptr || evaluations == nullptr) return 1;
-    FilterConsoleLine("Allocating %d Results\n", set->filterCount);
+    ConsoleLine("Allocating %d Results\n", set->filterCount);
     std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations), nullptr);
     evaluations->count = LastFilter(*set);
     for (int n = 1; n <= evaluations->count; ++n) {
@@ -215,7 +207,7 @@ int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) 
 int ReleaseEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
     (void)set;
     if (evaluations == nullptr) return 1;
-    FilterConsoleLine("Releasing %d Results\n", evaluations->count);
+    ConsoleLine("Releasing %d Results\n", evaluations->count);
     const int last = std::clamp<int>(evaluations->count, 0, kMaxFilters);
     for (int n = 1; n <= last; ++n) {
         GiveBackEvaluation(evaluations->evaluations[n]);

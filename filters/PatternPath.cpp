@@ -2,8 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/Console.h"
 #include "common/Markers.h"
-#include "filters/FilterConsole.h"
+#include "common/SafeText.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "filters/ScopePaths.h"
@@ -22,8 +23,7 @@ int Refuse(char* destination) {
 
 // A reference with its own folder: "folder\file", refused when it does not fit.
 int JoinFolder(const char* folder, const char* file, char* destination, size_t capacity) {
-    const int length = std::snprintf(destination, capacity, "%s\\%s", folder, file);
-    if (length < 0 || static_cast<size_t>(length) >= capacity) return Refuse(destination);
+    if (!FormatBounded(destination, capacity, "%s\\%s", folder, file)) return Refuse(destination);
     return 1;
 }
 
@@ -55,6 +55,6 @@ int ResolvePatternPath(const FilterSet* set, const char* condition, char* destin
 void PreloadPatternFile(const FilterSet* set, const char* condition, const char* origin) {
     char path[kFilterPathCapacity];
     if (!ResolvePatternPath(set, condition, path, sizeof path) || IsPatternFileCached(path)) return;
-    FilterConsoleLine("Loading %s into pattern cache%s\n", path, origin);
+    ConsoleLine("Loading %s into pattern cache%s\n", path, origin);
     CachePatternFile(path);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/Settings.h"
+#include "common/SafeText.h"
 #include "filters/FilterSet.h"
 
 namespace {
@@ -24,25 +25,28 @@ constexpr const char* kLayouts[][3] = {
      "%s\\Postoffices\\%s\\Mailboxes\\%s\\RULES\\%s"},
     // Templates are the server's: a postoffice's or mailbox's path names the same file.
     {"%s\\FILTERS\\Templates\\%s.TXT", nullptr, nullptr},
+    // Annotations sit in a folder of their own below POSTOFFICES, named as a postoffice
+    // is; the server's are in "System".
+    {nullptr, "%s\\POSTOFFICES\\%s\\Annotations\\%s.TXT", nullptr},
 };
 
 const char* Text(const char* text) {
     return text != nullptr ? text : "";
 }
 
-// snprintf's result: the length the whole path needed, negative on an encoding error.
+// 1 when the whole path fit.
 int Format(FilterScope scope, const char* layout, const char* configuration, const char* postoffice,
            const char* mailbox, const char* name, char* destination, size_t capacity) {
     // Formats without a name leave the last argument unused, which snprintf allows.
     switch (scope) {
         case FilterScope::kSystem:
-            return std::snprintf(destination, capacity, layout, configuration, name);
+            return FormatBounded(destination, capacity, layout, configuration, name);
         case FilterScope::kPostoffice:
-            return std::snprintf(destination, capacity, layout, configuration, postoffice, name);
+            return FormatBounded(destination, capacity, layout, configuration, postoffice, name);
         case FilterScope::kMailbox:
             break;
     }
-    return std::snprintf(destination, capacity, layout, configuration, postoffice, mailbox, name);
+    return FormatBounded(destination, capacity, layout, configuration, postoffice, mailbox, name);
 }
 
 }  // namespace
@@ -60,13 +64,12 @@ int BuildScopePath(FilterScope scope, const char* postoffice, const char* mailbo
                    const char* name, char* destination, size_t capacity) {
     if (destination == nullptr || capacity == 0) return 0;
     if (file == ScopeFile::kTemplate) scope = FilterScope::kSystem;
+    if (file == ScopeFile::kAnnotation) scope = FilterScope::kPostoffice;
     const char* layout = kLayouts[static_cast<int>(file)][static_cast<int>(scope)];
     char configuration[kFilterPathCapacity];
     CurrentConfigurationDirectory(configuration, sizeof configuration);
-    const int length = layout == nullptr ? -1
-                                         : Format(scope, layout, configuration, Text(postoffice),
-                                                  Text(mailbox), Text(name), destination, capacity);
-    if (length < 0 || static_cast<size_t>(length) >= capacity) {
+    if (layout == nullptr || !Format(scope, layout, configuration, Text(postoffice), Text(mailbox),
+                                     Text(name), destination, capacity)) {
         destination[0] = '\0';
         return 0;
     }

@@ -16,6 +16,7 @@ enum class ScopeFile {
     kActionFile,      // name: a filter identifier
     kPatternFile,     // name: a pattern file in the scope's own folder
     kTemplate,        // name: a notification template; one folder for every scope
+    kAnnotation,      // name: an annotation; postoffice: the folder holding it ("System")
 };
 
 // Paths are built in buffers of this size (the configuration directory's own size).

@@ -10,6 +10,7 @@
 
 #include "base/ReportLog.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/TextSearch.h"
 #include "filters/ScriptSite.h"
 #include "platform/CodePage.h"
@@ -157,7 +158,7 @@ int ScriptTrace(const char* text) {
             WriteReportLog(text);
             break;
         case 2:
-            std::fputs(text, stdout);
+            ConsoleLine("%s", text);
             break;
         default:
             break;

@@ -9,6 +9,7 @@
 
 #include "base/MessageRecord.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/CompiledLists.h"
@@ -25,15 +26,15 @@ constexpr size_t kWordFileLineCapacity = 2048;  // lines of up to 2047 character
 constexpr const char* kSenderPlaceholder = "[QP_SENDER]";
 
 void AnnounceWordListMatch(const char* alternative) {
-    std::printf("Message General Criteria met against [%s] in specified word list.\n", alternative);
+    ConsoleLine("Message General Criteria met against [%s] in specified word list.\n", alternative);
 }
 
 void AnnounceRecipientList(int count) {
-    std::printf("Processing Recipient List of %d delimiters\r\n", count);
+    ConsoleLine("Processing Recipient List of %d delimiters\r\n", count);
 }
 
 void AnnounceAddressMatch(const char*) {
-    std::printf("Message sender/recipient criteria met\n");
+    ConsoleLine("Message sender/recipient criteria met\n");
 }
 
 // ORDER MATTERS: indexed by ListKind (word lists, address headers, envelope values).
@@ -44,7 +45,7 @@ constexpr ListStyle kListStyles[] = {
 };
 
 void AnnounceFileHit(const char*, const char* word) {
-    std::printf("Message General Criteria met against [%s] in specified word file.\n", word);
+    ConsoleLine("Message General Criteria met against [%s] in specified word file.\n", word);
 }
 
 void TestWord(const char* text, const char* delimiters, const char* word, int type, int condition,
@@ -99,7 +100,7 @@ const ListStyle& StyleOf(ListKind kind) {
 }
 
 void AnnounceCachedHit(const char* tag, const char* word) {
-    std::printf("Message Criteria (Tag=%s) met against [%s] in specified word file.\n", tag, word);
+    ConsoleLine("Message Criteria (Tag=%s) met against [%s] in specified word file.\n", tag, word);
 }
 
 // The placeholder is looked for in any case, but replaced only as written.

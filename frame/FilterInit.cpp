@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/RegistryKeys.h"
+#include "common/Console.h"
 #include "common/DelimitedField.h"
 #include "common/RegistryAccess.h"
 #include "common/TextSearch.h"
@@ -27,12 +28,12 @@ bool AgentCarriesPlugin(const char* agentKey, char (&provider)[128]) {
 
 // Loads one agent plug-in; a later agent's library replaces an earlier one's handle.
 bool LoadAgentPlugin(const char* provider) {
-    std::printf("Antivirus Plugin Provider loading library..\n");
+    ConsoleLine("Antivirus Plugin Provider loading library..\n");
     char path[1200];
     ProviderPath(provider, path, sizeof path);
     platform::Library library = platform::LibraryLoad(path);
     if (library == nullptr) {
-        std::printf("Antivirus Loading - Unable to locate AV Plugin Provider.\n");
+        ConsoleLine("Antivirus Loading - Unable to locate AV Plugin Provider.\n");
         return false;
     }
     ProviderSet& providers = Providers();
@@ -44,7 +45,7 @@ bool LoadAgentPlugin(const char* provider) {
     if (initialise != nullptr)
         initialise();
     else
-        std::printf("Antivirus Loading - Unable to locate AV Plugin Initialize.\n");
+        ConsoleLine("Antivirus Loading - Unable to locate AV Plugin Initialize.\n");
     return true;
 }
 
@@ -63,10 +64,10 @@ int32_t InitialiseAgentPlugins() {
         char provider[128];
         if (!AgentCarriesPlugin(agentKey, provider)) continue;
         if (!LoadAgentPlugin(provider)) {
-            std::fflush(stdout);
+            ConsoleFlush();
             return 0;
         }
     }
-    std::fflush(stdout);
+    ConsoleFlush();
     return 1;
 }

@@ -8,6 +8,7 @@
 #include "base/RegistryKeys.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/RegistryAccess.h"
 #include "frame/MessageEvaluation.h"
 #include "frame/ReloadGate.h"
@@ -69,7 +70,7 @@ int32_t RunFilters(const char* connectorName, const char* messageId, char* repor
     if (message.Scanned()) {
         result = ExecuteFilterActions(message.Record(), set.get(), message.Evaluations(),
                                       reportLine, capacity);
-        std::printf("ProcessFilter: %s\n", reportLine);
+        ConsoleLine("ProcessFilter: %s\n", reportLine);
     }
     return result;
 }

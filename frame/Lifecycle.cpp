@@ -11,6 +11,7 @@
 #include "base/ReportLog.h"
 #include "base/Settings.h"
 #include "common/AtomicFile.h"
+#include "common/Console.h"
 #include "filters/CompiledLists.h"
 #include "filters/EvaluationPool.h"
 #include "frame/ReloadGate.h"
@@ -79,7 +80,7 @@ void ReportRegistryTrouble() {
     } else {
         return;
     }
-    std::fputs(line, stdout);
+    ConsoleLine("%s", line);
     WriteReportLog(line);
     WriteEventLogEntry(
         status == platform::kRegFailed ? platform::kEventError : platform::kEventWarning,
@@ -105,7 +106,7 @@ void InitializePlugin() {
     LoadSystemFilterSet();
     ReadScannerSwitches();
     LoadScannerProviders();
-    std::fflush(stdout);
+    ConsoleFlush();
 }
 
 void TeardownPlugin() {
@@ -118,5 +119,5 @@ void TeardownPlugin() {
     CloseReloadLock();
     CloseReportLog();
     CloseReportLogLock();
-    std::fflush(stdout);
+    ConsoleFlush();
 }

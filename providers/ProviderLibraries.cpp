@@ -11,6 +11,7 @@
 #include "base/Counters.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "platform/Clock.h"
 #include "platform/NeverDestroyed.h"
 #include "providers/LoadingRules.h"
@@ -40,10 +41,10 @@ bool HasAllEntries(const ProviderLibrary& library) {
 // Says on the console whether the provider is complete and initialises it when it is.
 void AnnounceAndInitialise(const char* displayName, const ProviderLibrary& library) {
     if (!HasAllEntries(library)) {
-        std::printf("%s - Loading Failed.\n", displayName);
+        ConsoleLine("%s - Loading Failed.\n", displayName);
         return;
     }
-    std::printf("%s - Loading Complete.\n", displayName);
+    ConsoleLine("%s - Loading Complete.\n", displayName);
     CallWithEmptyCommand(library.initialize);
 }
 
@@ -67,10 +68,10 @@ void LoadBayesian() {
     ProviderLibrary& bayesian = Providers().bayesian;
     FindProvider(kBayesianLibrary, 1, &bayesian);
     if (bayesian.handle != nullptr) {
-        std::printf("Bayesian Filter Loading Library..\n");
-        std::printf("Bayesian Filter - Loading Dictionary..\n");
+        ConsoleLine("Bayesian Filter Loading Library..\n");
+        ConsoleLine("Bayesian Filter - Loading Dictionary..\n");
     } else {
-        std::printf("Bayesian Filter - Unable to locate Filter Provider.\n");
+        ConsoleLine("Bayesian Filter - Unable to locate Filter Provider.\n");
     }
     if (BayesianInitialisedAtLoad(bayesian, settings.bayesianFilteringLoadMode))
         AnnounceAndInitialise("Bayesian Filter", bayesian);
@@ -87,10 +88,10 @@ void LoadSpamAssassin() {
     ProviderLibrary& spamAssassin = Providers().spamAssassin;
     FindProvider(kSpamAssassinLibrary, 0, &spamAssassin);  // no plain-named entries
     if (spamAssassin.handle != nullptr) {
-        std::printf("SA Filter Loading Library..\n");
+        ConsoleLine("SA Filter Loading Library..\n");
         AnnounceAndInitialise("SA Filter", spamAssassin);
     } else {
-        std::printf("SA Filter - Unable to locate Filter Provider.\n");
+        ConsoleLine("SA Filter - Unable to locate Filter Provider.\n");
     }
     settings.spamAssassinStatus =
         SpamAssassinStatusAfterLoading(settings.spamAssassinStatus, spamAssassin);
@@ -105,9 +106,9 @@ void LoadAntivirus() {
     if (settings.antivirusStatus == 0) return;
     FindAntivirus(&Providers().antivirus, &Providers().antivirusExecute);
     if (Providers().antivirus != nullptr)
-        std::printf("Antivirus Loading Library..\n");
+        ConsoleLine("Antivirus Loading Library..\n");
     else
-        std::printf("Antivirus Loading - Unable to locate Filter Provider.\n");
+        ConsoleLine("Antivirus Loading - Unable to locate Filter Provider.\n");
     ScannerCounters& counts = Counters();
     SaveCounterPair(values::kAntivirusDetected, counts.antivirusDetections,
                     values::kAntivirusTotalScans, counts.antivirusScans);
@@ -182,7 +183,7 @@ uint32_t SpamAssassinStatusAfterLoading(uint32_t switchValue, const ProviderLibr
 uint32_t LoadProviderLibrary(const char* displayName, const char* path, ProviderLibrary* library,
                              int initialise) {
     library->handle = platform::LibraryLoad(path);
-    std::printf("%s Loading Library..\n", displayName);
+    ConsoleLine("%s Loading Library..\n", displayName);
     if (library->handle != nullptr) LookUpEntries(library, 1);
     if (!initialise) return kProviderReady;
     AnnounceAndInitialise(displayName, *library);

@@ -30,9 +30,6 @@
 
 namespace {
 
-// Room for a queue path: connector root (1023), connector (127), "Outgoing\Messages"
-// and a message identifier (63), with separators.
-constexpr size_t kQueuePathCapacity = 1400;
 // Room for the longest command: two queue paths, a domain and a local part (each at
 // most a sender's 511 characters) and the tags around them.
 constexpr size_t kCommandCapacity =

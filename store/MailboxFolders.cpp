@@ -7,6 +7,7 @@
 
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
 #include "platform/Files.h"
@@ -25,6 +26,16 @@ int32_t PostofficeRootPath(char* destination, size_t capacity, const char* posto
     return 1;
 }
 
+int MailboxPath(const char* postoffice, const char* mailbox, const char* folder, char* destination,
+                size_t capacity) {
+    char root[kStorePathCapacity];
+    PostofficeRootPath(root, sizeof root, postoffice);
+    if (!FormatBounded(destination, capacity, "%s\\MAILROOT\\%s", root, mailbox)) return 0;
+    if (folder == nullptr) return 1;
+    const size_t length = std::strlen(destination);
+    return FormatBounded(destination + length, capacity - length, "\\%s", folder);
+}
+
 int WriteFolderFlag(const char* path) {
     platform::OwnedFile file(path, platform::FileMode::kWriteBinary);
     if (!file) return 0;
@@ -36,13 +47,12 @@ int WriteFolderFlag(const char* path) {
 int32_t MarkFolderChanged(const char* postoffice, const char* mailbox, const char* folder,
                           const char* /*operation*/, const char* /*messageId*/,
                           int32_t /*notifyClients*/, int32_t /*updateIndex*/) {
-    char root[kStorePathCapacity];
-    PostofficeRootPath(root, sizeof root, postoffice);
-    char flag[kStorePathCapacity + 512];
-    const int length = std::snprintf(flag, sizeof flag, "%s\\MAILROOT\\%s\\%s\\_CHANGE.DTY", root,
-                                     mailbox, folder);
+    char directory[kMailboxPathCapacity];
+    char flag[kMailboxPathCapacity];
     // A cut path would leave the flag in some other folder: leave none then.
-    if (length >= 0 && static_cast<size_t>(length) < sizeof flag) (void)WriteFolderFlag(flag);
-    std::printf("Folder=%s::Folder Made Dirty to notify clients\n", folder);
+    if (MailboxPath(postoffice, mailbox, folder, directory, sizeof directory) &&
+        FormatBounded(flag, sizeof flag, "%s\\_CHANGE.DTY", directory))
+        (void)WriteFolderFlag(flag);
+    ConsoleLine("Folder=%s::Folder Made Dirty to notify clients\n", folder);
     return 1;
 }

@@ -15,6 +15,15 @@ constexpr size_t kStorePathCapacity = 2048;
 // "<Mail Root>\<postoffice>", cut to `capacity`. Always 1.
 int32_t PostofficeRootPath(char* destination, size_t capacity, const char* postoffice);
 
+// Room for a mailbox or folder path: the postoffice root and the names below it.
+constexpr size_t kMailboxPathCapacity = kStorePathCapacity + 512;
+
+// "<Mail Root>\<postoffice>\MAILROOT\<mailbox>", the mailbox's directory; with a folder
+// (even an empty one) "\<folder>" follows. Returns 1, or 0 when the path does not fit
+// (a cut path would name another mailbox's folder).
+[[nodiscard]] int MailboxPath(const char* postoffice, const char* mailbox, const char* folder,
+                              char* destination, size_t capacity);
+
 // Creates or replaces the flag file at `path` holding kFolderFlagText as raw bytes.
 // Returns 1 when it was written whole, 0 when it could not be created or written.
 int WriteFolderFlag(const char* path);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/LoopMark.h"
 #include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
@@ -219,7 +220,7 @@ std::vector<std::string> ListNames(const std::string& directory) {
 bool CarriesFilterMark(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     for (std::string line; std::getline(file, line) && line != "\r" && !line.empty();)
-        if (line.starts_with("X-QPFilter:")) return true;
+        if (line.starts_with(kLoopMarkName + std::string(":"))) return true;
     return false;
 }
 

@@ -1,8 +1,6 @@
 // tools/ExplainCommand.cpp: "mtafilter explain", which evaluates the system filters'
 // criteria on one queued message without acting and shows what the action dispatcher
 // would decide from, so an administrator sees why a message was or was not caught.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -11,13 +9,14 @@
 #include <vector>
 
 #include "actions/ActionContext.h"
+#include "actions/ActionTable.h"
 #include "base/MessageEnvelope.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
-#include "filters/ActionVocabulary.h"
-#include "filters/FilterConsole.h"
+#include "filters/ActionLine.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "filters/ScriptSite.h"
@@ -160,33 +159,6 @@ int FindMessage(const Arguments& args) {
     return 0;
 }
 
-// Standard output sent to /dev/null while the plug-in's evaluators print their
-// console lines; restored on destruction.
-class SilencedStdout {
-public:
-    explicit SilencedStdout(bool silence) {
-        if (!silence) return;
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (saved_ < 0 || null < 0 || dup2(null, STDOUT_FILENO) < 0) Restore();
-        if (null >= 0) close(null);
-    }
-    ~SilencedStdout() { Restore(); }
-    SilencedStdout(const SilencedStdout&) = delete;
-    SilencedStdout& operator=(const SilencedStdout&) = delete;
-
-private:
-    void Restore() {
-        if (saved_ < 0) return;
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-        saved_ = -1;
-    }
-    int saved_ = -1;
-};
-
 // The DNS provider and the scanning providers loaded and initialised as the plug-in
 // does, for as long as the object lives, so that the link blacklist and scanner criteria
 // are evaluated too. An explanation is not a scan of the server's mail, so the
@@ -235,8 +207,7 @@ bool StopsProcessing(const FilterSet& set, const FilterDefinition& filter) {
     while (!stops && platform::FileReadLine(file, text, sizeof text) != nullptr) {
         ParseActionLine(text, &line);
         const ActionName* action = FindAction(line.name, ScopeOf(set) == FilterScope::kMailbox);
-        stops = line.status == 1 && action != nullptr &&
-                std::strcmp(action->name, "STOP_PROCESSING") == 0;
+        stops = line.status == 1 && action != nullptr && action->stopsFilters;
     }
     platform::FileClose(file);
     return stops;
@@ -276,11 +247,11 @@ struct ProvidersReport {
 // it, and the providers that took part; 0 with a message when it cannot be read.
 int Evaluate(const Arguments& args, std::vector<FilterReport>* reports,
              ProvidersReport* providers) {
-    SilencedStdout silence(!args.verbose);
+    // The plug-in's console lines would mix with the report; --verbose keeps them.
+    const ConsoleQuiet quiet(!args.verbose);
     ScannerSession scannerSession;
     providers->dnsReady = DnsProviderReady() != 0;
     providers->scanners = LoadedScanners();
-    const int wasQuiet = SetFilterConsoleQuiet(1);
     auto set = std::make_unique<FilterSet>();
     ResetFilterSet(set.get());
     LoadFilters(set.get());
@@ -297,7 +268,6 @@ int Evaluate(const Arguments& args, std::vector<FilterReport>* reports,
     }
     ReleaseFilters(set.get());
     ResetFilterSet(set.get());
-    SetFilterConsoleQuiet(wasQuiet);
     return scanned;
 }
 

@@ -6,12 +6,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "actions/ActionTable.h"
 #include "common/DecimalNumber.h"
 #include "common/DelimitedField.h"
 #include "common/FileQueries.h"
 #include "common/Markers.h"
 #include "common/TextSearch.h"
-#include "filters/ActionVocabulary.h"
+#include "filters/ActionLine.h"
 #include "filters/CriteriaLines.h"
 #include "filters/ScopePaths.h"
 #include "platform/Files.h"

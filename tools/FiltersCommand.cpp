@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "actions/ActionTable.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/FileQueries.h"
 #include "common/SafeText.h"
-#include "filters/ActionVocabulary.h"
-#include "filters/FilterConsole.h"
+#include "filters/ActionLine.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "platform/Files.h"
@@ -301,15 +302,15 @@ public:
     explicit LoadedFilters(const Arguments& args) {
         SafeCopy(set_.postoffice, args.postoffice.c_str());  // lengths checked with the options
         SafeCopy(set_.mailbox, args.mailbox.c_str());
-        const int previous = SetFilterConsoleQuiet(1);
+        const int previous = SetConsoleQuiet(1);
         ResetFilterSet(&set_);
         LoadFilters(&set_);
-        SetFilterConsoleQuiet(previous);
+        SetConsoleQuiet(previous);
     }
     ~LoadedFilters() {
-        const int previous = SetFilterConsoleQuiet(1);
+        const int previous = SetConsoleQuiet(1);
         ReleaseFilters(&set_);
-        SetFilterConsoleQuiet(previous);
+        SetConsoleQuiet(previous);
     }
     LoadedFilters(const LoadedFilters&) = delete;
     LoadedFilters& operator=(const LoadedFilters&) = delete;

@@ -100,3 +100,18 @@ TEST(ReplaceAll, AgreesWithStringRebuildOnRandomTexts) {
 }
 
 }  // namespace
+TEST(FormatBounded, ReportsWhetherTheWholeTextFit) {
+    Canaried exact("");
+    EXPECT_EQ(1, FormatBounded(exact.bytes, 6, "%s\\%d", "ab", 12));
+    EXPECT_STREQ(exact.bytes, "ab\\12");
+    EXPECT_TRUE(exact.CanariesFrom(6));
+    // One byte short: the text is cut but terminated, and the caller is told.
+    Canaried cut("");
+    EXPECT_EQ(0, FormatBounded(cut.bytes, 5, "%s\\%d", "ab", 12));
+    EXPECT_STREQ(cut.bytes, "ab\\1");
+    EXPECT_TRUE(cut.CanariesFrom(5));
+    char untouched[2] = {'#', '#'};
+    EXPECT_EQ(0, FormatBounded(untouched, 0, "%s", "a"));
+    EXPECT_EQ(std::string(untouched, 2), "##");
+}
+

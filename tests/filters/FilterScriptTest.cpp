@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/Settings.h"
-#include "filters/FilterConsole.h"
+#include "common/Console.h"
 #include "filters/FilterScript.h"
 #include "filters/ScriptSite.h"
 #include "tests/filters/HandBuiltRun.h"

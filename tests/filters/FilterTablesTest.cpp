@@ -8,9 +8,9 @@
 #include "actions/ActionContext.h"
 #include "base/MessageRecord.h"
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
 #include "filters/CriteriaLines.h"
-#include "filters/FilterConsole.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
 #include "tests/fixtures/PluginTree.h"
@@ -31,9 +31,9 @@ protected:
     void TearDown() override { Quietly(ReleaseFilters); }
 
     void Quietly(int (*call)(FilterSet*)) {
-        const int previous = SetFilterConsoleQuiet(1);
+        const int previous = SetConsoleQuiet(1);
         call(&set_);
-        SetFilterConsoleQuiet(previous);
+        SetConsoleQuiet(previous);
     }
     // Loads the scope's filters into the set; returns what loading printed.
     std::string Load() { return Printed(LoadFilters); }
@@ -320,7 +320,7 @@ void ExpectReadsEmpty(const FilterEvaluation& evaluation, int n) {
 TEST_F(FilterTablesTest, NothingOfAnEarlierMessageShowsThroughAReusedEvaluation) {
     Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
     Load();
-    const int previous = SetFilterConsoleQuiet(1);
+    const int previous = SetConsoleQuiet(1);
     FilterEvaluationSet evaluations{};
     AllocateEvaluations(&set_, &evaluations);
     ASSERT_EQ(2, evaluations.count);
@@ -348,13 +348,13 @@ TEST_F(FilterTablesTest, NothingOfAnEarlierMessageShowsThroughAReusedEvaluation)
         EXPECT_STREQ(expected, context) << n;
     }
     ReleaseEvaluations(&set_, &evaluations);
-    SetFilterConsoleQuiet(previous);
+    SetConsoleQuiet(previous);
 }
 
 TEST_F(FilterTablesTest, QuietConsoleDropsTheLinesOfThisThread) {
-    EXPECT_EQ(0, SetFilterConsoleQuiet(1));
+    EXPECT_EQ(0, SetConsoleQuiet(1));
     EXPECT_EQ("", Load());
-    EXPECT_EQ(1, SetFilterConsoleQuiet(0));
+    EXPECT_EQ(1, SetConsoleQuiet(0));
     EXPECT_EQ("Loaded 0 Filters\n", Load());
 }
 

@@ -56,6 +56,10 @@ TEST_F(PatternPathTest, EachScopeHasItsLayout) {
         {"PO", "MB", ScopeFile::kCriteriaScript, 0, ""},
         {"PO", "MB", ScopeFile::kActionFile, 1,
          "C\\Postoffices\\PO\\Mailboxes\\MB\\RULES\\ACTIONS\\F7.TAB"},
+        // Templates are the server's whatever the scope; annotations sit in the folder
+        // the postoffice names ("System" for the server's own).
+        {"PO", "MB", ScopeFile::kTemplate, 1, "C\\FILTERS\\Templates\\F7.TXT"},
+        {"System", "", ScopeFile::kAnnotation, 1, "C\\POSTOFFICES\\System\\Annotations\\F7.TXT"},
     };
     for (const LayoutCase& c : cases) {
         const FilterSet set = Set(c.postoffice, c.mailbox);

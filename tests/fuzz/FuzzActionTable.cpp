@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "filters/ActionVocabulary.h"
+#include "actions/ActionTable.h"
+#include "filters/ActionLine.h"
 #include "platform/Files.h"
 #include "tests/fixtures/TempTree.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/Settings.h"
-#include "filters/FilterConsole.h"
+#include "common/Console.h"
 #include "filters/FilterSet.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/TempTree.h"
@@ -24,7 +24,7 @@ struct FuzzTree {
         ResetSettings();
         RefreshDirectoryGroup(nullptr);
         Settings().allowPatternCaching = 1;  // reach the pattern cache as well
-        SetFilterConsoleQuiet(1);
+        SetConsoleQuiet(1);
     }
     TempTree tree;
     ScopedRegistry registry{tree};

@@ -1,5 +1,5 @@
-// filters/FilterConsole.cpp: console lines with a per-thread quiet switch.
-#include "filters/FilterConsole.h"
+// common/Console.cpp: console lines with a per-thread quiet switch.
+#include "common/Console.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -10,7 +10,7 @@ thread_local int consoleQuiet = 0;
 
 }  // namespace
 
-void FilterConsoleLine(const char* format, ...) {
+void ConsoleLine(const char* format, ...) {
     if (consoleQuiet) return;
     va_list args;
     va_start(args, format);
@@ -18,7 +18,11 @@ void FilterConsoleLine(const char* format, ...) {
     va_end(args);
 }
 
-int SetFilterConsoleQuiet(int quiet) {
+void ConsoleFlush() {
+    std::fflush(stdout);
+}
+
+int SetConsoleQuiet(int quiet) {
     const int previous = consoleQuiet;
     consoleQuiet = quiet;
     return previous;
