@@ -61,6 +61,23 @@ public:
     RegistryWritesDoNotWait& operator=(const RegistryWritesDoNotWait&) = delete;
 };
 
+// While one lives, the calling thread's reads ask whether anything was committed since the
+// read cache was filled once, at the first read, instead of at every read: for a stretch
+// of work (one message) whose settings may all be taken as they stood when it began.
+// Another process's commit is seen from the next scope (or the next read outside one);
+// this process's own writes are seen at once, as always. Scopes nest; the outermost one
+// decides.
+class RegistryChangesCheckedOnce {
+public:
+    RegistryChangesCheckedOnce();
+    ~RegistryChangesCheckedOnce();
+    RegistryChangesCheckedOnce(const RegistryChangesCheckedOnce&) = delete;
+    RegistryChangesCheckedOnce& operator=(const RegistryChangesCheckedOnce&) = delete;
+
+private:
+    bool outermost_;
+};
+
 // Opens an existing key for reading and writing values. On kRegOk *key must be closed.
 RegistryStatus RegistryOpenKey(const char* path, RegistryKey* key);
 

@@ -507,4 +507,49 @@ TEST_F(RegistryTest, KeysAnotherProcessCreatesOrDeletesAreSeenByTheNextRead) {
     for (int fd : {toChild[0], toParent[0], toParent[1]}) close(fd);
 }
 
+// Inside a RegistryChangesCheckedOnce scope the registry is asked for changes once: a
+// commit of another process is seen from the next scope on; this process's writes at once.
+TEST_F(RegistryTest, ChangesCheckedOnceScopeSeesOtherProcessesFromTheNextScope) {
+    int toChild[2];
+    int toParent[2];
+    ASSERT_EQ(0, pipe(toChild));
+    ASSERT_EQ(0, pipe(toParent));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(toChild[1]);
+        char round = 0;
+        while (read(toChild[0], &round, 1) == 1) {
+            Key key;
+            bool ok = Create("SOFTWARE", &key) == kRegOk &&
+                      Set(key.Get(), "Reload", kRegDword, Dword(round)) == kRegOk;
+            if (!ok || write(toParent[1], &round, 1) != 1) _exit(1);
+        }
+        _exit(0);
+    }
+    registry_.SetDword("SOFTWARE", "Reload", 0);
+    for (char round = 1; round <= 3; ++round) {
+        {
+            const RegistryChangesCheckedOnce scope;
+            EXPECT_EQ(Dword(static_cast<uint32_t>(round - 1)),
+                      QueryPath("SOFTWARE", "Reload").bytes);
+            ASSERT_EQ(1, write(toChild[1], &round, 1));
+            char done = 0;
+            ASSERT_EQ(1, read(toParent[0], &done, 1));
+            // Taken as it stood when the scope began.
+            EXPECT_EQ(Dword(static_cast<uint32_t>(round - 1)),
+                      QueryPath("SOFTWARE", "Reload").bytes);
+            const RegistryChangesCheckedOnce nested;
+            registry_.SetDword("SOFTWARE", "Own", static_cast<uint32_t>(round));
+            EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Own").bytes);
+        }
+        EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Reload").bytes);
+    }
+    close(toChild[1]);
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {toChild[0], toParent[0], toParent[1]}) close(fd);
+}
+
 }  // namespace
