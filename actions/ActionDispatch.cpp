@@ -4,10 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "actions/ActionContext.h"
@@ -230,7 +230,7 @@ struct ParsedActionFile {
 
 struct ActionFileCache {
     std::mutex lock;
-    std::map<std::string, ParsedActionFile> files;
+    std::unordered_map<std::string, ParsedActionFile> files;
 };
 
 constexpr size_t kCachedActionFiles = 4 * kMaxFilters;
@@ -412,7 +412,7 @@ int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, cons
 }
 
 void ForgetParsedActionFiles() {
-    std::map<std::string, ParsedActionFile> released;
+    std::unordered_map<std::string, ParsedActionFile> released;
     ActionFileCache& cache = TheActionFileCache();
     std::lock_guard<std::mutex> guard(cache.lock);
     released.swap(cache.files);
