@@ -297,11 +297,12 @@ void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
 
 void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                            const FilterEvaluation* evaluation) {
-    BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
-                       current->context);
     const std::shared_ptr<const ActionLines> lines =
         ActionFileLines(*dispatch->set, *current->filter);
     if (lines == nullptr) return;
+    // Only an enabled line's action reads the context: a filter whose lines are all
+    // disabled is not worth the kilobyte of formatting.
+    bool contextBuilt = false;
     ActionLine line;
     // Server filters work on the message as it arrived (Inbound), postoffice filters on
     // the copy that is being delivered (Outgoing).
@@ -319,6 +320,11 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
             continue;
         }
         dispatch->status = kStatusMatched;
+        if (!contextBuilt) {
+            BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
+                               current->context);
+            contextBuilt = true;
+        }
         const ServerAction* action = FindServerAction(line.name);
         if (action != nullptr && action->run(call))
             AppendExecuted(current->executed, sizeof current->executed, action->name);
