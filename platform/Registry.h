@@ -5,7 +5,8 @@
 // no hive prefix) and value names are compared without regard to case, as the Windows
 // registry compares them; a value keeps its type and its bytes exactly. Any number of
 // threads and processes may read and write at once, and every read sees the latest
-// committed write (another process may change "Reload" while the plug-in runs). A
+// committed write (another process may change "Reload" while the plug-in runs), or
+// inside a RegistryChangesCheckedOnce scope the latest as of the scope's first read. A
 // missing database file reads as an empty registry; the first write creates it. A
 // database that cannot be opened for writing is still read (read-only, and when even
 // the WAL index cannot be made, from the database file alone); writes then fail.
