@@ -50,7 +50,12 @@ void DecideTableFilter(const FilterDefinition& filter, const FilterEvaluation* e
 
 void DecideFilterMatch(MessageRecord* record, const FilterSet* set, int number,
                        FilterEvaluationSet* evaluations, FilterMatch* match) {
-    *match = FilterMatch{};
+    // Emptied rather than zeroed: its texts are read up to their terminators, and zeroing
+    // 1.3 KB for each filter of each message showed in profiles.
+    match->matched = false;
+    match->criteriaMet = false;
+    match->criteriaName[0] = '\0';
+    match->criteriaText[0] = '\0';
     const FilterDefinition& filter = *set->filters[number];
     if (filter.isScript == 1)
         DecideScriptFilter(record, set, number, evaluations, match);

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "actions/ActionContext.h"
@@ -76,7 +76,7 @@ struct ParsedActionFile {
 
 struct ActionFileCache {
     std::mutex lock;
-    std::map<std::string, ParsedActionFile> files;
+    std::unordered_map<std::string, ParsedActionFile> files;
 };
 
 constexpr size_t kCachedActionFiles = 4 * kMaxFilters;
@@ -143,12 +143,13 @@ void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
 
 void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                            const FilterEvaluation* evaluation) {
-    BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
-                       current->context);
     const std::shared_ptr<const ActionLines> lines =
         ActionFileLines(*dispatch->set, *current->filter);
     if (lines == nullptr) return;
     bool removed = false;  // mailbox rules only
+    // Only an enabled line's action reads the context: a filter whose lines are all
+    // disabled is not worth the kilobyte of formatting.
+    bool contextBuilt = false;
     // Server filters work on the message as it arrived (Inbound), postoffice filters on
     // the copy that is being delivered (Outgoing).
     ActionCall call{.record = dispatch->record,
@@ -167,6 +168,11 @@ void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
             continue;
         }
         dispatch->status = kStatusMatched;
+        if (!contextBuilt) {
+            BuildActionContext(*dispatch->record, current->match.criteriaName, evaluation,
+                               current->context);
+            contextBuilt = true;
+        }
         const ActionName* action = FindAction(line.name, false);
         call.parameter = line.parameter;
         call.description = line.description;
@@ -260,7 +266,7 @@ int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, cons
 }
 
 void ForgetParsedActionFiles() {
-    std::map<std::string, ParsedActionFile> released;
+    std::unordered_map<std::string, ParsedActionFile> released;
     ActionFileCache& cache = TheActionFileCache();
     std::lock_guard<std::mutex> guard(cache.lock);
     released.swap(cache.files);

@@ -39,7 +39,7 @@ int EvaluateSize(int type, int32_t size, const FilterSet* set, FilterEvaluationS
         set, evaluations, type, [&](const Criterion& criterion, FilterEvaluation& evaluation) {
             if (size > DecimalValue(criterion.value.c_str())) {
                 evaluation.matchCount[type] = 1;  // set, not added: the size is measured once
-                std::snprintf(evaluation.resultText[type], kResultTextCapacity,
+                std::snprintf(ResultTextFor(evaluation, type), kResultTextCapacity,
                               "<SZ>%ld</SZ><SZL>%s</SZL>", static_cast<long>(size),
                               criterion.value.c_str());
             }

@@ -333,9 +333,11 @@ int Run(const Options& options) {
     const int saved = options.console ? -1 : SilenceStdout();
     UseCompiledLists(!options.byWord);
     const auto loadStart = std::chrono::steady_clock::now();
+    const std::clock_t loadCpuStart = std::clock();
     InitializePlugin();  // loads the filters, caches and compiles their lists
     const double loadSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - loadStart).count();
+    const double loadCpuSeconds = static_cast<double>(std::clock() - loadCpuStart) / CLOCKS_PER_SEC;
     char report[kReportCapacity];
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
@@ -355,7 +357,7 @@ int Run(const Options& options) {
                 options.filters, options.words, options.fileLists ? "file" : "inline",
                 options.cache ? 1 : 0, ids.size(), bytes, options.byWord ? ", word by word" : "",
                 options.matchOnly ? ", BODY lists only" : "");
-    std::printf("load %.3f s\n", loadSeconds);
+    std::printf("load %.3f s, processor %.3f s\n", loadSeconds, loadCpuSeconds);
     std::printf("%.3f s, %.2f messages/s, %.4f MB/s\n", seconds,
                 static_cast<double>(ids.size()) / seconds,
                 static_cast<double>(bytes) / 1e6 / seconds);

@@ -140,7 +140,7 @@ def scan_bench(binary, filters, words, eml_dir, words_dir, extra):
         sys.exit("compare_peers: scan_bench failed: " + result.stderr.strip())
     text = result.stdout + result.stderr
     cpu = re.search(r"cpu ([\d.]+) s, ([\d.]+) messages/s, ([\d.]+) MB/s", text)
-    load = re.search(r"load ([\d.]+) s", text)
+    load = re.search(r"load [\d.]+ s, processor ([\d.]+) s", text)
     rss = re.search(r"peak-rss-kb (\d+)", text)
     if not (cpu and load and rss):
         sys.exit("compare_peers: cannot read scan_bench's output:\n" + text)
@@ -230,7 +230,7 @@ def main():
     print("run: whole filter runs (scan_bench); match: BODY lists alone over every line in "
           "memory (scan_bench --match-only);")
     print("grep: grep -F -i -c -f (LC_ALL=C); tokens: Python token-set scan; load: loading "
-          "and compiling the lists")
+          "and compiling the lists (processor time)")
     if not options.keep:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -16,7 +16,22 @@ bool ValidType(int type) {
     return false;
 }
 
+void MarkWritten(FilterEvaluation& evaluation, int type) {
+    evaluation.writtenTypes |= 1u << type;
+    evaluation.writtenCheck = evaluation.writtenTypes ^ kWrittenCheckKey;
+}
+
 }  // namespace
+
+char* ResultTextFor(FilterEvaluation& evaluation, int type) {
+    MarkWritten(evaluation, type);
+    return evaluation.resultText[type];
+}
+
+char* ConditionValueFor(FilterEvaluation& evaluation, int type, int condition) {
+    MarkWritten(evaluation, type);
+    return evaluation.conditionValues[type][condition];
+}
 
 int ConditionSlots(const Criterion& criterion) {
     return std::clamp(criterion.conditionCount, 0, kMaxConditions);
@@ -27,7 +42,8 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     if (tag == nullptr) tag = "";
     if (value == nullptr) value = "";
     // Cut rather than dropped: the text only names what matched in logs and notifications.
-    std::snprintf(evaluation.resultText[type], kResultTextCapacity, "<%s>%s</%s>", tag, value, tag);
+    std::snprintf(ResultTextFor(evaluation, type), kResultTextCapacity, "<%s>%s</%s>", tag, value,
+                  tag);
 }
 
 const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
@@ -37,7 +53,7 @@ const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int
 
 void SetConditionValue(FilterEvaluation& evaluation, int type, int condition, const char* value) {
     if (!ValidType(type) || condition < 0 || condition >= kMaxConditions) return;
-    SafeCopy(evaluation.conditionValues[type][condition], value);
+    SafeCopy(ConditionValueFor(evaluation, type, condition), value, kConditionValueCapacity);
 }
 
 void SetAllConditionValues(FilterEvaluation& evaluation, const Criterion& criterion, int type,

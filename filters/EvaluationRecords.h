@@ -94,6 +94,15 @@ void ForEachAlternative(const char* condition, char* buffer, size_t capacity, Vi
 // The evaluation of filter `number`; null when the set has none for it.
 const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number);
 
+// The result text of `type` (kResultTextCapacity bytes) for a writer, marked written so
+// that the record's next use empties it. Every text of a record is written through this,
+// ConditionValueFor or the setters below.
+char* ResultTextFor(FilterEvaluation& evaluation, int type);
+
+// The value of condition `condition` of `type` (kConditionValueCapacity bytes) for a
+// writer, marked written; `condition` must be below kMaxConditions.
+char* ConditionValueFor(FilterEvaluation& evaluation, int type, int condition);
+
 // Replaces the result text of `type` by "<tag>value</tag>", cut to fit.
 void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const char* value);
 

@@ -83,7 +83,16 @@ struct FilterEvaluation {
     int32_t matchCount[kCriterionTypeCount];
     char resultText[kCriterionTypeCount][kResultTextCapacity];
     char conditionValues[kCriterionTypeCount][kMaxConditions][kConditionValueCapacity];
+    // The types whose texts were written since the record was last emptied (bit `type`),
+    // so that reusing it empties only those; kept by the writers in EvaluationRecords.h.
+    // `writtenCheck` is writtenTypes ^ kWrittenCheckKey while the mark can be trusted:
+    // bytes written past the writers (any equal pair) make the record emptied whole.
+    uint32_t writtenTypes;
+    uint32_t writtenCheck;
 };
+
+constexpr uint32_t kWrittenCheckKey = 0x5EA1ED00u;
+static_assert(kCriterionTypeCount <= 32, "one bit per criterion type in writtenTypes");
 
 struct FilterEvaluationSet {
     int32_t count;                                   // evaluations allocated

@@ -14,6 +14,7 @@
 #include "frame/ReloadGate.h"
 #include "frame/SystemFilterSet.h"
 #include "frame/WaitPumpingMessages.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ void SetReloadWaitSliceForTesting(uint32_t milliseconds) {
 
 int32_t RunFilters(const char* connectorName, const char* messageId, char* reportLine,
                    size_t capacity) {
+    // A message reads some ten settings; whether another process changed the registry is
+    // asked once, by the first ("Reload"), so the run takes its settings as they stood then.
+    const platform::RegistryChangesCheckedOnce settingsChecked;
     FilterSetRef set = CheckReloadAndTakeSet();
     if (set == nullptr || set->filterCount < 1) return 0;
 

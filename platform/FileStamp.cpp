@@ -31,7 +31,7 @@ int FileStampOf(const char* path, FileStamp* stamp) {
     if (path == nullptr || stamp == nullptr) return 0;
     return NoThrow(0, [&] {
         struct stat info;
-        if (stat(HostPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+        if (StatHostPath(path, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
         *stamp = FileStamp{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
                            static_cast<int64_t>(info.st_size), Nanoseconds(info.st_mtim),
                            Nanoseconds(info.st_ctim)};

@@ -281,12 +281,26 @@ bool NameBefore(const std::string& a, const std::string& b) {
     return folded != 0 ? folded < 0 : a < b;
 }
 
+// A file to read that opens as written is the one HostPath would name; only a path that
+// does not is looked up without regard to case. Writes always go through HostPath, which
+// may name a differently cased file that exists.
+FILE* OpenStream(const char* path, FileMode mode, const char* stdioMode) {
+    return NoThrow<FILE*>(nullptr, [&]() -> FILE* {
+        if (mode == FileMode::kReadText || mode == FileMode::kReadBinary) {
+            std::string converted = path;
+            std::replace(converted.begin(), converted.end(), '\\', '/');
+            if (FILE* stream = fopen(converted.c_str(), stdioMode)) return stream;
+        }
+        return fopen(HostPath(path).c_str(), stdioMode);
+    });
+}
+
 }  // namespace
 
 File FileOpen(const char* path, FileMode mode) {
     if (path == nullptr) return nullptr;
     ModeInfo info = DescribeMode(mode);
-    FILE* stream = fopen(HostPath(path).c_str(), info.stdioMode);
+    FILE* stream = OpenStream(path, mode, info.stdioMode);
     if (stream == nullptr) return nullptr;
     File file = new (std::nothrow) FileState{stream, info.text, false};
     if (file == nullptr) fclose(stream);
@@ -398,7 +412,7 @@ int FileExistsMatching(const char* pattern) {
 int64_t FileSize(const char* path) {
     if (path == nullptr) return -1;
     struct stat info;
-    if (stat(HostPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    if (StatHostPath(path, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<int64_t>(info.st_size);
 }
 

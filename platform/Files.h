@@ -12,12 +12,18 @@
 #include <string>
 #include <vector>
 
+struct stat;
+
 namespace platform {
 
 // The host path of a Windows-style path: separators turned to "/", each component
 // that does not exist exactly matched without regard to case. Components that do not
 // exist at all are kept as written (so a file can be created under that name).
 std::string HostPath(const char* path);
+
+// stat() of the file a Windows-style path names, as stat(HostPath(path)) gives it: 0 with
+// `info` filled, -1 when there is none. A path that exists as written costs one call.
+int StatHostPath(const char* path, struct stat* info);
 
 enum class FileMode {
     kReadText,      // "rt": must exist

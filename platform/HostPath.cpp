@@ -88,4 +88,13 @@ std::string HostPath(const char* path) {
     });
 }
 
+int StatHostPath(const char* path, struct stat* info) {
+    if (path == nullptr || *path == '\0' || info == nullptr) return -1;
+    return NoThrow(-1, [&] {
+        // Found as written: HostPath would keep the path as it is, so this is its answer.
+        if (stat(WithSlashes(path).c_str(), info) == 0) return 0;
+        return stat(HostPath(path).c_str(), info) == 0 ? 0 : -1;
+    });
+}
+
 }  // namespace platform

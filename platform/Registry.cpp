@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -42,6 +43,11 @@ constexpr int kWriteBusyTimeoutMs = 5000;
 // writing again after this long, so that it recovers once its disk has room again.
 constexpr int kReadWriteRetrySeconds = 30;
 thread_local int tWritesDoNotWait = 0;
+// The RegistryChangesCheckedOnce scope the calling thread is in (0: none). Numbers are
+// never reused, so a database checked in one thread's scope is not taken for checked in
+// another's.
+thread_local uint64_t tCheckScope = 0;
+std::atomic<uint64_t> lastCheckScope{0};
 
 // The hive itself: never stored, it is the parent of the top-level keys.
 constexpr int64_t kHiveKey = 0;
@@ -213,6 +219,8 @@ public:
     // that cannot be opened for writing (its disk is full, say) is still read, through a
     // read-only connection; writes then fail until it can be opened for writing again.
     RegistryStatus Refresh(bool create, bool write) {
+        // Checked in this scope already: the file was there and unchanged then.
+        if (!write && CheckedInThisScope() && !InTransaction()) return kRegOk;
         if (connection_ != nullptr && InTransaction()) {
             if (owned_) return kRegOk;
             // A transaction nobody owns is what a failed call left behind.
@@ -264,6 +272,7 @@ public:
     // transaction it is bypassed: reads there must see its uncommitted changes.
     bool CacheUsable() {
         if (connection_ == nullptr || !schemaReady_ || InTransaction()) return false;
+        if (CheckedInThisScope()) return true;
         Statement version(statements_[kDataVersion]);
         if (version.Step() != SQLITE_ROW) {
             ForgetCache();
@@ -275,12 +284,14 @@ public:
             cacheVersion_ = now;
             cacheFilled_ = true;
         }
+        checkedInScope_ = tCheckScope;
         return true;
     }
     void ForgetCache() {
         cachedKeys_.clear();
         cachedValues_.clear();
         cacheFilled_ = false;
+        checkedInScope_ = 0;
     }
     const std::pair<RegistryStatus, int64_t>* CachedKey(const std::string& folded) const {
         const auto found = cachedKeys_.find(folded);
@@ -311,6 +322,13 @@ public:
 
 private:
     bool HeldByOtherThread() const { return owned_ && owner_ != std::this_thread::get_id(); }
+
+    // The cache was found current in the calling thread's scope, and nothing was written
+    // by this process since (a write forgets the cache).
+    bool CheckedInThisScope() const {
+        return tCheckScope != 0 && checkedInScope_ == tCheckScope && cacheFilled_ &&
+               connection_ != nullptr && schemaReady_;
+    }
 
     // kReadOnly still needs the WAL index file beside the database (or room to create
     // it); kImmutable reads the database file alone, as a full disk leaves it.
@@ -468,6 +486,7 @@ private:
     sqlite3_stmt* statements_[kStatementCount] = {};
     bool cacheFilled_ = false;
     int64_t cacheVersion_ = 0;
+    uint64_t checkedInScope_ = 0;  // the scope whose first read found the cache current
     std::map<std::string, std::pair<RegistryStatus, int64_t>> cachedKeys_;
     std::map<std::pair<int64_t, std::string>, CachedValue> cachedValues_;
 };
@@ -824,6 +843,14 @@ RegistryStatus RegistryCheck(int* readOnly, char* reason, size_t capacity) {
             std::snprintf(reason, capacity, "%s", session.Db().Failure().c_str());
         return session.Status();
     });
+}
+
+RegistryChangesCheckedOnce::RegistryChangesCheckedOnce() : outermost_(tCheckScope == 0) {
+    if (outermost_) tCheckScope = ++lastCheckScope;
+}
+
+RegistryChangesCheckedOnce::~RegistryChangesCheckedOnce() {
+    if (outermost_) tCheckScope = 0;
 }
 
 RegistryWritesDoNotWait::RegistryWritesDoNotWait() {

@@ -5,7 +5,8 @@
 // no hive prefix) and value names are compared without regard to case, as the Windows
 // registry compares them; a value keeps its type and its bytes exactly. Any number of
 // threads and processes may read and write at once, and every read sees the latest
-// committed write (another process may change "Reload" while the plug-in runs). A
+// committed write (another process may change "Reload" while the plug-in runs), or
+// inside a RegistryChangesCheckedOnce scope the latest as of the scope's first read. A
 // missing database file reads as an empty registry; the first write creates it. A
 // database that cannot be opened for writing is still read (read-only, and when even
 // the WAL index cannot be made, from the database file alone); writes then fail.
@@ -59,6 +60,23 @@ public:
     ~RegistryWritesDoNotWait();
     RegistryWritesDoNotWait(const RegistryWritesDoNotWait&) = delete;
     RegistryWritesDoNotWait& operator=(const RegistryWritesDoNotWait&) = delete;
+};
+
+// While one lives, the calling thread's reads ask whether anything was committed since the
+// read cache was filled once, at the first read, instead of at every read: for a stretch
+// of work (one message) whose settings may all be taken as they stood when it began.
+// Another process's commit is seen from the next scope (or the next read outside one);
+// this process's own writes are seen at once, as always. Scopes nest; the outermost one
+// decides.
+class RegistryChangesCheckedOnce {
+public:
+    RegistryChangesCheckedOnce();
+    ~RegistryChangesCheckedOnce();
+    RegistryChangesCheckedOnce(const RegistryChangesCheckedOnce&) = delete;
+    RegistryChangesCheckedOnce& operator=(const RegistryChangesCheckedOnce&) = delete;
+
+private:
+    bool outermost_;
 };
 
 // Opens an existing key for reading and writing values. On kRegOk *key must be closed.

@@ -194,8 +194,8 @@ void RecordProbability(int type, const Criterion& criterion, FilterEvaluation& e
         ConditionField(criterion, criterion.conditionCount - 1, lastThreshold);
     else
         SafeCopy(lastThreshold, criterion.value.c_str());  // a number: cutting cannot matter
-    std::snprintf(evaluation.resultText[type], kResultTextCapacity, "<BFV>%f</BFV><BFT>%f</BFT>",
-                  probability, DecimalFraction(lastThreshold));
+    std::snprintf(ResultTextFor(evaluation, type), kResultTextCapacity,
+                  "<BFV>%f</BFV><BFT>%f</BFT>", probability, DecimalFraction(lastThreshold));
 }
 
 // The verdict in a SpamAssassin result: PASS 1 means the message passed; an empty or
@@ -229,7 +229,7 @@ void RecordSpamAssassinVerdict(int type, const Criterion& criterion, FilterEvalu
     char measured[kNumberTextCapacity];
     std::snprintf(measured, sizeof measured, "%d", verdict);
     CompareEachCondition(type, criterion, measured, met, evaluation);
-    std::snprintf(evaluation.resultText[type], kResultTextCapacity, "<PASS>%d</PASS>", verdict);
+    std::snprintf(ResultTextFor(evaluation, type), kResultTextCapacity, "<PASS>%d</PASS>", verdict);
 }
 
 // The text after the first `open` of `text` up to the next `close`, or to the end when
@@ -323,7 +323,7 @@ void RecordVirusVerdict(int type, const Criterion& criterion, FilterEvaluation& 
         Count(&counts.antivirusDetections);
         Save(values::kAntivirusDetected, counts.antivirusDetections);
         ++evaluation.matchCount[type];
-        SafeCopy(evaluation.resultText[type], answer.text);
+        SafeCopy(ResultTextFor(evaluation, type), answer.text, kResultTextCapacity);
     }
     char found[kNumberTextCapacity];
     std::snprintf(found, sizeof found, "%d", answer.found);

@@ -408,39 +408,57 @@ TEST_F(RegistryTest, ThreadsAndProcessesWriteAndReadAtOnce) {
         EXPECT_EQ(Dword(kRounds), QueryPath(key.c_str(), name).bytes) << name;
 }
 
-// The child is forked before this process opens the database: SQLite connections must not
-// cross a fork, and what is tested is that this process's open connection sees each write.
-TEST_F(RegistryTest, WriteInAnotherProcessIsSeenByTheNextRead) {
-    int toChild[2];
-    int toParent[2];
-    ASSERT_EQ(0, pipe(toChild));
-    ASSERT_EQ(0, pipe(toParent));
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(toChild[1]);
+// A child process that sets SOFTWARE "Reload" to each round number it is sent, and
+// answers once the write is committed. It is forked before this process opens the
+// database: SQLite connections must not cross a fork.
+class ReloadWriter {
+public:
+    ReloadWriter() {
+        if (pipe(toChild_) != 0 || pipe(toParent_) != 0) return;
+        child_ = fork();
+        if (child_ != 0) return;
+        close(toChild_[1]);
         char round = 0;
-        while (read(toChild[0], &round, 1) == 1) {
+        while (read(toChild_[0], &round, 1) == 1) {
             Key key;
             bool ok = Create("SOFTWARE", &key) == kRegOk &&
                       Set(key.Get(), "Reload", kRegDword, Dword(round)) == kRegOk;
-            if (!ok || write(toParent[1], &round, 1) != 1) _exit(1);
+            if (!ok || write(toParent_[1], &round, 1) != 1) _exit(1);
         }
         _exit(0);
     }
+    bool Started() const { return child_ > 0; }
+    // Has the child write `round` and waits until it has.
+    bool Write(char round) {
+        char done = 0;
+        return write(toChild_[1], &round, 1) == 1 && read(toParent_[0], &done, 1) == 1;
+    }
+    // Ends the child; true when it wrote every round it was sent.
+    bool Finish() {
+        close(toChild_[1]);
+        int status = 0;
+        const bool ended = waitpid(child_, &status, 0) == child_;
+        for (int fd : {toChild_[0], toParent_[0], toParent_[1]}) close(fd);
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    int toChild_[2] = {-1, -1};
+    int toParent_[2] = {-1, -1};
+    pid_t child_ = -1;
+};
+
+// What is tested is that this process's open connection sees each write.
+TEST_F(RegistryTest, WriteInAnotherProcessIsSeenByTheNextRead) {
+    ReloadWriter child;
+    ASSERT_TRUE(child.Started());
     registry_.SetDword("SOFTWARE", "Reload", 0);
     EXPECT_EQ(Dword(0), QueryPath("SOFTWARE", "Reload").bytes);
     for (char round = 1; round <= 20; ++round) {
-        ASSERT_EQ(1, write(toChild[1], &round, 1));
-        char done = 0;
-        ASSERT_EQ(1, read(toParent[0], &done, 1));
+        ASSERT_TRUE(child.Write(round));
         EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Reload").bytes);
     }
-    close(toChild[1]);
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    for (int fd : {toChild[0], toParent[0], toParent[1]}) close(fd);
+    EXPECT_TRUE(child.Finish());
 }
 
 // Keys another process creates and deletes after this one looked them up (and found
@@ -482,6 +500,30 @@ TEST_F(RegistryTest, KeysAnotherProcessCreatesOrDeletesAreSeenByTheNextRead) {
     ASSERT_EQ(child, waitpid(child, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     for (int fd : {toChild[0], toParent[0], toParent[1]}) close(fd);
+}
+
+// Inside a RegistryChangesCheckedOnce scope the registry is asked for changes once: a
+// commit of another process is seen from the next scope on; this process's writes at once.
+TEST_F(RegistryTest, ChangesCheckedOnceScopeSeesOtherProcessesFromTheNextScope) {
+    ReloadWriter child;
+    ASSERT_TRUE(child.Started());
+    registry_.SetDword("SOFTWARE", "Reload", 0);
+    for (char round = 1; round <= 3; ++round) {
+        {
+            const RegistryChangesCheckedOnce scope;
+            EXPECT_EQ(Dword(static_cast<uint32_t>(round - 1)),
+                      QueryPath("SOFTWARE", "Reload").bytes);
+            ASSERT_TRUE(child.Write(round));
+            // Taken as it stood when the scope began.
+            EXPECT_EQ(Dword(static_cast<uint32_t>(round - 1)),
+                      QueryPath("SOFTWARE", "Reload").bytes);
+            const RegistryChangesCheckedOnce nested;
+            registry_.SetDword("SOFTWARE", "Own", static_cast<uint32_t>(round));
+            EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Own").bytes);
+        }
+        EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Reload").bytes);
+    }
+    EXPECT_TRUE(child.Finish());
 }
 
 }  // namespace
