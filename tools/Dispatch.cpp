@@ -7,15 +7,10 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 namespace {
-
-struct Subcommand {
-    const char* name;
-    int (*run)(int argc, char** argv);
-    const char* summary;
-};
 
 constexpr Subcommand kSubcommands[] = {
     {"run", RunQueueCommand, "run a connector queue through the plug-in as the MTA does"},

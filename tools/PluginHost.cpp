@@ -13,6 +13,7 @@
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "tools/Json.h"
 #include "tools/ScannerReport.h"
 #include "tools/ServerTree.h"
 
@@ -165,33 +166,12 @@ int RunQueue(const QueueRunOptions& options, QueueRunResult* result, std::string
 }
 
 std::string QueueRunJson(const QueueRunOptions& options, const QueueRunResult& result) {
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers,
-                  "\"processed\": %d, \"filterInit\": %d, \"seconds\": %.3f", result.processed,
-                  result.initResult, result.seconds);
-    return "{\"plugin\": " + JsonQuoted(options.pluginPath) +
-           ", \"connector\": " + JsonQuoted(options.connector) + ", " + numbers +
-           ", \"providers\": " + ScannersJson(result.scanners) + "}";
-}
-
-std::string JsonQuoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (c == '\t') {  // report lines are tab-separated: keep them readable
-            quoted += "\\t";
-        } else if (byte < 0x20 || byte >= 0x80) {
-            // Report lines and paths are 8-bit text in the system code page, not UTF-8:
-            // escaping each such byte as its Latin-1 character keeps the output valid JSON.
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
+    return JsonObject({{"plugin", JsonQuoted(options.pluginPath)},
+                       {"connector", JsonQuoted(options.connector)},
+                       {"processed", std::to_string(result.processed)},
+                       {"filterInit", std::to_string(result.initResult)},
+                       {"seconds", seconds},
+                       {"providers", ScannersJson(result.scanners)}});
 }
