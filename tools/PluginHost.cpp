@@ -3,8 +3,6 @@
 // lines on standard output are left as the server would see them.
 #include "tools/PluginHost.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 
@@ -14,13 +12,12 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/Json.h"
+#include "tools/Progress.h"
 #include "tools/ScannerReport.h"
 #include "tools/ServerTree.h"
 
 namespace {
 
-// Without a terminal, a progress line every this many messages keeps logs short.
-constexpr size_t kProgressEvery = 100;
 // Capacity of the connector root as the plug-in reads it (1023 characters).
 constexpr size_t kConnectorRootCapacity = 1024;
 
@@ -69,33 +66,6 @@ int ListInboundQueue(const std::string& connector, std::vector<std::string>* ids
     }
     return 1;
 }
-
-// Shows how far a run has got. On a terminal the line is redrawn in place, unless standard
-// output is that terminal too: the plug-in's console lines would then land in the middle
-// of it, so plain lines are written instead.
-class Progress {
-public:
-    Progress(size_t total, bool quiet)
-        : total_(total),
-          enabled_(!quiet),
-          inPlace_(!quiet && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO)) {}
-
-    void Done(size_t count, const std::string& id) {
-        if (inPlace_)
-            std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", count, total_, id.c_str());
-        else if (enabled_ && count % kProgressEvery == 0 && count < total_)
-            std::fprintf(stderr, "[%zu/%zu] %s\n", count, total_, id.c_str());
-    }
-
-    void Finish() {
-        if (inPlace_ && total_ > 0) std::fputs("\r\033[K", stderr);
-    }
-
-private:
-    size_t total_;  // messages in the run
-    bool enabled_;  // false: --quiet
-    bool inPlace_;  // redraw one line instead of writing lines
-};
 
 void RunMessages(const PluginExports& plugin, const QueueRunOptions& options,
                  const std::vector<std::string>& ids, QueueRunResult* result) {
