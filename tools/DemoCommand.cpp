@@ -19,13 +19,14 @@
 #include "tools/Commands.h"
 #include "tools/Json.h"
 #include "tools/PluginHost.h"
+#include "tools/ScannerDaemons.h"
 #include "tools/ServerTree.h"
 
 namespace {
 
 constexpr const char* kCommand = "demo";
 constexpr const char* kUsage =
-    "usage: mtafilter demo [DIR] [--json]\n"
+    "usage: mtafilter demo [DIR] [--json] [--scanners] [--spamd ADDRESS] [--clamd ADDRESS]\n"
     "\n"
     "Builds a complete default server tree in DIR (default ./mtafilter-demo): a registry\n"
     "DIR/registry.db (unless --registry names another) whose settings point into the tree,\n"
@@ -34,7 +35,16 @@ constexpr const char* kUsage =
     "'mtafilter run' does, shows the report log and sums up what the filters did.\n"
     "Running the demo again on the same DIR rebuilds the tree from scratch.\n"
     "\n"
-    "  --json  a JSON summary on standard output instead of the text one\n";
+    "With --scanners, each scanner daemon that answers is used: spamd switches the\n"
+    "SpamAssassin library on, clamd the antivirus library; each gets a filter and a\n"
+    "sample message it catches (the GTUBE and EICAR test texts). A daemon that does not\n"
+    "answer is named on standard error and its scanner stays off.\n"
+    "\n"
+    "  --json             a JSON summary on standard output instead of the text one\n"
+    "  --scanners         use spamd and clamd where they answer (default addresses\n"
+    "                     127.0.0.1:783 and /var/run/clamav/clamd.ctl)\n"
+    "  --spamd ADDRESS    spamd's unix socket path or host:port (implies --scanners)\n"
+    "  --clamd ADDRESS    clamd's unix socket path or host:port (implies --scanners)\n";
 
 constexpr const char* kDefaultDirectory = "mtafilter-demo";
 constexpr const char* kRegistryFile = "registry.db";
@@ -48,6 +58,9 @@ constexpr size_t kMailRootCapacity = 1024;
 
 constexpr OptionSpec kOptions[] = {
     {"--json", nullptr},
+    {"--scanners", nullptr},
+    {"--spamd", "an address"},
+    {"--clamd", "an address"},
 };
 
 struct ReportLog {
@@ -240,14 +253,20 @@ void PrintSummary(const std::string& root, const DemoSummary& summary,
     for (const std::string& path : summary.notifications) std::printf("    %s\n", path.c_str());
 }
 
-void PrintText(const std::string& root, int queued, const std::vector<QueueRunOptions>& runs,
-               const std::vector<QueueRunResult>& results, const std::vector<ReportLog>& logs,
-               const DemoSummary& summary) {
+void PrintText(const std::string& root, const ScannerDaemons& scanners, int queued,
+               const std::vector<QueueRunOptions>& runs, const std::vector<QueueRunResult>& results,
+               const std::vector<ReportLog>& logs, const DemoSummary& summary) {
     std::printf("Demo server tree: %s\n", root.c_str());
     std::printf("  registry       %s\n", platform::RegistryDatabasePath());
     std::printf("  filter table   %s/FILTER.TAB\n", JoinPath(root, kTreeFilters).c_str());
     for (const SampleFilter& filter : kSampleFilters)
         std::printf("    %-36s %s\n", filter.displayName, filter.purpose);
+    if (!scanners.spamd.empty())
+        std::printf("    %-36s %s (spamd at %s)\n", kSpamAssassinFilter.displayName,
+                    kSpamAssassinFilter.purpose, scanners.spamd.c_str());
+    if (!scanners.clamd.empty())
+        std::printf("    %-36s %s (clamd at %s)\n", kVirusFilter.displayName, kVirusFilter.purpose,
+                    scanners.clamd.c_str());
     std::printf("  queues         %s/{%s,%s}/Inbound (%d sample messages)\n",
                 JoinPath(root, kTreeConnectorRoot).c_str(), kSampleConnector, kSecondConnector,
                 queued);
@@ -314,11 +333,11 @@ int RunQueues(std::vector<QueueRunOptions>* runs, std::vector<QueueRunResult>* r
 }
 
 // Builds the tree and runs it. Returns the exit code; errors are printed here.
-int BuildAndRun(const std::string& root, bool json) {
+int BuildAndRun(const std::string& root, const ScannerDaemons& scanners, bool json) {
     std::string error;
     int queued = 0;
     if (!PrepareDirectory(root, &error) || !ChooseRegistry(root, &error) ||
-        !WriteMarker(root, &error) || (queued = BuildServerTree(root, &error)) == 0) {
+        !WriteMarker(root, &error) || (queued = BuildServerTree(root, &error, scanners)) == 0) {
         return Failure(kCommand, error);
     }
     std::string inbound = SampleMessagesDirectory(root, kSampleConnector);
@@ -336,8 +355,29 @@ int BuildAndRun(const std::string& root, bool json) {
     if (json)
         PrintJson(root, queued, runs, results, logs, summary);
     else
-        PrintText(root, queued, runs, results, logs, summary);
+        PrintText(root, scanners, queued, runs, results, logs, summary);
     return kExitSuccess;
+}
+
+// `address` when the daemon answers there; else empty, after telling the administrator.
+std::string IfAnswering(bool (*answers)(const std::string&), const std::string& address,
+                        const char* daemon, const char* scanner, const char* option) {
+    if (answers(address)) return address;
+    std::fprintf(stderr,
+                 "mtafilter demo: %s does not answer at %s; %s stays off (start %s or name it "
+                 "with %s ADDRESS)\n",
+                 daemon, address.c_str(), scanner, daemon, option);
+    return "";
+}
+
+// The daemons asked for that answer. Without --scanners, --spamd or --clamd none is
+// asked, and the demo is the plain one.
+ScannerDaemons AnsweringDaemons(const ParsedArguments& args) {
+    if (!args.Has("--scanners") && !args.Has("--spamd") && !args.Has("--clamd")) return {};
+    return {IfAnswering(SpamdAnswers, args.Value("--spamd", kDefaultSpamdAddress), "spamd",
+                        "SpamAssassin", "--spamd"),
+            IfAnswering(ClamdAnswers, args.Value("--clamd", kDefaultClamdAddress), "clamd",
+                        "the antivirus", "--clamd")};
 }
 
 }  // namespace
@@ -354,5 +394,5 @@ int DemoCommand(int argc, char** argv) {
                                                             : parsed.positional[0])
             .lexically_normal();
     if (!root.has_filename()) root = root.parent_path();  // "demo/" names "demo"
-    return BuildAndRun(root.string(), parsed.Has("--json"));
+    return BuildAndRun(root.string(), AnsweringDaemons(parsed), parsed.Has("--json"));
 }

@@ -301,3 +301,29 @@ TEST_F(SampleTree, QueuesCrLfFilesWithAnAttachmentAndALargeMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// With daemons asked for but not answering, the demo is the plain one: no scanner
+// library, switch, filter or sample message, and the administrator is told why.
+TEST(DemoCommand, ScannersWhoseDaemonsDoNotAnswerStayOff) {
+    TempTree tree;
+    std::string plain, scanned;
+    ASSERT_EQ(RunDemo(tree.Join("plain"), "--json", &plain), 0) << plain;
+    ASSERT_EQ(
+        RunDemo(tree.Join("scanned"),
+                "--json --spamd " + tree.Join("spamd.sock") + " --clamd 127.0.0.1:1", &scanned),
+        0)
+        << scanned;
+    EXPECT_NE(scanned.find("spamd does not answer at " + tree.Join("spamd.sock")),
+              std::string::npos)
+        << scanned;
+    EXPECT_NE(scanned.find("clamd does not answer at 127.0.0.1:1"), std::string::npos) << scanned;
+    EXPECT_EQ(JsonNumber(plain, "queued"), JsonNumber(scanned, "queued"));
+    EXPECT_NE(scanned.find("\"SpamAssassin\":\"off\",\"Antivirus\":\"off\""), std::string::npos);
+    EXPECT_EQ(tree.ReadFile("plain/config/FILTERS/FILTER.TAB"),
+              tree.ReadFile("scanned/config/FILTERS/FILTER.TAB"));
+    EXPECT_TRUE(fs::is_empty(tree.Join("scanned/app64")));
+}
+
+}  // namespace
