@@ -30,6 +30,9 @@ int ExplainCommand(int argc, char** argv);
 // host does, or call one function of it as the plug-in calls a filter program.
 int ScriptCommand(int argc, char** argv);
 
+// bayes learn|forget|stats ...: train the Bayesian classifier and show its token store.
+int BayesCommand(int argc, char** argv);
+
 // demo [DIR]: build a default server tree and run it.
 int DemoCommand(int argc, char** argv);
 

@@ -16,14 +16,18 @@
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
+#include "tools/Json.h"
 #include "tools/PluginHost.h"
+#include "tools/ScannerDaemons.h"
 #include "tools/ServerTree.h"
 
 namespace {
 
-constexpr const char* kSynopsis = "usage: mtafilter demo [DIR] [--json]\n";
-constexpr const char* kDetails =
+constexpr const char* kCommand = "demo";
+constexpr const char* kUsage =
+    "usage: mtafilter demo [DIR] [--json] [--scanners] [--spamd ADDRESS] [--clamd ADDRESS]\n"
     "\n"
     "Builds a complete default server tree in DIR (default ./mtafilter-demo): a registry\n"
     "DIR/registry.db (unless --registry names another) whose settings point into the tree,\n"
@@ -32,7 +36,16 @@ constexpr const char* kDetails =
     "'mtafilter run' does, shows the report log and sums up what the filters did.\n"
     "Running the demo again on the same DIR rebuilds the tree from scratch.\n"
     "\n"
-    "  --json  a JSON summary on standard output instead of the text one\n";
+    "With --scanners, each scanner daemon that answers is used: spamd switches the\n"
+    "SpamAssassin library on, clamd the antivirus library; each gets a filter and a\n"
+    "sample message it catches (the GTUBE and EICAR test texts). A daemon that does not\n"
+    "answer is named on standard error and its scanner stays off.\n"
+    "\n"
+    "  --json             a JSON summary on standard output instead of the text one\n"
+    "  --scanners         use spamd and clamd where they answer (default addresses\n"
+    "                     127.0.0.1:783 and /var/run/clamav/clamd.ctl)\n"
+    "  --spamd ADDRESS    spamd's unix socket path or host:port (implies --scanners)\n"
+    "  --clamd ADDRESS    clamd's unix socket path or host:port (implies --scanners)\n";
 
 constexpr const char* kDefaultDirectory = "mtafilter-demo";
 constexpr const char* kRegistryFile = "registry.db";
@@ -44,36 +57,17 @@ constexpr const char* kMarkerText =
 // Capacity of "Mail Root" as the plug-in reads it (1023 characters).
 constexpr size_t kMailRootCapacity = 1024;
 
-struct DemoArguments {
-    std::string directory = kDefaultDirectory;  // where the tree goes
-    bool json = false;                          // --json
-    bool help = false;                          // --help
+constexpr OptionSpec kOptions[] = {
+    {"--json", nullptr},
+    {"--scanners", nullptr},
+    {"--spamd", "an address"},
+    {"--clamd", "an address"},
 };
 
 struct ReportLog {
     std::string path;                // the report file
     std::vector<std::string> lines;  // its lines, without line ends
 };
-
-// Returns 1 when every argument was understood; 0 with *error otherwise.
-int ParseArguments(int argc, char** argv, DemoArguments* args, std::string* error) {
-    bool haveDirectory = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            args->help = true;
-        } else if (std::strcmp(arg, "--json") == 0) {
-            args->json = true;
-        } else if (arg[0] == '-' || haveDirectory) {
-            *error = std::string(arg[0] == '-' ? "unknown option " : "more than one DIR: ") + arg;
-            return 0;
-        } else {
-            args->directory = arg;
-            haveDirectory = true;
-        }
-    }
-    return 1;
-}
 
 std::string JoinPath(const std::string& directory, const std::string& name) {
     return directory + "/" + name;
@@ -260,14 +254,20 @@ void PrintSummary(const std::string& root, const DemoSummary& summary,
     for (const std::string& path : summary.notifications) std::printf("    %s\n", path.c_str());
 }
 
-void PrintText(const std::string& root, int queued, const std::vector<QueueRunOptions>& runs,
-               const std::vector<QueueRunResult>& results, const std::vector<ReportLog>& logs,
-               const DemoSummary& summary) {
+void PrintText(const std::string& root, const ScannerDaemons& scanners, int queued,
+               const std::vector<QueueRunOptions>& runs, const std::vector<QueueRunResult>& results,
+               const std::vector<ReportLog>& logs, const DemoSummary& summary) {
     std::printf("Demo server tree: %s\n", root.c_str());
     std::printf("  registry       %s\n", platform::RegistryDatabasePath());
     std::printf("  filter table   %s/FILTER.TAB\n", JoinPath(root, kTreeFilters).c_str());
     for (const SampleFilter& filter : kSampleFilters)
         std::printf("    %-36s %s\n", filter.displayName, filter.purpose);
+    if (!scanners.spamd.empty())
+        std::printf("    %-36s %s (spamd at %s)\n", kSpamAssassinFilter.displayName,
+                    kSpamAssassinFilter.purpose, scanners.spamd.c_str());
+    if (!scanners.clamd.empty())
+        std::printf("    %-36s %s (clamd at %s)\n", kVirusFilter.displayName, kVirusFilter.purpose,
+                    scanners.clamd.c_str());
     std::printf("  queues         %s/{%s,%s}/Inbound (%d sample messages)\n",
                 JoinPath(root, kTreeConnectorRoot).c_str(), kSampleConnector, kSecondConnector,
                 queued);
@@ -286,36 +286,34 @@ void PrintText(const std::string& root, int queued, const std::vector<QueueRunOp
 }
 
 std::string CountsJson(const std::map<std::string, int>& counts) {
-    std::string json = "{";
-    for (const auto& [name, count] : counts)
-        json += (json.size() > 1 ? ", " : "") + JsonQuoted(name) + ": " + std::to_string(count);
-    return json + "}";
+    JsonMembers members;
+    for (const auto& [name, count] : counts) members.emplace_back(name, std::to_string(count));
+    return JsonObject(members);
+}
+
+std::string ReportLogJson(const ReportLog& log) {
+    return JsonObject(
+        {{"path", JsonQuoted(log.path)}, {"lines", JsonArray(log.lines, JsonQuoted)}});
 }
 
 void PrintJson(const std::string& root, int queued, const std::vector<QueueRunOptions>& runs,
                const std::vector<QueueRunResult>& results, const std::vector<ReportLog>& logs,
                const DemoSummary& summary) {
-    std::string json = "{\"tree\": " + JsonQuoted(root) +
-                       ", \"registry\": " + JsonQuoted(platform::RegistryDatabasePath()) +
-                       ", \"queued\": " + std::to_string(queued) + ", \"runs\": [";
-    for (size_t i = 0; i < runs.size(); ++i)
-        json += (i ? ", " : "") + QueueRunJson(runs[i], results[i]);
-    json += "], \"messagesProcessed\": " + std::to_string(summary.processed) +
-            ", \"executed\": " + std::to_string(summary.executed) +
-            ", \"filters\": " + CountsJson(summary.filters) +
-            ", \"actions\": " + CountsJson(summary.actions) +
-            ", \"quarantined\": " + std::to_string(summary.quarantined) + ", \"notifications\": [";
-    for (size_t i = 0; i < summary.notifications.size(); ++i)
-        json += (i ? ", " : "") + JsonQuoted(summary.notifications[i]);
-    json += "], \"reportLogs\": [";
-    for (size_t i = 0; i < logs.size(); ++i) {
-        json += (i ? ", " : "") + std::string("{\"path\": ") + JsonQuoted(logs[i].path) +
-                ", \"lines\": [";
-        for (size_t j = 0; j < logs[i].lines.size(); ++j)
-            json += (j ? ", " : "") + JsonQuoted(logs[i].lines[j]);
-        json += "]}";
-    }
-    std::printf("%s]}\n", json.c_str());
+    std::vector<std::string> runsJson;
+    for (size_t i = 0; i < runs.size(); ++i) runsJson.push_back(QueueRunJson(runs[i], results[i]));
+    const std::string json =
+        JsonObject({{"tree", JsonQuoted(root)},
+                    {"registry", JsonQuoted(platform::RegistryDatabasePath())},
+                    {"queued", std::to_string(queued)},
+                    {"runs", JsonArray(runsJson)},
+                    {"messagesProcessed", std::to_string(summary.processed)},
+                    {"executed", std::to_string(summary.executed)},
+                    {"filters", CountsJson(summary.filters)},
+                    {"actions", CountsJson(summary.actions)},
+                    {"quarantined", std::to_string(summary.quarantined)},
+                    {"notifications", JsonArray(summary.notifications, JsonQuoted)},
+                    {"reportLogs", JsonArray(logs, ReportLogJson)}});
+    std::printf("%s\n", json.c_str());
 }
 
 // Runs both connector queues, the sample one first, as the MTA would. Returns 1 with the
@@ -336,23 +334,19 @@ int RunQueues(std::vector<QueueRunOptions>* runs, std::vector<QueueRunResult>* r
 }
 
 // Builds the tree and runs it. Returns the exit code; errors are printed here.
-int BuildAndRun(const std::string& root, bool json) {
+int BuildAndRun(const std::string& root, const ScannerDaemons& scanners, bool json) {
     std::string error;
     int queued = 0;
     if (!PrepareDirectory(root, &error) || !ChooseRegistry(root, &error) ||
-        !WriteMarker(root, &error) || (queued = BuildServerTree(root, &error)) == 0) {
-        std::fprintf(stderr, "mtafilter demo: %s\n", error.c_str());
-        return kExitFailure;
+        !WriteMarker(root, &error) || (queued = BuildServerTree(root, &error, scanners)) == 0) {
+        return Failure(kCommand, error);
     }
     std::string inbound = SampleMessagesDirectory(root, kSampleConnector);
     std::vector<std::string> before = ListNames(inbound);
     std::vector<QueueRunOptions> runs;
     std::vector<QueueRunResult> results;
-    if (!RunQueues(&runs, &results, &error)) {
-        std::fprintf(stderr, "mtafilter demo: the tree is built in %s, but %s\n", root.c_str(),
-                     error.c_str());
-        return kExitFailure;
-    }
+    if (!RunQueues(&runs, &results, &error))
+        return Failure(kCommand, "the tree is built in " + root + ", but " + error);
     std::vector<ReportLog> logs = ReadReportLogs(root);
     DemoSummary summary;
     for (const QueueRunResult& result : results) summary.processed += result.processed;
@@ -362,25 +356,44 @@ int BuildAndRun(const std::string& root, bool json) {
     if (json)
         PrintJson(root, queued, runs, results, logs, summary);
     else
-        PrintText(root, queued, runs, results, logs, summary);
+        PrintText(root, scanners, queued, runs, results, logs, summary);
     return kExitSuccess;
+}
+
+// `address` when the daemon answers there; else empty, after telling the administrator.
+std::string IfAnswering(bool (*answers)(const std::string&), const std::string& address,
+                        const char* daemon, const char* scanner, const char* option) {
+    if (answers(address)) return address;
+    std::fprintf(stderr,
+                 "mtafilter demo: %s does not answer at %s; %s stays off (start %s or name it "
+                 "with %s ADDRESS)\n",
+                 daemon, address.c_str(), scanner, daemon, option);
+    return "";
+}
+
+// The daemons asked for that answer. Without --scanners, --spamd or --clamd none is
+// asked, and the demo is the plain one.
+ScannerDaemons AnsweringDaemons(const ParsedArguments& args) {
+    if (!args.Has("--scanners") && !args.Has("--spamd") && !args.Has("--clamd")) return {};
+    return {IfAnswering(SpamdAnswers, args.Value("--spamd", kDefaultSpamdAddress), "spamd",
+                        "SpamAssassin", "--spamd"),
+            IfAnswering(ClamdAnswers, args.Value("--clamd", kDefaultClamdAddress), "clamd",
+                        "the antivirus", "--clamd")};
 }
 
 }  // namespace
 
 int DemoCommand(int argc, char** argv) {
-    DemoArguments args;
-    std::string error;
-    if (!ParseArguments(argc, argv, &args, &error)) {
-        std::fprintf(stderr, "mtafilter demo: %s\n%s", error.c_str(), kSynopsis);
-        return kExitUsage;
-    }
-    if (args.help) {
-        std::printf("%s%s", kSynopsis, kDetails);
-        return kExitSuccess;
-    }
+    ParsedArguments parsed;
+    if (int code = ReadArguments(kCommand, kUsage, argc, argv, kOptions, &parsed); code != kProceed)
+        return code;
+    if (parsed.positional.size() > 1)
+        return UsageError(kCommand, kUsage, "more than one DIR: " + parsed.positional[1]);
     // Absolute, because the registry settings must name the tree from anywhere.
-    std::filesystem::path root = std::filesystem::absolute(args.directory).lexically_normal();
+    std::filesystem::path root =
+        std::filesystem::absolute(parsed.positional.empty() ? kDefaultDirectory
+                                                            : parsed.positional[0])
+            .lexically_normal();
     if (!root.has_filename()) root = root.parent_path();  // "demo/" names "demo"
-    return BuildAndRun(root.string(), args.json);
+    return BuildAndRun(root.string(), AnsweringDaemons(parsed), parsed.Has("--json"));
 }

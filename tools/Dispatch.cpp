@@ -7,15 +7,10 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 namespace {
-
-struct Subcommand {
-    const char* name;
-    int (*run)(int argc, char** argv);
-    const char* summary;
-};
 
 constexpr Subcommand kSubcommands[] = {
     {"run", RunQueueCommand, "run a connector queue through the plug-in as the MTA does"},
@@ -23,6 +18,7 @@ constexpr Subcommand kSubcommands[] = {
     {"filters", FiltersCommand, "show a scope's filters, criteria, actions and their problems"},
     {"explain", ExplainCommand, "show why each system filter matches a queued message or not"},
     {"script", ScriptCommand, "run a VBScript file, or call one function of a filter program"},
+    {"bayes", BayesCommand, "train the Bayesian classifier from .eml folders, show its store"},
     {"registry", RegistryCommand, "import, export, get, set and delete registry values"},
 };
 

@@ -26,9 +26,12 @@
 #include "providers/ProviderLibraries.h"
 #include "providers/ProviderOverview.h"
 #include "providers/StoreLibrary.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
+#include "tools/Json.h"
 #include "tools/PluginHost.h"
 #include "tools/ScannerReport.h"
+#include "tools/ServerConfiguration.h"
 #include "vbscript/ScriptEngine.h"
 
 namespace {
@@ -51,6 +54,7 @@ constexpr const char* kUsage =
     "  --json            the same as one JSON object\n"
     "  --verbose         also show the plug-in's own console lines, before the report\n";
 
+constexpr const char* kCommand = "explain";
 constexpr size_t kPathCapacity = 1024;
 constexpr size_t kActionLineCapacity = 2048;  // as the dispatcher reads action lines
 
@@ -59,7 +63,6 @@ struct Arguments {
     std::string messageId;
     bool json = false;
     bool verbose = false;
-    bool help = false;
 };
 
 struct CriterionReport {
@@ -82,34 +85,27 @@ struct FilterReport {
     std::vector<CriterionReport> criteria;
 };
 
-// Returns 1 when every argument was understood; 0 with *error otherwise.
-int ParseArguments(int argc, char** argv, Arguments* args, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            args->help = true;
-        } else if (arg == "--json") {
-            args->json = true;
-        } else if (arg == "--verbose") {
-            args->verbose = true;
-        } else if (arg == "--connector") {
-            if (i + 1 >= argc || !IsValidConnector(argv[i + 1])) {
-                *error = "--connector needs a name of 1 to " + std::to_string(kMaxConnectorLength) +
-                         " characters";
-                return 0;
-            }
-            args->connector = argv[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            *error = "unknown argument " + arg;
-            return 0;
-        } else if (args->messageId.empty()) {
-            args->messageId = arg;
-        } else {
-            *error = "only one MESSAGE_ID may be given";
-            return 0;
-        }
+constexpr OptionSpec kOptions[] = {
+    {"--connector", "a name"},
+    {"--json", nullptr},
+    {"--verbose", nullptr},
+};
+
+// The options into *args. Returns 1, or 0 with *error.
+int TakeArguments(const ParsedArguments& parsed, Arguments* args, std::string* error) {
+    args->connector = parsed.Value("--connector", args->connector);
+    args->json = parsed.Has("--json");
+    args->verbose = parsed.Has("--verbose");
+    if (!IsValidConnector(args->connector)) {
+        *error = "--connector needs a name of 1 to " + std::to_string(kMaxConnectorLength) +
+                 " characters";
+        return 0;
     }
-    if (args->help) return 1;
+    if (parsed.positional.size() > 1) {
+        *error = "only one MESSAGE_ID may be given";
+        return 0;
+    }
+    if (parsed.positional.size() == 1) args->messageId = parsed.positional[0];
     if (!IsValidMessageId(args->messageId)) {
         *error =
             "give one MESSAGE_ID of 1 to " + std::to_string(kMaxMessageIdLength) + " characters";
@@ -123,27 +119,6 @@ void PrintScriptError(const char* caption, const char* text) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-int Failure(const std::string& what) {
-    std::fprintf(stderr, "mtafilter explain: %s\n", what.c_str());
-    return kExitFailure;
-}
-
-// Sets the plug-in's settings up as it does at start; 0 with a message when the
-// configuration directory is not set.
-int ReadConfiguration() {
-    ResetSettings();
-    ReadGeneralSettings();
-    RefreshDirectoryGroup(nullptr);
-    ReadStoreSettings();
-    char configuration[kFilterPathCapacity];
-    CurrentConfigurationDirectory(configuration, sizeof configuration);
-    if (configuration[0] != '\0') return 1;
-    Failure(std::string("\"") + values::kConfigurationDirectory +
-            "\" is not set; set it with: mtafilter registry set \"HKLM\\" + keys::kRoot + "\" \"" +
-            values::kConfigurationDirectory + "\" sz:DIRECTORY");
-    return 0;
-}
-
 // The message file of the Inbound queue; 0 with a message naming where it looked.
 int FindMessage(const Arguments& args) {
     char root[kPathCapacity];
@@ -151,11 +126,12 @@ int FindMessage(const Arguments& args) {
     CurrentConnectorRoot(root, sizeof root);
     if (!MessageFilePath(root, args.connector.c_str(), args.messageId.c_str(), Queue::kInbound,
                          path, sizeof path))
-        return Failure("the message path below " + std::string(root) + " is too long");
+        return Failure(kCommand, "the message path below " + std::string(root) + " is too long");
     if (FileExists(path)) return 1;
-    Failure("no message " + args.messageId + " in the Inbound queue of connector " +
-            args.connector + ": looked for " + platform::HostPath(path) +
-            " (set the connector root with \"" + values::kConnectorRootDirectory + "\")");
+    Failure(kCommand, "no message " + args.messageId + " in the Inbound queue of connector " +
+                          args.connector + ": looked for " + platform::HostPath(path) +
+                          " (set the connector root with \"" + values::kConnectorRootDirectory +
+                          "\")");
     return 0;
 }
 
@@ -277,9 +253,9 @@ std::string ProvidersText(const ProvidersReport& providers) {
 }
 
 std::string ProvidersJson(const ProvidersReport& providers) {
-    std::string scanners = ScannersJson(providers.scanners);
-    return std::string("{\"DNS\":") + (providers.dnsReady ? "\"ready\"" : "\"not loaded\"") +
-           (scanners.size() > 2 ? "," : "") + scanners.substr(1);
+    JsonMembers members = {{"DNS", JsonQuoted(providers.dnsReady ? "ready" : "not loaded")}};
+    for (auto& member : ScannerMembers(providers.scanners)) members.push_back(std::move(member));
+    return JsonObject(members, JsonLayout::kCompact);
 }
 
 void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
@@ -314,48 +290,44 @@ void PrintText(const Arguments& args, const std::vector<FilterReport>& reports,
     }
 }
 
-template <typename Item, typename Render>
-std::string JsonArray(const std::vector<Item>& items, Render render) {
-    std::string json = "[";
-    for (const Item& item : items) json += (json.size() > 1 ? "," : "") + render(item);
-    return json + "]";
-}
-
 std::string JsonCriterion(const CriterionReport& criterion) {
-    return "{\"type\":" + JsonQuoted(kCriterionTypeNames[criterion.type]) +
-           ",\"matchCount\":" + std::to_string(criterion.matchCount) +
-           ",\"threshold\":" + std::to_string(criterion.threshold) +
-           ",\"resultText\":" + JsonQuoted(criterion.resultText) +
-           ",\"conditionValues\":" + JsonArray(criterion.conditionValues, JsonQuoted) + "}";
+    return JsonObject({{"type", JsonQuoted(kCriterionTypeNames[criterion.type])},
+                       {"matchCount", std::to_string(criterion.matchCount)},
+                       {"threshold", std::to_string(criterion.threshold)},
+                       {"resultText", JsonQuoted(criterion.resultText)},
+                       {"conditionValues",
+                        JsonArray(criterion.conditionValues, JsonQuoted, JsonLayout::kCompact)}},
+                      JsonLayout::kCompact);
 }
 
 std::string JsonFilter(const FilterReport& filter) {
-    return "{\"number\":" + std::to_string(filter.number) +
-           ",\"ruleName\":" + JsonQuoted(filter.ruleName) +
-           ",\"displayName\":" + JsonQuoted(filter.displayName) +
-           ",\"isScript\":" + (filter.isScript ? "true" : "false") +
-           (filter.isScript ? ",\"scriptResultData\":" + JsonQuoted(filter.scriptResultData) : "") +
-           ",\"reached\":" + (filter.reached ? "true" : "false") +
-           ",\"matched\":" + (filter.matched ? "true" : "false") +
-           ",\"stopsProcessing\":" + (filter.stops ? "true" : "false") +
-           ",\"criteria\":" + JsonArray(filter.criteria, JsonCriterion) + "}";
+    JsonMembers members = {{"number", std::to_string(filter.number)},
+                           {"ruleName", JsonQuoted(filter.ruleName)},
+                           {"displayName", JsonQuoted(filter.displayName)},
+                           {"isScript", JsonBool(filter.isScript)}};
+    if (filter.isScript)
+        members.emplace_back("scriptResultData", JsonQuoted(filter.scriptResultData));
+    members.insert(members.end(),
+                   {{"reached", JsonBool(filter.reached)},
+                    {"matched", JsonBool(filter.matched)},
+                    {"stopsProcessing", JsonBool(filter.stops)},
+                    {"criteria", JsonArray(filter.criteria, JsonCriterion, JsonLayout::kCompact)}});
+    return JsonObject(members, JsonLayout::kCompact);
 }
 
 }  // namespace
 
 int ExplainCommand(int argc, char** argv) {
+    ParsedArguments parsed;
+    if (int code = ReadArguments(kCommand, kUsage, argc, argv, kOptions, &parsed); code != kProceed)
+        return code;
     Arguments args;
     std::string error;
-    if (!ParseArguments(argc, argv, &args, &error)) {
-        std::fprintf(stderr, "mtafilter explain: %s; run 'mtafilter explain --help'\n",
-                     error.c_str());
-        return kExitUsage;
-    }
-    if (args.help) {
-        std::fputs(kUsage, stdout);
-        return kExitSuccess;
-    }
-    if (!ReadConfiguration() || !FindMessage(args)) return kExitFailure;
+    if (!TakeArguments(parsed, &args, &error)) return UsageError(kCommand, kUsage, error);
+    char configuration[kFilterPathCapacity];
+    if (!ReadServerConfiguration(kCommand, configuration, sizeof configuration) ||
+        !FindMessage(args))
+        return kExitFailure;
     std::vector<FilterReport> reports;
     ProvidersReport providers;
     vbscript::RegisterVBScriptEngine();
@@ -363,11 +335,15 @@ int ExplainCommand(int argc, char** argv) {
     const int evaluated = Evaluate(args, &reports, &providers);
     SetScriptErrorPresenter(previous);
     if (!evaluated)
-        return Failure("message " + args.messageId +
-                       " could not be read, or a loop mark says the filters leave it alone");
+        return Failure(kCommand,
+                       "message " + args.messageId +
+                           " could not be read, or a loop mark says the filters leave it alone");
     if (args.json)
-        std::printf("{\"filters\":%s,\"providers\":%s}\n", JsonArray(reports, JsonFilter).c_str(),
-                    ProvidersJson(providers).c_str());
+        std::printf("%s\n",
+                    JsonObject({{"filters", JsonArray(reports, JsonFilter, JsonLayout::kCompact)},
+                                {"providers", ProvidersJson(providers)}},
+                               JsonLayout::kCompact)
+                        .c_str());
     else
         PrintText(args, reports, providers);
     return kExitSuccess;

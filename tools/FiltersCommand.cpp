@@ -16,9 +16,11 @@
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "platform/Files.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 #include "tools/FilterLint.h"
-#include "tools/PluginHost.h"
+#include "tools/Json.h"
+#include "tools/ServerConfiguration.h"
 
 namespace {
 
@@ -40,6 +42,7 @@ constexpr const char* kUsage =
     "  --mailbox NAME     the filters of mailbox NAME of that postoffice\n"
     "  --json             the same as one JSON object\n";
 
+constexpr const char* kCommand = "filters";
 constexpr size_t kLineCapacity = 2048;  // action lines as the actions read them
 constexpr size_t kNameCapacity = sizeof(FilterSet::postoffice);
 
@@ -47,7 +50,6 @@ struct Arguments {
     std::string postoffice;
     std::string mailbox;
     bool json = false;
-    bool help = false;
 };
 
 struct FileReport {
@@ -94,24 +96,21 @@ struct ScopeReport {
     std::vector<FilterReport> filters;
 };
 
-// Returns 1 when every argument was understood; 0 with *error otherwise.
-int ParseArguments(int argc, char** argv, Arguments* args, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        std::string* target = arg == "--postoffice" ? &args->postoffice
-                              : arg == "--mailbox"  ? &args->mailbox
-                                                    : nullptr;
-        if (arg == "--help" || arg == "-h") {
-            args->help = true;
-        } else if (arg == "--json") {
-            args->json = true;
-        } else if (target != nullptr && i + 1 < argc && argv[i + 1][0] != '\0') {
-            *target = argv[++i];
-        } else {
-            *error = target != nullptr ? arg + " needs a name" : "unknown argument " + arg;
-            return 0;
-        }
+constexpr OptionSpec kOptions[] = {
+    {"--postoffice", "a name"},
+    {"--mailbox", "a name"},
+    {"--json", nullptr},
+};
+
+// The options into *args. Returns 1, or 0 with *error.
+int TakeArguments(const ParsedArguments& parsed, Arguments* args, std::string* error) {
+    if (!parsed.positional.empty()) {
+        *error = "unknown argument " + parsed.positional[0];
+        return 0;
     }
+    args->postoffice = parsed.Value("--postoffice");
+    args->mailbox = parsed.Value("--mailbox");
+    args->json = parsed.Has("--json");
     if (!args->mailbox.empty() && args->postoffice.empty()) {
         *error = "--mailbox needs --postoffice: name the mailbox's postoffice";
         return 0;
@@ -395,99 +394,62 @@ void PrintText(const ScopeReport& report) {
 }
 
 std::string JsonFile(const FileReport& file) {
-    return "{\"path\": " + JsonQuoted(file.path) +
-           ", \"exists\": " + (file.exists ? "true" : "false") + "}";
-}
-
-template <typename Item, typename Render>
-std::string JsonArray(const std::vector<Item>& items, Render render) {
-    std::string json = "[";
-    for (size_t i = 0; i < items.size(); ++i) json += (i ? ", " : "") + render(items[i]);
-    return json + "]";
+    return JsonObject({{"path", JsonQuoted(file.path)}, {"exists", JsonBool(file.exists)}});
 }
 
 std::string JsonCriterion(const CriterionReport& criterion) {
-    return "{\"type\": " + JsonQuoted(kCriterionTypeNames[criterion.type]) +
-           ", \"conditions\": " + JsonArray(criterion.conditions, JsonQuoted) +
-           ", \"threshold\": " + std::to_string(criterion.threshold) +
-           ", \"patternFiles\": " + JsonArray(criterion.patternFiles, JsonFile) + "}";
+    return JsonObject({{"type", JsonQuoted(kCriterionTypeNames[criterion.type])},
+                       {"conditions", JsonArray(criterion.conditions, JsonQuoted)},
+                       {"threshold", std::to_string(criterion.threshold)},
+                       {"patternFiles", JsonArray(criterion.patternFiles, JsonFile)}});
 }
 
 std::string JsonAction(const ActionReport& action) {
-    return "{\"line\": " + std::to_string(action.line) +
-           ", \"enabled\": " + (action.enabled ? "true" : "false") +
-           ", \"name\": " + JsonQuoted(action.name) +
-           ", \"known\": " + (action.known ? "true" : "false") +
-           ", \"parameter\": " + JsonQuoted(action.parameter) +
-           ", \"description\": " + JsonQuoted(action.description) + "}";
+    return JsonObject({{"line", std::to_string(action.line)},
+                       {"enabled", JsonBool(action.enabled)},
+                       {"name", JsonQuoted(action.name)},
+                       {"known", JsonBool(action.known)},
+                       {"parameter", JsonQuoted(action.parameter)},
+                       {"description", JsonQuoted(action.description)}});
 }
 
 std::string JsonFilter(const FilterReport& filter) {
-    return "{\"number\": " + std::to_string(filter.number) +
-           ", \"ruleName\": " + JsonQuoted(filter.ruleName) +
-           ", \"filterId\": " + JsonQuoted(filter.filterId) +
-           ", \"displayName\": " + JsonQuoted(filter.displayName) +
-           ", \"isScript\": " + (filter.isScript ? "true" : "false") +
-           ", \"criteriaFile\": " + JsonFile(filter.criteriaFile) +
-           ", \"criteria\": " + JsonArray(filter.criteria, JsonCriterion) +
-           ", \"actionFile\": " + JsonFile(filter.actionFile) +
-           ", \"actions\": " + JsonArray(filter.actions, JsonAction) +
-           ", \"problems\": " + JsonArray(filter.problems, JsonQuoted) + "}";
+    return JsonObject({{"number", std::to_string(filter.number)},
+                       {"ruleName", JsonQuoted(filter.ruleName)},
+                       {"filterId", JsonQuoted(filter.filterId)},
+                       {"displayName", JsonQuoted(filter.displayName)},
+                       {"isScript", JsonBool(filter.isScript)},
+                       {"criteriaFile", JsonFile(filter.criteriaFile)},
+                       {"criteria", JsonArray(filter.criteria, JsonCriterion)},
+                       {"actionFile", JsonFile(filter.actionFile)},
+                       {"actions", JsonArray(filter.actions, JsonAction)},
+                       {"problems", JsonArray(filter.problems, JsonQuoted)}});
 }
 
 void PrintJson(const ScopeReport& report) {
-    const std::string json = "{\"scope\": " + JsonQuoted(report.scope) +
-                             ", \"postoffice\": " + JsonQuoted(report.names.postoffice) +
-                             ", \"mailbox\": " + JsonQuoted(report.names.mailbox) +
-                             ", \"configurationDirectory\": " + JsonQuoted(report.configuration) +
-                             ", \"filterTable\": " + JsonFile(report.filterTable) +
-                             ", \"problems\": " + JsonArray(report.problems, JsonQuoted) +
-                             ", \"filters\": " + JsonArray(report.filters, JsonFilter) + "}";
+    const std::string json =
+        JsonObject({{"scope", JsonQuoted(report.scope)},
+                    {"postoffice", JsonQuoted(report.names.postoffice)},
+                    {"mailbox", JsonQuoted(report.names.mailbox)},
+                    {"configurationDirectory", JsonQuoted(report.configuration)},
+                    {"filterTable", JsonFile(report.filterTable)},
+                    {"problems", JsonArray(report.problems, JsonQuoted)},
+                    {"filters", JsonArray(report.filters, JsonFilter)}});
     std::printf("%s\n", json.c_str());
-}
-
-int Failure(const std::string& what) {
-    std::fprintf(stderr, "mtafilter filters: %s\n", what.c_str());
-    return kExitFailure;
-}
-
-// The configuration directory the plug-in would use; 0 with a message when it is unusable.
-int ReadConfiguration(char* configuration, size_t capacity) {
-    ResetSettings();
-    ReadGeneralSettings();  // "Allow Pattern Caching" changes what loading does
-    RefreshDirectoryGroup(nullptr);
-    CurrentConfigurationDirectory(configuration, capacity);
-    if (configuration[0] == '\0') {
-        Failure(std::string("\"") + values::kConfigurationDirectory +
-                "\" is not set; set it with: mtafilter registry set \"HKLM\\" + keys::kRoot +
-                "\" \"" + values::kConfigurationDirectory + "\" sz:DIRECTORY");
-        return 0;
-    }
-    if (!platform::DirectoryExists(configuration)) {
-        Failure(std::string("the configuration directory ") + configuration +
-                " does not exist; correct \"" + values::kConfigurationDirectory + "\" with " +
-                "'mtafilter registry set'");
-        return 0;
-    }
-    return 1;
 }
 
 }  // namespace
 
 int FiltersCommand(int argc, char** argv) {
+    ParsedArguments parsed;
+    if (int code = ReadArguments(kCommand, kUsage, argc, argv, kOptions, &parsed); code != kProceed)
+        return code;
     Arguments args;
     std::string error;
-    if (!ParseArguments(argc, argv, &args, &error)) {
-        std::fprintf(stderr, "mtafilter filters: %s; run 'mtafilter filters --help'\n",
-                     error.c_str());
-        return kExitUsage;
-    }
-    if (args.help) {
-        std::fputs(kUsage, stdout);
-        return kExitSuccess;
-    }
+    if (!TakeArguments(parsed, &args, &error)) return UsageError(kCommand, kUsage, error);
     char configuration[kFilterPathCapacity];
-    if (!ReadConfiguration(configuration, sizeof configuration)) return kExitFailure;
+    if (!ReadServerConfiguration(kCommand, configuration, sizeof configuration))
+        return kExitFailure;
     const ScopeReport report = Describe(args, configuration);
     if (args.json)
         PrintJson(report);

@@ -3,8 +3,6 @@
 // lines on standard output are left as the server would see them.
 #include "tools/PluginHost.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 
@@ -13,13 +11,13 @@
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "tools/Json.h"
+#include "tools/Progress.h"
 #include "tools/ScannerReport.h"
 #include "tools/ServerTree.h"
 
 namespace {
 
-// Without a terminal, a progress line every this many messages keeps logs short.
-constexpr size_t kProgressEvery = 100;
 // Capacity of the connector root as the plug-in reads it (1023 characters).
 constexpr size_t kConnectorRootCapacity = 1024;
 
@@ -68,33 +66,6 @@ int ListInboundQueue(const std::string& connector, std::vector<std::string>* ids
     }
     return 1;
 }
-
-// Shows how far a run has got. On a terminal the line is redrawn in place, unless standard
-// output is that terminal too: the plug-in's console lines would then land in the middle
-// of it, so plain lines are written instead.
-class Progress {
-public:
-    Progress(size_t total, bool quiet)
-        : total_(total),
-          enabled_(!quiet),
-          inPlace_(!quiet && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO)) {}
-
-    void Done(size_t count, const std::string& id) {
-        if (inPlace_)
-            std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", count, total_, id.c_str());
-        else if (enabled_ && count % kProgressEvery == 0 && count < total_)
-            std::fprintf(stderr, "[%zu/%zu] %s\n", count, total_, id.c_str());
-    }
-
-    void Finish() {
-        if (inPlace_ && total_ > 0) std::fputs("\r\033[K", stderr);
-    }
-
-private:
-    size_t total_;  // messages in the run
-    bool enabled_;  // false: --quiet
-    bool inPlace_;  // redraw one line instead of writing lines
-};
 
 void RunMessages(const PluginExports& plugin, const QueueRunOptions& options,
                  const std::vector<std::string>& ids, QueueRunResult* result) {
@@ -165,33 +136,12 @@ int RunQueue(const QueueRunOptions& options, QueueRunResult* result, std::string
 }
 
 std::string QueueRunJson(const QueueRunOptions& options, const QueueRunResult& result) {
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers,
-                  "\"processed\": %d, \"filterInit\": %d, \"seconds\": %.3f", result.processed,
-                  result.initResult, result.seconds);
-    return "{\"plugin\": " + JsonQuoted(options.pluginPath) +
-           ", \"connector\": " + JsonQuoted(options.connector) + ", " + numbers +
-           ", \"providers\": " + ScannersJson(result.scanners) + "}";
-}
-
-std::string JsonQuoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (c == '\t') {  // report lines are tab-separated: keep them readable
-            quoted += "\\t";
-        } else if (byte < 0x20 || byte >= 0x80) {
-            // Report lines and paths are 8-bit text in the system code page, not UTF-8:
-            // escaping each such byte as its Latin-1 character keeps the output valid JSON.
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
+    return JsonObject({{"plugin", JsonQuoted(options.pluginPath)},
+                       {"connector", JsonQuoted(options.connector)},
+                       {"processed", std::to_string(result.processed)},
+                       {"filterInit", std::to_string(result.initResult)},
+                       {"seconds", seconds},
+                       {"providers", ScannersJson(result.scanners)}});
 }

@@ -86,6 +86,3 @@ struct QueueRunResult {
 
 // The result as a JSON object (one line, no line feed), for --json output.
 std::string QueueRunJson(const QueueRunOptions& options, const QueueRunResult& result);
-
-// A text as a JSON string literal, quotes included.
-std::string JsonQuoted(const std::string& text);

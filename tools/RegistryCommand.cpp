@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/Registry.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
+#include "tools/Json.h"
 #include "tools/RegFile.h"
 
 namespace {
@@ -75,75 +78,18 @@ constexpr const char* kDeleteUsage =
     "Deletes VALUE (@ for the default value) of KEY, or without VALUE the key itself with\n"
     "its values and every key below it.\n";
 
-// CheckArguments found nothing to stop for.
-constexpr int kProceed = -1;
-
 constexpr const char* kListHint = "list keys and values with 'mtafilter registry export'";
 
-// The arguments of one subcommand: options taken out, the rest in order.
-struct Arguments {
-    std::vector<std::string> positional;
-    bool help = false;
-    bool json = false;
-    bool hasOutput = false;
-    std::string output;
-    std::string bad;  // an option this subcommand does not know, or lacking its argument
-};
-
-struct Options {
-    bool json = false;
-    bool output = false;
-};
-
-Arguments ParseArguments(int argc, char** argv, Options allowed) {
-    Arguments args;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            args.positional.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            args.help = true;
-        } else if (allowed.json && arg == "--json") {
-            args.json = true;
-        } else if (allowed.output && arg.rfind("--output=", 0) == 0) {
-            args.hasOutput = true;
-            args.output = arg.substr(9);
-        } else if (allowed.output && arg == "--output" && i + 1 < argc) {
-            args.hasOutput = true;
-            args.output = argv[++i];
-        } else if (args.bad.empty()) {
-            args.bad = arg;
-        }
-    }
-    return args;
-}
-
-int UsageError(const char* command, const std::string& what) {
-    std::fprintf(stderr, "mtafilter registry %s: %s; run 'mtafilter registry %s --help'\n", command,
-                 what.c_str(), command);
-    return kExitUsage;
-}
-
-// Answers --help and bad usage: the exit code to give then, else kProceed.
-int CheckArguments(const char* command, const Arguments& args, size_t least, size_t most,
-                   const char* usage) {
-    if (args.help) {
-        std::fputs(usage, stdout);
-        return kExitSuccess;
-    }
-    if (!args.bad.empty())
-        return UsageError(command, "unknown option or missing argument " + args.bad);
-    if (args.positional.size() < least || args.positional.size() > most)
-        return UsageError(command, "wrong number of arguments");
+// Reads a subcommand's arguments (see ReadArguments) and checks that from `least` to
+// `most` positional ones were given.
+int ReadRegistryArguments(const char* command, const char* usage, int argc, char** argv,
+                          std::span<const OptionSpec> known, size_t least, size_t most,
+                          ParsedArguments* args) {
+    if (int code = ReadArguments(command, usage, argc, argv, known, args); code != kProceed)
+        return code;
+    if (args->positional.size() < least || args->positional.size() > most)
+        return UsageError(command, usage, "wrong number of arguments");
     return kProceed;
-}
-
-int Failure(const char* command, const std::string& what) {
-    std::fprintf(stderr, "mtafilter registry %s: %s\n", command, what.c_str());
-    return kExitFailure;
 }
 
 int StatusFailure(const char* command, RegistryStatus status, const std::string& subject) {
@@ -156,10 +102,11 @@ int StatusFailure(const char* command, RegistryStatus status, const std::string&
 }
 
 // The key path below the hive; false (after saying so) when KEY is not HKLM's.
-bool KeyArgument(const char* command, const std::string& key, std::string* path) {
+bool KeyArgument(const char* command, const char* usage, const std::string& key,
+                 std::string* path) {
     std::string what;
     if (regfile::StripHive(key, path, &what)) return true;
-    UsageError(command, what);
+    UsageError(command, usage, what);
     return false;
 }
 
@@ -280,34 +227,11 @@ std::string TypeName(const RegistryValue& value) {
     return name;
 }
 
-// A JSON string; bytes that are not UTF-8 are taken as Latin-1.
-std::string JsonString(const std::string& text) {
-    bool utf8 = regfile::IsUtf8(text);
-    std::string json = "\"";
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !utf8)) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            json += escaped;
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
-}
-
 std::string JsonValue(const RegistryValue& value) {
     if (IsDword(value)) return std::to_string(DwordOf(value.data));
-    if (IsText(value)) return JsonString(PlainText(value));
-    if (value.type != platform::kRegMultiSz) return JsonString(HexText(value.data));
-    std::string array = "[";
-    for (const std::string& text : MultiTexts(value.data))
-        array += (array.size() > 1 ? ", " : "") + JsonString(text);
-    return array + "]";
+    if (IsText(value)) return JsonQuotedUtf8(PlainText(value));
+    if (value.type != platform::kRegMultiSz) return JsonQuotedUtf8(HexText(value.data));
+    return JsonArray(MultiTexts(value.data), JsonQuotedUtf8);
 }
 
 std::string DisplayName(const RegistryValue& value) {
@@ -323,7 +247,7 @@ void PrintValues(const std::vector<RegistryValue>& values, bool json) {
     std::printf("{");
     for (size_t i = 0; i < values.size(); ++i) {
         std::printf("%s\n  %s: {\"type\": \"%s\", \"value\": %s}", i > 0 ? "," : "",
-                    JsonString(DisplayName(values[i])).c_str(), TypeName(values[i]).c_str(),
+                    JsonQuotedUtf8(DisplayName(values[i])).c_str(), TypeName(values[i]).c_str(),
                     JsonValue(values[i]).c_str());
     }
     std::printf("%s}\n", values.empty() ? "" : "\n");
@@ -390,11 +314,14 @@ bool ParseTypedData(const std::string& argument, RegistryValue* value) {
 }
 
 int Import(int argc, char** argv) {
-    Arguments args = ParseArguments(argc, argv, {});
-    if (int code = CheckArguments("import", args, 1, 1, kImportUsage); code != kProceed)
+    ParsedArguments args;
+    if (int code =
+            ReadRegistryArguments("registry import", kImportUsage, argc, argv, {}, 1, 1, &args);
+        code != kProceed)
         return code;
     std::string error;
-    if (!regfile::ImportRegFile(args.positional[0], &error)) return Failure("import", error);
+    if (!regfile::ImportRegFile(args.positional[0], &error))
+        return Failure("registry import", error);
     std::printf("imported %s into %s\n", args.positional[0].c_str(),
                 platform::RegistryDatabasePath());
     return kExitSuccess;
@@ -403,67 +330,79 @@ int Import(int argc, char** argv) {
 int WriteOutput(const std::string& fileName, const std::string& text) {
     FILE* out = fileName.empty() ? stdout : std::fopen(fileName.c_str(), "wb");
     if (out == nullptr)
-        return Failure("export", "cannot write " + fileName + ": " + std::strerror(errno));
+        return Failure("registry export", "cannot write " + fileName + ": " + std::strerror(errno));
     bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (out == stdout)
         written = std::fflush(out) == 0 && written;
     else
         written = std::fclose(out) == 0 && written;
     if (!written)
-        return Failure("export", "cannot write " + (fileName.empty() ? "the output" : fileName));
+        return Failure("registry export",
+                       "cannot write " + (fileName.empty() ? "the output" : fileName));
     return kExitSuccess;
 }
 
 int Export(int argc, char** argv) {
-    Arguments args = ParseArguments(argc, argv, {.json = false, .output = true});
-    if (int code = CheckArguments("export", args, 0, 1, kExportUsage); code != kProceed)
+    constexpr OptionSpec kOptions[] = {{"--output", "a file name"}};
+    ParsedArguments args;
+    if (int code = ReadRegistryArguments("registry export", kExportUsage, argc, argv, kOptions, 0,
+                                         1, &args);
+        code != kProceed)
         return code;
-    if (args.hasOutput && args.output.empty())
-        return UsageError("export", "--output needs a file name");
     std::string path;
-    if (!args.positional.empty() && !KeyArgument("export", args.positional[0], &path))
+    if (!args.positional.empty() &&
+        !KeyArgument("registry export", kExportUsage, args.positional[0], &path))
         return kExitUsage;
     std::string text;
     RegistryStatus status = regfile::ExportRegistry(path, &text);
-    if (status != platform::kRegOk) return StatusFailure("export", status, KeySubject(path));
-    return WriteOutput(args.output, text);
+    if (status != platform::kRegOk)
+        return StatusFailure("registry export", status, KeySubject(path));
+    return WriteOutput(args.Value("--output"), text);
 }
 
 int Get(int argc, char** argv) {
-    Arguments args = ParseArguments(argc, argv, {.json = true, .output = false});
-    if (int code = CheckArguments("get", args, 1, 2, kGetUsage); code != kProceed) return code;
+    constexpr OptionSpec kOptions[] = {{"--json", nullptr}};
+    ParsedArguments args;
+    if (int code =
+            ReadRegistryArguments("registry get", kGetUsage, argc, argv, kOptions, 1, 2, &args);
+        code != kProceed)
+        return code;
+    const bool json = args.Has("--json");
     std::string path;
-    if (!KeyArgument("get", args.positional[0], &path)) return kExitUsage;
+    if (!KeyArgument("registry get", kGetUsage, args.positional[0], &path)) return kExitUsage;
     std::vector<RegistryValue> values;
     RegistryStatus status = regfile::ReadKeyValues(path, &values);
-    if (status != platform::kRegOk) return StatusFailure("get", status, KeySubject(path));
+    if (status != platform::kRegOk) return StatusFailure("registry get", status, KeySubject(path));
     if (args.positional.size() == 2) {
         std::string name = ValueName(args.positional[1]);
         std::vector<RegistryValue> chosen;
         for (const RegistryValue& value : values)
             if (SameName(value.name, name)) chosen.push_back(value);
         if (chosen.empty())
-            return StatusFailure("get", platform::kRegNotFound, ValueSubject(path, name));
+            return StatusFailure("registry get", platform::kRegNotFound, ValueSubject(path, name));
         values = chosen;
     }
-    if (args.positional.size() == 2 && !args.json)
+    if (args.positional.size() == 2 && !json)
         std::printf("%s\n", PlainText(values[0]).c_str());
     else
-        PrintValues(values, args.json);
+        PrintValues(values, json);
     return kExitSuccess;
 }
 
 int Set(int argc, char** argv) {
-    Arguments args = ParseArguments(argc, argv, {});
-    if (int code = CheckArguments("set", args, 3, 3, kSetUsage); code != kProceed) return code;
+    ParsedArguments args;
+    if (int code = ReadRegistryArguments("registry set", kSetUsage, argc, argv, {}, 3, 3, &args);
+        code != kProceed)
+        return code;
     std::string path;
-    if (!KeyArgument("set", args.positional[0], &path)) return kExitUsage;
+    if (!KeyArgument("registry set", kSetUsage, args.positional[0], &path)) return kExitUsage;
     RegistryValue value;
     value.name = ValueName(args.positional[1]);
     if (!ParseTypedData(args.positional[2], &value))
-        return UsageError("set", "cannot read \"" + args.positional[2] +
-                                     "\" as TYPE:DATA (dword:N, sz:TEXT, expand_sz:TEXT, "
-                                     "multi_sz:A,B or binary:HEX)");
+        return UsageError("registry set", kSetUsage,
+                          "cannot read \"" + args.positional[2] +
+                              "\" as TYPE:DATA (dword:N, sz:TEXT, expand_sz:TEXT, "
+                              "multi_sz:A,B or binary:HEX)");
     platform::RegistryKey key = nullptr;
     RegistryStatus status = platform::RegistryCreateKey(path.c_str(), &key);
     if (status == platform::kRegOk) {
@@ -471,67 +410,50 @@ int Set(int argc, char** argv) {
                                             static_cast<uint32_t>(value.data.size()));
         platform::RegistryCloseKey(key);
     }
-    if (status != platform::kRegOk) return StatusFailure("set", status, KeySubject(path));
+    if (status != platform::kRegOk) return StatusFailure("registry set", status, KeySubject(path));
     return kExitSuccess;
 }
 
 int Delete(int argc, char** argv) {
-    Arguments args = ParseArguments(argc, argv, {});
-    if (int code = CheckArguments("delete", args, 1, 2, kDeleteUsage); code != kProceed)
+    ParsedArguments args;
+    if (int code =
+            ReadRegistryArguments("registry delete", kDeleteUsage, argc, argv, {}, 1, 2, &args);
+        code != kProceed)
         return code;
     std::string path;
-    if (!KeyArgument("delete", args.positional[0], &path)) return kExitUsage;
+    if (!KeyArgument("registry delete", kDeleteUsage, args.positional[0], &path)) return kExitUsage;
     if (args.positional.size() == 1) {
         if (path.empty())
-            return UsageError("delete", "the whole of HKEY_LOCAL_MACHINE cannot be deleted");
+            return UsageError("registry delete", kDeleteUsage,
+                              "the whole of HKEY_LOCAL_MACHINE cannot be deleted");
         RegistryStatus status = platform::RegistryDeleteKeyTree(path.c_str());
-        return status == platform::kRegOk ? kExitSuccess
-                                          : StatusFailure("delete", status, KeySubject(path));
+        return status == platform::kRegOk
+                   ? kExitSuccess
+                   : StatusFailure("registry delete", status, KeySubject(path));
     }
     std::string name = ValueName(args.positional[1]);
     platform::RegistryKey key = nullptr;
     RegistryStatus status = platform::RegistryOpenKey(path.c_str(), &key);
-    if (status != platform::kRegOk) return StatusFailure("delete", status, KeySubject(path));
+    if (status != platform::kRegOk)
+        return StatusFailure("registry delete", status, KeySubject(path));
     status = platform::RegistryDeleteValue(key, name.c_str());
     platform::RegistryCloseKey(key);
-    return status == platform::kRegOk ? kExitSuccess
-                                      : StatusFailure("delete", status, ValueSubject(path, name));
+    return status == platform::kRegOk
+               ? kExitSuccess
+               : StatusFailure("registry delete", status, ValueSubject(path, name));
 }
-
-struct Subcommand {
-    const char* name;
-    int (*run)(int argc, char** argv);
-};
 
 constexpr Subcommand kSubcommands[] = {
-    {"import", Import}, {"export", Export}, {"get", Get}, {"set", Set}, {"delete", Delete},
+    {"import", Import, nullptr}, {"export", Export, nullptr}, {"get", Get, nullptr},
+    {"set", Set, nullptr},       {"delete", Delete, nullptr},
 };
-
-int Dispatch(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
-    std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
-        std::fputs(kUsage, stdout);
-        return kExitSuccess;
-    }
-    for (const Subcommand& command : kSubcommands)
-        if (name == command.name) return command.run(argc - 1, argv + 1);
-    std::fprintf(stderr,
-                 "mtafilter registry: unknown command '%s'; run 'mtafilter registry --help'\n",
-                 name.c_str());
-    return kExitUsage;
-}
 
 }  // namespace
 
 int RegistryCommand(int argc, char** argv) {
     try {
-        return Dispatch(argc, argv);
+        return DispatchSubcommand("registry", kUsage, kSubcommands, argc, argv);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "mtafilter registry: %s\n", error.what());
-        return kExitFailure;
+        return Failure("registry", error.what());
     }
 }

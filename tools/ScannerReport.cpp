@@ -22,12 +22,14 @@ std::string ScannersText(const ScannerOverviewList& scanners) {
     return text;
 }
 
+JsonMembers ScannerMembers(const ScannerOverviewList& scanners) {
+    JsonMembers members;
+    for (const ScannerOverview& scanner : scanners)
+        if (scanner.name != nullptr)  // else never inspected
+            members.emplace_back(scanner.name, JsonQuoted(ScannerStateName(scanner.state)));
+    return members;
+}
+
 std::string ScannersJson(const ScannerOverviewList& scanners) {
-    std::string json = "{";
-    for (const ScannerOverview& scanner : scanners) {
-        if (scanner.name == nullptr) continue;  // never inspected
-        json += (json.size() > 1 ? "," : "") + JsonQuoted(scanner.name) + ":" +
-                JsonQuoted(ScannerStateName(scanner.state));
-    }
-    return json + "}";
+    return JsonObject(ScannerMembers(scanners), JsonLayout::kCompact);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "providers/ProviderOverview.h"
+#include "tools/Json.h"
 
 // Reads the settings that loading the scanners depends on and inspects, without
 // calling any, the scanners the plug-in loads with them.
@@ -12,6 +13,9 @@ ScannerOverviewList InspectServerScanners();
 
 // "DKIM off, Bayesian ready, SpamAssassin failed to load, Antivirus unavailable".
 std::string ScannersText(const ScannerOverviewList& scanners);
+
+// "DKIM": "off", "Bayesian": "ready", ... as members of a JSON object.
+JsonMembers ScannerMembers(const ScannerOverviewList& scanners);
 
 // {"DKIM":"off","Bayesian":"ready",...}
 std::string ScannersJson(const ScannerOverviewList& scanners);

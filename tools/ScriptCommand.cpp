@@ -10,8 +10,9 @@
 
 #include "filters/ScriptHost.h"
 #include "filters/ScriptSite.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
-#include "tools/PluginHost.h"
+#include "tools/Json.h"
 #include "vbscript/CommandHost.h"
 #include "vbscript/ScriptEngine.h"
 
@@ -35,43 +36,33 @@ constexpr const char* kUsage =
     "  --function NAME  the function to call (a filter program's is QP_Execute)\n"
     "  --json           print {\"result\": N, \"resultData\": \"...\"} instead\n";
 
+constexpr const char* kCommand = "script";
 constexpr int kResultDataCapacity = 1024;
 
 struct Arguments {
     std::string file;
     std::string function;
     bool json = false;
-    bool help = false;
 };
 
-int ParseArguments(int argc, char** argv, Arguments* args, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            args->help = true;
-        } else if (arg == "--json") {
-            args->json = true;
-        } else if (arg == "--function") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                *error = "--function needs the name of a function of the program";
-                return 0;
-            }
-            args->function = argv[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            *error = "unknown argument " + arg;
-            return 0;
-        } else if (args->file.empty()) {
-            args->file = arg;
-        } else {
-            *error = "give one script file";
-            return 0;
-        }
+constexpr OptionSpec kOptions[] = {
+    {"--function", "the name of a function of the program"},
+    {"--json", nullptr},
+};
+
+// The options into *args. Returns 1, or 0 with *error.
+int TakeArguments(const ParsedArguments& parsed, Arguments* args, std::string* error) {
+    args->function = parsed.Value("--function");
+    args->json = parsed.Has("--json");
+    if (parsed.positional.size() > 1) {
+        *error = "give one script file";
+        return 0;
     }
-    if (args->help) return 1;
-    if (args->file.empty()) {
+    if (parsed.positional.empty()) {
         *error = "give one script file, for example 'mtafilter script filter.vbs'";
         return 0;
     }
+    args->file = parsed.positional[0];
     if (args->json && args->function.empty()) {
         *error = "--json goes with --function";
         return 0;
@@ -96,15 +87,14 @@ int CallFunction(const Arguments& args, const std::string& program) {
         ExecuteVBScript(program.c_str(), args.function.c_str(), resultData, kResultDataCapacity, 1);
     SetScriptErrorPresenter(previous);
     if (args.json)
-        std::printf("{\"result\": %d, \"resultData\": %s}\n", result,
-                    JsonQuoted(resultData).c_str());
+        std::printf("%s\n", JsonObject({{"result", std::to_string(result)},
+                                        {"resultData", JsonQuoted(resultData)}})
+                                .c_str());
     else
         std::printf("result: %d\nresult data: %s\n", result, resultData);
     if (!scriptErrors.empty() || std::strncmp(resultData, "Script Syntax Error", 19) == 0) {
-        std::fprintf(stderr,
-                     "mtafilter script: the program failed; correct the line shown above "
-                     "and run it again\n");
-        return kExitFailure;
+        return Failure(kCommand,
+                       "the program failed; correct the line shown above and run it again");
     }
     return kExitSuccess;
 }
@@ -121,25 +111,16 @@ int RunWholeScript(const Arguments& args, const std::string& program) {
 }  // namespace
 
 int ScriptCommand(int argc, char** argv) {
+    ParsedArguments parsed;
+    if (int code = ReadArguments(kCommand, kUsage, argc, argv, kOptions, &parsed); code != kProceed)
+        return code;
     Arguments args;
     std::string error;
-    if (!ParseArguments(argc, argv, &args, &error)) {
-        std::fprintf(stderr, "mtafilter script: %s; run 'mtafilter script --help'\n",
-                     error.c_str());
-        return kExitUsage;
-    }
-    if (args.help) {
-        std::fputs(kUsage, stdout);
-        return kExitSuccess;
-    }
+    if (!TakeArguments(parsed, &args, &error)) return UsageError(kCommand, kUsage, error);
     std::ifstream file(args.file, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr,
-                     "mtafilter script: cannot read %s; check the path and its "
-                     "permissions\n",
-                     args.file.c_str());
-        return kExitFailure;
-    }
+    if (!file)
+        return Failure(kCommand,
+                       "cannot read " + args.file + "; check the path and its permissions");
     std::ostringstream text;
     text << file.rdbuf();
     return args.function.empty() ? RunWholeScript(args, text.str())

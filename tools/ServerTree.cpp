@@ -6,8 +6,11 @@
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/RegistryKeys.h"
 #include "filters/FilterSet.h"
@@ -56,6 +59,7 @@ enum class BodyKind {
     kAttachment,   // a covering note and a PDF attachment
     kLarge,        // a long data export, a few hundred kilobytes
     kExecutable,   // a covering note and a program the attachment filter stops
+    kTestVirus,    // a covering note and the EICAR test file, which virus scanners report
 };
 
 struct SampleMail {
@@ -175,6 +179,17 @@ constexpr SampleMail kSecondConnectorSamples[] = {
      "Dear Supplier Billing,\n\ninvoice 2041 has been approved and will be paid on the\n"
      "next payment run.\n\nAccounts\n"},
 };
+
+// Mail that only the scanners catch, queued on the first connector when they are on.
+constexpr SampleMail kSpamAssassinSample = {
+    "Special Offers", "offers@bulk.example.net", "ivan@example.com", "A special offer for you",
+    "203.0.113.210", "", "", BodyKind::kPlain,
+    "This message carries the GTUBE test text, which every SpamAssassin scores as spam:\n\n"
+    "XJS*C4JDBQADN1.NSBN3*2IDNEN*GTUBE-STANDARD-ANTI-UBE-TEST-EMAIL*C.34X\n"};
+constexpr SampleMail kVirusSample = {
+    "Shared Files", "files@share.example.net", "heidi@example.com", "Document shared with you",
+    "203.0.113.88", "", "", BodyKind::kTestVirus,
+    "A document was shared with you; open the attachment to view it.\n"};
 // clang-format on
 
 // Rows of the large export; about 70 bytes each, so the message comes to a few hundred KB.
@@ -187,6 +202,9 @@ constexpr const char* kSampleAttachment =
     "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
     "% Invoice 2041: 12 x widget, 3 x gadget; total due 1,245.00\n"
     "trailer << /Root 1 0 R >>\n%%EOF\n";
+// The EICAR anti-virus test file: harmless, and reported by every virus scanner.
+constexpr const char* kTestVirusFile =
+    "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*";
 // Not a working program: the name is what the attachment filter looks at.
 constexpr const char* kSampleProgram = "MZ\x90\x00 sample label printer, not a real program\n";
 
@@ -354,6 +372,12 @@ std::string ContentOf(const SampleMail& mail) {
                                  "Content-Transfer-Encoding: base64\n"
                                  "Content-Disposition: attachment; filename=\"label.exe\"\n\n" +
                                      Base64Lines(kSampleProgram));
+        case BodyKind::kTestVirus:
+            return MultipartBody("mixed", PlainPart(mail.body),
+                                 "Content-Type: application/octet-stream; name=\"eicar.com\"\n"
+                                 "Content-Transfer-Encoding: base64\n"
+                                 "Content-Disposition: attachment; filename=\"eicar.com\"\n\n" +
+                                     Base64Lines(kTestVirusFile));
         case BodyKind::kPlain:
             break;
     }
@@ -427,6 +451,12 @@ constexpr SampleFilterFiles kSampleFilterFiles[] = {
     {kSampleFilters[4], kConnector, kSecondConnector,
      {{"APPEND_ANNOTATIONS", "1"}, {"", ""}, {"", ""}}},
 };
+// The scanners' verdicts: 1 is spam, 1 is a virus found.
+constexpr SampleFilterFiles kSpamAssassinFilterFiles =
+    {kSpamAssassinFilter, kSpamAssassin, "1",
+     {{"ADD_SUBJECT_PREFIX", "[SPAM] "}, {"ADD_HEADER", "X-Spam-Flag|YES"}, {"", ""}}};
+constexpr SampleFilterFiles kVirusFilterFiles =
+    {kVirusFilter, kHasVirus, "1", {{"COPY_TO_QUARANTINE", ""}, {"DELETE", ""}, {"", ""}}};
 // clang-format on
 
 // Notices come from an address of their own: one sent to the notification sender
@@ -484,10 +514,20 @@ int WriteAnnotation(const std::string& root, const SampleFilterFiles& filter, st
     return 1;
 }
 
-int WriteSampleFilters(const std::string& root, std::string* error) {
+// The sample filters, and those of the scanners that are on.
+std::vector<SampleFilterFiles> FiltersOf(const ScannerDaemons& scanners) {
+    std::vector<SampleFilterFiles> filters(std::begin(kSampleFilterFiles),
+                                           std::end(kSampleFilterFiles));
+    if (!scanners.spamd.empty()) filters.push_back(kSpamAssassinFilterFiles);
+    if (!scanners.clamd.empty()) filters.push_back(kVirusFilterFiles);
+    return filters;
+}
+
+int WriteSampleFilters(const std::string& root, const ScannerDaemons& scanners,
+                       std::string* error) {
     std::string filters = TreePath(root, kTreeFilters);
     std::string table;
-    for (const SampleFilterFiles& filter : kSampleFilterFiles) {
+    for (const SampleFilterFiles& filter : FiltersOf(scanners)) {
         const std::string id = filter.names.filterId;
         // A trailing tab after the display name, as hand-edited tables often have.
         table += id + "\t1\t" + id + "\t\t" + filter.names.displayName + "\t\n";
@@ -536,20 +576,66 @@ int WriteSampleQueue(const std::string& root, const SampleQueue& queue, int64_t 
     return queue.count;
 }
 
-int WriteSampleQueues(const std::string& root, std::string* error) {
+int WriteSampleQueues(const std::string& root, const ScannerDaemons& scanners, std::string* error) {
     const int first = static_cast<int>(std::size(kSamples));
     const int second = static_cast<int>(std::size(kSecondConnectorSamples));
+    std::vector<SampleMail> scannerSamples;
+    if (!scanners.spamd.empty()) scannerSamples.push_back(kSpamAssassinSample);
+    if (!scanners.clamd.empty()) scannerSamples.push_back(kVirusSample);
+    const int third = static_cast<int>(scannerSamples.size());
+    // Message ids follow the queues' order, so the scanner samples come last.
     const SampleQueue queues[] = {
         {kSampleConnector, kSamples, first, 0, false},
         {kSecondConnector, kSecondConnectorSamples, second, first, true},
+        {kSampleConnector, scannerSamples.data(), third, first + second, false},
     };
-    int64_t firstTime = platform::NowUtcSeconds() - (first + second) * kSecondsBetweenSamples;
+    int64_t firstTime =
+        platform::NowUtcSeconds() - (first + second + third) * kSecondsBetweenSamples;
     int total = 0;
     for (const SampleQueue& queue : queues) {
-        if (!WriteSampleQueue(root, queue, firstTime, error)) return 0;
+        if (queue.count > 0 && !WriteSampleQueue(root, queue, firstTime, error)) return 0;
         total += queue.count;
     }
     return total;
+}
+
+// A scanner switched on: its library from the build in the provider directory, its
+// switch, and its daemon's address under the library's own key.
+struct ScannerInstall {
+    const char* library;      // file name in the build's scanner directory
+    const char* switchValue;  // under the plug-in's key
+    const char* settingsKey;  // the library's own key, below the plug-in's
+    const char* addressValue;
+};
+
+constexpr ScannerInstall kSpamAssassinInstall = {"QPFLTMSA.so", values::kSpamAssassinEnabled,
+                                                 "SpamAssassin", "Server"};
+constexpr ScannerInstall kAntivirusInstall = {"QPAVGEN.so", values::kAntivirusStatus, "ClamAV",
+                                              "Socket"};
+
+int InstallScanner(const std::string& root, const ScannerInstall& scanner,
+                   const std::string& address, std::string* error) {
+    const std::string source = std::string(MTAFILTER_SCANNER_DIR) + "/" + scanner.library;
+    const std::string target = TreePath(root, "app64/") + scanner.library;
+    std::error_code failure;
+    if (!std::filesystem::copy_file(source, target, failure)) {
+        *error = "cannot copy " + source + " to " + target + ": " + failure.message() +
+                 "; build it (cmake --build BUILD-DIR --target " +
+                 std::string(scanner.library, std::strlen(scanner.library) - 3) + ")";
+        return 0;
+    }
+    const uint32_t on = 1;
+    return SetRegistryValue(keys::kPlugin, scanner.switchValue, platform::kRegDword, &on, sizeof on,
+                            error) &&
+           SetRegistryText((std::string(keys::kPlugin) + "\\" + scanner.settingsKey).c_str(),
+                           scanner.addressValue, address, error);
+}
+
+int InstallScanners(const std::string& root, const ScannerDaemons& scanners, std::string* error) {
+    return (scanners.spamd.empty() ||
+            InstallScanner(root, kSpamAssassinInstall, scanners.spamd, error)) &&
+           (scanners.clamd.empty() ||
+            InstallScanner(root, kAntivirusInstall, scanners.clamd, error));
 }
 
 }  // namespace
@@ -563,9 +649,9 @@ std::string InboundMessagesDirectory(const std::string& connectorRoot,
     return InboundQueueDirectory(connectorRoot, connector) + "\\Messages";
 }
 
-int BuildServerTree(const std::string& root, std::string* error) {
+int BuildServerTree(const std::string& root, std::string* error, const ScannerDaemons& scanners) {
     if (!MakeDirectories(root, error) || !WriteSettings(root, error) ||
-        !WriteSampleFilters(root, error))
+        !InstallScanners(root, scanners, error) || !WriteSampleFilters(root, scanners, error))
         return 0;
-    return WriteSampleQueues(root, error);
+    return WriteSampleQueues(root, scanners, error);
 }

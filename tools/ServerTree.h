@@ -37,6 +37,19 @@ inline constexpr SampleFilter kSampleFilters[] = {
     {"DISCLAIMER", "Disclaimer on outgoing mail", "appends a disclaimer on LS"},
 };
 
+// The filters a tree gets for each scanner that is switched on, after the sample ones.
+inline constexpr SampleFilter kSpamAssassinFilter = {"SPAMASSASSIN", "Spam by SpamAssassin",
+                                                     "prefixes the subject, adds X-Spam-Flag"};
+inline constexpr SampleFilter kVirusFilter = {"VIRUSES", "Viruses found by the antivirus",
+                                              "quarantines and deletes"};
+
+// The scanner daemons a tree's scanners use: an address (unix socket path or host:port)
+// switches the scanner on, empty leaves it off.
+struct ScannerDaemons {
+    std::string spamd;
+    std::string clamd;
+};
+
 // A connector's Inbound queue, which holds the envelopes, and its Messages directory, which
 // holds the message files under the same names. "\" separators: paths as the plug-in
 // builds them.
@@ -51,4 +64,9 @@ std::string InboundMessagesDirectory(const std::string& connectorRoot,
 // connectors (the kSecondConnector ones also in its Outgoing queue, which annotations
 // rewrite). Returns the number of sample messages queued in all, or 0 with *error saying
 // what could not be written.
-[[nodiscard]] int BuildServerTree(const std::string& root, std::string* error);
+//
+// Each scanner of `scanners` that is on gets its library copied from the build into the
+// provider directory, its switch and daemon address set, its filter, and a sample
+// message that every such scanner knows to catch (the GTUBE and EICAR test texts).
+[[nodiscard]] int BuildServerTree(const std::string& root, std::string* error,
+                                  const ScannerDaemons& scanners = {});

@@ -13,7 +13,10 @@
 #include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
 #include "platform/Registry.h"
+#include "tests/fixtures/ScopedEnvironment.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/scanners/daemons/ClamdServer.h"
+#include "tests/scanners/daemons/SpamdServer.h"
 #include "tools/ServerTree.h"
 
 namespace {
@@ -270,6 +273,62 @@ TEST_F(SampleTree, QueuesCrLfFilesWithAnAttachmentAndALargeMessage) {
     }
     EXPECT_TRUE(attachment);
     EXPECT_GE(largest, 100u * 1024);
+}
+
+}  // namespace
+
+namespace {
+
+// With daemons asked for but not answering, the demo is the plain one: no scanner
+// library, switch, filter or sample message, and the administrator is told why.
+TEST(DemoCommand, ScannersWhoseDaemonsDoNotAnswerStayOff) {
+    TempTree tree;
+    std::string plain, scanned;
+    ASSERT_EQ(RunDemo(tree.Join("plain"), "--json", &plain), 0) << plain;
+    ASSERT_EQ(
+        RunDemo(tree.Join("scanned"),
+                "--json --spamd " + tree.Join("spamd.sock") + " --clamd 127.0.0.1:1", &scanned),
+        0)
+        << scanned;
+    EXPECT_NE(scanned.find("spamd does not answer at " + tree.Join("spamd.sock")),
+              std::string::npos)
+        << scanned;
+    EXPECT_NE(scanned.find("clamd does not answer at 127.0.0.1:1"), std::string::npos) << scanned;
+    EXPECT_EQ(JsonNumber(plain, "queued"), JsonNumber(scanned, "queued"));
+    EXPECT_NE(scanned.find("\"SpamAssassin\":\"off\",\"Antivirus\":\"off\""), std::string::npos);
+    EXPECT_EQ(tree.ReadFile("plain/config/FILTERS/FILTER.TAB"),
+              tree.ReadFile("scanned/config/FILTERS/FILTER.TAB"));
+    EXPECT_TRUE(fs::is_empty(tree.Join("scanned/app64")));
+}
+
+// With private daemons answering, both libraries are switched on in the tree and every
+// message is scanned by each without a failed scan.
+TEST(DemoCommand, ScannersOnAnsweringDaemonsScanEveryMessage) {
+    using testing_support::SharedClamd;
+    using testing_support::SharedSpamd;
+    if (!SharedSpamd().Ready() || !SharedClamd().Ready())
+        GTEST_SKIP() << "spamd or clamd did not start: install spamd and clamav-daemon";
+    TempTree tree;
+    std::string output;
+    ASSERT_EQ(RunDemo(tree.Join("demo"),
+                      "--json --spamd " + SharedSpamd().SocketPath() + " --clamd " +
+                          SharedClamd().SocketPath(),
+                      &output),
+              0)
+        << output;
+    EXPECT_EQ(std::string::npos, output.find("does not answer")) << output;
+    EXPECT_NE(output.find("\"SpamAssassin\":\"ready\",\"Antivirus\":\"ready\""), std::string::npos)
+        << output;
+    EXPECT_NE(tree.ReadFile("demo/config/FILTERS/FILTER.TAB").find("SPAMASSASSIN"),
+              std::string::npos);
+    testing_support::ScopedEnvironment registry(platform::kRegistryPathVariable,
+                                                tree.Join("demo/registry.db"));
+    for (const char* library : {"SpamAssassin", "ClamAV"}) {
+        uint32_t errors = 0;
+        EXPECT_FALSE(ReadRegistryDword((std::string(keys::kPlugin) + "\\" + library).c_str(),
+                                       "Scan Errors", &errors))
+            << library << " counted " << errors << " failed scans";
+    }
 }
 
 }  // namespace
