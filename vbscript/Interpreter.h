@@ -127,6 +127,11 @@ private:
     // Statements (InterpreterStatements.cpp).
     Flow ExecBlock(const Block& block);
     Flow ExecGuarded(const Stmt& stmt);
+    // Records an error the statement may go on after (On Error Resume Next); throws it on.
+    void Resume(const Stmt& stmt, ScriptError& error);
+    template <class Check>
+    bool Test(const Stmt& stmt, Check&& check, bool onError = true);
+    bool CaseMatches(const CaseClause& clause, const Value& subject);
     Flow Exec(const Stmt& stmt);
     void ExecDim(const Stmt& stmt);
     void ExecReDim(const Stmt& stmt);
