@@ -106,6 +106,8 @@ Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self, std::vecto
     frame.self = self;
     frame.optionExplicit = globalFrame_.optionExplicit;
     frame.names.reserve(args.size() + 1);
+    // Array elements passed ByRef, with the parameter holding each, to copy back on return.
+    std::vector<std::pair<ArgSlot*, Variable*>> elements;
     for (size_t i = 0; i < args.size(); ++i) {
         const Parameter& param = proc.params[i];
         if (param.byRef && args[i].ref != nullptr) {
@@ -114,12 +116,23 @@ Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self, std::vecto
             Variable* var =
                 frame.owned.Add(Variable{CopyForAssign(std::move(args[i].value)), false});
             frame.names.emplace_back(param.name, var);
+            if (param.byRef && args[i].array) elements.emplace_back(&args[i], var);
         }
     }
     if (proc.kind == ProcKind::Function || proc.kind == ProcKind::PropertyGet) {
         frame.result = frame.owned.Add(Variable{});
         frame.names.emplace_back(proc.name, frame.result);
     }
+    // The elements are written back however the procedure ends, as an error unwinding past
+    // it leaves what it did to them done.
+    struct CopyBack {
+        ~CopyBack() {
+            for (auto& [slot, var] : *elements)
+                if (slot->element < slot->array->items.size())
+                    slot->array->items[slot->element] = std::move(var->value);
+        }
+        std::vector<std::pair<ArgSlot*, Variable*>>* elements;
+    } copyBack{&elements};
     FrameScope scope(this, &frame);
     ExecBlock(proc.body);
     return frame.result != nullptr ? std::move(frame.result->value) : Value();
@@ -153,7 +166,9 @@ void Interpreter::PutMember(ClassInstance& self, const std::string& name,
     const auto& accessors = isSet ? decl.setters : decl.letters;
     auto accessor = accessors.find(member);
     if (accessor != accessors.end()) {
-        args.push_back(ArgSlot{nullptr, value});
+        ArgSlot slot;
+        slot.value = value;
+        args.push_back(std::move(slot));
         Invoke(*accessor->second, &self, args);
         return;
     }

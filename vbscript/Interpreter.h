@@ -32,10 +32,13 @@ struct Variable {
 };
 
 // An argument on its way to a procedure: a reference to the caller's variable when it
-// can be passed ByRef, always its value.
+// can be passed ByRef, always its value. An array element passed ByRef is copied in and,
+// when the procedure returns, copied back to the element it came from.
 struct ArgSlot {
     Variable* ref = nullptr;
     Value value;
+    std::shared_ptr<ArrayData> array;
+    size_t element = 0;
 };
 
 class Interpreter {
@@ -164,6 +167,7 @@ private:
     Value Index(const Value& target, const std::vector<ExprPtr>& argExprs);
     std::vector<Value> EvalArgs(const std::vector<ExprPtr>& argExprs);
     std::vector<ArgSlot> BindArgs(const std::vector<ExprPtr>& argExprs);
+    void BindElement(const Value& array, const std::vector<ExprPtr>& argExprs, ArgSlot* slot);
     Value Invoke(const Procedure& proc, ClassInstance* self, std::vector<ArgSlot>& args);
     Value BuiltinObject(const std::string& name, bool* found);
     void AssignElement(Value& array, const std::vector<Value>& indices, Value value);
