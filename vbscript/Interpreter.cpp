@@ -43,7 +43,7 @@ Unit& Interpreter::Load(std::unique_ptr<Unit> unit) {
 }
 
 void Interpreter::Register(const Unit& unit) {
-    for (const ProcedurePtr& proc : unit.procedures) procedures_[proc->name] = proc.get();
+    for (const ProcedurePtr& proc : unit.procedures) procedures_[proc->name] = proc;
     for (const ClassPtr& decl : unit.classes) classes_[decl->name] = decl;
     if (unit.optionExplicit) globalFrame_.optionExplicit = true;
 }
@@ -55,7 +55,7 @@ void Interpreter::Run(const Unit& unit) {
     ExecBlock(unit.statements);
 }
 
-const Procedure* Interpreter::FindProcedure(const std::string& lowerName) const {
+ProcedurePtr Interpreter::FindProcedure(const std::string& lowerName) const {
     auto found = procedures_.find(lowerName);
     return found == procedures_.end() ? nullptr : found->second;
 }
@@ -90,7 +90,11 @@ Variable* Interpreter::Declare(const std::string& name) {
     for (auto& entry : frame.names)
         if (entry.first == name) return entry.second;
     Variable* var = frame.owned.Add(Variable{});
-    frame.names.emplace_back(name, var);
+    if (runtimeDepth_ > 0) {
+        frame.names.emplace_back(frame.runtimeNames.emplace_back(name), var);
+    } else {
+        frame.names.emplace_back(name, var);
+    }
     return var;
 }
 

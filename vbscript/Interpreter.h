@@ -25,6 +25,9 @@ class ClassInstance;
 
 // Deepest procedure call nesting before "Out of stack space".
 constexpr int kMaxCallDepth = 200;
+// Texts parsed by Eval and Execute kept for reuse: enough for the handful of texts a script
+// evaluates in a loop, few enough that texts built from a counter cannot pile up.
+constexpr size_t kMaxRuntimeTexts = 64;
 
 struct Variable {
     Value value;
@@ -56,8 +59,9 @@ public:
     // Runs a loaded text's top-level statements. Throws ScriptError.
     void Run(const Unit& unit);
 
-    // A global procedure or variable by (any case) name, for the script dispatch.
-    const Procedure* FindProcedure(const std::string& lowerName) const;
+    // A global procedure or variable by (any case) name, for the script dispatch. The
+    // procedure stays while the caller holds it, even should a later text replace it.
+    ProcedurePtr FindProcedure(const std::string& lowerName) const;
     Variable* FindGlobal(const std::string& lowerName);
     // Calls a global procedure with values (ByRef arguments are copies). Throws ScriptError.
     Value CallProcedure(const Procedure& proc, std::vector<Value> args);
@@ -87,6 +91,8 @@ public:
     // in the current scope (or, for ExecuteGlobal, the global one). Throws ScriptError.
     Value EvalText(const std::string& text);
     void ExecuteText(const std::string& text, bool global);
+    // How many texts parsed by Eval and Execute are kept for their next use.
+    size_t RuntimeTextCount() const { return runtimeUnits_.size(); }
 
 private:
     enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
@@ -116,6 +122,8 @@ private:
         LocalStore owned;
         ClassInstance* self = nullptr;
         Variable* result = nullptr;
+        // Names declared by Eval/Execute text, which may go before the frame does.
+        std::list<std::string> runtimeNames;
         bool resumeNext = false;
         bool optionExplicit = false;
     };
@@ -173,13 +181,13 @@ private:
     void AssignElement(Value& array, const std::vector<Value>& indices, Value value);
     void AssignMember(const Expr& target, Value value, bool isSet);
     void Register(const Unit& unit);
-    const Unit& RuntimeUnit(const std::string& text, bool expression);
+    std::shared_ptr<const Unit> RuntimeUnit(const std::string& text, bool expression);
 
     // First, so that it outlives every value and object the interpreter holds.
     RunLimits limits_;
     std::vector<std::unique_ptr<Unit>> units_;
     std::unordered_map<std::string, Variable> globals_;
-    std::unordered_map<std::string, const Procedure*> procedures_;
+    std::unordered_map<std::string, ProcedurePtr> procedures_;
     std::unordered_map<std::string, ClassPtr> classes_;
     std::vector<Frame*> frames_;
     std::vector<Value> withObjects_;  // innermost last
@@ -190,8 +198,13 @@ private:
     std::shared_ptr<Interpreter*> self_;
     std::shared_ptr<Object> wscript_;
     EchoSink echo_;
-    // Texts parsed by Eval and Execute, by text, kept because frames may name their variables.
-    std::unordered_map<std::string, const Unit*> runtimeUnits_;
+    // The texts parsed by Eval and Execute most recently used, the latest first, with an
+    // index by text; a text pushed out is parsed again when it comes back.
+    using RuntimeUnitList = std::list<std::pair<std::string, std::shared_ptr<const Unit>>>;
+    RuntimeUnitList runtimeOrder_;
+    std::unordered_map<std::string_view, RuntimeUnitList::iterator> runtimeUnits_;
+    // Eval/Execute texts running now, whose names must outlive the text.
+    size_t runtimeDepth_ = 0;
     // Frames and Eval/Execute nesting hidden from frames_ while ExecuteGlobal runs, counted
     // against kMaxCallDepth so that recursion through them still ends.
     size_t hiddenDepth_ = 0;

@@ -124,7 +124,7 @@ Value Interpreter::EvalName(const Expr& expr) {
             return CallMember(*self, expr.name, slots);
         }
     }
-    if (const Procedure* proc = FindProcedure(expr.name)) {
+    if (ProcedurePtr proc = FindProcedure(expr.name)) {
         std::vector<ArgSlot> slots = BindArgs(expr.args);
         return Invoke(*proc, nullptr, slots);
     }

@@ -381,7 +381,7 @@ HRESULT ScriptDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         UINT count = params != nullptr ? params->cArgs : 0;
         for (UINT i = 0; i < count; ++i) args.push_back(FromVariant(params->rgvarg[count - 1 - i]));
         Value value;
-        if (const Procedure* proc = interp->FindProcedure(name)) {
+        if (ProcedurePtr proc = interp->FindProcedure(name)) {
             if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0)
                 return DISP_E_MEMBERNOTFOUND;
             value = interp->CallProcedure(*proc, std::move(args));
