@@ -73,6 +73,20 @@ Value Interpreter::CallProcedure(const Procedure& proc, std::vector<Value> args)
     return Invoke(proc, nullptr, slots);
 }
 
+Value Interpreter::GetObjectMember(Object& object, const std::string& name,
+                                   std::vector<Value>& args) {
+    LimitsScope scope(&limits_);
+    limits_.ClearInterrupt();
+    return object.Get(*this, name, args);
+}
+
+void Interpreter::PutObjectMember(Object& object, const std::string& name, std::vector<Value>& args,
+                                  const Value& value, bool isSet) {
+    LimitsScope scope(&limits_);
+    limits_.ClearInterrupt();
+    object.Put(*this, name, args, value, isSet);
+}
+
 Variable* Interpreter::Lookup(const std::string& name) {
     Frame& frame = Top();
     for (auto& entry : frame.names)

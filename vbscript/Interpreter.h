@@ -65,6 +65,10 @@ public:
     Variable* FindGlobal(const std::string& lowerName);
     // Calls a global procedure with values (ByRef arguments are copies). Throws ScriptError.
     Value CallProcedure(const Procedure& proc, std::vector<Value> args);
+    // A member of a script object the host holds, read or called, or assigned.
+    Value GetObjectMember(Object& object, const std::string& name, std::vector<Value>& args);
+    void PutObjectMember(Object& object, const std::string& name, std::vector<Value>& args,
+                         const Value& value, bool isSet);
 
     // The run-time budget: a deadline for the current entry into the engine, and a flag
     // another thread may set to stop the script at its next statement.
