@@ -298,6 +298,27 @@ TEST(Errors, RuntimeErrorInFunctionIsReported) {
     EXPECT_EQ(std::wstring(L"Division by zero"), site.errors[0].description);
 }
 
+// An error deep in the procedures a host call runs unwinds to the nearest handler on the
+// way out: the function the host called carries on and returns, and nothing is reported;
+// without any handler it is reported once, at the line where it arose.
+TEST(Errors, ErrorUnwindsToTheCallersHandlerUnderTheHost) {
+    const wchar_t* program =
+        L"Function Inner\r\n  Inner = 1\r\n  Err.Raise 5000\r\nEnd Function\r\n"
+        L"Function Middle\r\n  Middle = Inner() + 1\r\nEnd Function\r\n"
+        L"Function Guarded\r\n  On Error Resume Next\r\n  Guarded = Middle()\r\n"
+        L"  If Err.Number = 5000 Then Guarded = 7\r\nEnd Function\r\n";
+    TestSite site;
+    VARIANT result;
+    ASSERT_EQ(S_OK, RunFunction(&site, program, L"Guarded", &result));
+    EXPECT_TRUE(site.errors.empty());
+    EXPECT_EQ(VT_I2, result.vt);
+    EXPECT_EQ(7, result.iVal);
+    EXPECT_EQ(SCRIPT_E_REPORTED, RunFunction(&site, program, L"Middle", &result));
+    ASSERT_EQ(1u, site.errors.size());
+    EXPECT_EQ(static_cast<SCODE>(0x800A1388), site.errors[0].scode);
+    EXPECT_EQ(2, site.errors[0].line);
+}
+
 TEST(Errors, UnknownFunctionNameIsUnknown) {
     TestSite site;
     HostedEngine host(&site);
