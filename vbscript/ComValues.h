@@ -15,6 +15,20 @@ platform::BSTR NewBstr(const std::string& text);
 
 class ObjectHost;
 
+// QueryInterface of an object with one interface: `self` with one more reference when the
+// interface asked for is among those it answers to, else E_NOINTERFACE.
+template <class Interface>
+platform::HRESULT OfferInterface(bool answers, Interface* self, void** out) {
+    if (out == nullptr) return platform::E_POINTER;
+    if (!answers) {
+        *out = nullptr;
+        return platform::E_NOINTERFACE;
+    }
+    *out = self;
+    self->AddRef();
+    return platform::S_OK;
+}
+
 // A script value as the VARIANT a host receives (Integer as VT_I2, Long as VT_I4, Boolean as
 // VT_BOOL, Double as VT_R8, String as VT_BSTR, an array as VT_ARRAY | VT_VARIANT, an object
 // as VT_DISPATCH calling back through `host`). Without a host, objects give

@@ -29,14 +29,9 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_ScriptObject) {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+        return OfferInterface(
+            riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_ScriptObject,
+            static_cast<IDispatch*>(this), out);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override {

@@ -345,14 +345,8 @@ ULONG ScriptDispatch::Release() {
 }
 
 HRESULT ScriptDispatch::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
+    return OfferInterface(riid == IID_IUnknown || riid == IID_IDispatch,
+                          static_cast<IDispatch*>(this), object);
 }
 
 HRESULT ScriptDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
