@@ -342,7 +342,7 @@ Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& stmt) {
     for (;;) {
         Tick();
         if (stmt.value && !stmt.testAtEnd &&
-            Test(stmt, [&] { return Condition(*stmt.value) != stmt.until; }) == false)
+            !Test(stmt, [&] { return Condition(*stmt.value) != stmt.until; }))
             break;
         Flow flow = ExecBlock(stmt.blocks[0]);
         if (flow == Flow::ExitDo) break;
