@@ -459,3 +459,31 @@ TEST(ComStandIn, VariantCopyDuplicatesStrings) {
 }
 
 }  // namespace
+
+// A copied array owns copies of its elements; indices outside the bounds are refused.
+TEST(ComStandIn, VariantCopyDuplicatesArrays) {
+    SAFEARRAYBOUND bounds[] = {{2, 1}, {3, 0}};  // (1 To 2, 0 To 2)
+    VARIANT a, b, element;
+    VariantInit(&a);
+    VariantInit(&b);
+    VariantInit(&element);
+    a.vt = VT_ARRAY | VT_VARIANT;
+    a.parray = SafeArrayCreate(VT_VARIANT, 2, bounds);
+    ASSERT_NE(nullptr, a.parray);
+    element.vt = VT_BSTR;
+    element.bstrVal = SysAllocString(L"corner");
+    LONG corner[] = {2, 2};  // rightmost dimension first
+    ASSERT_EQ(S_OK, SafeArrayPutElement(a.parray, corner, &element));
+    VariantClear(&element);
+    LONG outside[] = {0, 0};
+    EXPECT_EQ(DISP_E_BADINDEX, SafeArrayPutElement(a.parray, outside, &element));
+    ASSERT_EQ(S_OK, VariantCopy(&b, &a));
+    VariantClear(&a);
+    LONG lower = 0;
+    EXPECT_EQ(S_OK, SafeArrayGetLBound(b.parray, 1, &lower));
+    EXPECT_EQ(1, lower);
+    ASSERT_EQ(S_OK, SafeArrayGetElement(b.parray, corner, &element));
+    EXPECT_EQ(std::wstring(L"corner"), element.bstrVal);
+    VariantClear(&element);
+    VariantClear(&b);
+}
