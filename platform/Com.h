@@ -53,6 +53,7 @@ constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003);
 constexpr HRESULT DISP_E_PARAMNOTFOUND = static_cast<HRESULT>(0x80020004);
 constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005);
+constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000B);
 constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006);
 constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000E);
@@ -146,6 +147,21 @@ struct IUnknown;
 struct IDispatch;
 struct ITypeInfo;  // never implemented here; appears only in signatures
 
+// Safe arrays: the bounds are kept rightmost dimension first, and the elements with the
+// leftmost index varying fastest, as OLE Automation keeps them.
+struct SAFEARRAYBOUND {
+    ULONG cElements;
+    LONG lLbound;
+};
+struct SAFEARRAY {
+    USHORT cDims;
+    USHORT fFeatures;
+    ULONG cbElements;
+    ULONG cLocks;
+    void* pvData;
+    SAFEARRAYBOUND rgsabound[1];
+};
+
 struct VARIANT {
     VARTYPE vt;
     WORD wReserved1;
@@ -166,6 +182,7 @@ struct VARIANT {
         IUnknown* punkVal;
         IDispatch* pdispVal;
         VARIANT* pvarVal;
+        SAFEARRAY* parray;
         void* byref;
     };
 };
@@ -242,6 +259,20 @@ void VariantInit(VARIANTARG* variant);
 HRESULT VariantClear(VARIANTARG* variant);
 // Clears the destination, then copies the source (a new string, an added reference).
 HRESULT VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
+
+// Arrays of VARIANTs only (VT_VARIANT), bounds given leftmost dimension first; elements
+// start Empty. Indices for the element calls are rightmost dimension first.
+SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT dims, SAFEARRAYBOUND* bounds);
+// Clears every element, then frees the array.
+HRESULT SafeArrayDestroy(SAFEARRAY* array);
+HRESULT SafeArrayCopy(SAFEARRAY* source, SAFEARRAY** copy);
+UINT SafeArrayGetDim(SAFEARRAY* array);
+// Dimensions count from 1, leftmost first.
+HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dim, LONG* bound);
+HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dim, LONG* bound);
+// Copies the element out into (or in from) a VARIANT; DISP_E_BADINDEX outside the bounds.
+HRESULT SafeArrayGetElement(SAFEARRAY* array, LONG* indices, void* element);
+HRESULT SafeArrayPutElement(SAFEARRAY* array, LONG* indices, void* element);
 
 // Apartments: each thread that uses COM calls CoInitializeEx first (S_OK the first time,
 // S_FALSE when already started) and CoUninitialize once per successful start.

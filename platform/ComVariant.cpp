@@ -56,6 +56,11 @@ void VariantInit(VARIANTARG* variant) {
 
 HRESULT VariantClear(VARIANTARG* variant) {
     if (variant == nullptr) return E_INVALIDARG;
+    if ((variant->vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY) {
+        SafeArrayDestroy(variant->parray);
+        VariantInit(variant);
+        return S_OK;
+    }
     switch (variant->vt) {
         case VT_BSTR:
             SysFreeString(variant->bstrVal);
@@ -76,6 +81,11 @@ HRESULT VariantCopy(VARIANTARG* destination, const VARIANTARG* source) {
     if (destination == source) return S_OK;
     VariantClear(destination);
     *destination = *source;
+    if ((source->vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY) {
+        HRESULT hr = SafeArrayCopy(source->parray, &destination->parray);
+        if (FAILED(hr)) VariantInit(destination);
+        return hr;
+    }
     if (source->vt == VT_BSTR && source->bstrVal != nullptr) {
         destination->bstrVal = SysAllocStringLen(source->bstrVal, SysStringLen(source->bstrVal));
         if (destination->bstrVal == nullptr) {

@@ -2,7 +2,10 @@
 // subtypes map one to one onto VARIANT types.
 #include "vbscript/ComValues.h"
 
+#include <vector>
+
 #include "vbscript/Errors.h"
+#include "vbscript/ObjectDispatch.h"
 
 namespace vbscript {
 
@@ -63,7 +66,62 @@ BSTR NewBstr(const std::string& text) {
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
-HRESULT ToVariant(const Value& value, VARIANT* out) {
+namespace {
+
+// Arrays inside arrays are converted by recursion, so their nesting is bounded.
+constexpr int kMaxNesting = 64;
+
+HRESULT ToVariantAt(const Value& value, VARIANT* out, ObjectHost* host, int depth);
+
+HRESULT ArrayToVariant(const ArrayData& array, VARIANT* out, ObjectHost* host, int depth) {
+    if (depth >= kMaxNesting) return DISP_E_TYPEMISMATCH;
+    std::vector<SAFEARRAYBOUND> bounds;
+    for (int32_t upper : array.upper)
+        bounds.push_back(SAFEARRAYBOUND{static_cast<ULONG>(upper + 1), 0});
+    if (bounds.empty()) bounds.push_back(SAFEARRAYBOUND{0, 0});  // never dimensioned
+    SAFEARRAY* safe = SafeArrayCreate(VT_VARIANT, static_cast<UINT>(bounds.size()), bounds.data());
+    if (safe == nullptr) return E_OUTOFMEMORY;
+    // The element orders agree: the leftmost index varies fastest in both.
+    auto* elements = static_cast<VARIANT*>(safe->pvData);
+    for (size_t i = 0; i < array.items.size(); ++i) {
+        HRESULT hr = ToVariantAt(array.items[i], &elements[i], host, depth + 1);
+        if (FAILED(hr)) {
+            SafeArrayDestroy(safe);
+            return hr;
+        }
+    }
+    out->vt = VT_ARRAY | VT_VARIANT;
+    out->parray = safe;
+    return S_OK;
+}
+
+Value ArrayFromVariant(const SAFEARRAY* safe, int depth) {
+    if (depth >= kMaxNesting || safe == nullptr) ThrowRuntime(kErrTypeMismatch);
+    std::vector<int32_t> upper;
+    for (int d = safe->cDims - 1; d >= 0; --d)
+        upper.push_back(static_cast<int32_t>(safe->rgsabound[d].cElements) - 1);
+    Value v;
+    v.kind = Kind::Array;
+    v.arr = NewArray(upper);
+    const auto* elements = static_cast<const VARIANT*>(safe->pvData);
+    for (size_t i = 0; i < v.arr->items.size(); ++i) {
+        const VARIANT& element = elements[i];
+        v.arr->items[i] = element.vt == (VT_ARRAY | VT_VARIANT)
+                              ? ArrayFromVariant(element.parray, depth + 1)
+                              : FromVariant(element);
+    }
+    return v;
+}
+
+}  // namespace
+
+HRESULT ToVariant(const Value& value, VARIANT* out, ObjectHost* host) {
+    return ToVariantAt(value, out, host, 0);
+}
+
+namespace {
+
+HRESULT ToVariantAt(const Value& value, VARIANT* out, ObjectHost* host, int depth) {
     VariantInit(out);
     switch (value.kind) {
         case Kind::Empty:
@@ -108,11 +166,24 @@ HRESULT ToVariant(const Value& value, VARIANT* out) {
             if (out->bstrVal == nullptr) return E_OUTOFMEMORY;
             out->vt = VT_BSTR;
             break;
-        default:
-            return DISP_E_TYPEMISMATCH;
+        case Kind::Array:
+            if (!value.arr) return DISP_E_TYPEMISMATCH;
+            return ArrayToVariant(*value.arr, out, host, depth);
+        case Kind::Object:
+            if (!value.obj) {  // Nothing
+                out->vt = VT_DISPATCH;
+                break;
+            }
+            if (host == nullptr) return DISP_E_TYPEMISMATCH;
+            out->pdispVal = NewObjectDispatch(host, value.obj);
+            if (out->pdispVal == nullptr) return E_OUTOFMEMORY;
+            out->vt = VT_DISPATCH;
+            break;
     }
     return S_OK;
 }
+
+}  // namespace
 
 Value FromVariant(const VARIANT& variant) {
     const VARIANT& v = (variant.vt == (VT_VARIANT | VT_BYREF) && variant.pvarVal != nullptr)
@@ -142,6 +213,14 @@ Value FromVariant(const VARIANT& variant) {
             return Value::Currency(v.cyVal.int64);
         case VT_BSTR:
             return Value::String(Narrow(v.bstrVal));
+        case VT_ARRAY | VT_VARIANT:
+            return ArrayFromVariant(v.parray, 0);
+        case VT_DISPATCH: {
+            if (v.pdispVal == nullptr) return Value::Nothing();
+            std::shared_ptr<Object> object = ObjectBehind(v.pdispVal);
+            if (!object) ThrowRuntime(kErrTypeMismatch);
+            return Value::ObjectRef(std::move(object));
+        }
         default:
             ThrowRuntime(kErrTypeMismatch);
     }

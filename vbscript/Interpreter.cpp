@@ -43,7 +43,7 @@ Unit& Interpreter::Load(std::unique_ptr<Unit> unit) {
 }
 
 void Interpreter::Register(const Unit& unit) {
-    for (const ProcedurePtr& proc : unit.procedures) procedures_[proc->name] = proc.get();
+    for (const ProcedurePtr& proc : unit.procedures) procedures_[proc->name] = proc;
     for (const ClassPtr& decl : unit.classes) classes_[decl->name] = decl;
     if (unit.optionExplicit) globalFrame_.optionExplicit = true;
 }
@@ -55,7 +55,7 @@ void Interpreter::Run(const Unit& unit) {
     ExecBlock(unit.statements);
 }
 
-const Procedure* Interpreter::FindProcedure(const std::string& lowerName) const {
+ProcedurePtr Interpreter::FindProcedure(const std::string& lowerName) const {
     auto found = procedures_.find(lowerName);
     return found == procedures_.end() ? nullptr : found->second;
 }
@@ -71,6 +71,20 @@ Value Interpreter::CallProcedure(const Procedure& proc, std::vector<Value> args)
     std::vector<ArgSlot> slots(args.size());
     for (size_t i = 0; i < args.size(); ++i) slots[i].value = std::move(args[i]);
     return Invoke(proc, nullptr, slots);
+}
+
+Value Interpreter::GetObjectMember(Object& object, const std::string& name,
+                                   std::vector<Value>& args) {
+    LimitsScope scope(&limits_);
+    limits_.ClearInterrupt();
+    return object.Get(*this, name, args);
+}
+
+void Interpreter::PutObjectMember(Object& object, const std::string& name, std::vector<Value>& args,
+                                  const Value& value, bool isSet) {
+    LimitsScope scope(&limits_);
+    limits_.ClearInterrupt();
+    object.Put(*this, name, args, value, isSet);
 }
 
 Variable* Interpreter::Lookup(const std::string& name) {
@@ -90,7 +104,11 @@ Variable* Interpreter::Declare(const std::string& name) {
     for (auto& entry : frame.names)
         if (entry.first == name) return entry.second;
     Variable* var = frame.owned.Add(Variable{});
-    frame.names.emplace_back(name, var);
+    if (runtimeDepth_ > 0) {
+        frame.names.emplace_back(frame.runtimeNames.emplace_back(name), var);
+    } else {
+        frame.names.emplace_back(name, var);
+    }
     return var;
 }
 
@@ -106,6 +124,8 @@ Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self, std::vecto
     frame.self = self;
     frame.optionExplicit = globalFrame_.optionExplicit;
     frame.names.reserve(args.size() + 1);
+    // Array elements passed ByRef, with the parameter holding each, to copy back on return.
+    std::vector<std::pair<ArgSlot*, Variable*>> elements;
     for (size_t i = 0; i < args.size(); ++i) {
         const Parameter& param = proc.params[i];
         if (param.byRef && args[i].ref != nullptr) {
@@ -114,12 +134,23 @@ Value Interpreter::Invoke(const Procedure& proc, ClassInstance* self, std::vecto
             Variable* var =
                 frame.owned.Add(Variable{CopyForAssign(std::move(args[i].value)), false});
             frame.names.emplace_back(param.name, var);
+            if (param.byRef && args[i].array) elements.emplace_back(&args[i], var);
         }
     }
     if (proc.kind == ProcKind::Function || proc.kind == ProcKind::PropertyGet) {
         frame.result = frame.owned.Add(Variable{});
         frame.names.emplace_back(proc.name, frame.result);
     }
+    // The elements are written back however the procedure ends, as an error unwinding past
+    // it leaves what it did to them done.
+    struct CopyBack {
+        ~CopyBack() {
+            for (auto& [slot, var] : *elements)
+                if (slot->element < slot->array->items.size())
+                    slot->array->items[slot->element] = std::move(var->value);
+        }
+        std::vector<std::pair<ArgSlot*, Variable*>>* elements;
+    } copyBack{&elements};
     FrameScope scope(this, &frame);
     ExecBlock(proc.body);
     return frame.result != nullptr ? std::move(frame.result->value) : Value();
@@ -153,7 +184,9 @@ void Interpreter::PutMember(ClassInstance& self, const std::string& name,
     const auto& accessors = isSet ? decl.setters : decl.letters;
     auto accessor = accessors.find(member);
     if (accessor != accessors.end()) {
-        args.push_back(ArgSlot{nullptr, value});
+        ArgSlot slot;
+        slot.value = value;
+        args.push_back(std::move(slot));
         Invoke(*accessor->second, &self, args);
         return;
     }

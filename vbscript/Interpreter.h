@@ -25,6 +25,9 @@ class ClassInstance;
 
 // Deepest procedure call nesting before "Out of stack space".
 constexpr int kMaxCallDepth = 200;
+// Texts parsed by Eval and Execute kept for reuse: enough for the handful of texts a script
+// evaluates in a loop, few enough that texts built from a counter cannot pile up.
+constexpr size_t kMaxRuntimeTexts = 64;
 
 struct Variable {
     Value value;
@@ -32,10 +35,13 @@ struct Variable {
 };
 
 // An argument on its way to a procedure: a reference to the caller's variable when it
-// can be passed ByRef, always its value.
+// can be passed ByRef, always its value. An array element passed ByRef is copied in and,
+// when the procedure returns, copied back to the element it came from.
 struct ArgSlot {
     Variable* ref = nullptr;
     Value value;
+    std::shared_ptr<ArrayData> array;
+    size_t element = 0;
 };
 
 class Interpreter {
@@ -53,11 +59,16 @@ public:
     // Runs a loaded text's top-level statements. Throws ScriptError.
     void Run(const Unit& unit);
 
-    // A global procedure or variable by (any case) name, for the script dispatch.
-    const Procedure* FindProcedure(const std::string& lowerName) const;
+    // A global procedure or variable by (any case) name, for the script dispatch. The
+    // procedure stays while the caller holds it, even should a later text replace it.
+    ProcedurePtr FindProcedure(const std::string& lowerName) const;
     Variable* FindGlobal(const std::string& lowerName);
     // Calls a global procedure with values (ByRef arguments are copies). Throws ScriptError.
     Value CallProcedure(const Procedure& proc, std::vector<Value> args);
+    // A member of a script object the host holds, read or called, or assigned.
+    Value GetObjectMember(Object& object, const std::string& name, std::vector<Value>& args);
+    void PutObjectMember(Object& object, const std::string& name, std::vector<Value>& args,
+                         const Value& value, bool isSet);
 
     // The run-time budget: a deadline for the current entry into the engine, and a flag
     // another thread may set to stop the script at its next statement.
@@ -84,6 +95,8 @@ public:
     // in the current scope (or, for ExecuteGlobal, the global one). Throws ScriptError.
     Value EvalText(const std::string& text);
     void ExecuteText(const std::string& text, bool global);
+    // How many texts parsed by Eval and Execute are kept for their next use.
+    size_t RuntimeTextCount() const { return runtimeUnits_.size(); }
 
 private:
     enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
@@ -113,6 +126,8 @@ private:
         LocalStore owned;
         ClassInstance* self = nullptr;
         Variable* result = nullptr;
+        // Names declared by Eval/Execute text, which may go before the frame does.
+        std::list<std::string> runtimeNames;
         bool resumeNext = false;
         bool optionExplicit = false;
     };
@@ -127,6 +142,11 @@ private:
     // Statements (InterpreterStatements.cpp).
     Flow ExecBlock(const Block& block);
     Flow ExecGuarded(const Stmt& stmt);
+    // Records an error the statement may go on after (On Error Resume Next); throws it on.
+    void Resume(const Stmt& stmt, ScriptError& error);
+    template <class Check>
+    bool Test(const Stmt& stmt, Check&& check, bool onError = true);
+    bool CaseMatches(const CaseClause& clause, const Value& subject);
     Flow Exec(const Stmt& stmt);
     void ExecDim(const Stmt& stmt);
     void ExecReDim(const Stmt& stmt);
@@ -159,18 +179,19 @@ private:
     Value Index(const Value& target, const std::vector<ExprPtr>& argExprs);
     std::vector<Value> EvalArgs(const std::vector<ExprPtr>& argExprs);
     std::vector<ArgSlot> BindArgs(const std::vector<ExprPtr>& argExprs);
+    void BindElement(const Value& array, const std::vector<ExprPtr>& argExprs, ArgSlot* slot);
     Value Invoke(const Procedure& proc, ClassInstance* self, std::vector<ArgSlot>& args);
     Value BuiltinObject(const std::string& name, bool* found);
     void AssignElement(Value& array, const std::vector<Value>& indices, Value value);
     void AssignMember(const Expr& target, Value value, bool isSet);
     void Register(const Unit& unit);
-    const Unit& RuntimeUnit(const std::string& text, bool expression);
+    std::shared_ptr<const Unit> RuntimeUnit(const std::string& text, bool expression);
 
     // First, so that it outlives every value and object the interpreter holds.
     RunLimits limits_;
     std::vector<std::unique_ptr<Unit>> units_;
     std::unordered_map<std::string, Variable> globals_;
-    std::unordered_map<std::string, const Procedure*> procedures_;
+    std::unordered_map<std::string, ProcedurePtr> procedures_;
     std::unordered_map<std::string, ClassPtr> classes_;
     std::vector<Frame*> frames_;
     std::vector<Value> withObjects_;  // innermost last
@@ -181,8 +202,13 @@ private:
     std::shared_ptr<Interpreter*> self_;
     std::shared_ptr<Object> wscript_;
     EchoSink echo_;
-    // Texts parsed by Eval and Execute, by text, kept because frames may name their variables.
-    std::unordered_map<std::string, const Unit*> runtimeUnits_;
+    // The texts parsed by Eval and Execute most recently used, the latest first, with an
+    // index by text; a text pushed out is parsed again when it comes back.
+    using RuntimeUnitList = std::list<std::pair<std::string, std::shared_ptr<const Unit>>>;
+    RuntimeUnitList runtimeOrder_;
+    std::unordered_map<std::string_view, RuntimeUnitList::iterator> runtimeUnits_;
+    // Eval/Execute texts running now, whose names must outlive the text.
+    size_t runtimeDepth_ = 0;
     // Frames and Eval/Execute nesting hidden from frames_ while ExecuteGlobal runs, counted
     // against kMaxCallDepth so that recursion through them still ends.
     size_t hiddenDepth_ = 0;

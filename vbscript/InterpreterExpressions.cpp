@@ -59,23 +59,40 @@ std::vector<Value> Interpreter::EvalArgs(const std::vector<ExprPtr>& argExprs) {
     return values;
 }
 
-// Bare variable names go ByRef; everything else is a value.
+// Bare variable names and elements of array variables go ByRef; everything else (a
+// parenthesised name included) is a value.
 std::vector<ArgSlot> Interpreter::BindArgs(const std::vector<ExprPtr>& argExprs) {
     std::vector<ArgSlot> slots(argExprs.size());
     for (size_t i = 0; i < argExprs.size(); ++i) {
         const Expr* arg = argExprs[i].get();
         if (arg == nullptr) ThrowRuntime(kErrWrongArgs);
-        if (arg->kind == ExprKind::Name && !arg->hasArgs) {
+        if (arg->kind == ExprKind::Name) {
             Variable* var = Lookup(arg->name);
             if (var != nullptr && !var->constant && var != Top().result) {
-                slots[i].ref = var;
-                slots[i].value = var->value;
-                continue;
+                if (!arg->hasArgs) {
+                    slots[i].ref = var;
+                    slots[i].value = var->value;
+                    continue;
+                }
+                if (var->value.kind == Kind::Array) {
+                    BindElement(var->value, arg->args, &slots[i]);
+                    continue;
+                }
             }
         }
         slots[i].value = Eval(*arg);
     }
     return slots;
+}
+
+void Interpreter::BindElement(const Value& array, const std::vector<ExprPtr>& argExprs,
+                              ArgSlot* slot) {
+    std::vector<Value> indices = EvalArgs(argExprs);
+    for (Value& index : indices) index = Deref(std::move(index));
+    Value& element = ElementAt(*array.arr, indices);
+    slot->value = element;
+    slot->array = array.arr;
+    slot->element = static_cast<size_t>(&element - array.arr->items.data());
 }
 
 Value Interpreter::Index(const Value& target, const std::vector<ExprPtr>& argExprs) {
@@ -107,7 +124,7 @@ Value Interpreter::EvalName(const Expr& expr) {
             return CallMember(*self, expr.name, slots);
         }
     }
-    if (const Procedure* proc = FindProcedure(expr.name)) {
+    if (ProcedurePtr proc = FindProcedure(expr.name)) {
         std::vector<ArgSlot> slots = BindArgs(expr.args);
         return Invoke(*proc, nullptr, slots);
     }

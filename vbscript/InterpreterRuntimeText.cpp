@@ -23,8 +23,12 @@ struct Interpreter::RuntimeTextScope {
         if (interp->frames_.size() + interp->hiddenDepth_ > kMaxCallDepth)
             ThrowRuntime(kErrStackSpace);
         ++interp->hiddenDepth_;
+        ++interp->runtimeDepth_;
     }
-    ~RuntimeTextScope() { --interp->hiddenDepth_; }
+    ~RuntimeTextScope() {
+        --interp->hiddenDepth_;
+        --interp->runtimeDepth_;
+    }
     Interpreter* interp;
 };
 
@@ -49,29 +53,38 @@ struct Interpreter::GlobalScope {
 // An expression parses as the value of an assignment, whose first "=" is the assignment's, so
 // that any later one compares; what parses must be that one statement and nothing more.
 // A text seen before is not parsed again, but its procedures and classes are defined again,
-// since another text may have replaced them meanwhile.
-const Unit& Interpreter::RuntimeUnit(const std::string& text, bool expression) {
+// since another text may have replaced them meanwhile. A text that runs holds its tree,
+// and its procedures and classes hold their own, so one pushed out of the cache meanwhile
+// goes only when nothing uses it any more.
+std::shared_ptr<const Unit> Interpreter::RuntimeUnit(const std::string& text, bool expression) {
     std::string key = (expression ? "?" : "!") + text;
     auto found = runtimeUnits_.find(key);
     if (found != runtimeUnits_.end()) {
-        Register(*found->second);
-        return *found->second;
+        runtimeOrder_.splice(runtimeOrder_.begin(), runtimeOrder_, found->second);
+        Register(*found->second->second);
+        return found->second->second;
     }
-    std::unique_ptr<Unit> unit = ParseProgram(expression ? "x = " + text : text, 0);
+    std::shared_ptr<Unit> unit = ParseProgram(expression ? "x = " + text : text, 0);
     if (expression) {
         bool single = unit->statements.size() == 1 && unit->procedures.empty() &&
                       unit->classes.empty() && unit->statements[0]->kind == StmtKind::Assign;
         if (!single) ThrowCompile(kErrExpectedEndOfStatement, 0, 0);
     }
-    const Unit& loaded = Load(std::move(unit));
-    runtimeUnits_.emplace(std::move(key), &loaded);
-    return loaded;
+    Register(*unit);
+    if (runtimeOrder_.size() >= kMaxRuntimeTexts) {
+        runtimeUnits_.erase(runtimeOrder_.back().first);
+        runtimeOrder_.pop_back();
+    }
+    runtimeOrder_.emplace_front(std::move(key), unit);
+    runtimeUnits_.emplace(runtimeOrder_.front().first, runtimeOrder_.begin());
+    return unit;
 }
 
 Value Interpreter::EvalText(const std::string& text) {
     try {
         RuntimeTextScope scope(this);
-        return Eval(*RuntimeUnit(text, true).statements[0]->value);
+        std::shared_ptr<const Unit> unit = RuntimeUnit(text, true);
+        return Eval(*unit->statements[0]->value);
     } catch (ScriptError& error) {
         RethrowAtCaller(error);
     }
@@ -80,13 +93,13 @@ Value Interpreter::EvalText(const std::string& text) {
 void Interpreter::ExecuteText(const std::string& text, bool global) {
     try {
         RuntimeTextScope scope(this);
-        const Unit& unit = RuntimeUnit(text, false);
+        std::shared_ptr<const Unit> unit = RuntimeUnit(text, false);
         if (!global) {
-            ExecBlock(unit.statements);
+            ExecBlock(unit->statements);
             return;
         }
         GlobalScope globalScope(this);
-        ExecBlock(unit.statements);
+        ExecBlock(unit->statements);
     } catch (ScriptError& error) {
         RethrowAtCaller(error);
     }

@@ -37,13 +37,31 @@ Interpreter::Flow Interpreter::ExecGuarded(const Stmt& stmt) {
     try {
         return Exec(stmt);
     } catch (ScriptError& error) {
-        if (error.line < 0) {
-            error.line = stmt.line;
-            error.column = stmt.column;
-        }
-        if (error.fatal || !Top().resumeNext) throw;
-        err_->Set(error);
+        Resume(stmt, error);
         return Flow::Normal;
+    }
+}
+
+void Interpreter::Resume(const Stmt& stmt, ScriptError& error) {
+    if (error.line < 0) {
+        error.line = stmt.line;
+        error.column = stmt.column;
+    }
+    if (error.fatal || !Top().resumeNext) throw;
+    err_->Set(error);
+}
+
+// Under On Error Resume Next an error in the test of a statement (an If or loop condition,
+// a Select Case value) goes on with the statement that follows the test, which is the
+// first one of the block it guards: so the test counts as passed. A test at the end of a
+// loop is followed by the statement after the loop: it counts as failed.
+template <class Check>
+bool Interpreter::Test(const Stmt& stmt, Check&& check, bool onError) {
+    try {
+        return check();
+    } catch (ScriptError& error) {
+        Resume(stmt, error);
+        return onError;
     }
 }
 
@@ -230,33 +248,47 @@ bool Interpreter::Condition(const Expr& expr) {
 
 Interpreter::Flow Interpreter::ExecIf(const Stmt& stmt) {
     for (size_t i = 0; i < stmt.conditions.size(); ++i)
-        if (Condition(*stmt.conditions[i])) return ExecBlock(stmt.blocks[i]);
+        if (Test(stmt, [&] { return Condition(*stmt.conditions[i]); }))
+            return ExecBlock(stmt.blocks[i]);
     if (stmt.blocks.size() > stmt.conditions.size()) return ExecBlock(stmt.blocks.back());
     return Flow::Normal;
 }
 
 Interpreter::Flow Interpreter::ExecSelect(const Stmt& stmt) {
-    Value subject = Deref(Eval(*stmt.value));
+    Value subject;
+    bool valued = Test(
+        stmt,
+        [&] {
+            subject = Deref(Eval(*stmt.value));
+            return true;
+        },
+        false);
     for (const CaseClause& clause : stmt.cases) {
-        bool match = clause.tests.empty();
-        for (const CaseClause::Test& test : clause.tests) {
-            bool literal = test.low->kind == ExprKind::Literal;
-            Value low = Deref(Eval(*test.low));
-            if (subject.IsNull() || low.IsNull()) continue;
-            if (test.range) {
-                Value high = Deref(Eval(*test.high));
-                if (high.IsNull()) continue;
-                match = Order(subject, low, false, literal) >= 0 &&
-                        Order(subject, high, false, test.high->kind == ExprKind::Literal) <= 0;
-            } else {
-                Value result = Compare(test.op, subject, low, false, literal);
-                match = !result.IsNull() && result.i != 0;
-            }
-            if (match) break;
-        }
-        if (match) return ExecBlock(clause.body);
+        // Without a value to compare, the first clause's statements are the next ones.
+        if (!valued || Test(stmt, [&] { return CaseMatches(clause, subject); }))
+            return ExecBlock(clause.body);
     }
     return Flow::Normal;
+}
+
+bool Interpreter::CaseMatches(const CaseClause& clause, const Value& subject) {
+    if (clause.tests.empty()) return true;
+    for (const CaseClause::Test& test : clause.tests) {
+        bool literal = test.low->kind == ExprKind::Literal;
+        Value low = Deref(Eval(*test.low));
+        if (subject.IsNull() || low.IsNull()) continue;
+        if (test.range) {
+            Value high = Deref(Eval(*test.high));
+            if (high.IsNull()) continue;
+            if (Order(subject, low, false, literal) >= 0 &&
+                Order(subject, high, false, test.high->kind == ExprKind::Literal) <= 0)
+                return true;
+        } else {
+            Value result = Compare(test.op, subject, low, false, literal);
+            if (!result.IsNull() && result.i != 0) return true;
+        }
+    }
+    return false;
 }
 
 Interpreter::Flow Interpreter::ExecFor(const Stmt& stmt) {
@@ -309,11 +341,16 @@ Interpreter::Flow Interpreter::ExecForEach(const Stmt& stmt) {
 Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& stmt) {
     for (;;) {
         Tick();
-        if (stmt.value && !stmt.testAtEnd && Condition(*stmt.value) == stmt.until) break;
+        if (stmt.value && !stmt.testAtEnd &&
+            !Test(stmt, [&] { return Condition(*stmt.value) != stmt.until; }))
+            break;
         Flow flow = ExecBlock(stmt.blocks[0]);
         if (flow == Flow::ExitDo) break;
         if (flow != Flow::Normal) return flow;
-        if (stmt.value && stmt.testAtEnd && Condition(*stmt.value) == stmt.until) break;
+        if (stmt.value && stmt.testAtEnd &&
+            !Test(
+                stmt, [&] { return Condition(*stmt.value) != stmt.until; }, false))
+            break;
     }
     return Flow::Normal;
 }
@@ -321,7 +358,7 @@ Interpreter::Flow Interpreter::ExecDoLoop(const Stmt& stmt) {
 Interpreter::Flow Interpreter::ExecWhile(const Stmt& stmt) {
     for (;;) {
         Tick();
-        if (!Condition(*stmt.value)) break;
+        if (!Test(stmt, [&] { return Condition(*stmt.value); })) break;
         Flow flow = ExecBlock(stmt.blocks[0]);
         if (flow != Flow::Normal) return flow;
     }

@@ -364,11 +364,12 @@ Value RadixValue(std::string_view text) {
         int digit = IsDigit(c) ? c - '0' : c - 'a' + 10;
         n = n * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
     }
-    // 16-bit values stay Integer, wider ones (or any with the & suffix) are Long.
-    if (longSuffix)
-        return Value::Long(n <= 0xFFFF ? static_cast<int64_t>(n) : static_cast<int32_t>(n));
-    return n <= 0xFFFF ? Value::Integer(static_cast<int16_t>(n))
-                       : Value::Long(static_cast<int32_t>(n));
+    // Up to 16 digits' worth of bits read as a signed Integer (&HFFFF is -1), wider ones as
+    // a signed Long; a Long whose value an Integer holds is an Integer (&HFFFFFFFF is -1),
+    // unless the & suffix asks for a Long.
+    int64_t value = n <= 0xFFFF ? static_cast<int16_t>(n) : static_cast<int32_t>(n);
+    if (longSuffix) return Value::Long(n <= 0xFFFF ? static_cast<int64_t>(n) : value);
+    return value >= -32768 && value <= 32767 ? Value::Integer(value) : Value::Long(value);
 }
 
 }  // namespace

@@ -62,14 +62,36 @@ Value AddLike(BinOp op, const Value& l, const Value& r) {
             return Value::Double(x);
         return op == BinOp::Multiply ? Value::Double(x) : Value::Date(x);
     }
-    if (rank == 6 && l.kind != Kind::Double && r.kind != Kind::Double && l.kind != Kind::Single &&
-        r.kind != Kind::Single) {
+    // Currency is the most precise subtype below Date: it wins over Single and Double too.
+    if (rank == 6) {
         if (std::fabs(x) >= 922337203685477.0) ThrowRuntime(kErrOverflow);
         return Value::Currency(static_cast<int64_t>(std::llround(x * 10000)));
     }
     bool single = (l.kind == Kind::Single || r.kind == Kind::Single) && Rank(l.kind) <= 4 &&
                   Rank(r.kind) <= 4 && l.kind != Kind::Long && r.kind != Kind::Long;
-    return single ? Value::Single(x) : Value::Double(x);
+    if (single && std::fabs(x) <= 3.402823466e38) return Value::Single(x);
+    return Value::Double(x);
+}
+
+// Empty in arithmetic is a zero of the other operand's subtype, so that Byte - Empty stays a
+// Byte and Empty - Date a Date; two Empties make an Integer.
+Value ZeroLike(const Value& other) {
+    switch (other.kind) {
+        case Kind::Byte:
+            return Value::Byte(0);
+        case Kind::Long:
+            return Value::Long(0);
+        case Kind::Currency:
+            return Value::Currency(0);
+        case Kind::Single:
+            return Value::Single(0);
+        case Kind::Double:
+        case Kind::Date:
+        case Kind::String:
+            return Value::Double(0);
+        default:
+            return Value::Integer(0);
+    }
 }
 
 Value Divide(const Value& l, const Value& r) {
@@ -97,16 +119,53 @@ int64_t LogicalOperand(const Value& v) {
     return ToLong(v);
 }
 
-Value Logical(BinOp op, const Value& l, const Value& r) {
-    if (l.IsNull() || r.IsNull()) {
-        const Value& other = l.IsNull() ? r : l;
-        if (other.IsNull()) return Value::Null();
-        int64_t n = LogicalOperand(other);
-        if (op == BinOp::And && n == 0)
-            return other.kind == Kind::Boolean ? other : Value::Integer(0);
-        if (op == BinOp::Or && n == -1) return other;
-        return Value::Null();
+// The subtype a logical operand counts as: a text reading "True" or "False" as Boolean,
+// any other text as Long.
+Kind LogicalKind(const Value& v) {
+    if (v.kind != Kind::String) return v.kind;
+    return ParseNumber(v.s) ? Kind::Long : Kind::Boolean;
+}
+
+// The subtype of a bitwise result: Boolean for two Booleans, Byte for two Bytes, Integer
+// while both fit one (Empty and Boolean count as Integer), Long otherwise.
+Value LogicalResult(Kind a, Kind b, int64_t n) {
+    auto narrow = [](Kind k) {
+        return k == Kind::Empty || k == Kind::Boolean || k == Kind::Byte || k == Kind::Integer;
+    };
+    if (a == Kind::Boolean && b == Kind::Boolean) return Value::Bool(n != 0);
+    if (a == Kind::Byte && b == Kind::Byte) return Value::Byte(n & 0xFF);
+    if (narrow(a) && narrow(b)) return Value::Integer(static_cast<int16_t>(n));
+    return Value::Long(static_cast<int32_t>(n));
+}
+
+// Null with a known operand: the result is known whenever every bit of it is decided by
+// the known side alone (False And Null, True Or Null, False Imp Null, Null Imp True).
+Value LogicalWithNull(BinOp op, const Value& l, const Value& r) {
+    bool leftNull = l.IsNull();
+    const Value& other = leftNull ? r : l;
+    if (other.IsNull()) return Value::Null();
+    int64_t n = LogicalOperand(other);
+    Kind kind = LogicalKind(other);
+    switch (op) {
+        case BinOp::And:
+            if (n == 0) return LogicalResult(kind, kind, 0);
+            break;
+        case BinOp::Or:
+            if (n == -1 || (kind == Kind::Byte && n == 0xFF)) return LogicalResult(kind, kind, n);
+            break;
+        case BinOp::Imp:
+            if (!leftNull && n == 0) return LogicalResult(kind, kind, -1);
+            if (leftNull && (n == -1 || (kind == Kind::Byte && n == 0xFF)))
+                return LogicalResult(kind, kind, n);
+            break;
+        default:
+            break;
     }
+    return Value::Null();
+}
+
+Value Logical(BinOp op, const Value& l, const Value& r) {
+    if (l.IsNull() || r.IsNull()) return LogicalWithNull(op, l, r);
     int64_t a = LogicalOperand(l), b = LogicalOperand(r);
     int64_t n = 0;
     switch (op) {
@@ -126,10 +185,7 @@ Value Logical(BinOp op, const Value& l, const Value& r) {
             n = ~a | b;
             break;  // Imp
     }
-    if (l.kind == Kind::Boolean && r.kind == Kind::Boolean) return Value::Bool(n != 0);
-    bool narrow =
-        Rank(l.kind) <= 2 && Rank(r.kind) <= 2 && l.kind != Kind::String && r.kind != Kind::String;
-    return narrow ? Value::Integer(static_cast<int16_t>(n)) : Value::Long(static_cast<int32_t>(n));
+    return LogicalResult(LogicalKind(l), LogicalKind(r), n);
 }
 
 bool IsNumberLike(const Value& v) {
@@ -182,7 +238,15 @@ Value Arithmetic(BinOp op, const Value& left, const Value& right) {
             ThrowRuntime(kErrTypeMismatch);
         return Value::Null();
     }
-    Value l = ToNumeric(left), r = ToNumeric(right);
+    if (op == BinOp::Add && (left.IsEmpty() || right.IsEmpty())) {
+        // Adding Empty gives the other operand unchanged, a text included ("a" + Empty).
+        const Value& other = left.IsEmpty() ? right : left;
+        if (other.kind == Kind::String || other.IsNumericKind() || other.kind == Kind::Date)
+            return other;
+        if (other.IsEmpty()) return Value::Integer(0);
+    }
+    Value l = left.IsEmpty() ? ZeroLike(right) : ToNumeric(left);
+    Value r = right.IsEmpty() ? ZeroLike(left) : ToNumeric(right);
     switch (op) {
         case BinOp::Add:
         case BinOp::Subtract:
@@ -220,9 +284,14 @@ int Order(const Value& left, const Value& right, bool leftLiteral, bool rightLit
             int c = text.s.empty() ? 0 : 1;
             return ls ? c : -c;
         }
+        // A text written as a literal against a number compares as a number when it reads
+        // as one ("5" = 5); otherwise the number sorts first, as for any text.
         if (leftLiteral || rightLiteral) {
-            double a = ToDouble(left), b = ToDouble(right);  // 13 when the text is no number
-            return Sign(a - b);
+            std::optional<double> number = ParseNumber(text.s);
+            if (number) {
+                double a = ls ? *number : ToDouble(left), b = ls ? ToDouble(right) : *number;
+                return Sign(a - b);
+            }
         }
         return ls ? 1 : -1;  // a number sorts before any text
     }
@@ -279,9 +348,8 @@ Value Negate(const Value& v) {
 Value LogicalNot(const Value& v) {
     if (v.IsNull()) return v;
     if (v.kind == Kind::Boolean) return Value::Bool(v.i == 0);
-    int64_t n = ~LogicalOperand(v);
-    if (Rank(v.kind) <= 2 && v.kind != Kind::String) return Value::Integer(static_cast<int16_t>(n));
-    return Value::Long(static_cast<int32_t>(n));
+    Kind kind = LogicalKind(v);
+    return LogicalResult(kind, kind, ~LogicalOperand(v));
 }
 
 }  // namespace vbscript

@@ -12,6 +12,7 @@
 #include "platform/NoThrow.h"
 #include "vbscript/ComValues.h"
 #include "vbscript/Interpreter.h"
+#include "vbscript/ObjectDispatch.h"
 #include "vbscript/Parser.h"
 #include "vbscript/ScriptError.h"
 
@@ -74,7 +75,7 @@ private:
     ScriptEngine* engine_;
 };
 
-class ScriptEngine final : public IActiveScript, public IActiveScriptParse64 {
+class ScriptEngine final : public IActiveScript, public IActiveScriptParse64, public ObjectHost {
 public:
     // IUnknown (shared by both interfaces).
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
@@ -193,8 +194,13 @@ public:
                                               ULONG startingLine, DWORD flags, VARIANT* result,
                                               EXCEPINFO* excepInfo) override;
 
-    // Services for the dispatch object.
-    Interpreter* Interp() { return interp_.get(); }
+    // Services for the dispatch objects (the script's and those of the objects it hands out).
+    Interpreter* Interp() override { return interp_.get(); }
+    void HoldEngine() override { AddRef(); }
+    void ReleaseEngine() override { Release(); }
+    HRESULT RunForHost(EXCEPINFO* excepInfo, const std::function<HRESULT()>& work) override {
+        return Enter(excepInfo, DISP_E_EXCEPTION, work);
+    }
     std::vector<std::string>& DispatchNames() { return dispatchNames_; }
     // Runs work inside the budget; a script error is reported and turned into a result.
     template <class Work>
@@ -339,14 +345,8 @@ ULONG ScriptDispatch::Release() {
 }
 
 HRESULT ScriptDispatch::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
+    return OfferInterface(riid == IID_IUnknown || riid == IID_IDispatch,
+                          static_cast<IDispatch*>(this), object);
 }
 
 HRESULT ScriptDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -381,7 +381,7 @@ HRESULT ScriptDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         UINT count = params != nullptr ? params->cArgs : 0;
         for (UINT i = 0; i < count; ++i) args.push_back(FromVariant(params->rgvarg[count - 1 - i]));
         Value value;
-        if (const Procedure* proc = interp->FindProcedure(name)) {
+        if (ProcedurePtr proc = interp->FindProcedure(name)) {
             if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0)
                 return DISP_E_MEMBERNOTFOUND;
             value = interp->CallProcedure(*proc, std::move(args));
@@ -396,7 +396,7 @@ HRESULT ScriptDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
             return DISP_E_MEMBERNOTFOUND;
         }
         if (result == nullptr) return S_OK;
-        return ToVariant(value, result);
+        return ToVariant(value, result, engine_);
     });
 }
 

@@ -17,14 +17,8 @@ public:
         : error_(std::move(error)), lineText_(std::move(lineText)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IActiveScriptError) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IActiveScriptError*>(this);
-        AddRef();
-        return S_OK;
+        return OfferInterface(riid == IID_IUnknown || riid == IID_IActiveScriptError,
+                              static_cast<IActiveScriptError*>(this), object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override {

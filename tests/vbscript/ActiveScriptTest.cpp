@@ -198,6 +198,78 @@ TEST(ResultTypes, FilterProgramReturnsItsResultAndData) {
     VariantClear(&result);
 }
 
+// Arrays and objects come back as the platform engine returns them: a safe array of
+// VARIANTs (nested arrays inside), and an object whose members call back into the script
+// while the engine lives and fail cleanly once it is closed.
+TEST(ResultTypes, ArraysAndObjectsReachTheHost) {
+    const wchar_t* program =
+        L"Class Counter\r\nPublic Count\r\nPublic Function Add(n)\r\nCount = Count + n\r\n"
+        L"Add = Count\r\nEnd Function\r\nEnd Class\r\n"
+        L"Function Items\r\nDim m(1, 2)\r\nm(1, 2) = \"last\"\r\n"
+        L"Items = Array(1, \"two\", Array(3), m)\r\nEnd Function\r\n"
+        L"Function Made\r\nSet Made = New Counter\r\nMade.Count = 40\r\nEnd Function\r\n"
+        L"Function Nobody\r\nSet Nobody = Nothing\r\nEnd Function\r\n";
+    TestSite site;
+    IDispatch* object = nullptr;
+    {
+        HostedEngine host(&site);
+        ASSERT_EQ(S_OK, host.Parse(program));
+        ASSERT_EQ(S_OK, host.Connect());
+        VARIANT result;
+        ASSERT_EQ(S_OK, host.Call(L"Items", &result));
+        ASSERT_EQ(VT_ARRAY | VT_VARIANT, result.vt);
+        LONG upper = 0;
+        EXPECT_EQ(1u, SafeArrayGetDim(result.parray));
+        EXPECT_EQ(S_OK, SafeArrayGetUBound(result.parray, 1, &upper));
+        EXPECT_EQ(3, upper);
+        VARIANT element;
+        LONG index = 1;
+        ASSERT_EQ(S_OK, SafeArrayGetElement(result.parray, &index, &element));
+        EXPECT_EQ(std::wstring(L"two"), element.bstrVal);
+        VariantClear(&element);
+        index = 3;
+        ASSERT_EQ(S_OK, SafeArrayGetElement(result.parray, &index, &element));
+        ASSERT_EQ(VT_ARRAY | VT_VARIANT, element.vt);
+        EXPECT_EQ(2u, SafeArrayGetDim(element.parray));
+        EXPECT_EQ(S_OK, SafeArrayGetUBound(element.parray, 2, &upper));
+        EXPECT_EQ(2, upper);
+        LONG corner[] = {2, 1};  // m(1, 2): rightmost dimension first
+        VARIANT last;
+        ASSERT_EQ(S_OK, SafeArrayGetElement(element.parray, corner, &last));
+        EXPECT_EQ(std::wstring(L"last"), last.bstrVal);
+        VariantClear(&last);
+        VariantClear(&element);
+        VariantClear(&result);
+
+        ASSERT_EQ(S_OK, host.Call(L"Nobody", &result));
+        EXPECT_EQ(VT_DISPATCH, result.vt);
+        EXPECT_EQ(nullptr, result.pdispVal);
+
+        ASSERT_EQ(S_OK, host.Call(L"Made", &result));
+        ASSERT_EQ(VT_DISPATCH, result.vt);
+        object = result.pdispVal;
+        LPOLESTR add[] = {const_cast<LPOLESTR>(L"ADD")};
+        DISPID id = 0;
+        ASSERT_EQ(S_OK, object->GetIDsOfNames(IID_NULL, add, 1, LOCALE_USER_DEFAULT, &id));
+        VARIANT argument;
+        VariantInit(&argument);
+        argument.vt = VT_I2;
+        argument.iVal = 2;
+        DISPPARAMS params{&argument, nullptr, 1, 0};
+        VARIANT sum;
+        ASSERT_EQ(S_OK, object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                       &sum, nullptr, nullptr));
+        EXPECT_EQ(42, sum.vt == VT_I2 ? sum.iVal : -1);
+        VariantClear(&sum);
+    }
+    // The engine is closed: the object the host still holds answers, but runs nothing.
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT value;
+    EXPECT_EQ(E_UNEXPECTED, object->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT,
+                                           DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr));
+    object->Release();
+}
+
 TEST(Errors, SyntaxErrorIsReportedWithPosition) {
     TestSite site;
     HostedEngine host(&site);
@@ -224,6 +296,27 @@ TEST(Errors, RuntimeErrorInFunctionIsReported) {
     EXPECT_EQ(static_cast<SCODE>(0x800A000B), site.errors[0].scode);
     EXPECT_EQ(1, site.errors[0].line);
     EXPECT_EQ(std::wstring(L"Division by zero"), site.errors[0].description);
+}
+
+// An error deep in the procedures a host call runs unwinds to the nearest handler on the
+// way out: the function the host called carries on and returns, and nothing is reported;
+// without any handler it is reported once, at the line where it arose.
+TEST(Errors, ErrorUnwindsToTheCallersHandlerUnderTheHost) {
+    const wchar_t* program =
+        L"Function Inner\r\n  Inner = 1\r\n  Err.Raise 5000\r\nEnd Function\r\n"
+        L"Function Middle\r\n  Middle = Inner() + 1\r\nEnd Function\r\n"
+        L"Function Guarded\r\n  On Error Resume Next\r\n  Guarded = Middle()\r\n"
+        L"  If Err.Number = 5000 Then Guarded = 7\r\nEnd Function\r\n";
+    TestSite site;
+    VARIANT result;
+    ASSERT_EQ(S_OK, RunFunction(&site, program, L"Guarded", &result));
+    EXPECT_TRUE(site.errors.empty());
+    EXPECT_EQ(VT_I2, result.vt);
+    EXPECT_EQ(7, result.iVal);
+    EXPECT_EQ(SCRIPT_E_REPORTED, RunFunction(&site, program, L"Middle", &result));
+    ASSERT_EQ(1u, site.errors.size());
+    EXPECT_EQ(static_cast<SCODE>(0x800A1388), site.errors[0].scode);
+    EXPECT_EQ(2, site.errors[0].line);
 }
 
 TEST(Errors, UnknownFunctionNameIsUnknown) {
@@ -366,3 +459,31 @@ TEST(ComStandIn, VariantCopyDuplicatesStrings) {
 }
 
 }  // namespace
+
+// A copied array owns copies of its elements; indices outside the bounds are refused.
+TEST(ComStandIn, VariantCopyDuplicatesArrays) {
+    SAFEARRAYBOUND bounds[] = {{2, 1}, {3, 0}};  // (1 To 2, 0 To 2)
+    VARIANT a, b, element;
+    VariantInit(&a);
+    VariantInit(&b);
+    VariantInit(&element);
+    a.vt = VT_ARRAY | VT_VARIANT;
+    a.parray = SafeArrayCreate(VT_VARIANT, 2, bounds);
+    ASSERT_NE(nullptr, a.parray);
+    element.vt = VT_BSTR;
+    element.bstrVal = SysAllocString(L"corner");
+    LONG corner[] = {2, 2};  // rightmost dimension first
+    ASSERT_EQ(S_OK, SafeArrayPutElement(a.parray, corner, &element));
+    VariantClear(&element);
+    LONG outside[] = {0, 0};
+    EXPECT_EQ(DISP_E_BADINDEX, SafeArrayPutElement(a.parray, outside, &element));
+    ASSERT_EQ(S_OK, VariantCopy(&b, &a));
+    VariantClear(&a);
+    LONG lower = 0;
+    EXPECT_EQ(S_OK, SafeArrayGetLBound(b.parray, 1, &lower));
+    EXPECT_EQ(1, lower);
+    ASSERT_EQ(S_OK, SafeArrayGetElement(b.parray, corner, &element));
+    EXPECT_EQ(std::wstring(L"corner"), element.bstrVal);
+    VariantClear(&element);
+    VariantClear(&b);
+}

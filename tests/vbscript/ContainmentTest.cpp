@@ -152,3 +152,31 @@ TEST(Containment, ReDimBoundsAreChecked) {
 }
 
 }  // namespace
+
+// Texts built from a counter are each parsed once: only the most recent stay parsed, while
+// what they declared (procedures, a procedure's local variables) keeps working after their
+// parse is dropped.
+TEST(Containment, EvalAndExecuteKeepABoundedNumberOfParsedTexts) {
+    const char* const program =
+        "ExecuteGlobal \"Function Early() : Early = 42 : End Function\"\n"
+        "total = 0\n"
+        "Sub Work()\n"
+        "  For i = 1 To 1000\n"
+        "    Execute \"Dim v\" & i & \" : v\" & i & \" = \" & i\n"
+        "    total = total + Eval(\"v\" & i)\n"
+        "  Next\n"
+        "  total = total + v1 + v1000\n"
+        "End Sub\n"
+        "Work\n"
+        "For i = 1 To 1000\n"
+        "  ExecuteGlobal \"Function F\" & i & \"() : F\" & i & \" = \" & i & \" : End Function\"\n"
+        "Next\n"
+        "result = Early() + F1() + F1000()\n";
+    Interpreter interp;
+    interp.SetDeadline(Interpreter::Clock::now() + std::chrono::hours(1));
+    interp.Run(interp.Load(vbscript::ParseProgram(program, 0)));
+    EXPECT_LE(interp.RuntimeTextCount(), vbscript::kMaxRuntimeTexts);
+    EXPECT_GT(interp.RuntimeTextCount(), 0u);
+    EXPECT_EQ(500500 + 1 + 1000, vbscript::ToLong(interp.FindGlobal("total")->value));
+    EXPECT_EQ(1043, vbscript::ToLong(interp.FindGlobal("result")->value));
+}
