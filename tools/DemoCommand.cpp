@@ -13,6 +13,7 @@
 
 #include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/Commands.h"
@@ -115,7 +116,8 @@ int PrepareDirectory(const std::string& root, std::string* error) {
 // serve another server already: the demo would repoint that server's directories.
 int ChooseRegistry(const std::string& root, std::string* error) {
     if (std::getenv(platform::kRegistryPathVariable) == nullptr) {
-        setenv(platform::kRegistryPathVariable, JoinPath(root, kRegistryFile).c_str(), 1);
+        platform::SetEnvironmentValue(platform::kRegistryPathVariable,
+                                      JoinPath(root, kRegistryFile).c_str());
         return 1;
     }
     char mailRoot[kMailRootCapacity];

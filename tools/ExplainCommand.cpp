@@ -1,8 +1,6 @@
 // tools/ExplainCommand.cpp: "mtafilter explain", which evaluates the system filters'
 // criteria on one queued message without acting and shows what the action dispatcher
 // would decide from, so an administrator sees why a message was or was not caught.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -22,6 +20,7 @@
 #include "filters/ScopePaths.h"
 #include "filters/ScriptSite.h"
 #include "frame/MessageEvaluation.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "providers/DnsProvider.h"
 #include "providers/ProviderLibraries.h"
@@ -160,30 +159,19 @@ int FindMessage(const Arguments& args) {
     return 0;
 }
 
-// Standard output sent to /dev/null while the plug-in's evaluators print their
+// Standard output sent to the null device while the plug-in's evaluators print their
 // console lines; restored on destruction.
 class SilencedStdout {
 public:
     explicit SilencedStdout(bool silence) {
         if (!silence) return;
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (saved_ < 0 || null < 0 || dup2(null, STDOUT_FILENO) < 0) Restore();
-        if (null >= 0) close(null);
+        saved_ = platform::SilenceStandardOutput();
     }
-    ~SilencedStdout() { Restore(); }
+    ~SilencedStdout() { platform::RestoreStandardOutput(saved_); }
     SilencedStdout(const SilencedStdout&) = delete;
     SilencedStdout& operator=(const SilencedStdout&) = delete;
 
 private:
-    void Restore() {
-        if (saved_ < 0) return;
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-        saved_ = -1;
-    }
     int saved_ = -1;
 };
 

@@ -3,14 +3,13 @@
 // lines on standard output are left as the server would see them.
 #include "tools/PluginHost.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 
 #include "base/RegistryKeys.h"
 #include "common/AtomicFile.h"
 #include "common/RegistryAccess.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/ScannerReport.h"
@@ -77,7 +76,8 @@ public:
     Progress(size_t total, bool quiet)
         : total_(total),
           enabled_(!quiet),
-          inPlace_(!quiet && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO)) {}
+          inPlace_(!quiet && platform::StandardErrorIsTerminal() &&
+                   !platform::StandardOutputIsTerminal()) {}
 
     void Done(size_t count, const std::string& id) {
         if (inPlace_)
