@@ -8,7 +8,8 @@
 # - vbscript/ is left out: on Windows the script host creates the system's own VBScript
 #   engine through COM, so the DLL never needs our engine (nor PCRE2, which it needs for
 #   RegExp and which has no mingw-w64 package). The command's `script` subcommand, which
-#   runs our engine directly, is therefore not part of mtafilter.exe.
+#   runs our engine directly, is not available in mtafilter.exe (tools/win32/), and
+#   vbscript/win32/ stands for the engine's registration.
 # - The entry point is DllMain (frame/win32/DllMain.cpp).
 # Everything is linked statically (libstdc++, libgcc, winpthread), so that the DLL and
 # the programs import only system DLLs.
@@ -38,21 +39,24 @@ file(GLOB COMMON_SOURCES CONFIGURE_DEPENDS common/*.cpp)
 add_library(mtafilter_common STATIC ${COMMON_SOURCES})
 target_link_libraries(mtafilter_common PUBLIC mtafilter_platform)
 
+add_library(mtafilter_vbscript STATIC vbscript/win32/SystemEngine.cpp)
+target_link_libraries(mtafilter_vbscript PUBLIC mtafilter_common)
+
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
     base/*.cpp frame/*.cpp filters/*.cpp analysis/*.cpp providers/*.cpp actions/*.cpp store/*.cpp)
 list(FILTER CORE_SOURCES EXCLUDE REGEX "frame/LibraryMain\\.cpp$")
 add_library(mtafilter_core STATIC ${CORE_SOURCES})
-target_link_libraries(mtafilter_core PUBLIC mtafilter_common)
+target_link_libraries(mtafilter_core PUBLIC mtafilter_vbscript mtafilter_common)
 
 # The DLL: exactly the five exports, under their plain names (frame/win32/MTAFILTER.def).
 add_library(MTAFILTER SHARED frame/win32/DllMain.cpp frame/win32/MTAFILTER.def)
-target_link_libraries(MTAFILTER PRIVATE -Wl,--whole-archive mtafilter_core mtafilter_common
-    mtafilter_platform -Wl,--no-whole-archive)
+target_link_libraries(MTAFILTER PRIVATE -Wl,--whole-archive mtafilter_core mtafilter_vbscript
+    mtafilter_common mtafilter_platform -Wl,--no-whole-archive)
 set_target_properties(MTAFILTER PROPERTIES PREFIX "" OUTPUT_NAME "MTAFILTER" SUFFIX ".DLL")
 
 file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS tools/*.cpp)
 list(FILTER TOOL_SOURCES EXCLUDE REGEX "tools/(Main|ScriptCommand)\\.cpp$")
-add_library(mtafilter_tools STATIC ${TOOL_SOURCES} tools/win32/SystemScriptEngine.cpp)
+add_library(mtafilter_tools STATIC ${TOOL_SOURCES} tools/win32/ScriptCommand.cpp)
 target_link_libraries(mtafilter_tools PUBLIC mtafilter_core)
 target_compile_definitions(mtafilter_tools PRIVATE MTAFILTER_DEFAULT_PLUGIN="MTAFILTER.DLL")
 add_executable(mtafilter tools/Main.cpp)

@@ -3,7 +3,7 @@
 # /usr/src/googletest), since there is no mingw-w64 build of it.
 #
 # Test files that exercise a POSIX stand-in itself (the SQLite registry file, unix
-# sockets, lock files, fork) have no meaning here and are left out by name below; the
+# sockets, lock files, fork, DLL names found as shared objects) have no meaning here and are left out by name below; the
 # same behaviour on Windows is the system's own.
 set(MTAFILTER_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
@@ -13,12 +13,14 @@ add_subdirectory(${MTAFILTER_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUD
 include(GoogleTest)
 
 set(WINDOWS_POSIX_ONLY_TESTS
-    "tests/platform/(Registry|RegistryFault|StreamSocket|SyncNamedMutex|PathResolution|Process)Test\\.cpp$"
+    "tests/platform/(Registry|RegistryFault|StreamSocket|SyncNamedMutex|PathResolution|Process|Library)Test\\.cpp$"
     "tests/common/AtomicFileTest\\.cpp$")
 
 file(GLOB FIXTURE_SOURCES CONFIGURE_DEPENDS tests/fixtures/*.cpp)
 add_library(mtafilter_fixtures STATIC ${FIXTURE_SOURCES})
 target_link_libraries(mtafilter_fixtures PUBLIC mtafilter_platform gtest)
+target_compile_definitions(mtafilter_fixtures PRIVATE
+    MTAFILTER_HELPER_LIBS="${CMAKE_BINARY_DIR}/tests/helper-libs")
 
 function(add_windows_test_program name libraries)
     file(GLOB sources CONFIGURE_DEPENDS ${ARGN})

@@ -13,7 +13,7 @@ jobs=$(nproc)
 
 echo "windows.sh: configuring $build" >&2
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DMTAFILTER_BENCH=OFF >/dev/null
+    -DMTAFILTER_BENCH=OFF -DMTAFILTER_TESTS=ON >/dev/null
 echo "windows.sh: building $build" >&2
 cmake --build "$build" -j "$jobs"
 

@@ -52,12 +52,14 @@ uint32_t LastErrorCode() {
 
 void ErrorCodeText(uint32_t code, char* destination, size_t capacity) {
     if (destination == nullptr || capacity == 0) return;
-    destination[0] = '\0';
-    DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                       destination, static_cast<DWORD>(capacity), nullptr);
-    while (length > 0 && (destination[length - 1] == '\n' || destination[length - 1] == '\r'))
-        destination[--length] = '\0';
+    // FormatMessage writes nothing at all into a buffer too small for the whole text.
+    char text[512] = "";
+    size_t length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
+    if (length > capacity - 1) length = capacity - 1;
+    memcpy(destination, text, length);
+    destination[length] = '\0';
 }
 
 }  // namespace platform
