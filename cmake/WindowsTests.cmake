@@ -60,3 +60,10 @@ foreach(folder ${MTAFILTER_WINDOWS_TESTS})
         add_windows_test_program(${folder}_tests mtafilter_core tests/${folder}/*.cpp)
     endif()
 endforeach()
+
+# The outside-library stand-in with every entry point, as a DLL: the end-to-end run puts
+# it into the provider directory as the DNS provider.
+add_library(ProviderStubFull MODULE tests/helpers/stubs/ProviderStub.cpp)
+set_target_properties(ProviderStubFull PROPERTIES PREFIX "" SUFFIX ".dll"
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/helper-libs)
+target_compile_definitions(ProviderStubFull PRIVATE STUB_QP_ENTRIES STUB_SERVICE_ENTRIES)

@@ -62,6 +62,10 @@ mv "$filters/FILTER.NEW" "$filters/FILTER.TAB"
 printf 'If InStr(1, "%%SUBJECT%%", "prize", vbTextCompare) > 0 Then\r\nFilterResult = 1\r\n%s\r\nEnd If\r\n' \
     'QPResultData = "prize in subject"' >"$filters/CRITERIA/PRIZESCRIPT.MES"
 printf '1\t\tX-Script-Decided|YES\tADD_HEADER\tPrize by script\r\n' >"$filters/ACTIONS/PRIZESCRIPT.TAB"
+# A provider DLL in the provider directory ("Application Directory" + "64"): the
+# stand-in answers as the DNS provider and records every call the plug-in makes.
+cp "$build/tests/helper-libs/ProviderStubFull.dll" "$build/demo/app64/QPWINDNS.DLL"
+export STUB_PROVIDER_LOG="$PWD/$build/demo/provider-calls.log"
 (cd "$build" && "$wine" mtafilter.exe run --quiet)
 /usr/lib/wine/wineserver -w
 if ! grep -q 'Prize by script' "$build"/demo/logs/MTAFILTER-Report-*.log; then
@@ -72,4 +76,8 @@ if ! grep -rlq 'X-Script-Decided: YES' "$build/demo/connectors/SMTP/Inbound/Mess
     echo "windows.sh: the script filter's action left no header on the message" >&2
     exit 1
 fi
-echo "windows.sh: the demo and the script filter ran through MTAFILTER.DLL" >&2
+if ! grep -q '^QPWINDNS.DLL|DNSInitialize|' "$STUB_PROVIDER_LOG"; then
+    echo "windows.sh: the provider DLL was not loaded from $build/demo/app64" >&2
+    exit 1
+fi
+echo "windows.sh: the demo, a script filter and a provider DLL ran through MTAFILTER.DLL" >&2
