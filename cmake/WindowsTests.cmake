@@ -3,8 +3,8 @@
 # /usr/src/googletest), since there is no mingw-w64 build of it.
 #
 # Test files that exercise a POSIX stand-in itself (the SQLite registry file, unix
-# sockets, lock files, fork, DLL names found as shared objects) have no meaning here and are left out by name below; the
-# same behaviour on Windows is the system's own.
+# sockets, lock files, DLL names found as shared objects) have no meaning here and are
+# left out by name below; the same behaviour on Windows is the system's own.
 set(MTAFILTER_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -14,7 +14,9 @@ include(GoogleTest)
 
 set(WINDOWS_POSIX_ONLY_TESTS
     "tests/platform/(Registry|RegistryFault|StreamSocket|SyncNamedMutex|PathResolution|Process|Library)Test\\.cpp$"
-    "tests/common/AtomicFileTest\\.cpp$"
+    "tests/common/AtomicFileTest\\.cpp$" "tests/base/SettingsTest\\.cpp$"
+    # A crash on purpose in a forked child; crashing stand-in libraries loaded as .so files.
+    "tests/actions/MessageRewritingCrashTest\\.cpp$" "tests/frame/ProviderFaultTest\\.cpp$"
     # Compares two matchers with the same results on any system; it reads back standard
     # output through POSIX descriptors.
     "tests/filters/CompiledListsTest\\.cpp$")
@@ -49,7 +51,10 @@ function(add_windows_test_program name libraries)
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
-set(MTAFILTER_WINDOWS_TESTS "platform;common;filters" CACHE STRING
+# analysis and actions build too (-DMTAFILTER_WINDOWS_TESTS="...;analysis;actions") but
+# some of their tests still start POSIX commands (sh, true) or install stand-in
+# libraries as .so files, so they are not yet part of the Windows leg.
+set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base" CACHE STRING
     "the test folders built for Windows")
 foreach(folder ${MTAFILTER_WINDOWS_TESTS})
     if(folder STREQUAL "platform")
