@@ -53,6 +53,13 @@ echo "windows.sh: the demo tree through MTAFILTER.DLL under Wine" >&2
 rm -rf "$build/demo"
 (cd "$build" && "$wine" mtafilter.exe demo 'demo')
 
+# The demo's registry goes out to a .reg file, is removed, and comes back by import: the
+# run below reads only what the import wrote.
+server='HKLM\SOFTWARE\Wow6432Node\Quill Post'
+(cd "$build" && "$wine" mtafilter.exe registry export "$server" --output demo/server.reg &&
+    "$wine" mtafilter.exe registry delete "$server" &&
+    "$wine" mtafilter.exe registry import demo/server.reg)
+
 # A script filter first in the demo's table, decided by the system's VBScript engine
 # through Active Scripting inside MTAFILTER.DLL, then the SMTP queue run again.
 filters="$build/demo/config/FILTERS"
