@@ -58,7 +58,8 @@ set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base" CACHE STRING
     "the test folders built for Windows")
 foreach(folder ${MTAFILTER_WINDOWS_TESTS})
     if(folder STREQUAL "platform")
-        add_windows_test_program(platform_tests mtafilter_platform tests/platform/*.cpp)
+        add_windows_test_program(platform_tests mtafilter_platform tests/platform/*.cpp
+            tests/platform/win32/*.cpp)
     elseif(folder STREQUAL "common")
         add_windows_test_program(common_tests mtafilter_common tests/common/*.cpp)
     else()
