@@ -37,7 +37,9 @@ using LPOLESTR = OLECHAR*;
 using LPCOLESTR = const OLECHAR*;
 using BSTR = OLECHAR*;
 
+#ifndef STDMETHODCALLTYPE
 #define STDMETHODCALLTYPE
+#endif
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
@@ -184,6 +186,8 @@ struct VARIANT {
         VARIANT* pvarVal;
         SAFEARRAY* parray;
         void* byref;
+        // A record variant's two pointers: they set the size the system's variant has.
+        void* record[2];
     };
 };
 using VARIANTARG = VARIANT;

@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <ctime>
 #include <string>
 
@@ -13,13 +12,6 @@
 namespace platform {
 
 namespace {
-
-// Well past the timestamp granularity of the file system that stamped the file: one that
-// keeps fractions of a second ticks in milliseconds at most; one that keeps whole seconds
-// may keep even ones only.
-constexpr int64_t kFineSettledNs = 100'000'000;
-constexpr int64_t kCoarseSettledNs = 2'000'000'000;
-constexpr int64_t kSecondNs = 1'000'000'000;
 
 int64_t Nanoseconds(const timespec& time) {
     return static_cast<int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
@@ -43,15 +35,6 @@ int64_t FileClockNowNs() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     return Nanoseconds(now);
-}
-
-bool FileUnchangedSince(const FileStamp& before, int64_t readNs, const FileStamp& now) {
-    const bool same = before.device == now.device && before.inode == now.inode &&
-                      before.size == now.size && before.modifiedNs == now.modifiedNs &&
-                      before.changedNs == now.changedNs;
-    const bool coarse = before.modifiedNs % kSecondNs == 0 && before.changedNs % kSecondNs == 0;
-    const int64_t settled = coarse ? kCoarseSettledNs : kFineSettledNs;
-    return same && readNs - std::max(before.modifiedNs, before.changedNs) > settled;
 }
 
 }  // namespace platform

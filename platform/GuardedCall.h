@@ -2,10 +2,11 @@
 // it (an invalid memory access, a division by zero, an illegal instruction) comes back
 // to the caller as an exception instead of ending the process.
 //
-// On Windows such a fault is a structured exception, which the catch(...) around every
-// outside call already catches; this is its stand-in. Only the thread making the call is
-// guarded, and only for the duration of the call: a fault anywhere else goes to whatever
-// handled it before (the default, a sanitizer, the host's own handler).
+// On Windows such a fault is a structured exception, which code built to catch those
+// catches with the catch(...) around every outside call; this guard does the same on
+// every system (platform/win32/GuardedCall.cpp with a vectored exception handler). Only the thread
+// making the call is guarded, and only for the duration of the call: a fault anywhere else goes to
+// whatever handled it before (the default, a sanitizer, the host's own handler).
 #pragma once
 
 #include <type_traits>

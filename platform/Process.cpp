@@ -1,5 +1,5 @@
-// platform/Process.cpp: command lines split as the Windows C runtime splits them, and
-// programs run with a time limit, as the plug-in's CreateProcess-and-wait did.
+// platform/Process.cpp: programs run with a time limit, as the plug-in's CreateProcess-and-wait
+// did.
 #include "platform/Process.h"
 
 #include <fcntl.h>
@@ -34,38 +34,6 @@ constexpr const char kDefaultSearchPath[] = "/usr/local/bin:/usr/bin:/bin";
 constexpr Milliseconds kLongestPoll(20);
 // A program killed by a signal reports it as a shell does.
 constexpr uint32_t kSignalExitBase = 128;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// One argument starting at `p`; returns where it stopped (a blank or the end).
-const char* ParseArgument(const char* p, std::string* argument) {
-    bool quoted = false;
-    for (;;) {
-        size_t backslashes = 0;
-        while (*p == '\\') {
-            ++p;
-            ++backslashes;
-        }
-        bool literal = true;
-        if (*p == '"') {
-            if (backslashes % 2 == 0) {
-                if (quoted && p[1] == '"') {
-                    ++p;  // "" inside quotes: one literal quote, still quoted
-                } else {
-                    literal = false;
-                    quoted = !quoted;
-                }
-            }
-            backslashes /= 2;
-        }
-        argument->append(backslashes, '\\');
-        if (*p == '\0' || (!quoted && IsBlank(*p))) return p;
-        if (literal) *argument += *p;
-        ++p;
-    }
-}
 
 bool IsExecutableFile(const std::string& path) {
     struct stat info;
@@ -229,20 +197,6 @@ ProcessOutcome Run(const char* commandLine, const char* workingDirectory, uint32
 }
 
 }  // namespace
-
-std::vector<std::string> SplitCommandLine(const char* commandLine) {
-    if (commandLine == nullptr) return {};
-    return NoThrow(std::vector<std::string>(), [&] {
-        std::vector<std::string> arguments;
-        const char* p = commandLine;
-        for (;;) {
-            while (IsBlank(*p)) ++p;
-            if (*p == '\0') return arguments;
-            arguments.emplace_back();
-            p = ParseArgument(p, &arguments.back());
-        }
-    });
-}
 
 ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory, uint32_t timeoutMs,
                           uint32_t* exitCode) {

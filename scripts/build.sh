@@ -4,6 +4,8 @@
 #   test      runs the whole test suite
 #   sanitize  builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs the tests
 #   tsan      builds with ThreadSanitizer and runs the tests
+#   windows   cross-builds MTAFILTER.DLL, mtafilter.exe and the tests with mingw-w64 into
+#             build-windows/ and runs them under Wine (scripts/windows.sh)
 set -euo pipefail
 
 mode=${1:-test}
@@ -14,6 +16,10 @@ packages=(build-essential cmake ninja-build pkg-config libsqlite3-dev sqlite3 li
           clang libclang-rt-14-dev
           libc-ares-dev dnsmasq-base libopendkim-dev openssl
           clamav clamav-daemon clamdscan spamassassin spamd spamc)
+# Only the windows leg needs the cross compiler and Wine.
+if [ "$mode" = windows ]; then
+    packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 clang-format)
+fi
 
 install_packages() {
     local missing=()
@@ -66,8 +72,11 @@ case "$mode" in
         build build-tsan -DCMAKE_BUILD_TYPE=Debug -DMTAFILTER_TSAN=ON -DMTAFILTER_BENCH=OFF
         TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_tests build-tsan
         ;;
+    windows)
+        bash scripts/windows.sh
+        ;;
     *)
-        echo "usage: scripts/build.sh demo|test|sanitize|tsan" >&2
+        echo "usage: scripts/build.sh demo|test|sanitize|tsan|windows" >&2
         exit 2
         ;;
 esac

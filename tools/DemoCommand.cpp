@@ -14,6 +14,7 @@
 #include "base/LoopMark.h"
 #include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/CommandLine.h"
@@ -110,7 +111,8 @@ int PrepareDirectory(const std::string& root, std::string* error) {
 // serve another server already: the demo would repoint that server's directories.
 int ChooseRegistry(const std::string& root, std::string* error) {
     if (std::getenv(platform::kRegistryPathVariable) == nullptr) {
-        setenv(platform::kRegistryPathVariable, JoinPath(root, kRegistryFile).c_str(), 1);
+        platform::SetEnvironmentValue(platform::kRegistryPathVariable,
+                                      JoinPath(root, kRegistryFile).c_str());
         return 1;
     }
     char mailRoot[kMailRootCapacity];

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Console.h"
 #include "platform/Registry.h"
 #include "tools/CommandLine.h"
 #include "tools/Commands.h"
@@ -42,12 +43,12 @@ int TakeRegistryOption(std::vector<char*>* args) {
     for (size_t i = 1; i < args->size(); ++i) {
         const char* arg = (*args)[i];
         if (std::strncmp(arg, "--registry=", 11) == 0) {
-            setenv(platform::kRegistryPathVariable, arg + 11, 1);
+            platform::SetEnvironmentValue(platform::kRegistryPathVariable, arg + 11);
             args->erase(args->begin() + static_cast<long>(i));
             --i;
         } else if (std::strcmp(arg, "--registry") == 0) {
             if (i + 1 >= args->size()) return 0;
-            setenv(platform::kRegistryPathVariable, (*args)[i + 1], 1);
+            platform::SetEnvironmentValue(platform::kRegistryPathVariable, (*args)[i + 1]);
             args->erase(args->begin() + static_cast<long>(i),
                         args->begin() + static_cast<long>(i) + 2);
             --i;

@@ -21,6 +21,7 @@
 #include "filters/ScopePaths.h"
 #include "filters/ScriptSite.h"
 #include "frame/MessageEvaluation.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "providers/DnsProvider.h"
 #include "providers/ProviderLibraries.h"

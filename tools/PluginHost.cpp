@@ -9,6 +9,7 @@
 #include "base/RegistryKeys.h"
 #include "common/AtomicFile.h"
 #include "common/RegistryAccess.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tools/Json.h"

@@ -1,9 +1,9 @@
 // tools/Progress.cpp: progress lines on standard error.
 #include "tools/Progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "platform/Console.h"
 
 namespace {
 
@@ -15,7 +15,8 @@ constexpr size_t kProgressEvery = 100;
 Progress::Progress(size_t total, bool quiet)
     : total_(total),
       enabled_(!quiet),
-      inPlace_(!quiet && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO)) {}
+      inPlace_(!quiet && platform::StandardErrorIsTerminal() &&
+               !platform::StandardOutputIsTerminal()) {}
 
 void Progress::Done(size_t count, const std::string& item) {
     if (inPlace_)

@@ -15,6 +15,7 @@
 #include "base/RegistryKeys.h"
 #include "filters/FilterSet.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -293,9 +294,8 @@ std::string SampleMessageId(int index) {
 }
 
 std::string Rfc5322Date(int64_t utcSeconds) {
-    time_t seconds = static_cast<time_t>(utcSeconds);
     struct tm parts {};
-    gmtime_r(&seconds, &parts);
+    platform::BreakDownUtc(utcSeconds, &parts);
     char text[64];
     // The tool never sets a locale, so day and month names are the English ones RFC 5322 needs.
     std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S +0000", &parts);

@@ -10,6 +10,7 @@
 
 #include "actions/MessageRouting.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "tests/fixtures/TempTree.h"
 
 namespace {
@@ -21,7 +22,7 @@ protected:
     void SetUp() override {
         std::snprintf(record->messageId, sizeof record->messageId, "M1.MAI");
         std::snprintf(record->connector, sizeof record->connector, "SMTP");
-        setenv("TZ", "UTC0", 1);
+        platform::SetEnvironmentValue("TZ", "UTC0");
         platform::RefreshTimeZone();
         platform::SetFixedClockForTesting(1772546709);  // Tue, 3 Mar 2026 14:05:09 UTC
     }

@@ -8,6 +8,7 @@
 
 #include "actions/Notifications.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 
 namespace {
 
@@ -16,14 +17,14 @@ protected:
     void TearDown() override {
         platform::SetFixedClockForTesting(-1);
         if (previous_.empty()) {
-            unsetenv("TZ");
+            platform::SetEnvironmentValue("TZ", nullptr);
         } else {
-            setenv("TZ", previous_.c_str(), 1);
+            platform::SetEnvironmentValue("TZ", previous_.c_str());
         }
         platform::RefreshTimeZone();
     }
     std::string DateIn(const char* zone, int64_t utcSeconds) {
-        setenv("TZ", zone, 1);
+        platform::SetEnvironmentValue("TZ", zone);
         platform::RefreshTimeZone();
         platform::SetFixedClockForTesting(utcSeconds);
         std::unique_ptr<char[]> text(FormatMessageDate());

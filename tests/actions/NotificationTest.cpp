@@ -9,6 +9,7 @@
 
 #include "actions/Notifications.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "tests/actions/RewritingFixture.h"
 
 namespace {
@@ -29,7 +30,7 @@ protected:
         RewritingTest::SetUp();
         server.registry.SetString(kSmtpKey, "Bad Mail Notification Sender Address",
                                   "postmaster@example.com");
-        setenv("TZ", "UTC0", 1);
+        platform::SetEnvironmentValue("TZ", "UTC0");
         platform::RefreshTimeZone();
         platform::SetFixedClockForTesting(kNow);
         std::snprintf(record->sender, sizeof record->sender, "%s", "[SMTP:anna@example.org]");

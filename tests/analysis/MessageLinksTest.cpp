@@ -9,6 +9,7 @@
 
 #include "analysis/MessageLinks.h"
 #include "base/Settings.h"
+#include "platform/Console.h"
 #include "providers/DnsProvider.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -76,7 +77,7 @@ protected:
     }
     void TearDown() override {
         UnloadDnsProviderForTesting();
-        unsetenv("STUB_DNS_LISTED_HOSTS");
+        platform::SetEnvironmentValue("STUB_DNS_LISTED_HOSTS", nullptr);
         ResetSettings();
     }
 
@@ -140,7 +141,7 @@ TEST_F(MessageLinksTest, WhichLinksAreLookedUp) {
 }
 
 TEST_F(MessageLinksTest, ListedLinkIsReportedWithHostAddressAndList) {
-    setenv("STUB_DNS_LISTED_HOSTS", "192.0.2.9", 1);
+    platform::SetEnvironmentValue("STUB_DNS_LISTED_HOSTS", "192.0.2.9");
     EXPECT_EQ(1, Check("see http://192.0.2.9/offer"));
     const std::string want =
         "Message M1.MAI has link to blacklisted IP. 192.0.2.9 (192.0.2.9) was found in "
@@ -158,7 +159,7 @@ TEST_F(MessageLinksTest, LongHostsAreShortenedInTheReport) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.length);
         const std::string host(c.length, 'h');
-        setenv("STUB_DNS_LISTED_HOSTS", host.c_str(), 1);
+        platform::SetEnvironmentValue("STUB_DNS_LISTED_HOSTS", host.c_str());
         EXPECT_EQ(1, Check("http://" + host + "/x"));
         const std::string shown = host.substr(0, 200) + (c.cut ? "..." : "");
         EXPECT_NE(std::string::npos, report.find(" IP. " + shown + " () was found"));

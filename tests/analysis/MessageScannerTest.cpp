@@ -10,6 +10,7 @@
 #include "analysis/ScannerHeader.h"
 #include "base/Settings.h"
 #include "common/SafeText.h"
+#include "platform/Console.h"
 #include "providers/DnsProvider.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
@@ -43,7 +44,7 @@ protected:
     }
     void TearDown() override {
         UnloadDnsProviderForTesting();
-        unsetenv("STUB_DNS_LISTED_HOSTS");
+        platform::SetEnvironmentValue("STUB_DNS_LISTED_HOSTS", nullptr);
         ForgetFirstUseSettings();
         ResetSettings();
     }

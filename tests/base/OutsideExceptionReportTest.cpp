@@ -9,6 +9,9 @@
 namespace {
 
 TEST(OutsideExceptionReport, ComErrorNamesCodeSourceAndDescription) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows sends debugger output to a debugger, not to standard error";
+#endif
     testing_support::PluginTree server;
     server.SetLogMode(3);  // the debugger channel carries the text alone
     ::testing::internal::CaptureStderr();

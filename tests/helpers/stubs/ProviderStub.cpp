@@ -14,7 +14,11 @@
 // record the result length the caller preset ("file|entry|command|length"). With
 // STUB_PROVIDER_THROW set, the Execute entries throw instead of answering; with
 // STUB_PROVIDER_CRASH set, they write through a null pointer.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -23,16 +27,32 @@
 #include <stdexcept>
 #include <string>
 
+#ifdef _WIN32
+#define STUB_EXPORT extern "C" __declspec(dllexport)
+#else
 #define STUB_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
 std::string OwnFileName() {
+#ifdef _WIN32
+    HMODULE self = nullptr;
+    char name[MAX_PATH] = "";
+    if (GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCSTR>(&OwnFileName), &self) == 0 ||
+        GetModuleFileNameA(self, name, sizeof name) == 0)
+        return "?";
+    std::string path = name;
+    size_t slash = path.find_last_of("\\/");
+#else
     Dl_info info;
     if (dladdr(reinterpret_cast<void*>(&OwnFileName), &info) == 0 || info.dli_fname == nullptr)
         return "?";
     std::string path = info.dli_fname;
     size_t slash = path.rfind('/');
+#endif
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

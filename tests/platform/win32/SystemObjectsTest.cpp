@@ -1,0 +1,100 @@
+// tests/platform/win32/SystemObjectsTest.cpp: the Win32 platform layer on the system's own
+// objects: programs run with a time limit, named mutexes (abandonment included) and the
+// registry under HKEY_LOCAL_MACHINE. Built for Windows only; the Linux stand-ins have
+// their own tests.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/Process.h"
+#include "platform/Registry.h"
+#include "platform/Sync.h"
+#include "tests/fixtures/TempTree.h"
+
+namespace {
+
+using platform::ProcessOutcome;
+
+TEST(Win32Process, ExitCodeComesBackAndAMissingProgramIsNotStarted) {
+    uint32_t exitCode = 0;
+    EXPECT_EQ(platform::RunProcess("cmd.exe /c exit 7", nullptr, 20000, &exitCode),
+              ProcessOutcome::kExited);
+    EXPECT_EQ(exitCode, 7u);
+    exitCode = 99;
+    EXPECT_EQ(platform::RunProcess("C:\\missing\\program.exe", nullptr, 20000, &exitCode),
+              ProcessOutcome::kNotStarted);
+    EXPECT_EQ(exitCode, 99u);
+}
+
+TEST(Win32Process, OverrunningProgramIsEndedAtTheTimeout) {
+    const auto started = std::chrono::steady_clock::now();
+    uint32_t exitCode = 0;
+    // A loop that never ends: a step of 0 never reaches the end value.
+    EXPECT_EQ(platform::RunProcess("cmd.exe /c \"for /L %i in (0,0,1) do @rem\"", nullptr, 500,
+                                   &exitCode),
+              ProcessOutcome::kTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+TEST(Win32NamedMutex, HandlesOfOneNameExcludeEachOtherAcrossThreads) {
+    platform::Handle mine = platform::CreateNamedMutex("mtafilter-test-exclusion");
+    ASSERT_NE(mine, nullptr);
+    ASSERT_EQ(platform::WaitForObject(mine, 0), platform::WaitResult::kSignaled);
+    platform::WaitResult other = platform::WaitResult::kFailed;
+    std::thread([&] {
+        platform::Handle theirs = platform::CreateNamedMutex("mtafilter-test-exclusion");
+        other = platform::WaitForObject(theirs, 50);
+        platform::CloseHandle(theirs);
+    }).join();
+    EXPECT_EQ(other, platform::WaitResult::kTimeout);
+    EXPECT_EQ(platform::ReleaseMutex(mine), 1);
+    platform::CloseHandle(mine);
+}
+
+TEST(Win32NamedMutex, AnOwnerThatEndsHoldingItLeavesItAbandoned) {
+    std::thread([] {
+        platform::Handle held = platform::CreateNamedMutex("mtafilter-test-abandoned");
+        platform::WaitForObject(held, 0);  // never released: the thread ends holding it
+    }).join();
+    platform::Handle mutex = platform::CreateNamedMutex("mtafilter-test-abandoned");
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(platform::WaitForObject(mutex, 1000), platform::WaitResult::kAbandoned);
+    EXPECT_EQ(platform::ReleaseMutex(mutex), 1);
+    platform::CloseHandle(mutex);
+}
+
+TEST(Win32Registry, ValuesKeepTypeAndBytesAndTheTreeGoesAtOnce) {
+    testing_support::TempTree tree;
+    testing_support::ScopedRegistry registry(tree);
+    const char* kKey = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Test\\Inner";
+    platform::RegistryKey key = nullptr;
+    ASSERT_EQ(platform::RegistryCreateKey(kKey, &key), platform::kRegOk);
+    const uint32_t number = 0x01020304;
+    EXPECT_EQ(platform::RegistrySetValue(key, "Number", platform::kRegDword, &number, 4),
+              platform::kRegOk);
+    EXPECT_EQ(platform::RegistrySetValue(key, "Text", platform::kRegSz, "abc", 4),
+              platform::kRegOk);
+    uint32_t type = 0, read = 0, size = sizeof read;
+    EXPECT_EQ(platform::RegistryQueryValue(key, "number", &type, &read, &size), platform::kRegOk);
+    EXPECT_EQ(type, platform::kRegDword);
+    EXPECT_EQ(read, number);
+    char small[2];
+    size = sizeof small;
+    EXPECT_EQ(platform::RegistryQueryValue(key, "Text", &type, small, &size),
+              platform::kRegMoreData);
+    EXPECT_EQ(size, 4u);
+    char name[32];
+    EXPECT_EQ(platform::RegistryEnumValue(key, 0, name, sizeof name), platform::kRegOk);
+    EXPECT_STREQ(name, "Number");
+    EXPECT_EQ(platform::RegistryEnumValue(key, 2, name, sizeof name), platform::kRegNoMoreItems);
+    platform::RegistryCloseKey(key);
+
+    EXPECT_EQ(
+        platform::RegistryDeleteKeyTree("SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Test"),
+        platform::kRegOk);
+    EXPECT_EQ(platform::RegistryOpenKey(kKey, &key), platform::kRegNotFound);
+}
+
+}  // namespace
