@@ -114,4 +114,3 @@ TEST(FormatBounded, ReportsWhetherTheWholeTextFit) {
     EXPECT_EQ(0, FormatBounded(untouched, 0, "%s", "a"));
     EXPECT_EQ(std::string(untouched, 2), "##");
 }
-
