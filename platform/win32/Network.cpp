@@ -6,9 +6,7 @@
 #include "platform/win32/WinApi.h"
 
 namespace platform {
-namespace {
 
-// Windows Sockets must be started once in the process before any call.
 bool SocketsStarted() {
     static const bool started = [] {
         WSADATA data;
@@ -16,8 +14,6 @@ bool SocketsStarted() {
     }();
     return started;
 }
-
-}  // namespace
 
 int ResolveHostName(const char* hostName, char* address, size_t capacity) {
     if (hostName == nullptr || *hostName == '\0' || address == nullptr || capacity == 0) return 0;

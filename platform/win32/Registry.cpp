@@ -156,4 +156,9 @@ RegistryStatus RegistryRollbackTransaction() {
     return kRegFailed;
 }
 
+// The system registry has no read cache of ours to keep in step, so a scope that checks
+// for changes once per message has nothing to do here.
+RegistryChangesCheckedOnce::RegistryChangesCheckedOnce() : outermost_(false) {}
+RegistryChangesCheckedOnce::~RegistryChangesCheckedOnce() = default;
+
 }  // namespace platform

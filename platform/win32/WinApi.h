@@ -17,3 +17,8 @@
 #undef GetClassInfo
 #undef CreateEvent
 #undef CreateMutex
+
+namespace platform {
+// Windows Sockets must be started once in the process before any call; true once they are.
+bool SocketsStarted();
+}  // namespace platform
