@@ -9,6 +9,7 @@ const BuiltinTable& Functions() {
     static const BuiltinTable table = [] {
         BuiltinTable built;
         AddStringBuiltins(built);
+        AddCharacterBuiltins(built);
         AddConversionBuiltins(built);
         AddMathBuiltins(built);
         AddDateBuiltins(built);

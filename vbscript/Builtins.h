@@ -21,6 +21,7 @@ using BuiltinTable = std::unordered_map<std::string_view, Builtin>;
 using ConstantTable = std::unordered_map<std::string_view, Value>;
 
 void AddStringBuiltins(BuiltinTable& table);
+void AddCharacterBuiltins(BuiltinTable& table);
 void AddConversionBuiltins(BuiltinTable& table);
 void AddMathBuiltins(BuiltinTable& table);
 void AddDateBuiltins(BuiltinTable& table);
