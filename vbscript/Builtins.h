@@ -28,6 +28,7 @@ void AddDateBuiltins(BuiltinTable& table);
 void AddFormatBuiltins(BuiltinTable& table);
 void AddObjectBuiltins(BuiltinTable& table);
 void AddRuntimeTextBuiltins(BuiltinTable& table);
+void AddInfoBuiltins(BuiltinTable& table);
 void AddConstants(ConstantTable& table);
 
 // Built once, read-only afterwards, so every engine on every thread may share them.
