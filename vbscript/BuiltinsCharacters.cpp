@@ -50,17 +50,19 @@ Value AscW(Interpreter&, Args& a) {
     return Value::Integer(static_cast<int16_t>(FirstUnit(a[0])));
 }
 
-std::u16string Repeated(const Value& count, char16_t unit) {
+Value Repeated(const Value& count, char16_t unit) {
     int32_t n = ToLong(count);
     if (n < 0) ThrowRuntime(kErrInvalidCall);
     if (n > kMaxRepeat) ThrowRuntime(kErrOutOfMemory);
     ReserveMemory(static_cast<size_t>(n) * (unit < 0x80 ? 1 : 3));
     SpendBytes(static_cast<size_t>(n));
-    return std::u16string(static_cast<size_t>(n), unit);
+    if (unit < 0x80)
+        return Value::String(std::string(static_cast<size_t>(n), static_cast<char>(unit)));
+    return Text(std::u16string(static_cast<size_t>(n), unit));
 }
 
 Value Space(Interpreter&, Args& a) {
-    return Text(Repeated(a[0], u' '));
+    return Repeated(a[0], u' ');
 }
 
 // A number names the character by its code modulo 256; a text gives its first character.
@@ -73,7 +75,7 @@ Value StringOf(Interpreter&, Args& a) {
     } else {
         unit = UnitFromAnsi(static_cast<unsigned char>(ToLong(a[1]) & 0xFF));
     }
-    return Text(Repeated(a[0], unit));
+    return Repeated(a[0], unit);
 }
 
 bool KeptByEscape(char16_t c) {

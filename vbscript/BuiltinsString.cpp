@@ -3,6 +3,7 @@
 // the platform engine does, and vbTextCompare ignores the case of every letter the code
 // pages hold, not only ASCII. A Null argument gives Null where the language says so.
 #include <algorithm>
+#include <initializer_list>
 
 #include "vbscript/Builtins.h"
 #include "vbscript/Interpreter.h"
@@ -147,64 +148,99 @@ Value RTrim(Interpreter&, Args& a) {
     return TrimSides(a[0], false, true);
 }
 
+// ASCII text is searched as it is; other text as 16-bit characters.
+std::string Lowered(std::string ascii) {
+    for (char& c : ascii)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return ascii;
+}
+std::u16string Lowered(std::u16string units) {
+    return LowerUnits(std::move(units));
+}
+Value Out(const std::string& ascii) {
+    return Value::String(ascii);
+}
+Value Out(std::u16string_view units) {
+    return Text(units);
+}
+
+bool AllAscii(std::initializer_list<const std::string*> texts) {
+    for (const std::string* text : texts)
+        if (!IsAsciiText(*text)) return false;
+    return true;
+}
+
+template <typename Str>
+Value ReplaceIn(Str text, Str what, const Str& with, int32_t start, int32_t count, bool textMode) {
+    if (static_cast<size_t>(start) > text.size()) return Value::String("");
+    text.erase(0, static_cast<size_t>(start) - 1);
+    if (what.empty() || count == 0) return Out(text);
+    // Searched in lower case once, not once per match.
+    const Str searched = textMode ? Lowered(text) : Str();
+    if (textMode) what = Lowered(std::move(what));
+    const Str& haystack = textMode ? searched : text;
+    Str result;
+    size_t pos = 0;
+    for (int32_t done = 0; count == -1 || done < count; ++done) {
+        size_t at = haystack.find(what, pos);
+        if (at == Str::npos) break;
+        result.append(text, pos, at - pos).append(with);
+        // A long text or a long replacement makes one call a lot of work.
+        SpendBytes(at - pos + what.size() + with.size() + 64);
+        ReserveMemory(result.size() * sizeof(result[0]));
+        pos = at + what.size();
+    }
+    result.append(text, pos, Str::npos);
+    return Out(result);
+}
+
 // Null as the text to search raises "Invalid use of Null", as the language documents.
 Value Replace(Interpreter&, Args& a) {
     if (a[0].IsNull() || a[1].IsNull() || a[2].IsNull()) ThrowRuntime(kErrInvalidNull);
-    std::u16string text = Units(a[0]), what = Units(a[1]), with = Units(a[2]);
+    std::string text = ToString(a[0]), what = ToString(a[1]), with = ToString(a[2]);
     int32_t start = HasArg(a, 3) ? ToLong(a[3]) : 1;
     int32_t count = HasArg(a, 4) ? ToLong(a[4]) : -1;
     if (start < 1 || count < -1) ThrowRuntime(kErrInvalidCall);
     bool textMode = TextMode(a, 5);
-    if (static_cast<size_t>(start) > text.size()) return Value::String("");
-    text.erase(0, static_cast<size_t>(start) - 1);
-    if (what.empty() || count == 0) return Text(text);
-    // Searched in lower case once, not once per match.
-    const std::u16string searched = textMode ? LowerUnits(text) : std::u16string();
-    if (textMode) what = LowerUnits(std::move(what));
-    const std::u16string& haystack = textMode ? searched : text;
-    std::u16string result;
-    size_t pos = 0;
-    for (int32_t done = 0; count == -1 || done < count; ++done) {
-        size_t at = haystack.find(what, pos);
-        if (at == std::string::npos) break;
-        result.append(text, pos, at - pos).append(with);
-        // A long text or a long replacement makes one call a lot of work.
-        SpendBytes(at - pos + what.size() + with.size() + 64);
-        ReserveMemory(result.size() * 3);
-        pos = at + what.size();
+    if (AllAscii({&text, &what, &with}))
+        return ReplaceIn(std::move(text), std::move(what), with, start, count, textMode);
+    return ReplaceIn(ToUnits(text), ToUnits(what), ToUnits(with), start, count, textMode);
+}
+
+template <typename Str>
+Value SplitIn(const Str& text, Str delimiter, int32_t limit, bool textMode) {
+    std::vector<Value> parts;
+    if (text.empty() || limit == 0) return MakeArray(std::move(parts));
+    if (delimiter.empty()) {
+        parts.push_back(Out(text));
+        return MakeArray(std::move(parts));
     }
-    result.append(text, pos, std::string::npos);
-    return Text(result);
+    const Str searched = textMode ? Lowered(text) : Str();
+    if (textMode) delimiter = Lowered(std::move(delimiter));
+    const Str& haystack = textMode ? searched : text;
+    size_t pos = 0;
+    while (limit == -1 || static_cast<int32_t>(parts.size()) < limit - 1) {
+        size_t at = haystack.find(delimiter, pos);
+        if (at == Str::npos) break;
+        parts.push_back(Out(text.substr(pos, at - pos)));
+        SpendBytes(at - pos + delimiter.size() + 64);
+        ReserveMemory(parts.capacity() * sizeof(Value));
+        pos = at + delimiter.size();
+    }
+    parts.push_back(Out(text.substr(pos)));
+    return MakeArray(std::move(parts));
 }
 
 // A count of 0 asks for no substrings at all.
 Value Split(Interpreter&, Args& a) {
     if (a[0].IsNull()) return a[0];
-    std::u16string text = Units(a[0]);
-    std::u16string delimiter = a.size() > 1 ? Units(a[1]) : u" ";
+    std::string text = ToString(a[0]);
+    std::string delimiter = a.size() > 1 ? ToString(a[1]) : " ";
     int32_t limit = HasArg(a, 2) ? ToLong(a[2]) : -1;
     if (limit < -1) ThrowRuntime(kErrInvalidCall);
     bool textMode = TextMode(a, 3);
-    std::vector<Value> parts;
-    if (text.empty() || limit == 0) return MakeArray(std::move(parts));
-    if (delimiter.empty()) {
-        parts.push_back(Text(text));
-        return MakeArray(std::move(parts));
-    }
-    const std::u16string searched = textMode ? LowerUnits(text) : std::u16string();
-    if (textMode) delimiter = LowerUnits(std::move(delimiter));
-    const std::u16string& haystack = textMode ? searched : text;
-    size_t pos = 0;
-    while (limit == -1 || static_cast<int32_t>(parts.size()) < limit - 1) {
-        size_t at = haystack.find(delimiter, pos);
-        if (at == std::string::npos) break;
-        parts.push_back(Text(std::u16string_view(text).substr(pos, at - pos)));
-        SpendBytes(at - pos + delimiter.size() + 64);
-        ReserveMemory(parts.capacity() * sizeof(Value));
-        pos = at + delimiter.size();
-    }
-    parts.push_back(Text(std::u16string_view(text).substr(pos)));
-    return MakeArray(std::move(parts));
+    if (AllAscii({&text, &delimiter})) return SplitIn(text, std::move(delimiter), limit, textMode);
+    return SplitIn(ToUnits(text), ToUnits(delimiter), limit, textMode);
 }
 
 Value Join(Interpreter&, Args& a) {
