@@ -42,24 +42,6 @@ uint32_t DecodeAt(std::string_view text, size_t at, size_t* used) {
     return c;
 }
 
-void Append(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 bool Between(char16_t c, char16_t low, char16_t high) {
     return c >= low && c <= high;
 }
@@ -78,6 +60,24 @@ bool PairedUpperCyrillic(char16_t c) {
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
 
 bool IsAsciiText(std::string_view text) {
     for (char c : text)
@@ -111,7 +111,7 @@ std::string FromUnits(std::u16string_view units) {
         bool pair = Between(units[i], 0xD800, 0xDBFF) && i + 1 < units.size() &&
                     Between(units[i + 1], 0xDC00, 0xDFFF);
         if (pair) c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-        Append(out, c);
+        AppendUtf8(out, c);
     }
     return out;
 }

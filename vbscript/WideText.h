@@ -4,6 +4,7 @@
 // Basic Multilingual Plane counts two, as it does on the platform.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,8 @@ std::u16string ToUnits(std::string_view text);
 // The reverse: a surrogate pair becomes one four-byte sequence, a lone surrogate three bytes.
 std::string FromUnits(std::u16string_view units);
 size_t UnitCount(std::string_view text);
+// Appends the UTF-8 bytes of a code point (a surrogate half as three bytes).
+void AppendUtf8(std::string& out, uint32_t c);
 
 // The other case of a letter (Latin-1, Latin Extended-A, Greek, Cyrillic, fullwidth Latin);
 // other characters are returned unchanged. Always one unit for one, so positions found in
