@@ -9,12 +9,14 @@ const BuiltinTable& Functions() {
     static const BuiltinTable table = [] {
         BuiltinTable built;
         AddStringBuiltins(built);
+        AddCharacterBuiltins(built);
         AddConversionBuiltins(built);
         AddMathBuiltins(built);
         AddDateBuiltins(built);
         AddFormatBuiltins(built);
         AddObjectBuiltins(built);
         AddRuntimeTextBuiltins(built);
+        AddInfoBuiltins(built);
         return built;
     }();
     return table;
@@ -71,6 +73,39 @@ void AddConstants(ConstantTable& table) {
         {"vbvariant", 12}, {"vbdataobject", 13}, {"vbbyte", 17},    {"vbarray", 8192},
     };
     for (const Named& named : kVarTypes) table[named.name] = Value::Integer(named.number);
+    constexpr Named kColors[] = {
+        {"vbblack", 0x000000},  {"vbred", 0x0000FF},   {"vbgreen", 0x00FF00},
+        {"vbyellow", 0x00FFFF}, {"vbblue", 0xFF0000},  {"vbmagenta", 0xFF00FF},
+        {"vbcyan", 0xFFFF00},   {"vbwhite", 0xFFFFFF},
+    };
+    for (const Named& named : kColors) table[named.name] = Value::Long(named.number);
+    // The message box styles and answers, so that scripts written for a desktop still parse.
+    constexpr Named kMessageBox[] = {
+        {"vbokonly", 0},
+        {"vbokcancel", 1},
+        {"vbabortretryignore", 2},
+        {"vbyesnocancel", 3},
+        {"vbyesno", 4},
+        {"vbretrycancel", 5},
+        {"vbcritical", 16},
+        {"vbquestion", 32},
+        {"vbexclamation", 48},
+        {"vbinformation", 64},
+        {"vbdefaultbutton1", 0},
+        {"vbdefaultbutton2", 256},
+        {"vbdefaultbutton3", 512},
+        {"vbdefaultbutton4", 768},
+        {"vbapplicationmodal", 0},
+        {"vbsystemmodal", 4096},
+        {"vbok", 1},
+        {"vbcancel", 2},
+        {"vbabort", 3},
+        {"vbretry", 4},
+        {"vbignore", 5},
+        {"vbyes", 6},
+        {"vbno", 7},
+    };
+    for (const Named& named : kMessageBox) table[named.name] = Value::Integer(named.number);
 }
 
 const Builtin* FindBuiltin(std::string_view lowerName) {

@@ -21,12 +21,14 @@ using BuiltinTable = std::unordered_map<std::string_view, Builtin>;
 using ConstantTable = std::unordered_map<std::string_view, Value>;
 
 void AddStringBuiltins(BuiltinTable& table);
+void AddCharacterBuiltins(BuiltinTable& table);
 void AddConversionBuiltins(BuiltinTable& table);
 void AddMathBuiltins(BuiltinTable& table);
 void AddDateBuiltins(BuiltinTable& table);
 void AddFormatBuiltins(BuiltinTable& table);
 void AddObjectBuiltins(BuiltinTable& table);
 void AddRuntimeTextBuiltins(BuiltinTable& table);
+void AddInfoBuiltins(BuiltinTable& table);
 void AddConstants(ConstantTable& table);
 
 // Built once, read-only afterwards, so every engine on every thread may share them.

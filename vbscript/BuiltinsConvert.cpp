@@ -1,52 +1,71 @@
 // vbscript/BuiltinsConvert.cpp: the conversion and test functions (CInt .. CStr, IsNumeric,
 // IsEmpty, TypeName, VarType, Hex, Oct) and the array functions (Array, UBound, LBound).
+#include <strings.h>
+
 #include <cmath>
 #include <cstdio>
 
 #include "vbscript/Builtins.h"
 #include "vbscript/Interpreter.h"
+#include "vbscript/LocaleNumber.h"
 
 namespace vbscript {
 namespace {
 
+// Text converts as the locale writes numbers ("1,000", "$5", "(3)"); other values as they are.
+Value Operand(Interpreter& in, const Value& raw) {
+    Value v = in.Deref(raw);
+    if (v.kind != Kind::String) return v;
+    std::optional<double> number = ParseLocaleNumber(v.s);
+    if (!number) ThrowRuntime(kErrTypeMismatch);
+    return Value::Double(*number);
+}
+
 Value CInt(Interpreter& in, Args& a) {
-    return Value::Integer(ToInteger(in.Deref(a[0])));
+    return Value::Integer(ToInteger(Operand(in, a[0])));
 }
 Value CLng(Interpreter& in, Args& a) {
-    return Value::Long(ToLong(in.Deref(a[0])));
+    return Value::Long(ToLong(Operand(in, a[0])));
 }
 Value CDbl(Interpreter& in, Args& a) {
-    return Value::Double(ToDouble(in.Deref(a[0])));
+    return Value::Double(ToDouble(Operand(in, a[0])));
 }
 Value CStr(Interpreter& in, Args& a) {
     return Value::String(ToString(in.Deref(a[0])));
 }
+
+// "True" and "False" are Booleans in any case; other text must be a number.
 Value CBool(Interpreter& in, Args& a) {
-    return Value::Bool(ToBool(in.Deref(a[0])));
+    Value v = in.Deref(a[0]);
+    if (v.kind == Kind::String &&
+        (strcasecmp(v.s.c_str(), "true") == 0 || strcasecmp(v.s.c_str(), "false") == 0))
+        return Value::Bool(ToBool(v));
+    return Value::Bool(ToBool(Operand(in, v)));
 }
 
 Value CSng(Interpreter& in, Args& a) {
-    double x = ToDouble(in.Deref(a[0]));
+    double x = ToDouble(Operand(in, a[0]));
     if (std::fabs(x) > 3.402823466e38) ThrowRuntime(kErrOverflow);
     return Value::Single(x);
 }
 
 Value CByte(Interpreter& in, Args& a) {
-    double x = BankersRound(ToDouble(in.Deref(a[0])));
+    double x = BankersRound(ToDouble(Operand(in, a[0])));
     if (x < 0 || x > 255) ThrowRuntime(kErrOverflow);
     return Value::Byte(static_cast<int64_t>(x));
 }
 
 Value CCur(Interpreter& in, Args& a) {
-    double x = ToDouble(in.Deref(a[0])) * 10000.0;
+    double x = ToDouble(Operand(in, a[0])) * 10000.0;
     if (std::fabs(x) >= 9.2233720368547758e18) ThrowRuntime(kErrOverflow);
     return Value::Currency(static_cast<int64_t>(BankersRound(x)));
 }
 
+// A Date is not numeric, nor is Null; Empty is (it reads as 0).
 Value IsNumeric(Interpreter&, Args& a) {
     const Value& v = a[0];
     if (v.IsNumericKind() || v.kind == Kind::Empty) return Value::Bool(true);
-    return Value::Bool(v.kind == Kind::String && ParseNumber(v.s).has_value());
+    return Value::Bool(v.kind == Kind::String && ParseLocaleNumber(v.s).has_value());
 }
 
 Value IsEmpty(Interpreter&, Args& a) {
@@ -76,17 +95,17 @@ uint32_t RadixOperand(const Value& v) {
     return narrow ? static_cast<uint16_t>(n) : static_cast<uint32_t>(n);
 }
 
-Value Hex(Interpreter&, Args& a) {
+Value Hex(Interpreter& in, Args& a) {
     if (a[0].IsNull()) return a[0];
     char text[16];
-    std::snprintf(text, sizeof text, "%X", RadixOperand(a[0]));
+    std::snprintf(text, sizeof text, "%X", RadixOperand(Operand(in, a[0])));
     return Value::String(text);
 }
 
-Value Oct(Interpreter&, Args& a) {
+Value Oct(Interpreter& in, Args& a) {
     if (a[0].IsNull()) return a[0];
     char text[16];
-    std::snprintf(text, sizeof text, "%o", RadixOperand(a[0]));
+    std::snprintf(text, sizeof text, "%o", RadixOperand(Operand(in, a[0])));
     return Value::String(text);
 }
 

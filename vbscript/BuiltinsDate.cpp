@@ -67,11 +67,15 @@ Value IsDate(Interpreter&, Args& a) {
 Value DateSerial(Interpreter&, Args& a) {
     int year = ToInteger(a[0]);
     if (year >= 0 && year < 100) year += year < 30 ? 2000 : 1900;
-    return Value::Date(SerialFromDate(year, ToInteger(a[1]), ToInteger(a[2])));
+    double serial = SerialFromDate(year, ToInteger(a[1]), ToInteger(a[2]));
+    if (!InDateRange(serial)) ThrowRuntime(kErrInvalidCall);
+    return Value::Date(serial);
 }
 
+// Hours, minutes and seconds beyond their ranges carry into the day, before 12/30/1899 too.
 Value TimeSerial(Interpreter&, Args& a) {
-    return Value::Date(SerialFromTime(ToInteger(a[0]), ToInteger(a[1]), ToInteger(a[2])));
+    double seconds = ToInteger(a[0]) * 3600.0 + ToInteger(a[1]) * 60.0 + ToInteger(a[2]);
+    return Value::Date(SerialFromLinear(seconds / 86400.0));
 }
 
 Value DateValue(Interpreter&, Args& a) {
@@ -132,33 +136,60 @@ int MonthsOf(const std::string& interval) {
     ThrowRuntime(kErrInvalidCall);
 }
 
-Value DateAdd(Interpreter&, Args& a) {
-    std::string interval = LowerText(a[0]);
-    double count = std::trunc(ToDouble(a[1]));
-    double serial = ToSerial(a[2]);
-    if (double seconds = IntervalSeconds(interval)) {
-        return Value::Date(serial + count * seconds / 86400.0);
-    }
-    DateParts parts = SplitSerial(serial);
-    int months = parts.month - 1 + static_cast<int>(count) * MonthsOf(interval);
-    int year = parts.year + (months >= 0 ? months / 12 : (months - 11) / 12);
-    int month = ((months % 12) + 12) % 12 + 1;
-    int lastDay =
-        static_cast<int>(SerialFromDate(year, month + 1, 1) - SerialFromDate(year, month, 1));
-    double time = std::fabs(serial - std::trunc(serial));
-    return Value::Date(SerialFromDate(year, month, std::min(parts.day, lastDay)) + time);
+// Whole seconds since 12/30/1899 on a linear scale.
+double LinearSeconds(double serial) {
+    return std::round(LinearFromSerial(serial) * 86400.0);
 }
 
+// Months, quarters and years keep the day of the month, or take the last day of a shorter
+// month (1/31 plus a month is 2/28 or 2/29); the count is rounded to a whole number.
+Value DateAdd(Interpreter&, Args& a) {
+    std::string interval = LowerText(a[0]);
+    int32_t count = ToLong(a[1]);
+    double serial = ToSerial(a[2]);
+    double result;
+    if (double seconds = IntervalSeconds(interval)) {
+        result = SerialFromLinear((LinearSeconds(serial) + count * seconds) / 86400.0);
+    } else {
+        DateParts parts = SplitSerial(serial);
+        int64_t months = parts.month - 1 + static_cast<int64_t>(count) * MonthsOf(interval);
+        int64_t year = parts.year + (months >= 0 ? months / 12 : (months - 11) / 12);
+        if (year < 100 || year > 9999) ThrowRuntime(kErrInvalidCall);
+        int month = static_cast<int>(((months % 12) + 12) % 12 + 1);
+        int y = static_cast<int>(year);
+        int lastDay =
+            static_cast<int>(SerialFromDate(y, month + 1, 1) - SerialFromDate(y, month, 1));
+        double time = std::fabs(serial - std::trunc(serial));
+        result = CombineDayTime(SerialFromDate(y, month, std::min(parts.day, lastDay)), time);
+    }
+    if (!InDateRange(result)) ThrowRuntime(kErrInvalidCall);
+    return Value::Date(result);
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+// The boundaries crossed from the first date to the second: midnights for days, the start
+// of the week (firstdayofweek) for "ww", whole hours, minutes or seconds, and calendar
+// months, quarters and years. "w" counts whole weeks of days.
 Value DateDiff(Interpreter&, Args& a) {
     std::string interval = LowerText(a[0]);
+    if (a[1].IsNull() || a[2].IsNull()) return Value::Null();
     double first = ToSerial(a[1]), second = ToSerial(a[2]);
+    int firstDay = FirstDay(a, 3);
     if (double seconds = IntervalSeconds(interval)) {
-        if (interval == "d" || interval == "y")
-            return Value::Long(static_cast<int64_t>(std::floor(second) - std::floor(first)));
-        if (interval == "w" || interval == "ww")
-            return Value::Long(static_cast<int64_t>((std::floor(second) - std::floor(first)) / 7));
+        auto days = [](double serial) {
+            return static_cast<int64_t>(std::floor(LinearFromSerial(serial)));
+        };
+        if (interval == "d" || interval == "y") return Value::Long(days(second) - days(first));
+        if (interval == "w") return Value::Long((days(second) - days(first)) / 7);
+        // Day 1 (12/31/1899) was a Sunday, so day n falls on weekday ((n - 1) mod 7) + 1.
+        if (interval == "ww")
+            return Value::Long(FloorDiv(days(second) - firstDay, 7) -
+                               FloorDiv(days(first) - firstDay, 7));
         auto boundaries = [seconds](double serial) {
-            return static_cast<int64_t>(std::floor(std::round(serial * 86400.0) / seconds));
+            return static_cast<int64_t>(std::floor(LinearSeconds(serial) / seconds));
         };
         return Value::Long(boundaries(second) - boundaries(first));
     }

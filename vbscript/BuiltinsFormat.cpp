@@ -6,6 +6,7 @@
 #include "vbscript/Builtins.h"
 #include "vbscript/DateMath.h"
 #include "vbscript/Interpreter.h"
+#include "vbscript/LocaleNumber.h"
 
 namespace vbscript {
 namespace {
@@ -108,9 +109,12 @@ std::string FormatFixed(double value, const NumberStyle& style, const char* pref
     return style.parens ? '(' + body + ')' : '-' + body;
 }
 
+// Text reads as the locale writes numbers, as the conversion functions read it.
 double NumericArg(const Value& v) {
     if (v.IsNull()) ThrowRuntime(kErrTypeMismatch);
-    double value = ToDouble(v);
+    std::optional<double> text;
+    if (v.kind == Kind::String && !(text = ParseLocaleNumber(v.s))) ThrowRuntime(kErrTypeMismatch);
+    double value = text ? *text : ToDouble(v);
     if (!std::isfinite(value)) ThrowRuntime(kErrOverflow);
     return value;
 }

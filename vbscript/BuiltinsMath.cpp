@@ -1,6 +1,7 @@
 // vbscript/BuiltinsMath.cpp: the math functions (Abs, Int, Fix, Round, Sqr, Sgn, Exp, Log,
 // the trigonometric ones, Rnd). Integer subtypes keep their subtype where the language does.
 #include <cmath>
+#include <cstring>
 
 #include "vbscript/Builtins.h"
 #include "vbscript/Interpreter.h"
@@ -96,10 +97,19 @@ Value Atn(Interpreter&, Args& a) {
     return Value::Double(std::atan(ToDouble(a[0])));
 }
 
-// A 24-bit linear congruential generator, kept per engine.
+// A 24-bit linear congruential generator, kept per engine. A negative argument seeds it
+// from the number's bits, so that the same negative number always gives the same value;
+// zero repeats the value given last.
 Value Rnd(Interpreter& interp, Args& a) {
     uint32_t& state = interp.RandomState();
-    if (!a.empty() && ToDouble(a[0]) == 0) return Value::Single(state / 16777216.0);
+    double x = HasArg(a, 0) ? ToDouble(a[0]) : 1;
+    if (x == 0) return Value::Single(state / 16777216.0);
+    if (x < 0) {
+        float single = static_cast<float>(x);
+        uint32_t bits = 0;
+        std::memcpy(&bits, &single, sizeof bits);
+        state = (bits + (bits >> 24)) & 0xFFFFFF;
+    }
     state = (state * 1140671485u + 12820163u) & 0xFFFFFF;
     return Value::Single(state / 16777216.0);
 }

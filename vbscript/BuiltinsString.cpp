@@ -1,22 +1,23 @@
-// vbscript/BuiltinsString.cpp: the string functions (Len, Left, Mid, InStr, Replace, Split,
-// Join, StrComp, ...). A Null argument gives Null where the language says so.
+// vbscript/BuiltinsString.cpp: the string functions that count, cut, search and compare (Len,
+// Left, Mid, InStr, Replace, Split, Join, StrComp, ...). They count 16-bit characters as
+// the platform engine does, and vbTextCompare ignores the case of every letter the code
+// pages hold, not only ASCII. A Null argument gives Null where the language says so.
 #include <algorithm>
-#include <cctype>
+#include <initializer_list>
 
 #include "vbscript/Builtins.h"
 #include "vbscript/Interpreter.h"
+#include "vbscript/WideText.h"
 
 namespace vbscript {
 namespace {
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+std::u16string Units(const Value& v) {
+    return ToUnits(ToString(v));
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+Value Text(std::u16string_view units) {
+    return Value::String(FromUnits(units));
 }
 
 // Compare mode argument: 0 binary, 1 text.
@@ -28,9 +29,9 @@ bool TextMode(const Args& args, size_t index) {
 }
 
 // Position (from 0) of `what` in `text` at or after `from`; npos when absent.
-size_t Find(const std::string& text, const std::string& what, size_t from, bool textMode) {
+size_t Find(const std::u16string& text, const std::u16string& what, size_t from, bool textMode) {
     if (!textMode) return text.find(what, from);
-    return Lower(text).find(Lower(what), from);
+    return LowerUnits(text).find(LowerUnits(what), from);
 }
 
 int32_t Count(const Value& v) {
@@ -41,20 +42,29 @@ int32_t Count(const Value& v) {
 
 Value Len(Interpreter&, Args& a) {
     if (a[0].IsNull()) return a[0];
-    return Value::Long(static_cast<int64_t>(ToString(a[0]).size()));
+    return Value::Long(static_cast<int64_t>(UnitCount(ToString(a[0]))));
+}
+
+// Units [begin, begin + count) of the text; ASCII text is cut as it is.
+Value Slice(const std::string& text, size_t begin, size_t count) {
+    if (IsAsciiText(text))
+        return Value::String(begin < text.size() ? text.substr(begin, count) : "");
+    std::u16string units = ToUnits(text);
+    return Text(begin < units.size() ? std::u16string_view(units).substr(begin, count) : u"");
 }
 
 Value Left(Interpreter&, Args& a) {
     if (a[0].IsNull()) return a[0];
     int32_t n = Count(a[1]);
-    return Value::String(ToString(a[0]).substr(0, static_cast<size_t>(n)));
+    return Slice(ToString(a[0]), 0, static_cast<size_t>(n));
 }
 
 Value Right(Interpreter&, Args& a) {
     if (a[0].IsNull()) return a[0];
     std::string s = ToString(a[0]);
-    size_t n = std::min(static_cast<size_t>(Count(a[1])), s.size());
-    return Value::String(s.substr(s.size() - n));
+    size_t length = UnitCount(s);
+    size_t n = std::min(static_cast<size_t>(Count(a[1])), length);
+    return Slice(s, length - n, n);
 }
 
 Value Mid(Interpreter&, Args& a) {
@@ -62,9 +72,8 @@ Value Mid(Interpreter&, Args& a) {
     std::string s = ToString(a[0]);
     int32_t start = ToLong(a[1]);
     if (start < 1) ThrowRuntime(kErrInvalidCall);
-    if (static_cast<size_t>(start) > s.size()) return Value::String("");
     size_t length = HasArg(a, 2) ? static_cast<size_t>(Count(a[2])) : std::string::npos;
-    return Value::String(s.substr(static_cast<size_t>(start) - 1, length));
+    return Slice(s, static_cast<size_t>(start) - 1, length);
 }
 
 Value InStr(Interpreter&, Args& a) {
@@ -78,36 +87,44 @@ Value InStr(Interpreter&, Args& a) {
     } else if (a.size() < 2) {
         ThrowRuntime(kErrWrongArgs);
     }
+    bool textMode = TextMode(a, first + 2);
     if (a[first].IsNull() || a[first + 1].IsNull()) return Value::Null();
-    std::string text = ToString(a[first]), what = ToString(a[first + 1]);
+    std::u16string text = Units(a[first]), what = Units(a[first + 1]);
     if (static_cast<size_t>(start) > text.size()) return Value::Long(0);
     SpendBytes(text.size());
-    size_t at = Find(text, what, static_cast<size_t>(start) - 1, TextMode(a, first + 2));
+    size_t at = Find(text, what, static_cast<size_t>(start) - 1, textMode);
     return Value::Long(at == std::string::npos ? 0 : static_cast<int64_t>(at) + 1);
 }
 
+// An empty text to find is found at the start position itself (the end by default).
 Value InStrRev(Interpreter&, Args& a) {
-    if (a[0].IsNull() || a[1].IsNull()) return Value::Null();
-    std::string text = ToString(a[0]), what = ToString(a[1]);
     int32_t start = HasArg(a, 2) ? ToLong(a[2]) : -1;
     if (start == 0 || start < -1) ThrowRuntime(kErrInvalidCall);
+    bool textMode = TextMode(a, 3);
+    if (a[0].IsNull() || a[1].IsNull()) return Value::Null();
+    std::u16string text = Units(a[0]), what = Units(a[1]);
+    if (text.empty()) return Value::Long(0);
     if (start == -1) start = static_cast<int32_t>(text.size());
     if (static_cast<size_t>(start) > text.size()) return Value::Long(0);
-    if (TextMode(a, 3)) {
-        text = Lower(text);
-        what = Lower(what);
-    }
+    if (what.empty()) return Value::Long(start);
     if (what.size() > static_cast<size_t>(start)) return Value::Long(0);
+    SpendBytes(text.size());
+    if (textMode) {
+        text = LowerUnits(std::move(text));
+        what = LowerUnits(std::move(what));
+    }
     size_t at = text.rfind(what, static_cast<size_t>(start) - what.size());
     return Value::Long(at == std::string::npos ? 0 : static_cast<int64_t>(at) + 1);
 }
 
 Value LCase(Interpreter&, Args& a) {
-    return a[0].IsNull() ? a[0] : Value::String(Lower(ToString(a[0])));
+    if (a[0].IsNull()) return a[0];
+    return Text(LowerUnits(Units(a[0])));
 }
 
 Value UCase(Interpreter&, Args& a) {
-    return a[0].IsNull() ? a[0] : Value::String(Upper(ToString(a[0])));
+    if (a[0].IsNull()) return a[0];
+    return Text(UpperUnits(Units(a[0])));
 }
 
 Value TrimSides(const Value& v, bool left, bool right) {
@@ -131,61 +148,99 @@ Value RTrim(Interpreter&, Args& a) {
     return TrimSides(a[0], false, true);
 }
 
+// ASCII text is searched as it is; other text as 16-bit characters.
+std::string Lowered(std::string ascii) {
+    for (char& c : ascii)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return ascii;
+}
+std::u16string Lowered(std::u16string units) {
+    return LowerUnits(std::move(units));
+}
+Value Out(const std::string& ascii) {
+    return Value::String(ascii);
+}
+Value Out(std::u16string_view units) {
+    return Text(units);
+}
+
+bool AllAscii(std::initializer_list<const std::string*> texts) {
+    for (const std::string* text : texts)
+        if (!IsAsciiText(*text)) return false;
+    return true;
+}
+
+template <typename Str>
+Value ReplaceIn(Str text, Str what, const Str& with, int32_t start, int32_t count, bool textMode) {
+    if (static_cast<size_t>(start) > text.size()) return Value::String("");
+    text.erase(0, static_cast<size_t>(start) - 1);
+    if (what.empty() || count == 0) return Out(text);
+    // Searched in lower case once, not once per match.
+    const Str searched = textMode ? Lowered(text) : Str();
+    if (textMode) what = Lowered(std::move(what));
+    const Str& haystack = textMode ? searched : text;
+    Str result;
+    size_t pos = 0;
+    for (int32_t done = 0; count == -1 || done < count; ++done) {
+        size_t at = haystack.find(what, pos);
+        if (at == Str::npos) break;
+        result.append(text, pos, at - pos).append(with);
+        // A long text or a long replacement makes one call a lot of work.
+        SpendBytes(at - pos + what.size() + with.size() + 64);
+        ReserveMemory(result.size() * sizeof(result[0]));
+        pos = at + what.size();
+    }
+    result.append(text, pos, Str::npos);
+    return Out(result);
+}
+
+// Null as the text to search raises "Invalid use of Null", as the language documents.
 Value Replace(Interpreter&, Args& a) {
-    if (a[0].IsNull() || a[1].IsNull() || a[2].IsNull()) return Value::Null();
+    if (a[0].IsNull() || a[1].IsNull() || a[2].IsNull()) ThrowRuntime(kErrInvalidNull);
     std::string text = ToString(a[0]), what = ToString(a[1]), with = ToString(a[2]);
     int32_t start = HasArg(a, 3) ? ToLong(a[3]) : 1;
     int32_t count = HasArg(a, 4) ? ToLong(a[4]) : -1;
     if (start < 1 || count < -1) ThrowRuntime(kErrInvalidCall);
     bool textMode = TextMode(a, 5);
-    if (static_cast<size_t>(start) > text.size()) return Value::String("");
-    text = text.substr(static_cast<size_t>(start) - 1);
-    if (what.empty() || count == 0) return Value::String(text);
-    // Searched in lower case once, not once per match.
-    const std::string searched = textMode ? Lower(text) : std::string();
-    if (textMode) what = Lower(what);
-    const std::string& haystack = textMode ? searched : text;
-    std::string result;
-    size_t pos = 0;
-    for (int32_t done = 0; count == -1 || done < count; ++done) {
-        size_t at = haystack.find(what, pos);
-        if (at == std::string::npos) break;
-        result.append(text, pos, at - pos).append(with);
-        // A long text or a long replacement makes one call a lot of work.
-        SpendBytes(at - pos + what.size() + with.size() + 64);
-        ReserveMemory(result.size());
-        pos = at + what.size();
-    }
-    result.append(text, pos, std::string::npos);
-    return Value::String(std::move(result));
+    if (AllAscii({&text, &what, &with}))
+        return ReplaceIn(std::move(text), std::move(what), with, start, count, textMode);
+    return ReplaceIn(ToUnits(text), ToUnits(what), ToUnits(with), start, count, textMode);
 }
 
+template <typename Str>
+Value SplitIn(const Str& text, Str delimiter, int32_t limit, bool textMode) {
+    std::vector<Value> parts;
+    if (text.empty() || limit == 0) return MakeArray(std::move(parts));
+    if (delimiter.empty()) {
+        parts.push_back(Out(text));
+        return MakeArray(std::move(parts));
+    }
+    const Str searched = textMode ? Lowered(text) : Str();
+    if (textMode) delimiter = Lowered(std::move(delimiter));
+    const Str& haystack = textMode ? searched : text;
+    size_t pos = 0;
+    while (limit == -1 || static_cast<int32_t>(parts.size()) < limit - 1) {
+        size_t at = haystack.find(delimiter, pos);
+        if (at == Str::npos) break;
+        parts.push_back(Out(text.substr(pos, at - pos)));
+        SpendBytes(at - pos + delimiter.size() + 64);
+        ReserveMemory(parts.capacity() * sizeof(Value));
+        pos = at + delimiter.size();
+    }
+    parts.push_back(Out(text.substr(pos)));
+    return MakeArray(std::move(parts));
+}
+
+// A count of 0 asks for no substrings at all.
 Value Split(Interpreter&, Args& a) {
     if (a[0].IsNull()) return a[0];
     std::string text = ToString(a[0]);
     std::string delimiter = a.size() > 1 ? ToString(a[1]) : " ";
     int32_t limit = HasArg(a, 2) ? ToLong(a[2]) : -1;
+    if (limit < -1) ThrowRuntime(kErrInvalidCall);
     bool textMode = TextMode(a, 3);
-    std::vector<Value> parts;
-    if (text.empty()) return MakeArray(std::move(parts));
-    if (delimiter.empty()) {
-        parts.push_back(Value::String(text));
-        return MakeArray(std::move(parts));
-    }
-    const std::string searched = textMode ? Lower(text) : std::string();
-    if (textMode) delimiter = Lower(delimiter);
-    const std::string& haystack = textMode ? searched : text;
-    size_t pos = 0;
-    while (limit == -1 || static_cast<int32_t>(parts.size()) < limit - 1) {
-        size_t at = haystack.find(delimiter, pos);
-        if (at == std::string::npos) break;
-        parts.push_back(Value::String(text.substr(pos, at - pos)));
-        SpendBytes(at - pos + delimiter.size() + 64);
-        ReserveMemory(parts.capacity() * sizeof(Value));
-        pos = at + delimiter.size();
-    }
-    parts.push_back(Value::String(text.substr(pos)));
-    return MakeArray(std::move(parts));
+    if (AllAscii({&text, &delimiter})) return SplitIn(text, std::move(delimiter), limit, textMode);
+    return SplitIn(ToUnits(text), ToUnits(delimiter), limit, textMode);
 }
 
 Value Join(Interpreter&, Args& a) {
@@ -203,68 +258,37 @@ Value Join(Interpreter&, Args& a) {
 }
 
 Value StrComp(Interpreter&, Args& a) {
+    bool textMode = TextMode(a, 2);
     if (a[0].IsNull() || a[1].IsNull()) return Value::Null();
-    std::string x = ToString(a[0]), y = ToString(a[1]);
-    if (TextMode(a, 2)) {
-        x = Lower(x);
-        y = Lower(y);
+    std::u16string x = Units(a[0]), y = Units(a[1]);
+    if (textMode) {
+        x = LowerUnits(std::move(x));
+        y = LowerUnits(std::move(y));
     }
     int c = x.compare(y);
     return Value::Integer(c < 0 ? -1 : (c > 0 ? 1 : 0));
 }
 
-Value Chr(Interpreter&, Args& a) {
-    int32_t code = ToLong(a[0]);
-    if (code < 0 || code > 255) ThrowRuntime(kErrInvalidCall);
-    return Value::String(std::string(1, static_cast<char>(code)));
-}
-
-Value Asc(Interpreter&, Args& a) {
-    if (a[0].IsNull()) ThrowRuntime(kErrInvalidNull);
-    std::string s = ToString(a[0]);
-    if (s.empty()) ThrowRuntime(kErrInvalidCall);
-    return Value::Integer(static_cast<unsigned char>(s[0]));
-}
-
-Value Space(Interpreter&, Args& a) {
-    int32_t n = Count(a[0]);
-    if (n > (1 << 24)) ThrowRuntime(kErrOutOfMemory);
-    ReserveMemory(static_cast<size_t>(n));
-    SpendBytes(static_cast<size_t>(n));
-    return Value::String(std::string(static_cast<size_t>(n), ' '));
-}
-
-Value StringOf(Interpreter&, Args& a) {
-    if (a[1].IsNull()) return a[1];
-    int32_t n = Count(a[0]);
-    if (n > (1 << 24)) ThrowRuntime(kErrOutOfMemory);
-    ReserveMemory(static_cast<size_t>(n));
-    SpendBytes(static_cast<size_t>(n));
-    char c;
-    if (a[1].kind == Kind::String) {
-        if (a[1].s.empty()) ThrowRuntime(kErrInvalidCall);
-        c = a[1].s[0];
-    } else {
-        c = static_cast<char>(ToLong(a[1]) & 0xFF);
-    }
-    return Value::String(std::string(static_cast<size_t>(n), c));
-}
-
 Value StrReverse(Interpreter&, Args& a) {
-    std::string s = ToText(a[0]);
-    std::reverse(s.begin(), s.end());
-    return Value::String(s);
+    if (a[0].IsNull()) ThrowRuntime(kErrInvalidNull);
+    std::u16string units = Units(a[0]);
+    std::reverse(units.begin(), units.end());
+    return Text(units);
 }
 
 Value Filter(Interpreter&, Args& a) {
+    if (a[0].IsNull() || a[1].IsNull()) ThrowRuntime(kErrInvalidNull);
     if (a[0].kind != Kind::Array || a[0].arr->upper.size() != 1) ThrowRuntime(kErrTypeMismatch);
-    std::string what = ToString(a[1]);
-    bool include = a.size() > 2 ? ToBool(a[2]) : true;
+    std::u16string what = Units(a[1]);
+    bool include = HasArg(a, 2) ? ToBool(a[2]) : true;
     bool textMode = TextMode(a, 3);
+    if (textMode) what = LowerUnits(std::move(what));
     std::vector<Value> kept;
     for (const Value& item : a[0].arr->items) {
-        bool has = Find(ToText(item), what, 0, textMode) != std::string::npos;
-        if (has == include) kept.push_back(Value::String(ToText(item)));
+        std::string text = ToText(item);
+        std::u16string units = ToUnits(text);
+        bool has = (textMode ? LowerUnits(units) : units).find(what) != std::string::npos;
+        if (has == include) kept.push_back(Value::String(std::move(text)));
     }
     return MakeArray(std::move(kept));
 }
@@ -287,12 +311,6 @@ void AddStringBuiltins(BuiltinTable& table) {
     table["split"] = {Split, 1, 4};
     table["join"] = {Join, 1, 2};
     table["strcomp"] = {StrComp, 2, 3};
-    table["chr"] = {Chr, 1, 1};
-    table["chrw"] = {Chr, 1, 1};
-    table["asc"] = {Asc, 1, 1};
-    table["ascw"] = {Asc, 1, 1};
-    table["space"] = {Space, 1, 1};
-    table["string"] = {StringOf, 2, 2};
     table["strreverse"] = {StrReverse, 1, 1};
     table["filter"] = {Filter, 2, 4};
 }

@@ -6,6 +6,7 @@
 
 #include "vbscript/Errors.h"
 #include "vbscript/ObjectDispatch.h"
+#include "vbscript/WideText.h"
 
 namespace vbscript {
 
@@ -14,24 +15,7 @@ using namespace platform;
 std::string Narrow(const OLECHAR* text) {
     std::string out;
     if (text == nullptr) return out;
-    for (; *text != 0; ++text) {
-        uint32_t c = static_cast<uint32_t>(*text);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (; *text != 0; ++text) AppendUtf8(out, static_cast<uint32_t>(*text));
     return out;
 }
 

@@ -1,8 +1,6 @@
 // vbscript/DateMath.cpp: calendar conversions for Date values (proleptic Gregorian).
 #include "vbscript/DateMath.h"
 
-#include <strings.h>
-
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -35,26 +33,6 @@ void CivilFromDays(int64_t z, DateParts* parts) {
     parts->day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     parts->month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     parts->year = static_cast<int>(yoe + era * 400 + (parts->month <= 2));
-}
-
-// Reads "h:mm[:ss] [AM|PM]" at text; returns the fraction of a day.
-std::optional<double> ParseTime(const char* text) {
-    int h = 0, m = 0, s = 0, used = 0;
-    if (std::sscanf(text, "%d:%d:%d%n", &h, &m, &s, &used) < 3) {
-        s = 0;
-        if (std::sscanf(text, "%d:%d%n", &h, &m, &used) < 2) return std::nullopt;
-    }
-    const char* rest = text + used;
-    while (*rest == ' ') ++rest;
-    if (strncasecmp(rest, "pm", 2) == 0 || strncasecmp(rest, "am", 2) == 0) {
-        if (h < 1 || h > 12) return std::nullopt;
-        bool pm = std::tolower(static_cast<unsigned char>(*rest)) == 'p';
-        h = h % 12 + (pm ? 12 : 0);
-        rest += 2;
-    }
-    while (*rest == ' ') ++rest;
-    if (*rest != '\0' || h > 23 || m > 59 || s > 59 || h < 0 || m < 0 || s < 0) return std::nullopt;
-    return SerialFromTime(h, m, s);
 }
 
 }  // namespace
@@ -107,29 +85,22 @@ std::string FormatDate(double serial) {
     return result;
 }
 
-std::optional<double> ParseDateText(const std::string& input) {
-    const char* text = input.c_str();
-    while (*text == ' ') ++text;
-    if (std::strchr(text, '/') == nullptr && std::strchr(text, '-') == nullptr)
-        return ParseTime(text);
-    int a = 0, b = 0, c = 0, used = 0;
-    double date;
-    if (std::sscanf(text, "%d-%d-%d%n", &a, &b, &c, &used) == 3 && a > 31) {
-        if (b < 1 || b > 12 || c < 1 || c > 31) return std::nullopt;
-        date = SerialFromDate(a, b, c);
-    } else if (std::sscanf(text, "%d/%d/%d%n", &a, &b, &c, &used) == 3) {
-        if (a < 1 || a > 12 || b < 1 || b > 31) return std::nullopt;
-        if (c < 100) c += c < 30 ? 2000 : 1900;
-        date = SerialFromDate(c, a, b);
-    } else {
-        return std::nullopt;
-    }
-    const char* rest = text + used;
-    while (*rest == ' ') ++rest;
-    if (*rest == '\0') return date;
-    std::optional<double> time = ParseTime(rest);
-    if (!time) return std::nullopt;
-    return date >= 0 ? date + *time : date - *time;
+double LinearFromSerial(double serial) {
+    double day = std::trunc(serial);
+    return day + std::fabs(serial - day);
+}
+
+double SerialFromLinear(double linear) {
+    double day = std::floor(linear);
+    return CombineDayTime(day, linear - day);
+}
+
+double CombineDayTime(double day, double time) {
+    return day < 0 ? day - time : day + time;
+}
+
+bool InDateRange(double serial) {
+    return serial > -657435.0 && serial < 2958466.0;
 }
 
 }  // namespace vbscript

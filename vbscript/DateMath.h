@@ -17,7 +17,20 @@ struct DateParts {
 double SerialFromDate(int year, int month, int day);
 double SerialFromTime(int hour, int minute, int second);
 DateParts SplitSerial(double serial);
-// "M/D/YYYY", "YYYY-MM-DD", with or without "h:mm[:ss] [AM|PM]"; or a time alone.
+
+// Days before 1899-12-30 keep the time of day as a positive fraction below their negative
+// whole day (-1.25 is 12/29/1899 6:00 AM), so arithmetic goes through a linear day count.
+double LinearFromSerial(double serial);
+double SerialFromLinear(double linear);
+// A whole day with a time of day (a fraction from 0 to 1) as a serial.
+double CombineDayTime(double day, double time);
+// The years 100 to 9999 that the Date subtype holds.
+bool InDateRange(double serial);
+
+// A date as the en-US locale writes it, with or without a time of day, or a time alone:
+// "1/31/2024", "2024-01-31", "31/1/2024" (read day first when the month cannot be),
+// "January 31, 2024", "31 Jan 2024", "Wednesday, January 31, 2024", "1/31" (this year),
+// "13:45", "1:45:10 PM". Two-digit years 30 to 99 are 1930 to 1999, 0 to 29 are 2000 on.
 std::optional<double> ParseDateText(const std::string& text);
 
 }  // namespace vbscript

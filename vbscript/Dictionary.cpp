@@ -1,10 +1,11 @@
 // vbscript/Dictionary.cpp: Scripting.Dictionary: items by key in insertion order, keys
-// compared by value (text keys binary or, with CompareMode 1, without regard to case).
-#include <cctype>
+// compared by value (text keys binary or, with CompareMode 1, without regard to the case of
+// any letter).
 #include <unordered_map>
 
 #include "vbscript/Builtins.h"
 #include "vbscript/ScriptObjects.h"
+#include "vbscript/WideText.h"
 
 namespace vbscript {
 namespace {
@@ -93,13 +94,8 @@ public:
 
 private:
     std::string Canonical(const Value& key) const {
-        if (key.kind == Kind::String) {
-            std::string text = key.s;
-            if (textMode_)
-                for (char& c : text)
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return "s" + text;
-        }
+        if (key.kind == Kind::String)
+            return "s" + (textMode_ ? FromUnits(LowerUnits(ToUnits(key.s))) : key.s);
         if (key.kind == Kind::Object) {
             return "o" + std::to_string(reinterpret_cast<uintptr_t>(key.obj.get()));
         }

@@ -1,5 +1,7 @@
 // vbscript/RegExp.cpp: the RegExp object and its Match, MatchCollection and SubMatches, on
-// PCRE2 with the options that make it read patterns as JavaScript does.
+// PCRE2 with the options that make it read patterns as JavaScript does. Patterns and texts
+// are matched as characters (UTF-8), so "." takes one character and IgnoreCase folds every
+// letter; positions and lengths count 16-bit characters, as the script's string functions do.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -7,15 +9,45 @@
 
 #include "vbscript/Builtins.h"
 #include "vbscript/ScriptObjects.h"
+#include "vbscript/WideText.h"
 
 namespace vbscript {
 namespace {
 
 struct MatchData {
     std::string value;
-    size_t index = 0;
+    size_t index = 0;           // in 16-bit characters, as FirstIndex reports it
+    size_t byteIndex = 0;       // in the text's bytes
     std::vector<Value> groups;  // Empty for a group that took no part
 };
+
+// Text as valid UTF-8: a byte that starts no valid sequence is read as its Latin-1
+// character, as the engine's boundary reads it.
+std::string Normalised(const std::string& text) {
+    return IsAsciiText(text) ? text : FromUnits(ToUnits(text));
+}
+
+// The text PCRE2 matches: a surrogate half that stands alone (three bytes from ED A0 on)
+// reads as U+FFFD, also three bytes, so that every position stays where it was and the
+// text is valid UTF-8, which is then checked once and not at every match.
+std::string Matchable(const std::string& text) {
+    std::string subject = text;
+    for (size_t at = subject.find('\xED'); at != std::string::npos && at + 2 < subject.size();
+         at = subject.find('\xED', at + 1)) {
+        if ((static_cast<unsigned char>(subject[at + 1]) & 0xE0) == 0xA0)
+            subject.replace(at, 3, "\xEF\xBF\xBD");
+    }
+    return subject;
+}
+
+// Bytes of the character that starts at `at` (1 at the end or for a stray byte).
+size_t CharacterBytes(const std::string& text, size_t at) {
+    size_t bytes = 1;
+    while (at + bytes < text.size() &&
+           (static_cast<unsigned char>(text[at + bytes]) & 0xC0) == 0x80)
+        ++bytes;
+    return bytes;
+}
 
 Value ItemOf(const std::vector<Value>& items, Args& args) {
     CheckArgCount(args, 1, 1);
@@ -50,7 +82,7 @@ public:
         if (name == "submatches" && !args.empty()) return ItemOf(data_.groups, args);
         if (name.empty() || name == "value") return Value::String(data_.value);
         if (name == "firstindex") return Value::Long(static_cast<int64_t>(data_.index));
-        if (name == "length") return Value::Long(static_cast<int64_t>(data_.value.size()));
+        if (name == "length") return Value::Long(static_cast<int64_t>(UnitCount(data_.value)));
         if (name == "submatches")
             return Value::ObjectRef(std::make_shared<ListObject>("ISubMatches", data_.groups));
         ThrowRuntime(kErrNoMember);
@@ -80,18 +112,18 @@ public:
         if (name == "multiline") return Value::Bool(multiline_);
         if (name == "test") {
             CheckArgCount(args, 1, 1);
-            return Value::Bool(!Matches(ToText(args[0]), false).empty());
+            return Value::Bool(!Matches(Normalised(ToText(args[0])), false).empty());
         }
         if (name == "execute") {
             CheckArgCount(args, 1, 1);
             std::vector<Value> items;
-            for (MatchData& match : Matches(ToText(args[0]), global_))
+            for (MatchData& match : Matches(Normalised(ToText(args[0])), global_))
                 items.push_back(Value::ObjectRef(std::make_shared<MatchObject>(std::move(match))));
             return Value::ObjectRef(std::make_shared<ListObject>("IMatchCollection2", items));
         }
         if (name == "replace") {
             CheckArgCount(args, 2, 2);
-            return Value::String(Replace(ToText(args[0]), ToText(args[1])));
+            return Value::String(Replace(Normalised(ToText(args[0])), Normalised(ToText(args[1]))));
         }
         ThrowRuntime(kErrNoMember);
     }
@@ -113,13 +145,16 @@ public:
 private:
     pcre2_code* Compiled() {
         if (code_) return code_.get();
-        uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF;
+        // "$" matches only at the very end (or a line end with MultiLine), as in JavaScript.
+        uint32_t options =
+            PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY | PCRE2_UTF;
         if (ignoreCase_) options |= PCRE2_CASELESS;
         if (multiline_) options |= PCRE2_MULTILINE;
         int error = 0;
         PCRE2_SIZE offset = 0;
-        pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern_.data()),
-                                         pattern_.size(), options, &error, &offset, nullptr);
+        const std::string pattern = Matchable(Normalised(pattern_));
+        pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()),
+                                         pattern.size(), options, &error, &offset, nullptr);
         if (code == nullptr) ThrowRuntime(kErrRegExpSyntax);
         code_.reset(code);
         return code;
@@ -134,9 +169,13 @@ private:
         std::vector<MatchData> found;
         size_t held = 0;  // bytes the matches found so far take
         size_t start = 0;
+        size_t counted = 0, units = 0;  // the text before byte `counted` has `units` characters
+        const std::string subject = Matchable(text);
+        uint32_t check = 0;  // the first call checks the text; the later ones need not
         while (start <= text.size()) {
-            int rc = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                 start, 0, data.get(), context.get());
+            int rc = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
+                                 start, check, data.get(), context.get());
+            check = PCRE2_NO_UTF_CHECK;
             if (rc == PCRE2_ERROR_NOMATCH) break;
             if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
                 rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_NOMEMORY)
@@ -147,7 +186,10 @@ private:
             PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
             uint32_t pairs = pcre2_get_ovector_count(data.get());
             MatchData match;
-            match.index = ovector[0];
+            units += UnitCount(std::string_view(text).substr(counted, ovector[0] - counted));
+            counted = ovector[0];
+            match.index = units;
+            match.byteIndex = ovector[0];
             match.value = text.substr(ovector[0], ovector[1] - ovector[0]);
             for (uint32_t g = 1; g < pairs; ++g) {
                 bool set = ovector[2 * g] != PCRE2_UNSET && static_cast<int>(g) < rc;
@@ -161,7 +203,9 @@ private:
             if (!all) break;
             ReserveMemory(held);
             SpendBytes(ovector[1] - start + 64);
-            start = ovector[1] > ovector[0] ? ovector[1] : ovector[1] + 1;
+            // After an empty match the next search starts one character on.
+            start = ovector[1] > ovector[0] ? ovector[1]
+                                            : ovector[1] + CharacterBytes(text, ovector[1]);
         }
         return found;
     }
@@ -180,9 +224,9 @@ private:
             } else if (next == '&') {
                 out += m.value, ++i;
             } else if (next == '`') {
-                out += text.substr(0, m.index), ++i;
+                out += text.substr(0, m.byteIndex), ++i;
             } else if (next == '\'') {
-                out += text.substr(m.index + m.value.size()), ++i;
+                out += text.substr(m.byteIndex + m.value.size()), ++i;
             } else if (std::isdigit(static_cast<unsigned char>(next)) && next != '0') {
                 size_t group = static_cast<size_t>(next - '0');
                 size_t used = 1;
@@ -207,9 +251,9 @@ private:
         std::string out;
         size_t last = 0;
         for (const MatchData& match : Matches(text, global_)) {
-            out.append(text, last, match.index - last);
+            out.append(text, last, match.byteIndex - last);
             out += Expand(with, match, text);
-            last = match.index + match.value.size();
+            last = match.byteIndex + match.value.size();
             ReserveMemory(out.size());
             SpendBytes(with.size() + 64);
         }

@@ -1,0 +1,39 @@
+// vbscript/WideText.h: script strings as the 16-bit characters the platform engine counts.
+// Strings are UTF-8 inside the engine; the functions that count, cut, search or fold
+// characters see them as UTF-16 units, so that Len("Ä") is 1 and a character beyond the
+// Basic Multilingual Plane counts two, as it does on the platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vbscript {
+
+// True when every byte is below 0x80: units and bytes are then the same.
+bool IsAsciiText(std::string_view text);
+
+// UTF-8 to UTF-16 units. A byte that starts no valid sequence is the Latin-1 character of
+// that byte, as the engine reads such text at its boundary; a four-byte sequence becomes a
+// surrogate pair.
+std::u16string ToUnits(std::string_view text);
+// The reverse: a surrogate pair becomes one four-byte sequence, a lone surrogate three bytes.
+std::string FromUnits(std::u16string_view units);
+size_t UnitCount(std::string_view text);
+// Appends the UTF-8 bytes of a code point (a surrogate half as three bytes).
+void AppendUtf8(std::string& out, uint32_t c);
+
+// The other case of a letter (Latin-1, Latin Extended-A, Greek, Cyrillic, fullwidth Latin);
+// other characters are returned unchanged. Always one unit for one, so positions found in
+// folded text hold in the original.
+char16_t LowerUnit(char16_t c);
+char16_t UpperUnit(char16_t c);
+std::u16string LowerUnits(std::u16string text);
+std::u16string UpperUnits(std::u16string text);
+
+// The character the ANSI code page gives a byte, and the byte a character has in it
+// ('?' for one the code page lacks).
+char16_t UnitFromAnsi(unsigned char byte);
+unsigned char AnsiFromUnit(char16_t unit);
+
+}  // namespace vbscript
