@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -40,6 +41,10 @@ SocketResult SocketSend(StreamSocket socket, const void* data, size_t size);
 // Receives at most `capacity` bytes into `buffer`; kOk with *received > 0, or kClosed
 // with *received 0 when the peer has finished.
 SocketResult SocketReceive(StreamSocket socket, void* buffer, size_t capacity, size_t* received);
+
+// Splits "host:port" or "[v6]:port" into its host (without brackets) and port; 0 when
+// either part is missing.
+int SplitHostAndPort(const std::string& address, std::string* host, std::string* port);
 
 // Closes the connection; null is ignored.
 void SocketClose(StreamSocket socket);

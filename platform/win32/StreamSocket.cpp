@@ -78,13 +78,9 @@ SocketResult ConnectOne(const addrinfo& entry, Clock::time_point deadline, SOCKE
 
 // "host:port" or "[v6]:port"; each resolved address is tried in turn.
 SocketResult ConnectTcp(const std::string& address, Clock::time_point deadline, SOCKET* handle) {
-    const size_t colon = address.rfind(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == address.size())
-        return SocketResult::kBadAddress;
-    std::string host = address.substr(0, colon);
-    const std::string port = address.substr(colon + 1);
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
-        host = host.substr(1, host.size() - 2);
+    std::string host;
+    std::string port;
+    if (!SplitHostAndPort(address, &host, &port)) return SocketResult::kBadAddress;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -101,24 +97,6 @@ SocketResult ConnectTcp(const std::string& address, Clock::time_point deadline, 
 }
 
 }  // namespace
-
-const char* SocketResultText(SocketResult result) {
-    switch (result) {
-        case SocketResult::kOk:
-            return "ok";
-        case SocketResult::kBadAddress:
-            return "address not usable";
-        case SocketResult::kRefused:
-            return "connection refused";
-        case SocketResult::kTimedOut:
-            return "timed out";
-        case SocketResult::kClosed:
-            return "connection closed by the daemon";
-        case SocketResult::kFailed:
-            break;
-    }
-    return "socket failure";
-}
 
 SocketResult SocketConnect(const char* address, uint32_t timeoutMs, StreamSocket* socket) {
     if (socket == nullptr) return SocketResult::kFailed;
