@@ -281,9 +281,12 @@ TEST_F(RegistryTest, RemovedDatabaseIsEmptyAndMadeAfresh) {
     EXPECT_EQ(Dword(2), QueryPath("SOFTWARE", "w").bytes);
 }
 
-TEST_F(RegistryTest, RolledBackTransactionLeavesNothing) {
+TEST_F(RegistryTest, RolledBackTransactionLeavesNothingAndCallsOutOfOrderFail) {
+    EXPECT_EQ(kRegFailed, RegistryCommitTransaction());
+    EXPECT_EQ(kRegFailed, RegistryRollbackTransaction());
     registry_.SetDword("SOFTWARE", "kept", 1);
     ASSERT_EQ(kRegOk, RegistryBeginTransaction());
+    EXPECT_EQ(kRegFailed, RegistryBeginTransaction());
     {
         Key key;
         ASSERT_EQ(kRegOk, Create("SOFTWARE\\New", &key));
@@ -311,14 +314,6 @@ TEST_F(RegistryTest, ReadsBeforeInAndAfterATransactionSeeItsChanges) {
         EXPECT_EQ(Dword(commit ? 2 : 1), QueryPath("SOFTWARE", "kept").bytes) << commit;
         EXPECT_EQ(commit ? kRegOk : kRegNotFound, QueryPath("SOFTWARE\\New", "v").status) << commit;
     }
-}
-
-TEST_F(RegistryTest, TransactionCallsOutOfOrderFail) {
-    EXPECT_EQ(kRegFailed, RegistryCommitTransaction());
-    EXPECT_EQ(kRegFailed, RegistryRollbackTransaction());
-    ASSERT_EQ(kRegOk, RegistryBeginTransaction());
-    EXPECT_EQ(kRegFailed, RegistryBeginTransaction());
-    EXPECT_EQ(kRegOk, RegistryRollbackTransaction());
 }
 
 TEST_F(RegistryTest, OtherThreadsWritesStayOutOfATransaction) {
