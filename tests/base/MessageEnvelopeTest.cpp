@@ -77,7 +77,7 @@ TEST_F(MessageEnvelopeTest, MissingEnvelopeEmptiesTheFields) {
     EXPECT_STREQ("A1.MAI", record->messageId);
 }
 
-TEST_F(MessageEnvelopeTest, WriteKeepsOnlyTheCarriedKeysInOrderAndReadsBack) {
+TEST_F(MessageEnvelopeTest, WriteKeepsOnlyTheCarriedKeysInOrderAndReadsBackOrFailsWithoutAQueue) {
     std::snprintf(record->sender, sizeof record->sender, "%s", "[SMTP:x@example.org]");
     std::snprintf(record->server, sizeof record->server, "%s", "mx1");
     std::snprintf(record->status, sizeof record->status, "%s", "Q");
@@ -93,9 +93,6 @@ TEST_F(MessageEnvelopeTest, WriteKeepsOnlyTheCarriedKeysInOrderAndReadsBack) {
     EXPECT_STREQ(record->sender, again->sender);
     EXPECT_EQ(-3, again->timeAcquired);
     EXPECT_STREQ("", again->clientIp);
-}
-
-TEST_F(MessageEnvelopeTest, WriteFailsWithoutQueueDirectory) {
     std::snprintf(record->connector, sizeof record->connector, "%s", "NOQUEUE");
     EXPECT_EQ(0, WriteEnvelope(record.get()));
 }

@@ -14,7 +14,7 @@ namespace {
 
 using namespace testing_support;
 
-TEST(FirstUseSettings, AreReadOnceAndKept) {
+TEST(FirstUseSettings, AreReadOnceAndKeptAndOnlyExactlyOneSwitchesOn) {
     PluginTree server;
     ForgetFirstUseSettings();
     server.registry.SetDword(kPluginKey, "Case Sensitivity", 1);
@@ -25,16 +25,12 @@ TEST(FirstUseSettings, AreReadOnceAndKept) {
     server.registry.SetDword(kPluginKey, "Perform SBLRBL", 0);
     EXPECT_EQ(1, CaseSensitive());
     EXPECT_EQ(3u, PerformSblRbl());
-}
-
-TEST(FirstUseSettings, OnlyExactlyOneSwitchesOn) {
-    PluginTree server;
-    ForgetFirstUseSettings();
+    ForgetFirstUseSettings();  // only exactly 1 switches on
     server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 2);
     server.registry.SetDword(kPluginKey, "Case Sensitivity", 2);
     EXPECT_EQ(0, SpamAssassinEnabled());
     EXPECT_EQ(0, CaseSensitive());
-    EXPECT_EQ(0u, PerformSblRbl());  // missing
+    EXPECT_EQ(0u, PerformSblRbl());
 }
 
 TEST(DirectoryGroup, RefreshSeesAnAdministratorsChange) {

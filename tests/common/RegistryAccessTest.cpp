@@ -83,20 +83,16 @@ TEST_F(RegistryAccessTest, ReadDwordTakesUpToFourLittleEndianBytes) {
     EXPECT_EQ(99u, result);
 }
 
-TEST_F(RegistryAccessTest, WriteDwordCreatesTheKeyAndReplacesTheValue) {
+TEST_F(RegistryAccessTest, WriteDwordCreatesTheKeyAndReplacesTheValueOrSaysItCouldNot) {
     ASSERT_EQ(1, WriteRegistryDword(RegistryRoot::kLocalMachine, kKey, "Reload", 1));
     ASSERT_EQ(1, WriteRegistryDword(RegistryRoot::kLocalMachine, kKey, "reload", 0x01020304));
     uint32_t result = 0;
     ASSERT_EQ(1, ReadRegistryDword(kKey, "Reload", &result));
     EXPECT_EQ(0x01020304u, result);
-}
-
-TEST_F(RegistryAccessTest, WriteDwordFailsWhenTheDatabaseCannotBeMade) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the Windows registry is the system's, not a database file";
-#endif
+#ifndef _WIN32  // the Windows registry is the system's, not a database file
     ScopedRegistry nowhere(tree_, "missing/registry.db");
     EXPECT_EQ(0, WriteRegistryDword(RegistryRoot::kLocalMachine, kKey, "Reload", 1));
+#endif
 }
 
 TEST_F(RegistryAccessTest, MissingDatabaseFailsEveryReadAndCreatesNothing) {

@@ -34,9 +34,6 @@ TEST(FindNoCase, FindsLeftmostMatchWithinTheBoundOnBothPaths) {
     EXPECT_EQ(FindNoCase("abc", kMeasureLength, "", kMeasureLength), nullptr);
     EXPECT_EQ(Offset("xyzzy", FindNoCase("xyzzy", kMeasureLength, "zzTOP", 2)), 2);
     EXPECT_EQ(Offset("a\0b", FindNoCase("a\0b", 3, "B", kMeasureLength)), 2);
-}
-
-TEST(FindNoCase, MissingArgumentsNeverMatch) {
     EXPECT_EQ(FindNoCase(nullptr, kMeasureLength, "a", kMeasureLength), nullptr);
     EXPECT_EQ(FindNoCase("a", kMeasureLength, nullptr, kMeasureLength), nullptr);
 }

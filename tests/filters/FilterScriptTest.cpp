@@ -86,7 +86,7 @@ TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
     EXPECT_NE(std::string::npos, console.find("Setting Critieria:7:\r\n"));
 }
 
-TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlace) {
+TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlaceAndLongOnesAreRegisteredWhole) {
     FilterDefinition& filter = Register(
         "a = CriteriaMet([QP_BODY], \"\")\r\nb = CriteriaMet([QP_BODY], \"free\")\r\n"
         "c = CriteriaMet([QP_BODY], \"\")\r\nd = CriteriaMet([QP_BODY], \"win\")\r\n");
@@ -99,18 +99,16 @@ TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlace) {
         EXPECT_EQ(1, GetCriterionCondition(body, j, condition, sizeof condition)) << j;
         EXPECT_STREQ(want[j], condition) << j;
     }
-}
-
-TEST_F(FilterScriptTest, ALongConditionIsRegisteredWhole) {
+    // A long condition is registered whole.
     const std::string words(3000, 'w');
-    FilterDefinition& filter = Register("If CriteriaMet([QP_SUBJECT], \"" + words +
+    FilterDefinition& longer = Register("If CriteriaMet([QP_SUBJECT], \"" + words +
                                         "\") And CriteriaMet([QP_SUBJECT], \"x\") Then y = 1");
     std::string condition;
-    EXPECT_EQ(1, GetCriterionCondition(filter.criteria[kSubject], 0, &condition));
+    EXPECT_EQ(1, GetCriterionCondition(longer.criteria[kSubject], 0, &condition));
     EXPECT_EQ(words, condition);
-    EXPECT_EQ(1, GetCriterionCondition(filter.criteria[kSubject], 1, &condition));
+    EXPECT_EQ(1, GetCriterionCondition(longer.criteria[kSubject], 1, &condition));
     EXPECT_EQ("x", condition);
-    EXPECT_EQ(0, GetCriterionCondition(filter.criteria[kSubject], 2, &condition));
+    EXPECT_EQ(0, GetCriterionCondition(longer.criteria[kSubject], 2, &condition));
 }
 
 TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {

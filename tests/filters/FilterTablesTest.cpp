@@ -259,9 +259,12 @@ TEST_F(FilterTablesTest, ScriptFileWinsOverTableExceptInMailboxes) {
     }
 }
 
-TEST_F(FilterTablesTest, PatternFilesAreCachedOnceWhenCachingIsAllowed) {
-    Settings().allowPatternCaching = 1;
+TEST_F(FilterTablesTest, PatternFilesAreCachedOnceOnlyWhenCachingIsAllowed) {
     Write("FILTERS/PATTERNS/spam.txt", "free\nmoney\n");
+    LoadCriterionLine("1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\n");
+    EXPECT_EQ(0u, PatternCacheSize());
+    Settings().allowPatternCaching = 1;
+    Scope("", "");
     Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
     Write("FILTERS/CRITERIA/A.TAB", "1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\n");
     Write("FILTERS/CRITERIA/B.TAB",
@@ -280,12 +283,6 @@ TEST_F(FilterTablesTest, PatternFilesAreCachedOnceWhenCachingIsAllowed) {
     const auto entry = FindCachedPatterns(path.c_str());
     ASSERT_NE(nullptr, entry);
     EXPECT_EQ((std::vector<std::string>{"free", "money"}), entry->words);
-}
-
-TEST_F(FilterTablesTest, PatternFilesAreNotCachedWhenCachingIsOff) {
-    Write("FILTERS/PATTERNS/spam.txt", "free\n");
-    LoadCriterionLine("1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\n");
-    EXPECT_EQ(0u, PatternCacheSize());
 }
 
 TEST_F(FilterTablesTest, ReleasingPrintsEachFilterAndOnlyReleaseEmptiesTheCache) {

@@ -45,18 +45,7 @@ TEST_F(PatternCacheTest, LoadWordFileKeepsEveryNonEmptyLine) {
     }
 }
 
-TEST_F(PatternCacheTest, MissingFileIsCachedAsAnEmptyList) {
-    const std::string path = Path("absent.txt");
-    EXPECT_FALSE(IsPatternFileCached(path.c_str()));
-    EXPECT_EQ(nullptr, FindCachedPatterns(path.c_str()));
-    CachePatternFile(path.c_str());
-    const auto entry = FindCachedPatterns(path.c_str());
-    ASSERT_NE(nullptr, entry);
-    EXPECT_TRUE(entry->words.empty());
-    EXPECT_EQ(path, entry->path);
-}
-
-TEST_F(PatternCacheTest, PathsCompareWithoutRegardToCase) {
+TEST_F(PatternCacheTest, PathsCompareWithoutRegardToCaseAndMissingFilesAreEmptyLists) {
     tree_.WriteFile("Spam.txt", "free\n");
     CachePatternFile(Path("Spam.txt").c_str());
     const std::string other = tree_.Path() + "/SPAM.TXT";
@@ -66,6 +55,14 @@ TEST_F(PatternCacheTest, PathsCompareWithoutRegardToCase) {
     const auto entry = FindCachedPatterns(other.c_str());
     ASSERT_NE(nullptr, entry);
     EXPECT_EQ(Words{"free"}, entry->words);
+    // A missing file is cached as an empty list.
+    const std::string absent = Path("absent.txt");
+    EXPECT_FALSE(IsPatternFileCached(absent.c_str()));
+    EXPECT_EQ(nullptr, FindCachedPatterns(absent.c_str()));
+    CachePatternFile(absent.c_str());
+    ASSERT_NE(nullptr, FindCachedPatterns(absent.c_str()));
+    EXPECT_TRUE(FindCachedPatterns(absent.c_str())->words.empty());
+    EXPECT_EQ(absent, FindCachedPatterns(absent.c_str())->path);
 }
 
 TEST_F(PatternCacheTest, CachedFileIsNotReadAgainUntilTheCacheIsEmptied) {

@@ -70,16 +70,6 @@ TEST_F(PatternPathTest, EachScopeHasItsLayout) {
     }
 }
 
-TEST_F(PatternPathTest, APathThatDoesNotFitIsRefused) {
-    const FilterSet set = Set("", "");
-    const size_t length =
-        plugin_.tree.Join("config").size() + std::string("\\FILTERS\\FILTER.TAB").size();
-    char path[kFilterPathCapacity];
-    EXPECT_EQ(0, BuildScopePath(set, ScopeFile::kFilterTable, "", path, length));
-    EXPECT_STREQ("", path);
-    EXPECT_EQ(1, BuildScopePath(set, ScopeFile::kFilterTable, "", path, length + 1));
-}
-
 struct PatternCase {
     const char* name;
     const char* postoffice;
@@ -117,8 +107,14 @@ TEST_F(PatternPathTest, ResolvePatternPathFindsTheNamedFile) {
     }
 }
 
-TEST_F(PatternPathTest, ResolvePatternPathRefusesAPathThatDoesNotFit) {
+TEST_F(PatternPathTest, APathThatDoesNotFitIsRefused) {
     const FilterSet set = Set("", "");
+    const size_t length =
+        plugin_.tree.Join("config").size() + std::string("\\FILTERS\\FILTER.TAB").size();
+    char table[kFilterPathCapacity];
+    EXPECT_EQ(0, BuildScopePath(set, ScopeFile::kFilterTable, "", table, length));
+    EXPECT_STREQ("", table);
+    EXPECT_EQ(1, BuildScopePath(set, ScopeFile::kFilterTable, "", table, length + 1));
     const char* condition = "<REFERENCE><FILE>spam.txt</FILE><PATH>D:\\lists</PATH>";
     char path[32];
     EXPECT_EQ(0, ResolvePatternPath(&set, condition, path, 17));  // "D:\lists\spam.txt" is 17

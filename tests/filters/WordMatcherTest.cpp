@@ -17,16 +17,10 @@ struct Case {
     int want;
 };
 
-void RunCases(const Case* begin, const Case* end, const char* delimiters = kTextDelimiters) {
-    for (const Case* c = begin; c != end; ++c) {
-        SCOPED_TRACE(c->name);
-        EXPECT_EQ(c->want, MatchPattern(c->text, c->pattern, delimiters, c->caseSensitive));
-    }
-}
-
 template <size_t N>
 void RunCases(const Case (&cases)[N], const char* delimiters = kTextDelimiters) {
-    RunCases(cases, cases + N, delimiters);
+    for (const Case& c : cases)
+        EXPECT_EQ(c.want, MatchPattern(c.text, c.pattern, delimiters, c.caseSensitive)) << c.name;
 }
 
 TEST(WordMatcher, WordNeedsBoundariesAtItsFirstOccurrence) {

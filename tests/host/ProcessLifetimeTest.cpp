@@ -38,14 +38,6 @@ protected:
     PluginTree server;
 };
 
-TEST_F(ProcessLifetimeTest, LoadsWithPatternCachingAndAPatternReference) {
-    server.registry.SetDword(kPluginKey, "Allow Pattern Caching", 1);
-    server.tree.WriteFile("config/FILTERS/PATTERNS/spam.txt", "free\r\nmoney\r\n");
-    AddFilter("P", "1\t\t<REFERENCE><FILE>spam.txt</FILE></REFERENCE>\t\t\t1\r\n");
-    EXPECT_EQ(0, Host());
-    EXPECT_TRUE(ReportEnds()) << server.ReportFile();
-}
-
 TEST_F(ProcessLifetimeTest, ExitWithoutUnloadingStillEndsTheLogAndCleansUpProviders) {
     server.InstallProvider("Full", "QPFLTMBF.so");
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);

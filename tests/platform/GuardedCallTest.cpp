@@ -34,13 +34,11 @@ TEST(GuardedCall, AFaultComesBackAsAnExceptionEveryTime) {
     EXPECT_EQ(7, platform::GuardedCall([] { return 7; }));
 }
 
-TEST(GuardedCall, AnExceptionPassesThroughUnchanged) {
+TEST(GuardedCall, AnExceptionPassesThroughUnchangedAndNestedGuardsCatchTheirOwn) {
     EXPECT_THROW(platform::GuardedCall([]() -> int { throw std::runtime_error("inside"); }),
                  std::runtime_error);
     EXPECT_EQ(SIGSEGV, FaultSignalOf(Fault));  // and the guard is whole afterwards
-}
-
-TEST(GuardedCall, AFaultInsideANestedCallReachesTheInnerGuardOnly) {
+    // A fault inside a nested call reaches the inner guard only.
     const int outer = platform::GuardedCall([] { return FaultSignalOf(Fault) + 1; });
     EXPECT_EQ(SIGSEGV + 1, outer);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/Library.h"
 #include "tests/fixtures/TempTree.h"
@@ -14,37 +15,29 @@ using testing_support::TempTree;
 
 const std::string kTestLibrary = std::string(MTAFILTER_HELPER_LIBS) + "/PlatformTestLibrary.so";
 
-struct DllNameCase {
-    const char* name;
-    const char* installedAs;  // below the tree
-    const char* loadedAs;     // below the tree
-};
-
-class DllNameTest : public ::testing::TestWithParam<DllNameCase> {};
-
-TEST_P(DllNameTest, FindsTheSharedObject) {
-    TempTree tree;
-    std::filesystem::create_directories(tree.Join("Filters"));
-    std::filesystem::copy_file(kTestLibrary, tree.Join(GetParam().installedAs));
-    std::string path = tree.Path() + "\\" + GetParam().loadedAs;
-    platform::Library library = platform::LibraryLoad(path.c_str());
-    ASSERT_NE(library, nullptr) << platform::LibraryLastError();
-    auto add =
-        reinterpret_cast<int (*)(int, int)>(platform::LibraryEntry(library, "PlatformTestAdd"));
-    ASSERT_NE(add, nullptr);
-    EXPECT_EQ(add(2, 3), 5);
-    EXPECT_EQ(platform::LibraryEntry(library, "NoSuchEntry"), nullptr);
-    platform::LibraryUnload(library);
+TEST(Library, FindsTheSharedObjectByItsDllName) {
+    const std::pair<const char*, const char*> cases[] = {
+        // installed as, loaded as (both below the tree)
+        {"Filters/qpfltmbf.so", "FILTERS\\QPFLTMBF.DLL"},
+        {"Filters/QPFLTMBF.so", "filters\\qpfltmbf.dll"},
+        {"Filters/legacy.DLL", "Filters\\legacy.dll"},  // an ELF file named .DLL
+    };
+    for (const auto& [installedAs, loadedAs] : cases) {
+        SCOPED_TRACE(loadedAs);
+        TempTree tree;
+        std::filesystem::create_directories(tree.Join("Filters"));
+        std::filesystem::copy_file(kTestLibrary, tree.Join(installedAs));
+        std::string path = tree.Path() + "\\" + loadedAs;
+        platform::Library library = platform::LibraryLoad(path.c_str());
+        ASSERT_NE(library, nullptr) << platform::LibraryLastError();
+        auto add =
+            reinterpret_cast<int (*)(int, int)>(platform::LibraryEntry(library, "PlatformTestAdd"));
+        ASSERT_NE(add, nullptr);
+        EXPECT_EQ(add(2, 3), 5);
+        EXPECT_EQ(platform::LibraryEntry(library, "NoSuchEntry"), nullptr);
+        platform::LibraryUnload(library);
+    }
 }
-
-const DllNameCase kDllNameCases[] = {
-    {"LowerCaseSharedObject", "Filters/qpfltmbf.so", "FILTERS\\QPFLTMBF.DLL"},
-    {"UpperCaseNameLowerSuffix", "Filters/QPFLTMBF.so", "filters\\qpfltmbf.dll"},
-    {"ElfFileNamedDll", "Filters/legacy.DLL", "Filters\\legacy.dll"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, DllNameTest, ::testing::ValuesIn(kDllNameCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Library, MissingLibraryFailsWithTextForThisThreadOnly) {
     TempTree tree;

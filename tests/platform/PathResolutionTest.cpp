@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/Files.h"
 #include "tests/fixtures/TempTree.h"
@@ -11,31 +12,19 @@ namespace {
 
 using testing_support::TempTree;
 
-struct PathCase {
-    const char* name;
-    const char* written;   // below the tree
-    const char* expected;  // below the tree, as on disk
-};
-
-class HostPathTest : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(HostPathTest, ResolvesAgainstTree) {
+TEST(HostPath, ResolvesEveryComponentAgainstTheTree) {
     TempTree tree;
     tree.WriteFile("Postoffices/Domain.com/MESSAGES/in.msg", "x");
-    std::string written = tree.Path() + "\\" + GetParam().written;
-    EXPECT_EQ(platform::HostPath(written.c_str()), tree.Join(GetParam().expected));
+    const std::pair<const char*, const char*> cases[] = {
+        // written, as on disk (both below the tree)
+        {"POSTOFFICES\\domain.COM\\messages\\IN.MSG", "Postoffices/Domain.com/MESSAGES/in.msg"},
+        {"postoffices\\DOMAIN.com\\Messages\\New.MSG",  // a missing file keeps its spelling
+         "Postoffices/Domain.com/MESSAGES/New.MSG"},
+        {"postoffices/domain.com/", "Postoffices/Domain.com/"},
+    };
+    for (const auto& [written, expected] : cases)
+        EXPECT_EQ(platform::HostPath((tree.Path() + "\\" + written).c_str()), tree.Join(expected));
 }
-
-const PathCase kPathCases[] = {
-    {"EveryComponentRecased", "POSTOFFICES\\domain.COM\\messages\\IN.MSG",
-     "Postoffices/Domain.com/MESSAGES/in.msg"},
-    {"MissingFileKeepsItsSpelling", "postoffices\\DOMAIN.com\\Messages\\New.MSG",
-     "Postoffices/Domain.com/MESSAGES/New.MSG"},
-    {"ForwardSlashesAndTrailingSeparator", "postoffices/domain.com/", "Postoffices/Domain.com/"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, HostPathTest, ::testing::ValuesIn(kPathCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HostPath, FileCreatedInsideDifferentlyCasedDirectories) {
     TempTree tree;

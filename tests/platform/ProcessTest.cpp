@@ -7,6 +7,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Process.h"
@@ -20,32 +21,22 @@ using testing_support::TempTree;
 const std::string kHelper = std::string(MTAFILTER_TEST_BIN_DIR) + "/PlatformHelperProgram";
 constexpr uint32_t kGenerousMs = 20000;
 
-struct SplitCase {
-    const char* name;
-    const char* commandLine;
-    std::vector<std::string> arguments;
-};
-
-class SplitCommandLineTest : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitCommandLineTest, SplitsAsTheCRuntime) {
-    EXPECT_EQ(platform::SplitCommandLine(GetParam().commandLine), GetParam().arguments);
+TEST(SplitCommandLine, SplitsAsTheCRuntime) {
+    using Strings = std::vector<std::string>;
+    const std::pair<const char*, Strings> cases[] = {
+        {"a\"b c\"d \t e", {"ab cd", "e"}},
+        {"a \"\" b", {"a", "", "b"}},
+        {"c:\\dir\\file a\\\\b", {"c:\\dir\\file", "a\\\\b"}},
+        {"a\\\\\"b c\"", {"a\\b c"}},  // even backslashes halve, the quote delimits
+        {"a\\\"b c", {"a\"b", "c"}},   // odd ones give a literal quote
+        {"a\\\\\\\"b", {"a\\\"b"}},
+        {"\"c:\\dir\\\\\" x", {"c:\\dir\\", "x"}},
+        {"\"a\"\"b c\"", {"a\"b c"}},  // doubled quote inside quotes is literal
+        {"a\"\"b", {"ab"}},
+    };
+    for (const auto& [commandLine, arguments] : cases)
+        EXPECT_EQ(platform::SplitCommandLine(commandLine), arguments) << commandLine;
 }
-
-const SplitCase kSplitCases[] = {
-    {"QuotedGroupMidArgumentAndBlanksAndTabs", "a\"b c\"d \t e", {"ab cd", "e"}},
-    {"EmptyQuotesGiveEmptyArgument", "a \"\" b", {"a", "", "b"}},
-    {"BackslashesAloneAreLiteral", "c:\\dir\\file a\\\\b", {"c:\\dir\\file", "a\\\\b"}},
-    {"EvenBackslashesBeforeQuoteHalveAndQuoteDelimits", "a\\\\\"b c\"", {"a\\b c"}},
-    {"OddBackslashesBeforeQuoteGiveLiteralQuote", "a\\\"b c", {"a\"b", "c"}},
-    {"ThreeBackslashesBeforeQuote", "a\\\\\\\"b", {"a\\\"b"}},
-    {"QuotedPathEndingInDoubledBackslash", "\"c:\\dir\\\\\" x", {"c:\\dir\\", "x"}},
-    {"DoubledQuoteInsideQuotesIsLiteralAndStaysQuoted", "\"a\"\"b c\"", {"a\"b c"}},
-    {"DoubledQuoteOutsideQuotesIsEmptyGroup", "a\"\"b", {"ab"}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, SplitCommandLineTest, ::testing::ValuesIn(kSplitCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 ProcessOutcome RunHelper(const std::string& arguments, uint32_t* exitCode,
                          uint32_t timeoutMs = kGenerousMs) {
@@ -53,14 +44,10 @@ ProcessOutcome RunHelper(const std::string& arguments, uint32_t* exitCode,
     return platform::RunProcess(commandLine.c_str(), nullptr, timeoutMs, exitCode);
 }
 
-TEST(RunProcess, PassesTheExitCodeBack) {
+TEST(RunProcess, PassesArgumentsSplitAsOnWindowsAndTheExitCodeBack) {
     uint32_t exitCode = 0;
     EXPECT_EQ(RunHelper("exit 42", &exitCode), ProcessOutcome::kExited);
     EXPECT_EQ(exitCode, 42u);
-}
-
-TEST(RunProcess, PassesArgumentsSplitAsOnWindows) {
-    uint32_t exitCode = 99;
     testing::internal::CaptureStdout();
     ProcessOutcome outcome = RunHelper("print-args \"two words\" a\\\"b \"\"", &exitCode);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "two words\na\"b\n\n");
@@ -95,17 +82,15 @@ TEST(RunProcess, TimeoutKillsWhatTheProgramStarted) {
     EXPECT_TRUE(gone);
 }
 
-class NotStartedTest : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(NotStartedTest, ReportsNotStarted) {
-    uint32_t exitCode = 99;
-    EXPECT_EQ(platform::RunProcess(GetParam(), nullptr, kGenerousMs, &exitCode),
-              ProcessOutcome::kNotStarted);
-    EXPECT_EQ(exitCode, 99u);
+TEST(RunProcess, ReportsNotStarted) {
+    for (const char* commandLine :
+         {"", "no-such-program-mtafilter-test arg", "C:\\missing\\program.exe", "/etc/hostname"}) {
+        uint32_t exitCode = 99;
+        EXPECT_EQ(platform::RunProcess(commandLine, nullptr, kGenerousMs, &exitCode),
+                  ProcessOutcome::kNotStarted)
+            << commandLine;
+        EXPECT_EQ(exitCode, 99u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, NotStartedTest,
-                         ::testing::Values("", "no-such-program-mtafilter-test arg",
-                                           "C:\\missing\\program.exe", "/etc/hostname"));
 
 }  // namespace

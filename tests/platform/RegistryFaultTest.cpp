@@ -93,12 +93,9 @@ TEST(RegistryFaults, AFileThatIsNotADatabaseIsAFailureNotAnEmptyRegistry) {
     RegistryStatus status = kRegOk;
     ReadDword("Value", &status);
     EXPECT_EQ(kRegFailed, status);
-}
-
-TEST(RegistryFaults, MissingFileIsAnEmptyRegistry) {
-    TempTree tree;
-    ScopedRegistry registry(tree, "none.db");
-    EXPECT_EQ(kRegNotFound, RegistryCheck(nullptr, nullptr, 0));
+    EXPECT_EQ(kRegFailed, WriteDword("Value", 1));
+    EXPECT_EQ(kRegFailed, RegistryDeleteKeyTree("SOFTWARE"));
+    EXPECT_EQ(kRegFailed, RegistryBeginTransaction());
 }
 
 // Another program holds the write lock for two seconds. Reads go on; a write that must

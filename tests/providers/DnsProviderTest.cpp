@@ -17,7 +17,7 @@ using namespace testing_support;
 
 class DnsProviderTest : public ::testing::Test {
 protected:
-    void Load() { LoadPlugin(); }
+    void SetUp() override { server.InstallProvider("Full", "QPWINDNS.so"); }
     void TearDown() override {
         TeardownPlugin();
         UnloadDnsProviderForTesting();
@@ -27,10 +27,9 @@ protected:
 };
 
 TEST_F(DnsProviderTest, LoadHandsOverHooksAndServerListAndHonoursTheLogLevel) {
-    server.InstallProvider("Full", "QPWINDNS.so");
     server.registry.SetString(kSmtpKey, "Local DNS Server List", "192.0.2.53,198.51.100.53");
     server.SetLogMode(1);
-    Load();
+    LoadPlugin();
     EXPECT_EQ(
         "QPWINDNS.so|SetLoggingFunction|name\n"
         "QPWINDNS.so|DNSInitialize|192.0.2.53,198.51.100.53\n",
@@ -41,8 +40,7 @@ TEST_F(DnsProviderTest, LoadHandsOverHooksAndServerListAndHonoursTheLogLevel) {
 }
 
 TEST_F(DnsProviderTest, LookupPassesItsArgumentsAndTheListNameBack) {
-    server.InstallProvider("Full", "QPWINDNS.so");
-    Load();
+    LoadPlugin();
     char work[1024] = {};
     char list[256] = {};
     EXPECT_EQ(1, DnsHasORBDBEntry("listed.example", "192.0.2.1", work, list));
@@ -51,9 +49,8 @@ TEST_F(DnsProviderTest, LookupPassesItsArgumentsAndTheListNameBack) {
 }
 
 TEST_F(DnsProviderTest, ExceptionsAreReportedAndPassedOn) {
-    server.InstallProvider("Full", "QPWINDNS.so");
     server.SetLogMode(2);
-    Load();
+    LoadPlugin();
     char work[1024] = {};
     char list[256] = {};
 

@@ -48,6 +48,12 @@ protected:
 
     static void Unload() { UnloadPlugin(); }
 
+    // Installs the full stand-in for `file`, switched on by `key`\`value`, and loads.
+    void LoadSwitchedOn(const char* file, const char* key, const char* value) {
+        server.InstallProvider("Full", file);
+        server.registry.SetDword(key, value, 1);
+        Load();
+    }
     void Load() {
         LoadPlugin();
         server.tree.WriteFile("stub-calls.txt", "");  // only the calls of the runs matter
@@ -106,9 +112,7 @@ TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold)
         {"90.3000001", "90.3", 1},
         {"100", "99.9999999999", 1},
     };
-    server.InstallProvider("Full", "QPFLTMBF.so");
-    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
-    Load();
+    LoadSwitchedOn("QPFLTMBF.so", kPluginKey, "Bayesian Filtering Status");
     for (const Case& c : kCases) {
         SCOPED_TRACE(std::string(c.probability) + " > " + c.threshold);
         ScopedEnvironment answer("STUB_PROVIDER_RESULT",
@@ -135,9 +139,8 @@ TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
         {"no tags", "97.5", "1", "0.000000"},
         {"failed call", "<SP>97.5</SP>", "0", "0.000000"},
     };
-    server.InstallProvider("Full", "QPFLTMBF.so");
-    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
-    Load();  // load mode 0: called without being initialised
+    LoadSwitchedOn("QPFLTMBF.so", kPluginKey,
+                   "Bayesian Filtering Status");  // load mode 0: called without being initialised
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
@@ -182,9 +185,7 @@ TEST_F(ScannerCriteriaTest, SpamAssassinPassValueBecomesTheVerdict) {
         {"empty PASS passed", "<PASS></PASS>", "1", 0},
         {"failed call passed", "<PASS>0</PASS>", "0", 0},
     };
-    server.InstallProvider("Full", "QPFLTMSA.so");
-    server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
-    Load();
+    LoadSwitchedOn("QPFLTMSA.so", kPluginKey, "SpamAssassin Enabled");
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
@@ -231,9 +232,7 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
         {"sender without at", 0, "SMTP", "[SMTP:postmaster]", "<RESULT>1</RESULT>", 2, "100",
          nullptr},
     };
-    server.InstallProvider("Full", "QPDomainKeys.so");
-    server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);
-    Load();
+    LoadSwitchedOn("QPDomainKeys.so", kSmtpKey, "Domain Keys Status");
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         server.tree.WriteFile("stub-calls.txt", "");
@@ -290,9 +289,7 @@ TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
 }
 
 TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
-    server.InstallProvider("Full", "QPAVGEN.so");
-    server.registry.SetDword(kPluginKey, "Antivirus Status", 1);
-    Load();
+    LoadSwitchedOn("QPAVGEN.so", kPluginKey, "Antivirus Status");
     for (const char* finding :
          {"Eicar-Test-Signature in attachment", static_cast<const char*>(nullptr)}) {
         SCOPED_TRACE(finding != nullptr ? "finding" : "clean");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/fixtures/TempTree.h"
@@ -34,13 +35,8 @@ protected:
     ScopedRegistry registry_{tree_};
 };
 
-struct TypedCase {
-    const char* typed;
-    const char* printed;
-};
-
 TEST_F(RegistryCommandTest, SetThenGetPrintsEachType) {
-    const TypedCase cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"dword:10", "10\n"},
         {"dword:0x1F", "31\n"},
         {"dword:4294967295", "4294967295\n"},
@@ -51,11 +47,11 @@ TEST_F(RegistryCommandTest, SetThenGetPrintsEachType) {
         {"multi_sz:", "\n"},
         {"binary:0a0B,ff", "0a0bff\n"},
     };
-    for (const TypedCase& c : cases) {
-        Set("v", c.typed);
+    for (const auto& [typed, printed] : cases) {
+        Set("v", typed);
         Result result = Run({"get", "HKEY_LOCAL_MACHINE\\software\\quill post", "V"});
-        EXPECT_EQ(kExitSuccess, result.code) << c.typed << ": " << result.err;
-        EXPECT_EQ(c.printed, result.out) << c.typed;
+        EXPECT_EQ(kExitSuccess, result.code) << typed << ": " << result.err;
+        EXPECT_EQ(printed, result.out) << typed;
     }
 }
 
@@ -111,34 +107,29 @@ TEST_F(RegistryCommandTest, DeleteRemovesAValueOrAKeyTree) {
     EXPECT_EQ(kExitFailure, Run({"delete", "HKLM\\SOFTWARE\\Quill Post"}).code);
 }
 
-struct UsageCase {
-    const char* label;
-    std::vector<std::string> args;
-};
-
 TEST_F(RegistryCommandTest, BadUsageExitsWithTwo) {
-    const UsageCase cases[] = {
-        {"no_command", {}},
-        {"unknown_command", {"frob"}},
-        {"set_too_few", {"set", "HKLM\\X", "v"}},
-        {"set_unknown_type", {"set", "HKLM\\X", "v", "float:1"}},
-        {"set_no_type", {"set", "HKLM\\X", "v", "1"}},
-        {"dword_too_big", {"set", "HKLM\\X", "v", "dword:4294967296"}},
-        {"dword_negative", {"set", "HKLM\\X", "v", "dword:-1"}},
-        {"dword_not_number", {"set", "HKLM\\X", "v", "dword:12ab"}},
-        {"binary_odd_digits", {"set", "HKLM\\X", "v", "binary:abc"}},
-        {"other_hive", {"get", "HKCU\\Software"}},
-        {"no_hive", {"get", "SOFTWARE\\X"}},
-        {"unknown_option", {"get", "HKLM\\X", "--bogus"}},
-        {"json_on_export", {"export", "--json"}},
-        {"output_without_file", {"export", "--output"}},
-        {"delete_hive", {"delete", "HKLM"}},
-        {"import_no_file", {"import"}},
+    const std::vector<std::string> cases[] = {
+        {},
+        {"frob"},
+        {"set", "HKLM\\X", "v"},
+        {"set", "HKLM\\X", "v", "float:1"},
+        {"set", "HKLM\\X", "v", "1"},
+        {"set", "HKLM\\X", "v", "dword:4294967296"},
+        {"set", "HKLM\\X", "v", "dword:-1"},
+        {"set", "HKLM\\X", "v", "dword:12ab"},
+        {"set", "HKLM\\X", "v", "binary:abc"},
+        {"get", "HKCU\\Software"},
+        {"get", "SOFTWARE\\X"},
+        {"get", "HKLM\\X", "--bogus"},
+        {"export", "--json"},
+        {"export", "--output"},
+        {"delete", "HKLM"},
+        {"import"},
     };
-    for (const UsageCase& c : cases) {
-        Result result = Run(c.args);
-        EXPECT_EQ(kExitUsage, result.code) << c.label << ": " << result.err;
-        EXPECT_FALSE(result.err.empty()) << c.label;
+    for (const std::vector<std::string>& args : cases) {
+        Result result = Run(args);
+        EXPECT_EQ(kExitUsage, result.code) << testing::PrintToString(args) << ": " << result.err;
+        EXPECT_FALSE(result.err.empty()) << testing::PrintToString(args);
     }
     EXPECT_FALSE(tree_.Exists("registry.db"));
 }
@@ -156,7 +147,7 @@ TEST_F(RegistryCommandTest, EverySubcommandHasHelp) {
     EXPECT_NE(std::string::npos, Run({"set", "--help"}).out.find("multi_sz:"));
 }
 
-TEST_F(RegistryCommandTest, ImportAndExportGoThroughFiles) {
+TEST_F(RegistryCommandTest, ImportAndExportGoThroughFilesAndABadImportChangesNothing) {
     const std::string text =
         "Windows Registry Editor Version 5.00\n\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
@@ -169,13 +160,10 @@ TEST_F(RegistryCommandTest, ImportAndExportGoThroughFiles) {
     ASSERT_EQ(kExitSuccess,
               Run({"export", "HKLM\\SOFTWARE", "--output", tree_.Join("o.reg")}).code);
     EXPECT_EQ(text, tree_.ReadFile("o.reg"));
-}
-
-TEST_F(RegistryCommandTest, MalformedImportNamesTheLineAndChangesNothing) {
     tree_.WriteFile("bad.reg", "REGEDIT4\n[HKLM\\SOFTWARE\\A]\n\"v\"=dword:1\n\"w\"=dword:xyz\n");
-    Result result = Run({"import", tree_.Join("bad.reg")});
-    EXPECT_EQ(kExitFailure, result.code);
-    EXPECT_NE(std::string::npos, result.err.find(tree_.Join("bad.reg") + ":4: ")) << result.err;
+    Result bad = Run({"import", tree_.Join("bad.reg")});
+    EXPECT_EQ(kExitFailure, bad.code);
+    EXPECT_NE(std::string::npos, bad.err.find(tree_.Join("bad.reg") + ":4: ")) << bad.err;
     EXPECT_EQ(kExitFailure, Run({"get", "HKLM\\SOFTWARE\\A"}).code);
 }
 

@@ -34,35 +34,24 @@ void QueueMessages(const PluginTree& plugin, const std::string& connector, int c
 // Runs "mtafilter --registry <the tree's registry> run ARGUMENTS"; standard error is
 // merged into *output. Returns the exit status.
 int RunTool(const PluginTree& plugin, const std::string& arguments, std::string* output) {
+    output->clear();
     return testing_support::RunCommand(std::string(MTAFILTER_TOOL) + " --registry '" +
                                            plugin.registry.Path() + "' run " + arguments,
                                        output, true);
 }
 
-TEST(RunQueueCommand, RunsEveryQueuedMessage) {
-    PluginTree plugin;
-    QueueMessages(plugin, "SMTP", 3);
-    std::string output;
-    ASSERT_EQ(RunTool(plugin, "--json", &output), 0) << output;
-    EXPECT_NE(output.find("processed 3 messages from SMTP"), std::string::npos) << output;
-    EXPECT_NE(output.find("\"processed\": 3,"), std::string::npos) << output;
-}
-
-TEST(RunQueueCommand, RunsOnlyTheNamedMessages) {
-    PluginTree plugin;
-    QueueMessages(plugin, "SMTP", 3);
-    std::string output;
-    ASSERT_EQ(RunTool(plugin, "--json " + MessageId(2), &output), 0) << output;
-    EXPECT_NE(output.find("\"processed\": 1,"), std::string::npos) << output;
-}
-
-TEST(RunQueueCommand, RunsTheQueueOfTheNamedConnector) {
+TEST(RunQueueCommand, RunsEveryQueuedMessageOrOnlyTheNamedOnesOfTheNamedConnector) {
     PluginTree plugin;
     QueueMessages(plugin, "SMTP", 3);
     QueueMessages(plugin, "LS", 2);
     std::string output;
+    ASSERT_EQ(RunTool(plugin, "--json " + MessageId(2), &output), 0) << output;
+    EXPECT_NE(output.find("\"processed\": 1,"), std::string::npos) << output;
     ASSERT_EQ(RunTool(plugin, "--connector LS --json", &output), 0) << output;
     EXPECT_NE(output.find("\"connector\": \"LS\", \"processed\": 2,"), std::string::npos) << output;
+    ASSERT_EQ(RunTool(plugin, "--json", &output), 0) << output;
+    EXPECT_NE(output.find("processed 3 messages from SMTP"), std::string::npos) << output;
+    EXPECT_NE(output.find("\"processed\": 3,"), std::string::npos) << output;
 }
 
 TEST(RunQueueCommand, WithoutTerminalWritesAProgressLineEveryHundredMessages) {
@@ -108,26 +97,22 @@ TEST(RunQueueCommand, QuietWritesNothingOfItsOwn) {
     EXPECT_EQ(errors, "");
 }
 
-TEST(RunQueueCommand, UnloadablePluginFailsNamingThePath) {
+TEST(RunQueueCommand, AnUnusablePluginOrQueueFailsNamingIt) {
     PluginTree plugin;
     QueueMessages(plugin, "SMTP", 1);
     std::string missing = plugin.tree.Join("nowhere/MTAFILTER.so");
     std::string output;
     EXPECT_EQ(RunTool(plugin, "--plugin " + missing, &output), 1);
     EXPECT_NE(output.find("cannot load the plug-in " + missing), std::string::npos) << output;
-}
-
-TEST(RunQueueCommand, LibraryWithoutTheExportsIsRefused) {
-    PluginTree plugin;
-    QueueMessages(plugin, "SMTP", 1);
     // Any shared library that is not a filter plug-in: the math library will do.
     void* math = dlopen("libm.so.6", RTLD_NOW);
     link_map* map = nullptr;
     ASSERT_TRUE(math != nullptr && dlinfo(math, RTLD_DI_LINKMAP, &map) == 0);
-    std::string output;
     EXPECT_EQ(RunTool(plugin, std::string("--plugin ") + map->l_name, &output), 1);
     dlclose(math);
     EXPECT_NE(output.find("does not export FilterInit"), std::string::npos) << output;
+    EXPECT_EQ(RunTool(plugin, "--connector NOSUCH", &output), 1);
+    EXPECT_NE(output.find("connector NOSUCH has no Inbound queue"), std::string::npos) << output;
 }
 
 TEST(RunQueueCommand, MissingConnectorRootTellsWhichValueToSet) {
@@ -143,13 +128,6 @@ TEST(RunQueueCommand, MissingConnectorRootTellsWhichValueToSet) {
                           "Post\\CONNECTORS\" \"Connector Root Directory\" sz:"),
               std::string::npos)
         << output;
-}
-
-TEST(RunQueueCommand, MissingQueueFailsNamingTheConnector) {
-    PluginTree plugin;
-    std::string output;
-    EXPECT_EQ(RunTool(plugin, "--connector NOSUCH", &output), 1);
-    EXPECT_NE(output.find("connector NOSUCH has no Inbound queue"), std::string::npos) << output;
 }
 
 TEST(RunQueueCommand, BadUsageExitsTwo) {
