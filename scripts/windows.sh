@@ -71,7 +71,7 @@ printf 'If InStr(1, "%%SUBJECT%%", "prize", vbTextCompare) > 0 Then\r\nFilterRes
 printf '1\t\tX-Script-Decided|YES\tADD_HEADER\tPrize by script\r\n' >"$filters/ACTIONS/PRIZESCRIPT.TAB"
 # A provider DLL in the provider directory ("Application Directory" + "64"): the
 # stand-in answers as the DNS provider and records every call the plug-in makes.
-cp "$build/tests/helper-libs/ProviderStubFull.dll" "$build/demo/app64/QPWINDNS.DLL"
+cp "$build/tests/helper-libs/ProviderStubFull.DLL" "$build/demo/app64/QPWINDNS.DLL"
 export STUB_PROVIDER_LOG="$PWD/$build/demo/provider-calls.log"
 (cd "$build" && "$wine" mtafilter.exe run --quiet)
 /usr/lib/wine/wineserver -w
