@@ -54,7 +54,7 @@ function(add_windows_test_program name libraries)
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
-set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base;analysis;actions" CACHE STRING
+set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base;analysis;actions;frame;store" CACHE STRING
     "the test folders built for Windows")
 foreach(folder ${MTAFILTER_WINDOWS_TESTS})
     if(folder STREQUAL "platform")

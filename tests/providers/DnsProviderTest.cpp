@@ -7,6 +7,7 @@
 
 #include "frame/Lifecycle.h"
 #include "providers/DnsProvider.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -27,21 +28,21 @@ protected:
 };
 
 TEST_F(DnsProviderTest, LoadHandsOverHooksAndServerListAndHonoursTheLogLevel) {
-    server.InstallProvider("Full", "QPWINDNS.so");
+    server.InstallProvider("Full", "QPWINDNS" TEST_LIBRARY_SUFFIX);
     server.registry.SetString(kSmtpKey, "Local DNS Server List", "192.0.2.53,198.51.100.53");
     server.SetLogMode(1);
     Load();
-    EXPECT_EQ(
-        "QPWINDNS.so|SetLoggingFunction|name\n"
-        "QPWINDNS.so|DNSInitialize|192.0.2.53,198.51.100.53\n",
-        server.StubCalls());
+    EXPECT_EQ("QPWINDNS" TEST_LIBRARY_SUFFIX
+              "|SetLoggingFunction|name\n"
+              "QPWINDNS" TEST_LIBRARY_SUFFIX "|DNSInitialize|192.0.2.53,198.51.100.53\n",
+              server.StubCalls());
     std::string report = server.ReportFile();
     EXPECT_NE(std::string::npos, report.find("\tdns provider: level 3\r\n"));
     EXPECT_EQ(std::string::npos, report.find("level 9"));
 }
 
 TEST_F(DnsProviderTest, LookupPassesItsArgumentsAndTheListNameBack) {
-    server.InstallProvider("Full", "QPWINDNS.so");
+    server.InstallProvider("Full", "QPWINDNS" TEST_LIBRARY_SUFFIX);
     Load();
     char work[1024] = {};
     char list[256] = {};
@@ -51,7 +52,7 @@ TEST_F(DnsProviderTest, LookupPassesItsArgumentsAndTheListNameBack) {
 }
 
 TEST_F(DnsProviderTest, ExceptionsAreReportedAndPassedOn) {
-    server.InstallProvider("Full", "QPWINDNS.so");
+    server.InstallProvider("Full", "QPWINDNS" TEST_LIBRARY_SUFFIX);
     server.SetLogMode(2);
     Load();
     char work[1024] = {};

@@ -14,6 +14,7 @@
 #include "frame/Lifecycle.h"
 #include "providers/ScannerCriteria.h"
 #include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -70,7 +71,7 @@ protected:
 };
 
 TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCondition) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
     Load();
@@ -91,7 +92,8 @@ TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCond
                    {1, {"", "97.500000"}, "<BFV>97.500000</BFV><BFT>50.000000</BFT>"});
     ExpectRecorded(run, 4, kSpamProbability, {0, {""}, ""});
     // One call serves every filter.
-    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Inbound") + "|0\n", server.StubCalls());
+    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Inbound") + "|0\n",
+              server.StubCalls());
 }
 
 TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold) {
@@ -106,7 +108,7 @@ TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold)
         {"90.3000001", "90.3", 1},
         {"100", "99.9999999999", 1},
     };
-    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     Load();
     for (const Case& c : kCases) {
@@ -135,7 +137,7 @@ TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
         {"no tags", "97.5", "1", "0.000000"},
         {"failed call", "<SP>97.5</SP>", "0", "0.000000"},
     };
-    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     Load();  // load mode 0: called without being initialised
     for (const Case& c : kCases) {
@@ -152,8 +154,8 @@ TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
 }
 
 TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
-    server.InstallProvider("Full", "QPFLTMSA.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
+    server.InstallProvider("Full", "QPFLTMSA" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
     Load();
@@ -164,8 +166,8 @@ TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
     run.set.filters[1]->criteria[kSpamAssassin] = Criterion{1, "1", 1, 1};
     EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
     EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
-    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Outgoing") + "\n" +
-                  "QPFLTMSA.so|QP_Execute|" + ScanCommand("Outgoing") + "\n",
+    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Outgoing") + "\n" +
+                  "QPFLTMSA" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Outgoing") + "\n",
               server.StubCalls());
 }
 
@@ -182,7 +184,7 @@ TEST_F(ScannerCriteriaTest, SpamAssassinPassValueBecomesTheVerdict) {
         {"empty PASS passed", "<PASS></PASS>", "1", 0},
         {"failed call passed", "<PASS>0</PASS>", "0", 0},
     };
-    server.InstallProvider("Full", "QPFLTMSA.so");
+    server.InstallProvider("Full", "QPFLTMSA" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
     Load();
     for (const Case& c : kCases) {
@@ -231,7 +233,7 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
         {"sender without at", 0, "SMTP", "[SMTP:postmaster]", "<RESULT>1</RESULT>", 2, "100",
          nullptr},
     };
-    server.InstallProvider("Full", "QPDomainKeys.so");
+    server.InstallProvider("Full", "QPDomainKeys" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);
     Load();
     for (const Case& c : kCases) {
@@ -258,7 +260,8 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
         const std::string wantCalls =
             c.wantCall == nullptr
                 ? ""
-                : "QPDomainKeys.so|QP_Execute|<COMMAND>VERIFY</COMMAND><FILENAME>" +
+                : "QPDomainKeys" TEST_LIBRARY_SUFFIX
+                  "|QP_Execute|<COMMAND>VERIFY</COMMAND><FILENAME>" +
                       connectorDirectory + "\\Inbound\\Messages\\M1.MAI</FILENAME><CMDFILE>" +
                       connectorDirectory + "\\Inbound\\M1.MAI</CMDFILE>" + c.wantCall + "|1024\n";
         EXPECT_EQ(wantCalls, server.StubCalls());
@@ -275,7 +278,7 @@ TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
     const Case kCases[] = {{"library missing", false, 1}, {"switched off", true, 0}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        if (c.installed) server.InstallProvider("Full", "QPDomainKeys.so");
+        if (c.installed) server.InstallProvider("Full", "QPDomainKeys" TEST_LIBRARY_SUFFIX);
         server.registry.SetDword(kSmtpKey, "Domain Keys Status", c.status);
         Load();
         HandBuiltRun run;
@@ -290,7 +293,7 @@ TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
 }
 
 TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
-    server.InstallProvider("Full", "QPAVGEN.so");
+    server.InstallProvider("Full", "QPAVGEN" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Antivirus Status", 1);
     Load();
     for (const char* finding :
@@ -308,7 +311,8 @@ TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsVa
             ExpectRecorded(run, filter, kHasVirus,
                            finding != nullptr ? Want{1, {"1"}, finding} : Want{0, {"0"}, ""});
         }
-        EXPECT_EQ("QPAVGEN.so|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n", server.StubCalls());
+        EXPECT_EQ("QPAVGEN" TEST_LIBRARY_SUFFIX "|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n",
+                  server.StubCalls());
     }
 }
 
@@ -322,13 +326,14 @@ TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
         uint32_t setting;
     };
     const Case kCases[] = {
-        {"Bayesian without Execute, load mode 0", "QPFLTMBF.so", "NoExecute", kPluginKey,
+        {"Bayesian without Execute, load mode 0", "QPFLTMBF" TEST_LIBRARY_SUFFIX, "NoExecute",
+         kPluginKey, "Bayesian Filtering Status", 1},
+        {"Bayesian library missing", "QPFLTMBF" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
          "Bayesian Filtering Status", 1},
-        {"Bayesian library missing", "QPFLTMBF.so", nullptr, kPluginKey,
-         "Bayesian Filtering Status", 1},
-        {"SpamAssassin library missing", "QPFLTMSA.so", nullptr, kPluginKey, "SpamAssassin Enabled",
-         1},
-        {"antivirus library missing", "QPAVGEN.so", nullptr, kPluginKey, "Antivirus Status", 1},
+        {"SpamAssassin library missing", "QPFLTMSA" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
+         "SpamAssassin Enabled", 1},
+        {"antivirus library missing", "QPAVGEN" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
+         "Antivirus Status", 1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
