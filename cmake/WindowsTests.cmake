@@ -25,6 +25,7 @@ file(GLOB FIXTURE_SOURCES CONFIGURE_DEPENDS tests/fixtures/*.cpp)
 add_library(mtafilter_fixtures STATIC ${FIXTURE_SOURCES})
 target_link_libraries(mtafilter_fixtures PUBLIC mtafilter_platform gtest)
 target_compile_definitions(mtafilter_fixtures PRIVATE
+    MTAFILTER_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests"
     MTAFILTER_HELPER_LIBS="${CMAKE_BINARY_DIR}/tests/helper-libs")
 
 function(add_windows_test_program name libraries)
@@ -47,14 +48,13 @@ function(add_windows_test_program name libraries)
         MTAFILTER_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}/tests"
         MTAFILTER_HELPER_LIBS="${CMAKE_BINARY_DIR}/tests/helper-libs")
     # One CTest per program: starting Wine for every test case would take most of the leg.
+    add_dependencies(${name} PlatformHelperProgram ProviderStubFull ProviderStubPlain
+        ProviderStubPartial ProviderStubNoExecute)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
-# analysis and actions build too (-DMTAFILTER_WINDOWS_TESTS="...;analysis;actions") but
-# some of their tests still start POSIX commands (sh, true) or install stand-in
-# libraries as .so files, so they are not yet part of the Windows leg.
-set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base" CACHE STRING
+set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base;analysis;actions;frame;store" CACHE STRING
     "the test folders built for Windows")
 foreach(folder ${MTAFILTER_WINDOWS_TESTS})
     if(folder STREQUAL "platform")
@@ -62,14 +62,29 @@ foreach(folder ${MTAFILTER_WINDOWS_TESTS})
             tests/platform/win32/*.cpp)
     elseif(folder STREQUAL "common")
         add_windows_test_program(common_tests mtafilter_common tests/common/*.cpp)
+    elseif(folder STREQUAL "frame")
+        add_windows_test_program(frame_tests mtafilter_core tests/frame/*.cpp
+            tests/providers/*.cpp)
     else()
         add_windows_test_program(${folder}_tests mtafilter_core tests/${folder}/*.cpp)
     endif()
 endforeach()
 
-# The outside-library stand-in with every entry point, as a DLL: the end-to-end run puts
-# it into the provider directory as the DNS provider.
-add_library(ProviderStubFull MODULE tests/helpers/stubs/ProviderStub.cpp)
-set_target_properties(ProviderStubFull PROPERTIES PREFIX "" SUFFIX ".dll"
-    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/helper-libs)
+# The outside-library stand-ins in their export variants, as DLLs named as the plug-in
+# asks for them (".DLL"); the end-to-end run puts the full one into the provider
+# directory as the DNS provider.
+foreach(variant Full Plain Partial NoExecute)
+    add_library(ProviderStub${variant} MODULE tests/helpers/stubs/ProviderStub.cpp)
+    set_target_properties(ProviderStub${variant} PROPERTIES PREFIX "" SUFFIX ".DLL"
+        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/helper-libs)
+endforeach()
 target_compile_definitions(ProviderStubFull PRIVATE STUB_QP_ENTRIES STUB_SERVICE_ENTRIES)
+target_compile_definitions(ProviderStubPlain PRIVATE STUB_PLAIN_ENTRIES)
+target_compile_definitions(ProviderStubPartial PRIVATE STUB_QP_ENTRIES STUB_WITHOUT_CLEANUP)
+target_compile_definitions(ProviderStubNoExecute PRIVATE STUB_QP_ENTRIES STUB_WITHOUT_EXECUTE)
+
+# The program tests start as the other process (in place of a shell on Linux).
+add_executable(PlatformHelperProgram tests/helpers/PlatformHelperProgram.cpp)
+target_link_libraries(PlatformHelperProgram PRIVATE mtafilter_platform)
+set_target_properties(PlatformHelperProgram PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

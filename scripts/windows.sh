@@ -71,8 +71,25 @@ printf 'If InStr(1, "%%SUBJECT%%", "prize", vbTextCompare) > 0 Then\r\nFilterRes
 printf '1\t\tX-Script-Decided|YES\tADD_HEADER\tPrize by script\r\n' >"$filters/ACTIONS/PRIZESCRIPT.TAB"
 # A provider DLL in the provider directory ("Application Directory" + "64"): the
 # stand-in answers as the DNS provider and records every call the plug-in makes.
-cp "$build/tests/helper-libs/ProviderStubFull.dll" "$build/demo/app64/QPWINDNS.DLL"
+cp "$build/tests/helper-libs/ProviderStubFull.DLL" "$build/demo/app64/QPWINDNS.DLL"
 export STUB_PROVIDER_LOG="$PWD/$build/demo/provider-calls.log"
+
+# What an administrator asks before the run: the filter table as the plug-in loads it,
+# and why each filter matches the prize message still in the queue, its script asked.
+(cd "$build" && "$wine" mtafilter.exe filters) >"$build/demo/filters.txt"
+if ! grep -q '^  Criteria:     script' "$build/demo/filters.txt"; then
+    echo "windows.sh: 'filters' does not show the script filter (see $build/demo/filters.txt)" >&2
+    exit 1
+fi
+queue="$build/demo/connectors/SMTP/Inbound"
+prize=$(grep -il '^Subject:.*prize' "$queue"/Messages/* | head -n 1)
+(cd "$build" && "$wine" mtafilter.exe explain "$(basename "$prize")") >"$build/demo/explain.txt"
+if ! grep -q '(PRIZESCRIPT): matched by its script (result data "prize in subject")' \
+    "$build/demo/explain.txt"; then
+    echo "windows.sh: 'explain' did not show the script's verdict (see $build/demo/explain.txt)" >&2
+    exit 1
+fi
+
 (cd "$build" && "$wine" mtafilter.exe run --quiet)
 /usr/lib/wine/wineserver -w
 if ! grep -q 'Prize by script' "$build"/demo/logs/MTAFILTER-Report-*.log; then

@@ -20,6 +20,7 @@
 #include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
 #include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "vbscript/ScriptEngine.h"
@@ -28,6 +29,9 @@ namespace {
 
 using namespace testing_support;
 namespace fs = std::filesystem;
+
+// The administrator's program of EXECUTE_APPLICATION, on every system.
+const std::string kHelper = HelperProgramPath("PlatformHelperProgram");
 
 constexpr const char* kId = "M1.MAI";
 constexpr const char* kEnvelope =
@@ -315,11 +319,11 @@ TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
 TEST_F(ActionDispatchTest, ParametersSplitAtTheFirstBarOnly) {
     const std::string out = server.tree.Join("piped.txt");
     AddFilter("F1", Line("ADD_HEADER", "X-Route|a|b") +
-                        Line("EXECUTE_APPLICATION", "sh|-c \"echo one|tr o 0 > " + out + "\""));
+                        Line("EXECUTE_APPLICATION", kHelper + "|write " + out + " one|two"));
     Execute();
     EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
                                      .find("\r\nX-Route: a|b\r\n"));
-    EXPECT_EQ("0ne\n", server.tree.ReadFile("piped.txt"));
+    EXPECT_EQ("one|two\n", server.tree.ReadFile("piped.txt"));
 }
 
 // A report entry stays one line whatever its values hold: a script's result data may

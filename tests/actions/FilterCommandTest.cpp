@@ -11,11 +11,15 @@
 #include "actions/MessageRouting.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/TempTree.h"
 
 namespace {
 
 using testing_support::TempTree;
+
+// Plays the administrator's program on every system: writes a file, sleeps.
+const std::string kHelper = testing_support::HelperProgramPath("PlatformHelperProgram");
 
 class FilterCommandTest : public ::testing::Test {
 protected:
@@ -64,17 +68,18 @@ TEST_F(FilterCommandTest, PlaceholderThatWouldNotFitStaysWhileOthersAreReplaced)
 TEST_F(FilterCommandTest, ProgramRunsWithTheExpandedCommandLine) {
     const std::string target = tree.Join("out.txt");
     std::string out;
-    EXPECT_EQ(1, Run("sh", "-c \"echo [ID] [CONNECTOR] > " + target + "\"", &out));
-    EXPECT_EQ("Filter Event Raw Command:sh -c \"echo [ID] [CONNECTOR] > " + target + "\"\n" +
-                  "Filter Event Command:sh -c \"echo M1.MAI SMTP > " + target + "\"\n",
+    EXPECT_EQ(1, Run(kHelper, "write " + target + " [ID] [CONNECTOR]", &out));
+    EXPECT_EQ("Filter Event Raw Command:" + kHelper + " write " + target + " [ID] [CONNECTOR]\n" +
+                  "Filter Event Command:" + kHelper + " write " + target + " M1.MAI SMTP\n",
               out);
     EXPECT_EQ("M1.MAI SMTP\n", tree.ReadFile("out.txt"));
 }
 
 TEST_F(FilterCommandTest, NoArgumentsStillGetTheSeparatingSpace) {
     std::string out;
-    EXPECT_EQ(1, Run("true", "", &out));
-    EXPECT_EQ("Filter Event Raw Command:true \nFilter Event Command:true \n", out);
+    EXPECT_EQ(1, Run(kHelper, "", &out));
+    EXPECT_EQ("Filter Event Raw Command:" + kHelper + " \nFilter Event Command:" + kHelper + " \n",
+              out);
 }
 
 TEST_F(FilterCommandTest, ProgramThatCannotStartIsReported) {
@@ -90,7 +95,7 @@ TEST_F(FilterCommandTest, ProgramThatCannotStartIsReported) {
 TEST_F(FilterCommandTest, ProgramThatOutlivesTheWaitIsEndedAndStillCounts) {
     SetFilterCommandWaitForTesting(200);
     std::string out;
-    EXPECT_EQ(1, Run("sh", "-c \"sleep 30; echo late > " + tree.Join("late.txt") + "\"", &out));
+    EXPECT_EQ(1, Run(kHelper, "sleep 30000 write " + tree.Join("late.txt") + " late", &out));
     EXPECT_FALSE(tree.Exists("late.txt"));
 }
 

@@ -11,12 +11,14 @@
 #include "base/Settings.h"
 #include "platform/Console.h"
 #include "providers/DnsProvider.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
+using testing_support::LibraryFileName;
 using testing_support::PluginTree;
 
 constexpr const char* kMessageId = "M1.MAI";
@@ -72,7 +74,7 @@ protected:
         ResetSettings();
         Settings().uriSblMaxChecks = 100;
         plugin.SetLogMode(2);  // report lines to standard output
-        plugin.InstallProvider("Full", "QPWINDNS.so");
+        plugin.InstallProvider("Full", LibraryFileName("QPWINDNS"));
         LoadDnsProvider("");
     }
     void TearDown() override {
@@ -94,7 +96,7 @@ protected:
     // The lookups of the last check, as "host,address" lines.
     std::string LookedUp() const {
         std::string calls = plugin.StubCalls();
-        const std::string prefix = "QPWINDNS.so|HasORBDBEntry|";
+        const std::string prefix = LibraryFileName("QPWINDNS") + "|HasORBDBEntry|";
         std::string hosts;
         for (size_t at = calls.find(prefix); at != std::string::npos;
              at = calls.find(prefix, at + 1)) {

@@ -13,6 +13,7 @@
 #include "platform/Console.h"
 #include "providers/DnsProvider.h"
 #include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -22,6 +23,7 @@ using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 using testing_support::HandBuiltRun;
 using testing_support::kPluginKey;
+using testing_support::LibraryFileName;
 using testing_support::PluginTree;
 
 constexpr const char* kMessageId = "M1.MAI";
@@ -75,7 +77,7 @@ protected:
     }
 
     void LoadDnsStub() {
-        plugin.InstallProvider("Full", "QPWINDNS.so");
+        plugin.InstallProvider("Full", LibraryFileName("QPWINDNS"));
         LoadDnsProvider("");
         plugin.tree.WriteFile("stub-calls.txt", "");
     }

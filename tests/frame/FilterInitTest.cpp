@@ -6,6 +6,7 @@
 #include "frame/FilterInit.h"
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -40,7 +41,7 @@ protected:
 };
 
 TEST_F(FilterInitTest, MissingAgentLibraryStopsTheWalk) {
-    server.InstallProvider("Full", "LATER.so");
+    server.InstallProvider("Full", "LATER" TEST_LIBRARY_SUFFIX);
     Agent("MISSING", 1, 1, "NOSUCH.DLL");
     Agent("LATER", 1, 1, "LATER.DLL");
     server.registry.SetString(kFiltersKey, "Processing Order", "MTAFILTER,MISSING,LATER");
@@ -56,7 +57,7 @@ TEST_F(FilterInitTest, MissingAgentLibraryStopsTheWalk) {
 TEST_F(FilterInitTest, OwnKeyAndAgentsWithoutBothSwitchesAreSkipped) {
     std::string console;
     EXPECT_EQ(1, Run(&console));  // no processing order at all
-    server.InstallProvider("Full", "AGENT.so");
+    server.InstallProvider("Full", "AGENT" TEST_LIBRARY_SUFFIX);
     Agent("mtafilter", 1, 1, "AGENT.DLL");  // our own key, in any case
     Agent("NOSWITCH", 1, -1, "AGENT.DLL");  // plug-in switch missing
     Agent("DISABLED", 0, 1, "AGENT.DLL");
@@ -70,8 +71,8 @@ TEST_F(FilterInitTest, OwnKeyAndAgentsWithoutBothSwitchesAreSkipped) {
 }
 
 TEST_F(FilterInitTest, AgentPluginIsLoadedAndInitialised) {
-    server.InstallProvider("Full", "AGENT.so");
-    server.InstallProvider("Plain", "NOINIT.so");
+    server.InstallProvider("Full", "AGENT" TEST_LIBRARY_SUFFIX);
+    server.InstallProvider("Plain", "NOINIT" TEST_LIBRARY_SUFFIX);
     Agent("AV", 1, 1, "AGENT.DLL");
     Agent("OTHER", 1, 1, "NOINIT.DLL");
     server.registry.SetString(kFiltersKey, "Processing Order", "AV,OTHER");
@@ -82,7 +83,7 @@ TEST_F(FilterInitTest, AgentPluginIsLoadedAndInitialised) {
         "Antivirus Plugin Provider loading library..\n"
         "Antivirus Loading - Unable to locate AV Plugin Initialize.\n",
         console);
-    EXPECT_EQ("AGENT.so|PluginInitialize|\n", server.StubCalls());
+    EXPECT_EQ("AGENT" TEST_LIBRARY_SUFFIX "|PluginInitialize|\n", server.StubCalls());
     EXPECT_NE(nullptr, Providers().agentPlugin);  // the later library replaced the first
 }
 

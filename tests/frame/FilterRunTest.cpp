@@ -15,6 +15,7 @@
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
 #include "frame/SystemFilterSet.h"
+#include "platform/Sync.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -160,11 +161,16 @@ TEST_F(FilterRunTest, ConcurrentRunsAndReloadsFromAnotherProcess) {
     Load();
     SetReloadWaitSliceForTesting(5);
 
-    std::string command = "for i in $(seq 1 15); do '" MTAFILTER_TOOL "' --registry '" +
-                          server.registry.Path() + "' registry set 'HKLM\\" + kPluginKey +
-                          "' Reload dword:1 || exit 1; sleep 0.02; done";
+    // Double quotes only, and none at the start: the same line suits sh and cmd.exe.
+    const std::string command = MTAFILTER_TOOL " --registry \"" + server.registry.Path() +
+                                "\" registry set \"HKLM\\" + kPluginKey + "\" Reload dword:1";
     ::testing::internal::CaptureStdout();
-    std::thread administrator([&] { EXPECT_EQ(0, RunCommand(command, nullptr)); });
+    std::thread administrator([&] {
+        for (int i = 0; i < 15; ++i) {
+            ASSERT_EQ(0, RunCommand(command, nullptr));
+            platform::SleepMs(20);
+        }
+    });
     std::atomic<bool> administratorDone{false};
     std::atomic<int> calls{0};
     std::atomic<int> returned{0};

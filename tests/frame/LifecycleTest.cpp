@@ -11,6 +11,7 @@
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
 #include "providers/StoreLibrary.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -36,8 +37,8 @@ protected:
 };
 
 TEST_F(LifecycleTest, WithoutPluginKeyEverySettingTakesItsDefault) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
-    server.InstallProvider("Full", "QPAVGEN.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
+    server.InstallProvider("Full", "QPAVGEN" TEST_LIBRARY_SUFFIX);
     EXPECT_EQ("Loaded 0 Filters\n", LoadPlugin());
     const PluginSettings& settings = Settings();
     EXPECT_EQ(5u, settings.debugLoggingLevel);
@@ -74,6 +75,10 @@ TEST_F(LifecycleTest, LoadingRemovesScratchFilesThatInterruptedRewritesLeft) {
 }
 
 TEST_F(LifecycleTest, ARegistryThatCannotBeReadIsReportedNotTakenForAnEmptyOne) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the registry database file is the Linux build's own; Windows has its "
+                    "system registry";
+#endif
     server.tree.WriteFile("garbage.db", std::string(8192, 'x'));
     const std::string garbage = server.tree.Join("garbage.db");
     ScopedEnvironment unreadable("QP_REGISTRY", garbage);
@@ -106,22 +111,24 @@ TEST_F(LifecycleTest, ConsoleTellsWhatEachScannerLoadCameTo) {
         const char* wantConsole;
     };
     const Case cases[] = {
-        {"Bayesian ready", "QPFLTMBF.so", "Plain", kPluginKey, "Bayesian Filtering Status",
+        {"Bayesian ready", "QPFLTMBF" TEST_LIBRARY_SUFFIX, "Plain", kPluginKey,
+         "Bayesian Filtering Status",
          "Bayesian Filter Loading Library..\nBayesian Filter - Loading Dictionary..\n"
          "Bayesian Filter - Loading Complete.\n"},
-        {"Bayesian failed", "QPFLTMBF.so", "Partial", kPluginKey, "Bayesian Filtering Status",
+        {"Bayesian failed", "QPFLTMBF" TEST_LIBRARY_SUFFIX, "Partial", kPluginKey,
+         "Bayesian Filtering Status",
          "Bayesian Filter Loading Library..\nBayesian Filter - Loading Dictionary..\n"
          "Bayesian Filter - Loading Failed.\n"},
-        {"Bayesian missing", "QPFLTMBF.so", nullptr, kPluginKey, "Bayesian Filtering Status",
-         "Bayesian Filter - Unable to locate Filter Provider.\n"},
-        {"SpamAssassin failed", "QPFLTMSA.so", "Plain", kPluginKey, "SpamAssassin Enabled",
-         "SA Filter Loading Library..\nSA Filter - Loading Failed.\n"},
-        {"SpamAssassin missing", "QPFLTMSA.so", nullptr, kPluginKey, "SpamAssassin Enabled",
-         "SA Filter - Unable to locate Filter Provider.\n"},
-        {"DKIM ready", "QPDomainKeys.so", "Plain", kSmtpKey, "Domain Keys Status",
+        {"Bayesian missing", "QPFLTMBF" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
+         "Bayesian Filtering Status", "Bayesian Filter - Unable to locate Filter Provider.\n"},
+        {"SpamAssassin failed", "QPFLTMSA" TEST_LIBRARY_SUFFIX, "Plain", kPluginKey,
+         "SpamAssassin Enabled", "SA Filter Loading Library..\nSA Filter - Loading Failed.\n"},
+        {"SpamAssassin missing", "QPFLTMSA" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
+         "SpamAssassin Enabled", "SA Filter - Unable to locate Filter Provider.\n"},
+        {"DKIM ready", "QPDomainKeys" TEST_LIBRARY_SUFFIX, "Plain", kSmtpKey, "Domain Keys Status",
          "Domain Keys Loading Library..\nDomain Keys - Loading Complete.\n"},
-        {"DKIM missing", "QPDomainKeys.so", nullptr, kSmtpKey, "Domain Keys Status",
-         "Domain Keys Loading Library..\nDomain Keys - Loading Failed.\n"},
+        {"DKIM missing", "QPDomainKeys" TEST_LIBRARY_SUFFIX, nullptr, kSmtpKey,
+         "Domain Keys Status", "Domain Keys Loading Library..\nDomain Keys - Loading Failed.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,8 +143,8 @@ TEST_F(LifecycleTest, ConsoleTellsWhatEachScannerLoadCameTo) {
 }
 
 TEST_F(LifecycleTest, AntivirusAloneBringsTheStoreLibraryAlong) {
-    server.InstallProvider("Full", "QPAVGEN.so");
-    server.InstallProvider("Full", "QPAISP.so");
+    server.InstallProvider("Full", "QPAVGEN" TEST_LIBRARY_SUFFIX);
+    server.InstallProvider("Full", "QPAISP" TEST_LIBRARY_SUFFIX);
     LoadPlugin();
     EXPECT_EQ(nullptr, StoreLibraryHandle());
     UnloadPlugin();
@@ -147,14 +154,17 @@ TEST_F(LifecycleTest, AntivirusAloneBringsTheStoreLibraryAlong) {
     EXPECT_NE(nullptr, Providers().antivirusExecute);
     EXPECT_NE(nullptr, StoreLibraryHandle());
     UnloadPlugin();
-    EXPECT_EQ("QPAISP.so|StoreLibrary_Init|\nQPAISP.so|StoreLibrary_UnInit|\n", server.StubCalls());
+    EXPECT_EQ("QPAISP" TEST_LIBRARY_SUFFIX "|StoreLibrary_Init|\nQPAISP" TEST_LIBRARY_SUFFIX
+              "|StoreLibrary_UnInit|\n",
+              server.StubCalls());
     EXPECT_EQ(nullptr, StoreLibraryHandle());
 }
 
 TEST_F(LifecycleTest, TeardownCleansUpInOrder) {
-    for (const char* file : {"QPFLTMBF.so", "QPFLTMSA.so", "QPDomainKeys.so", "QPAVGEN.so"})
+    for (const char* file : {"QPFLTMBF" TEST_LIBRARY_SUFFIX, "QPFLTMSA" TEST_LIBRARY_SUFFIX,
+                             "QPDomainKeys" TEST_LIBRARY_SUFFIX, "QPAVGEN" TEST_LIBRARY_SUFFIX})
         server.InstallProvider("Full", file);
-    server.InstallProvider("Full", "QPAISP.so");
+    server.InstallProvider("Full", "QPAISP" TEST_LIBRARY_SUFFIX);
     SetPlugin("Bayesian Filtering Status", 1);
     SetPlugin("Bayesian Filtering Load Mode", 1);
     SetPlugin("SpamAssassin Enabled", 1);
@@ -162,22 +172,28 @@ TEST_F(LifecycleTest, TeardownCleansUpInOrder) {
     server.registry.SetDword(kSmtpKey, "Domain Keys Status", 1);
     LoadPlugin();
     UnloadPlugin();
-    EXPECT_EQ(
-        "QPDomainKeys.so|QP_Initialize|\n"
-        "QPFLTMBF.so|QP_Initialize|\n"
-        "QPFLTMSA.so|QP_Initialize|\n"
-        "QPAISP.so|StoreLibrary_Init|\n"
-        "QPFLTMBF.so|QP_CleanUp|\n"
-        "QPDomainKeys.so|QP_CleanUp|\n"
-        "QPFLTMSA.so|QP_CleanUp|\n"
-        "QPAISP.so|StoreLibrary_UnInit|\n",
-        server.StubCalls());
+    EXPECT_EQ("QPDomainKeys" TEST_LIBRARY_SUFFIX
+              "|QP_Initialize|\n"
+              "QPFLTMBF" TEST_LIBRARY_SUFFIX
+              "|QP_Initialize|\n"
+              "QPFLTMSA" TEST_LIBRARY_SUFFIX
+              "|QP_Initialize|\n"
+              "QPAISP" TEST_LIBRARY_SUFFIX
+              "|StoreLibrary_Init|\n"
+              "QPFLTMBF" TEST_LIBRARY_SUFFIX
+              "|QP_CleanUp|\n"
+              "QPDomainKeys" TEST_LIBRARY_SUFFIX
+              "|QP_CleanUp|\n"
+              "QPFLTMSA" TEST_LIBRARY_SUFFIX
+              "|QP_CleanUp|\n"
+              "QPAISP" TEST_LIBRARY_SUFFIX "|StoreLibrary_UnInit|\n",
+              server.StubCalls());
 }
 
 // Without "Update Statistics" nothing is written: ScannerFilterRunTest shows that for
 // every counter.
 TEST_F(LifecycleTest, LoadingWithUpdateStatisticsStampsTheStartAndResetsTheCounts) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
     SetPlugin("Bayesian Filtering Status", 1);
     SetPlugin("Antivirus Status", 1);
     uint32_t value = 0;

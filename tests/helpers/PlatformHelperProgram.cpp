@@ -1,7 +1,9 @@
-// tests/helpers/PlatformHelperProgram.cpp: a program the platform tests start to play
-// the other process: holding a named mutex, sleeping, exiting with a code, echoing.
-#include <fcntl.h>
+// tests/helpers/PlatformHelperProgram.cpp: a program tests start to play the other
+// process: holding a named mutex, sleeping, exiting with a code, echoing, writing a file.
+// It builds for Linux and Windows alike, so that a test starts it rather than a shell.
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +16,12 @@ namespace {
 constexpr int kUsageError = 64;
 constexpr uint32_t kLongSleepMs = 60 * 1000;
 
-void CreateFile(const char* path, const std::string& content) {
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return;
-    if (write(fd, content.data(), content.size()) < 0) perror("write");
-    close(fd);
+// Binary mode: the bytes are the same on every system.
+void WriteTextFile(const char* path, const std::string& content) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return;
+    if (std::fwrite(content.data(), 1, content.size(), file) != content.size()) perror("write");
+    std::fclose(file);
 }
 
 // hold-mutex NAME READYFILE: owns the mutex, says so by creating READYFILE, then holds
@@ -28,8 +31,8 @@ int HoldMutex(const char* name, const char* readyFile) {
     if (platform::WaitForObject(mutex, platform::kInfinite) == platform::WaitResult::kFailed) {
         return 2;
     }
-    CreateFile(readyFile, "ready");
-    for (;;) pause();
+    WriteTextFile(readyFile, "ready");
+    for (;;) platform::SleepMs(kLongSleepMs);
 }
 
 // try-mutex NAME: exits 0 when the mutex could be taken at once, 1 when it could not.
@@ -40,6 +43,7 @@ int TryMutex(const char* name) {
     return result == platform::WaitResult::kTimeout ? 1 : 0;
 }
 
+#ifndef _WIN32
 // fork-sleeper PIDFILE: starts a child that sleeps, writes the child's id, sleeps too.
 int ForkSleeper(const char* pidFile) {
     pid_t child = fork();
@@ -47,26 +51,47 @@ int ForkSleeper(const char* pidFile) {
         platform::SleepMs(kLongSleepMs);
         _exit(0);
     }
-    CreateFile(pidFile, std::to_string(child));
+    WriteTextFile(pidFile, std::to_string(child));
     platform::SleepMs(kLongSleepMs);
     return 0;
 }
+#endif
 
+// The arguments after the command's name (argv[0]), one a line.
 int PrintArguments(int argc, char** argv) {
-    for (int i = 2; i < argc; ++i) printf("%s\n", argv[i]);
+    for (int i = 1; i < argc; ++i) printf("%s\n", argv[i]);
     return 0;
+}
+
+// write FILE WORDS...: FILE holds the words, a space between each, and a newline.
+int WriteWords(int argc, char** argv) {
+    std::string line;
+    for (int i = 2; i < argc; ++i) line += (i > 2 ? " " : "") + std::string(argv[i]);
+    WriteTextFile(argv[1], line + "\n");
+    return 0;
+}
+
+// One command from argv[0] on (argv[0] being the command's name).
+int RunCommand(int argc, char** argv) {
+    const std::string command = argc > 0 ? argv[0] : "";
+    if (command == "print-args") return PrintArguments(argc, argv);
+    if (argc == 0) return 0;  // no command at all: exits 0, as `true` does
+    if (argc < 2) return kUsageError;
+    if (command == "hold-mutex" && argc > 2) return HoldMutex(argv[1], argv[2]);
+    if (command == "try-mutex") return TryMutex(argv[1]);
+#ifndef _WIN32
+    if (command == "fork-sleeper") return ForkSleeper(argv[1]);
+#endif
+    if (command == "write") return WriteWords(argc, argv);
+    if (command == "exit") return atoi(argv[1]);
+    if (command != "sleep") return kUsageError;
+    // sleep MS [COMMAND...]: sleeps, then runs the command that follows, if any.
+    platform::SleepMs(static_cast<uint32_t>(atoi(argv[1])));
+    return argc > 2 ? RunCommand(argc - 2, argv + 2) : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "print-args") return PrintArguments(argc, argv);
-    if (argc < 3) return kUsageError;
-    if (command == "hold-mutex" && argc > 3) return HoldMutex(argv[2], argv[3]);
-    if (command == "try-mutex") return TryMutex(argv[2]);
-    if (command == "fork-sleeper") return ForkSleeper(argv[2]);
-    if (command == "exit") return atoi(argv[2]);
-    if (command == "sleep") platform::SleepMs(static_cast<uint32_t>(atoi(argv[2])));
-    return command == "sleep" ? 0 : kUsageError;
+    return RunCommand(argc - 1, argv + 1);
 }

@@ -7,6 +7,7 @@
 
 #include "frame/Lifecycle.h"
 #include "providers/DnsProvider.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -17,7 +18,7 @@ using namespace testing_support;
 
 class DnsProviderTest : public ::testing::Test {
 protected:
-    void SetUp() override { server.InstallProvider("Full", "QPWINDNS.so"); }
+    void SetUp() override { server.InstallProvider("Full", "QPWINDNS" TEST_LIBRARY_SUFFIX); }
     void TearDown() override {
         TeardownPlugin();
         UnloadDnsProviderForTesting();
@@ -30,10 +31,10 @@ TEST_F(DnsProviderTest, LoadHandsOverHooksAndServerListAndHonoursTheLogLevel) {
     server.registry.SetString(kSmtpKey, "Local DNS Server List", "192.0.2.53,198.51.100.53");
     server.SetLogMode(1);
     LoadPlugin();
-    EXPECT_EQ(
-        "QPWINDNS.so|SetLoggingFunction|name\n"
-        "QPWINDNS.so|DNSInitialize|192.0.2.53,198.51.100.53\n",
-        server.StubCalls());
+    EXPECT_EQ("QPWINDNS" TEST_LIBRARY_SUFFIX
+              "|SetLoggingFunction|name\n"
+              "QPWINDNS" TEST_LIBRARY_SUFFIX "|DNSInitialize|192.0.2.53,198.51.100.53\n",
+              server.StubCalls());
     std::string report = server.ReportFile();
     EXPECT_NE(std::string::npos, report.find("\tdns provider: level 3\r\n"));
     EXPECT_EQ(std::string::npos, report.find("level 9"));

@@ -11,6 +11,7 @@
 #include "frame/Lifecycle.h"
 #include "providers/ProviderLibraries.h"
 #include "providers/ProviderOverview.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -50,27 +51,31 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
     };
     const Case kCases[] = {
         {"DKIM with QP_ names", kDkimScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPDomainKeys.so|QP_Initialize|\nQPDomainKeys.so|QP_CleanUp|\n"},
+         "QPDomainKeys" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPDomainKeys" TEST_LIBRARY_SUFFIX
+         "|QP_CleanUp|\n"},
         {"DKIM with plain names", kDkimScanner, "Plain", 1, 0, 1, ScannerState::kReady,
-         "QPDomainKeys.so|Initialize|\nQPDomainKeys.so|CleanUp|\n"},
+         "QPDomainKeys" TEST_LIBRARY_SUFFIX "|Initialize|\nQPDomainKeys" TEST_LIBRARY_SUFFIX
+         "|CleanUp|\n"},
         {"DKIM missing", kDkimScanner, nullptr, 1, 0, 3, ScannerState::kFailed, ""},
         {"DKIM without Execute", kDkimScanner, "NoExecute", 1, 0, 3, ScannerState::kFailed,
-         "QPDomainKeys.so|QP_CleanUp|\n"},
+         "QPDomainKeys" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
         {"Bayesian load mode 0", kBayesianScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPFLTMBF.so|QP_CleanUp|\n"},
+         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
         {"Bayesian load mode 1", kBayesianScanner, "Full", 1, 1, 1, ScannerState::kReady,
-         "QPFLTMBF.so|QP_Initialize|\nQPFLTMBF.so|QP_CleanUp|\n"},
+         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPFLTMBF" TEST_LIBRARY_SUFFIX
+         "|QP_CleanUp|\n"},
         {"Bayesian without clean-up", kBayesianScanner, "Partial", 1, 1, 3, ScannerState::kFailed,
          ""},
         {"Bayesian without Execute, load mode 0", kBayesianScanner, "NoExecute", 1, 0, 1,
-         ScannerState::kUnavailable, "QPFLTMBF.so|QP_CleanUp|\n"},
+         ScannerState::kUnavailable, "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
         {"Bayesian without Execute, load mode 1", kBayesianScanner, "NoExecute", 1, 1, 3,
-         ScannerState::kFailed, "QPFLTMBF.so|QP_CleanUp|\n"},
+         ScannerState::kFailed, "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
         {"Bayesian missing", kBayesianScanner, nullptr, 1, 1, 1, ScannerState::kUnavailable, ""},
         {"Bayesian switch 2", kBayesianScanner, "Full", 2, 0, 2, ScannerState::kUnavailable,
-         "QPFLTMBF.so|QP_CleanUp|\n"},
+         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
         {"SpamAssassin with QP_ names", kSpamAssassinScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPFLTMSA.so|QP_Initialize|\nQPFLTMSA.so|QP_CleanUp|\n"},
+         "QPFLTMSA" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPFLTMSA" TEST_LIBRARY_SUFFIX
+         "|QP_CleanUp|\n"},
         {"SpamAssassin switch 2", kSpamAssassinScanner, "Full", 2, 0, 0, ScannerState::kOff, ""},
         {"SpamAssassin with plain names only", kSpamAssassinScanner, "Plain", 1, 0, 3,
          ScannerState::kFailed, ""},
@@ -80,7 +85,9 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
         {"antivirus without ProviderExecute", kAntivirusScanner, "Plain", 1, 0, 1,
          ScannerState::kUnavailable, ""},
     };
-    const char* const kFiles[] = {"QPDomainKeys.so", "QPFLTMBF.so", "QPFLTMSA.so", "QPAVGEN.so"};
+    const char* const kFiles[] = {"QPDomainKeys" TEST_LIBRARY_SUFFIX,
+                                  "QPFLTMBF" TEST_LIBRARY_SUFFIX, "QPFLTMSA" TEST_LIBRARY_SUFFIX,
+                                  "QPAVGEN" TEST_LIBRARY_SUFFIX};
     const char* const kSwitches[] = {"Domain Keys Status", "Bayesian Filtering Status",
                                      "SpamAssassin Enabled", "Antivirus Status"};
     for (const Case& c : kCases) {
@@ -114,7 +121,7 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
 class FilterCommandTest : public ::testing::Test {
 protected:
     void Load(const char* variant) {
-        server.InstallProvider(variant, "QPFLTMBF.so");
+        server.InstallProvider(variant, "QPFLTMBF" TEST_LIBRARY_SUFFIX);
         server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
         LoadPlugin();
     }
@@ -128,7 +135,8 @@ TEST_F(FilterCommandTest, PassesTheCommandUnchangedAndReturnsTheEntrysResult) {
     ScopedEnvironment returned("STUB_PROVIDER_RETURN", "5");
     ScopedEnvironment preset("STUB_PROVIDER_LOG_PRESET", "1");
     EXPECT_EQ(5, FilterCommand(0, 0, "<TRAIN>spam</TRAIN><FILENAME>a b</FILENAME>"));
-    EXPECT_EQ("QPFLTMBF.so|QP_Execute|<TRAIN>spam</TRAIN><FILENAME>a b</FILENAME>|0\n",
+    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX
+              "|QP_Execute|<TRAIN>spam</TRAIN><FILENAME>a b</FILENAME>|0\n",
               server.StubCalls());
 }
 

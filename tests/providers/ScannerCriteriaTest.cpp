@@ -14,6 +14,7 @@
 #include "frame/Lifecycle.h"
 #include "providers/ScannerCriteria.h"
 #include "tests/filters/HandBuiltRun.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -76,7 +77,7 @@ protected:
 };
 
 TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCondition) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
     Load();
@@ -97,7 +98,8 @@ TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCond
                    {1, {"", "97.500000"}, "<BFV>97.500000</BFV><BFT>50.000000</BFT>"});
     ExpectRecorded(run, 4, kSpamProbability, {0, {""}, ""});
     // One call serves every filter.
-    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Inbound") + "|0\n", server.StubCalls());
+    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Inbound") + "|0\n",
+              server.StubCalls());
 }
 
 TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold) {
@@ -112,7 +114,7 @@ TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold)
         {"90.3000001", "90.3", 1},
         {"100", "99.9999999999", 1},
     };
-    LoadSwitchedOn("QPFLTMBF.so", kPluginKey, "Bayesian Filtering Status");
+    LoadSwitchedOn("QPFLTMBF" TEST_LIBRARY_SUFFIX, kPluginKey, "Bayesian Filtering Status");
     for (const Case& c : kCases) {
         SCOPED_TRACE(std::string(c.probability) + " > " + c.threshold);
         ScopedEnvironment answer("STUB_PROVIDER_RESULT",
@@ -139,7 +141,7 @@ TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
         {"no tags", "97.5", "1", "0.000000"},
         {"failed call", "<SP>97.5</SP>", "0", "0.000000"},
     };
-    LoadSwitchedOn("QPFLTMBF.so", kPluginKey,
+    LoadSwitchedOn("QPFLTMBF" TEST_LIBRARY_SUFFIX, kPluginKey,
                    "Bayesian Filtering Status");  // load mode 0: called without being initialised
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -155,8 +157,8 @@ TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
 }
 
 TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
-    server.InstallProvider("Full", "QPFLTMSA.so");
+    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
+    server.InstallProvider("Full", "QPFLTMSA" TEST_LIBRARY_SUFFIX);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
     Load();
@@ -167,8 +169,8 @@ TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
     run.set.filters[1]->criteria[kSpamAssassin] = Criterion{1, "1", 1, 1};
     EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
     EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
-    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + ScanCommand("Outgoing") + "\n" +
-                  "QPFLTMSA.so|QP_Execute|" + ScanCommand("Outgoing") + "\n",
+    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Outgoing") + "\n" +
+                  "QPFLTMSA" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Outgoing") + "\n",
               server.StubCalls());
 }
 
@@ -185,7 +187,7 @@ TEST_F(ScannerCriteriaTest, SpamAssassinPassValueBecomesTheVerdict) {
         {"empty PASS passed", "<PASS></PASS>", "1", 0},
         {"failed call passed", "<PASS>0</PASS>", "0", 0},
     };
-    LoadSwitchedOn("QPFLTMSA.so", kPluginKey, "SpamAssassin Enabled");
+    LoadSwitchedOn("QPFLTMSA" TEST_LIBRARY_SUFFIX, kPluginKey, "SpamAssassin Enabled");
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
@@ -232,7 +234,7 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
         {"sender without at", 0, "SMTP", "[SMTP:postmaster]", "<RESULT>1</RESULT>", 2, "100",
          nullptr},
     };
-    LoadSwitchedOn("QPDomainKeys.so", kSmtpKey, "Domain Keys Status");
+    LoadSwitchedOn("QPDomainKeys" TEST_LIBRARY_SUFFIX, kSmtpKey, "Domain Keys Status");
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         server.tree.WriteFile("stub-calls.txt", "");
@@ -257,7 +259,8 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
         const std::string wantCalls =
             c.wantCall == nullptr
                 ? ""
-                : "QPDomainKeys.so|QP_Execute|<COMMAND>VERIFY</COMMAND><FILENAME>" +
+                : "QPDomainKeys" TEST_LIBRARY_SUFFIX
+                  "|QP_Execute|<COMMAND>VERIFY</COMMAND><FILENAME>" +
                       connectorDirectory + "\\Inbound\\Messages\\M1.MAI</FILENAME><CMDFILE>" +
                       connectorDirectory + "\\Inbound\\M1.MAI</CMDFILE>" + c.wantCall + "|1024\n";
         EXPECT_EQ(wantCalls, server.StubCalls());
@@ -274,7 +277,7 @@ TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
     const Case kCases[] = {{"library missing", false, 1}, {"switched off", true, 0}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        if (c.installed) server.InstallProvider("Full", "QPDomainKeys.so");
+        if (c.installed) server.InstallProvider("Full", "QPDomainKeys" TEST_LIBRARY_SUFFIX);
         server.registry.SetDword(kSmtpKey, "Domain Keys Status", c.status);
         Load();
         HandBuiltRun run;
@@ -289,7 +292,7 @@ TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
 }
 
 TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
-    LoadSwitchedOn("QPAVGEN.so", kPluginKey, "Antivirus Status");
+    LoadSwitchedOn("QPAVGEN" TEST_LIBRARY_SUFFIX, kPluginKey, "Antivirus Status");
     for (const char* finding :
          {"Eicar-Test-Signature in attachment", static_cast<const char*>(nullptr)}) {
         SCOPED_TRACE(finding != nullptr ? "finding" : "clean");
@@ -305,7 +308,8 @@ TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsVa
             ExpectRecorded(run, filter, kHasVirus,
                            finding != nullptr ? Want{1, {"1"}, finding} : Want{0, {"0"}, ""});
         }
-        EXPECT_EQ("QPAVGEN.so|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n", server.StubCalls());
+        EXPECT_EQ("QPAVGEN" TEST_LIBRARY_SUFFIX "|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n",
+                  server.StubCalls());
     }
 }
 
@@ -319,13 +323,14 @@ TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
         uint32_t setting;
     };
     const Case kCases[] = {
-        {"Bayesian without Execute, load mode 0", "QPFLTMBF.so", "NoExecute", kPluginKey,
+        {"Bayesian without Execute, load mode 0", "QPFLTMBF" TEST_LIBRARY_SUFFIX, "NoExecute",
+         kPluginKey, "Bayesian Filtering Status", 1},
+        {"Bayesian library missing", "QPFLTMBF" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
          "Bayesian Filtering Status", 1},
-        {"Bayesian library missing", "QPFLTMBF.so", nullptr, kPluginKey,
-         "Bayesian Filtering Status", 1},
-        {"SpamAssassin library missing", "QPFLTMSA.so", nullptr, kPluginKey, "SpamAssassin Enabled",
-         1},
-        {"antivirus library missing", "QPAVGEN.so", nullptr, kPluginKey, "Antivirus Status", 1},
+        {"SpamAssassin library missing", "QPFLTMSA" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
+         "SpamAssassin Enabled", 1},
+        {"antivirus library missing", "QPAVGEN" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
+         "Antivirus Status", 1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);

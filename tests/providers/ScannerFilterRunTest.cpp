@@ -17,6 +17,7 @@
 #include "filters/FilterSet.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -43,7 +44,8 @@ protected:
         ForgetFirstUseSettings();
         server.SetLogMode(1);
         server.QueueMessage("SMTP", kId, kEnvelope, kMessage);
-        for (const char* file : {"QPFLTMBF.so", "QPFLTMSA.so", "QPDomainKeys.so", "QPAVGEN.so"})
+        for (const char* file : {"QPFLTMBF" TEST_LIBRARY_SUFFIX, "QPFLTMSA" TEST_LIBRARY_SUFFIX,
+                                 "QPDomainKeys" TEST_LIBRARY_SUFFIX, "QPAVGEN" TEST_LIBRARY_SUFFIX})
             server.InstallProvider("Full", file);
         server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
         server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
@@ -105,10 +107,11 @@ TEST_F(ScannerFilterRunTest, EachProviderIsAskedOnceAndDecidesItsFilters) {
     const std::string queue = server.tree.Join("connectors") + "\\SMTP\\Inbound\\";
     const std::string files =
         "<FILENAME>" + queue + "Messages\\M1.MAI</FILENAME><CMDFILE>" + queue + "M1.MAI</CMDFILE>";
-    EXPECT_EQ("QPFLTMBF.so|QP_Execute|" + files + "|0\n" + "QPFLTMSA.so|QP_Execute|" + files +
-                  "|1024\n" + "QPDomainKeys.so|QP_Execute|<COMMAND>VERIFY</COMMAND>" + files +
-                  "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>|1024\n" +
-                  "QPAVGEN.so|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n",
+    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|" + files + "|0\n" +
+                  "QPFLTMSA" TEST_LIBRARY_SUFFIX "|QP_Execute|" + files + "|1024\n" +
+                  "QPDomainKeys" TEST_LIBRARY_SUFFIX "|QP_Execute|<COMMAND>VERIFY</COMMAND>" +
+                  files + "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>|1024\n" +
+                  "QPAVGEN" TEST_LIBRARY_SUFFIX "|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n",
               server.StubCalls());
 }
 

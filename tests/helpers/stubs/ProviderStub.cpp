@@ -59,7 +59,8 @@ std::string OwnFileName() {
 void Record(const char* entry, const char* command) {
     const char* logPath = std::getenv("STUB_PROVIDER_LOG");
     if (logPath == nullptr) return;
-    FILE* log = std::fopen(logPath, "a");
+    // Binary: the log reads the same on every system ("\n" where Windows would write "\r\n").
+    FILE* log = std::fopen(logPath, "ab");
     if (log == nullptr) return;
     std::fprintf(log, "%s|%s|%s\n", OwnFileName().c_str(), entry,
                  command != nullptr ? command : "");
