@@ -1,4 +1,4 @@
-// scanners/dns/tests/DnsTestServer.h: dnsmasq on a loopback port serving the test
+// tests/scanners/dns/DnsTestServer.h: dnsmasq on a loopback port serving the test
 // zones: "uri.test" (domain list: listed.example listed, refused.example answering the
 // lists' "query refused" code, big.example listed with an answer too large for UDP) and
 // "ip.test" (address list: 192.0.2.99 listed).

@@ -1,4 +1,4 @@
-// scanners/dns/tests/DnsProviderTest.cpp: the DNS provider against a real DNS server
+// tests/scanners/dns/DnsProviderTest.cpp: the DNS provider against a real DNS server
 // (dnsmasq on a loopback port, serving a test zone), loaded as the plug-in loads it.
 #include <arpa/inet.h>
 #include <dlfcn.h>
@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "scanners/dns/Resolver.h"
-#include "scanners/dns/tests/DnsTestServer.h"
+#include "tests/scanners/dns/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
 
 namespace {

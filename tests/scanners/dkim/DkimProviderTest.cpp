@@ -1,4 +1,4 @@
-// scanners/dkim/tests/DkimProviderTest.cpp: the DKIM provider on messages signed here
+// tests/scanners/dkim/DkimProviderTest.cpp: the DKIM provider on messages signed here
 // with libopendkim, keys from a key file.
 #include <arpa/inet.h>
 #include <dlfcn.h>
