@@ -7,8 +7,8 @@
 
 #include "analysis/MessageLinks.h"
 #include "providers/DnsProvider.h"
-#include "tests/scanners/dns/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/scanners/dns/DnsTestServer.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "scanners/dns/Resolver.h"
-#include "tests/scanners/dns/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/scanners/dns/DnsTestServer.h"
 
 namespace {
 
