@@ -146,6 +146,20 @@ TEST_F(DnsProvider, ASilentServerTimesOut) {
     EXPECT_NE(std::string::npos, logged.find("silent.example.uri.test failed")) << logged;
 }
 
+// A list whose server fails or never answers one name says "not listed" for it after its
+// one try, logs the failure, and keeps answering the other names.
+TEST_F(DnsProvider, ServerFailureAndASlowNameAreNotListed) {
+    const dns::LookupResult broken =
+        dns::LookUpAddress("broken.example.uri.test", {server_.Servers(), 300, 1});
+    EXPECT_EQ(dns::LookupStatus::kFailed, broken.status) << broken.error;
+    EXPECT_EQ("", Check("broken.example"));
+    EXPECT_EQ("", Check("slow.example"));
+    EXPECT_EQ("uri.test!", Check("listed.example"));
+    std::lock_guard<std::mutex> hold(logLock);
+    EXPECT_NE(std::string::npos, logged.find("broken.example.uri.test failed")) << logged;
+    EXPECT_NE(std::string::npos, logged.find("slow.example.uri.test failed")) << logged;
+}
+
 TEST_F(DnsProvider, ConcurrentCallersGetTheirOwnAnswers) {
     std::atomic<int> wrong{0};
     std::vector<std::thread> callers;
