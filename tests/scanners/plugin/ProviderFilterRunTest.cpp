@@ -61,7 +61,8 @@ TEST_F(ProviderFilterRunTest, ListedLinksAndDkimVerdictsMeetTheirFilters) {
         {"SIGNED.MAI", signature + kSigned},
         {"TAMPERED.MAI", tampered}};
     Run(messages, kEnvelope, "");
-    // The clean link is looked up and not listed; the tampered body breaks the signature.
+    // The clean link is looked up and not listed, the unsigned messages meet neither DKIM
+    // filter, and the tampered body breaks the signature.
     EXPECT_EQ(
         (std::vector<std::string>{
             "LISTEDIP.MAI Filter LISTED | CRITERIA=URLBL, DATA=<MF-SBLURI>ip.test</MF-SBLURI>",
