@@ -21,6 +21,7 @@
 #include "tests/fixtures/PluginTree.h"
 #include "tests/scanners/daemons/ClamdServer.h"
 #include "tests/scanners/daemons/SpamdServer.h"
+#include "tests/scanners/plugin/FilterRun.h"
 
 namespace {
 
@@ -36,17 +37,12 @@ constexpr const char* kEnvelope =
     "ClientIP=192.0.2.7\r\n";
 constexpr const char* kHeader = "From: alice@example.net\r\nSubject: news\r\n\r\n";
 
-class DaemonFilterRunTest : public ::testing::Test {
+class DaemonFilterRunTest : public FilterRun {
 protected:
     void SetUp() override {
         if (!SharedClamd().Ready() || !SharedSpamd().Ready())
             GTEST_SKIP() << "clamd or spamd did not start: install clamav-daemon and spamd";
-        Counters() = ScannerCounters{};
-        ForgetFirstUseSettings();
-        server.SetLogMode(1);
-        for (const char* library : {"QPFLTMSA.so", "QPAVGEN.so"})
-            fs::copy_file(std::string(MTAFILTER_SCANNER_DIR) + "/" + library,
-                          server.tree.Join(std::string("app64/") + library));
+        Install({"QPFLTMSA.so", "QPAVGEN.so"});
         server.registry.SetDword(kRootKey, "Update Statistics", 1);
         server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
         server.registry.SetDword(kPluginKey, "Antivirus Status", 1);
@@ -55,38 +51,10 @@ protected:
         AddFilter("SPAM", kSpamAssassin, "1");
         AddFilter("VIRUS", kHasVirus, "1");
     }
-    void TearDown() override { UnloadPlugin(); }
 
-    void AddFilter(const std::string& id, int type, const std::string& value) {
-        filterTable += "Rule " + id + "\t1\t" + id + "\t\tFilter " + id + "\t\r\n";
-        server.tree.WriteFile("config/FILTERS/FILTER.TAB", filterTable);
-        server.tree.WriteFile("config/FILTERS/CRITERIA/" + id + ".TAB",
-                              std::string(type, '\n') + "1\t\t" + value + "\t\t\t1\r\n");
-        server.tree.WriteFile("config/FILTERS/ACTIONS/" + id + ".TAB",
-                              "1\t\t\tCOPY_TO_QUARANTINE\tkeep a copy\r\n");
-    }
     // Queues and filters each message; the plug-in is loaded once for all of them.
     void Run(const std::vector<std::pair<std::string, std::string>>& messages) {
-        for (const auto& [id, body] : messages)
-            server.QueueMessage("SMTP", id, kEnvelope, std::string(kHeader) + body + "\r\n");
-        ::testing::internal::CaptureStdout();
-        InitializePlugin();
-        for (const auto& message : messages)
-            EXPECT_EQ(1, FilterExecute("", message.first.c_str(), "SMTP", 0));
-        ::testing::internal::GetCapturedStdout();
-    }
-    // "<message id> <filter name> <criteria text>" of each "Executed" report entry.
-    std::vector<std::string> Executed() const {
-        std::vector<std::string> entries;
-        std::stringstream report(server.ReportFile());
-        for (std::string line; std::getline(report, line);) {
-            if (line.find("\tExecuted\t") == std::string::npos) continue;
-            std::vector<std::string> columns;
-            std::stringstream fields(line);
-            for (std::string column; std::getline(fields, column, '\t');) columns.push_back(column);
-            if (columns.size() > 9) entries.push_back(columns[4] + " | " + columns[9]);
-        }
-        return entries;
+        FilterRun::Run(messages, kEnvelope, kHeader);
     }
     uint32_t Counter(const char* key, const char* name) const {
         uint32_t value = 0;
@@ -103,9 +71,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    PluginTree server;
-    std::string filterTable;
 };
 
 TEST_F(DaemonFilterRunTest, SpamAndVirusFiltersActOnTheDaemonsVerdicts) {
@@ -114,10 +79,11 @@ TEST_F(DaemonFilterRunTest, SpamAndVirusFiltersActOnTheDaemonsVerdicts) {
          {"VIRUS.MAI", kClamdTestBytes}});
     const std::vector<std::string> executed = Executed();
     ASSERT_EQ(2u, executed.size()) << server.ReportFile();
-    EXPECT_EQ("Filter SPAM | CRITERIA=SPAMASSASSIN, DATA=<PASS>1</PASS>", executed[0]);
+    EXPECT_EQ("SPAM.MAI Filter SPAM | CRITERIA=SPAMASSASSIN, DATA=<PASS>1</PASS>", executed[0]);
     EXPECT_EQ(0u,
-              executed[1].rfind(
-                  std::string("Filter VIRUS | CRITERIA=HASVIRUS, DATA=") + kClamdTestSignature, 0))
+              executed[1].rfind(std::string("VIRUS.MAI Filter VIRUS | CRITERIA=HASVIRUS, DATA=") +
+                                    kClamdTestSignature,
+                                0))
         << executed[1];
     EXPECT_EQ((std::vector<std::string>{"SPAM.MAI", "VIRUS.MAI"}), Quarantined());
     EXPECT_EQ(3u, Counter(kCountersKey, "SA Total Scans"));

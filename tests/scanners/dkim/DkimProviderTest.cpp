@@ -1,4 +1,4 @@
-// scanners/dkim/tests/DkimProviderTest.cpp: the DKIM provider on messages signed here
+// tests/scanners/dkim/DkimProviderTest.cpp: the DKIM provider on messages signed here
 // with libopendkim, keys from a key file.
 #include <arpa/inet.h>
 #include <dlfcn.h>
@@ -17,12 +17,15 @@
 #include <thread>
 #include <vector>
 
-#include "scanners/dkim/OpenDkim.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/scanners/dkim/DkimSigning.h"
 
 extern char** environ;
 
 namespace {
+
+using dkim_testing::Keys;
+using dkim_testing::Sign;
 
 using Entry = int32_t (*)(const char*, int32_t, char*, int32_t*);
 constexpr const char* kSettingsKey =
@@ -32,53 +35,6 @@ const std::string kMessage =
     "From: Alice <alice@example.com>\r\nTo: bob@example.net\r\nSubject: quarterly report\r\n"
     "Date: Mon, 7 Dec 2026 06:00:00 +0000\r\nMessage-ID: <r1@example.com>\r\n\r\n"
     "The report is attached.\r\nRegards, Alice\r\n";
-
-// The DKIM-Signature header libopendkim makes for `message` with `privateKey`.
-std::string Sign(const std::string& message, const std::string& privateKey) {
-    DKIM_LIB* lib = dkim_init(nullptr, nullptr);
-    DKIM_STAT status;
-    std::string key = privateKey;
-    DKIM* signer = dkim_sign(
-        lib, reinterpret_cast<const unsigned char*>("test"), nullptr,
-        reinterpret_cast<unsigned char*>(key.data()), reinterpret_cast<const unsigned char*>("sel"),
-        reinterpret_cast<const unsigned char*>("example.com"), DKIM_CANON_RELAXED,
-        DKIM_CANON_SIMPLE, DKIM_SIGN_RSASHA256, -1, &status);
-    std::string header;
-    if (signer != nullptr) {
-        std::string copy = message;
-        dkim_chunk(signer, reinterpret_cast<unsigned char*>(copy.data()), copy.size());
-        dkim_chunk(signer, nullptr, 0);
-        unsigned char value[4096];
-        if (dkim_eom(signer, nullptr) == DKIM_STAT_OK &&
-            dkim_getsighdr(signer, value, sizeof value, std::strlen("DKIM-Signature: ")) ==
-                DKIM_STAT_OK)
-            header = std::string("DKIM-Signature: ") + reinterpret_cast<char*>(value) + "\r\n";
-        dkim_free(signer);
-    }
-    dkim_close(lib);
-    return header;
-}
-
-struct KeyPair {
-    std::string privateKey;  // PEM
-    std::string publicKey;   // base64 DER, as p= holds it
-};
-
-// One key pair for the whole program: generating RSA keys is the slow part.
-const KeyPair& Keys() {
-    static const KeyPair keys = [] {
-        KeyPair made;
-        testing_support::TempTree tree;
-        if (testing_support::RunCommand("openssl genrsa -out " + tree.Join("key.pem") +
-                                            " 2048 2>/dev/null && openssl rsa -in " +
-                                            tree.Join("key.pem") +
-                                            " -pubout -outform DER 2>/dev/null | base64 -w0",
-                                        &made.publicKey) == 0)
-            made.privateKey = tree.ReadFile("key.pem");
-        return made;
-    }();
-    return keys;
-}
 
 class DkimProvider : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-// scanners/dns/tests/DnsPluginTest.cpp: the DNS provider as the plug-in loads it from
+// tests/scanners/dns/DnsPluginTest.cpp: the DNS provider as the plug-in loads it from
 // the provider directory, with a body line's link checked by the URI blacklist scan.
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 #include "analysis/MessageLinks.h"
 #include "providers/DnsProvider.h"
-#include "scanners/dns/tests/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/scanners/dns/DnsTestServer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// scanners/bayes/tests/BayesTest.cpp: the classifier provider as the plug-in uses it:
+// tests/scanners/bayes/BayesTest.cpp: the classifier provider as the plug-in uses it:
 // loaded as a library, trained through its commands, asked for "<SP>..</SP>".
 #include <dlfcn.h>
 #include <gtest/gtest.h>

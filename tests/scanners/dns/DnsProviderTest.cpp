@@ -1,4 +1,4 @@
-// scanners/dns/tests/DnsProviderTest.cpp: the DNS provider against a real DNS server
+// tests/scanners/dns/DnsProviderTest.cpp: the DNS provider against a real DNS server
 // (dnsmasq on a loopback port, serving a test zone), loaded as the plug-in loads it.
 #include <arpa/inet.h>
 #include <dlfcn.h>
@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "scanners/dns/Resolver.h"
-#include "scanners/dns/tests/DnsTestServer.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/scanners/dns/DnsTestServer.h"
 
 namespace {
 
@@ -144,6 +144,20 @@ TEST_F(DnsProvider, ASilentServerTimesOut) {
     close(silent);
     std::lock_guard<std::mutex> hold(logLock);
     EXPECT_NE(std::string::npos, logged.find("silent.example.uri.test failed")) << logged;
+}
+
+// A list whose server fails or never answers one name says "not listed" for it after its
+// one try, logs the failure, and keeps answering the other names.
+TEST_F(DnsProvider, ServerFailureAndASlowNameAreNotListed) {
+    const dns::LookupResult broken =
+        dns::LookUpAddress("broken.example.uri.test", {server_.Servers(), 300, 1});
+    EXPECT_EQ(dns::LookupStatus::kFailed, broken.status) << broken.error;
+    EXPECT_EQ("", Check("broken.example"));
+    EXPECT_EQ("", Check("slow.example"));
+    EXPECT_EQ("uri.test!", Check("listed.example"));
+    std::lock_guard<std::mutex> hold(logLock);
+    EXPECT_NE(std::string::npos, logged.find("broken.example.uri.test failed")) << logged;
+    EXPECT_NE(std::string::npos, logged.find("slow.example.uri.test failed")) << logged;
 }
 
 TEST_F(DnsProvider, ConcurrentCallersGetTheirOwnAnswers) {
