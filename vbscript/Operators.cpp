@@ -107,6 +107,9 @@ Value IntegerDivide(BinOp op, const Value& l, const Value& r) {
     int64_t a = ToLong(l), b = ToLong(r);
     if (b == 0) ThrowRuntime(kErrDivisionByZero);
     int64_t n = op == BinOp::Mod ? a % b : a / b;
+    // Both operands were rounded to Long, so the result is one too; the single quotient that
+    // is not (-2147483648 \ -1) overflows rather than widening to Double.
+    if (n < INT32_MIN || n > INT32_MAX) ThrowRuntime(kErrOverflow);
     int rank = std::max(Rank(l.kind), Rank(r.kind));
     return TypedWhole(rank <= 2 ? rank : 3, n);
 }
