@@ -7,6 +7,7 @@
 #include "vbscript/Builtins.h"
 #include "vbscript/DateMath.h"
 #include "vbscript/Interpreter.h"
+#include "vbscript/LocaleNumber.h"
 
 namespace vbscript {
 namespace {
@@ -21,7 +22,7 @@ double ToSerial(const Value& v) {
     if (v.kind == Kind::Date) return v.d;
     if (v.kind == Kind::String) {
         if (std::optional<double> date = ParseDateText(v.s)) return *date;
-        if (std::optional<double> number = ParseNumber(v.s)) return *number;
+        if (std::optional<double> number = ParseLocaleNumber(v.s)) return *number;
         ThrowRuntime(kErrTypeMismatch);
     }
     return ToDouble(v);

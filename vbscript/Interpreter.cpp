@@ -68,6 +68,10 @@ Variable* Interpreter::FindGlobal(const std::string& lowerName) {
 Value Interpreter::CallProcedure(const Procedure& proc, std::vector<Value> args) {
     LimitsScope scope(&limits_);
     limits_.ClearInterrupt();
+    return CallReference(proc, args);
+}
+
+Value Interpreter::CallReference(const Procedure& proc, std::vector<Value>& args) {
     std::vector<ArgSlot> slots(args.size());
     for (size_t i = 0; i < args.size(); ++i) slots[i].value = std::move(args[i]);
     return Invoke(proc, nullptr, slots);

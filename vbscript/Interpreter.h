@@ -65,6 +65,8 @@ public:
     Variable* FindGlobal(const std::string& lowerName);
     // Calls a global procedure with values (ByRef arguments are copies). Throws ScriptError.
     Value CallProcedure(const Procedure& proc, std::vector<Value> args);
+    // The same from inside the run, for a reference GetRef made.
+    Value CallReference(const Procedure& proc, std::vector<Value>& args);
     // A member of a script object the host holds, read or called, or assigned.
     Value GetObjectMember(Object& object, const std::string& name, std::vector<Value>& args);
     void PutObjectMember(Object& object, const std::string& name, std::vector<Value>& args,

@@ -2,10 +2,10 @@
 // accept.
 #include "vbscript/LocaleNumber.h"
 
+#include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
-
-#include "vbscript/Value.h"
 
 namespace vbscript {
 namespace {
@@ -53,6 +53,25 @@ struct Affixes {
     }
 };
 
+// "&H1F" or "&O17": up to 16 bits read as an Integer, up to 32 as a Long (signed).
+std::optional<double> ReadRadix(std::string_view text) {
+    if (text.size() < 3 || text[0] != '&') return std::nullopt;
+    char marker = static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
+    uint64_t radix = marker == 'h' ? 16 : (marker == 'o' ? 8 : 0);
+    if (radix == 0) return std::nullopt;
+    uint64_t n = 0;
+    for (char c : text.substr(2)) {
+        unsigned char u = static_cast<unsigned char>(c);
+        uint64_t digit = std::isdigit(u)    ? static_cast<uint64_t>(u - '0')
+                         : std::isxdigit(u) ? static_cast<uint64_t>(std::tolower(u) - 'a' + 10)
+                                            : 99;
+        if (digit >= radix) return std::nullopt;
+        n = n * radix + digit;
+        if (n > 0xFFFFFFFFu) return std::nullopt;
+    }
+    return n <= 0xFFFF ? static_cast<int16_t>(n) : static_cast<int32_t>(n);
+}
+
 // Digits with thousands separators, a decimal point and an exponent, as plain C text.
 std::optional<std::string> ReadDecimal(Cursor& in) {
     std::string plain;
@@ -92,7 +111,7 @@ std::optional<double> ParseLocaleNumber(std::string_view text) {
         // Hexadecimal and octal forms end the text apart from spaces and a closing parenthesis.
         size_t end = text.find_last_not_of(" \t\r\n");
         if (parens && text[end] == ')') --end;
-        std::optional<double> radix = ParseNumber(std::string(text.substr(in.at, end + 1 - in.at)));
+        std::optional<double> radix = ReadRadix(text.substr(in.at, end + 1 - in.at));
         if (!radix) return std::nullopt;
         value = *radix;
         in.at = end + 1;

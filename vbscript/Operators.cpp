@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "vbscript/Errors.h"
+#include "vbscript/LocaleNumber.h"
 #include "vbscript/RunLimits.h"
 
 namespace vbscript {
@@ -106,6 +107,9 @@ Value IntegerDivide(BinOp op, const Value& l, const Value& r) {
     int64_t a = ToLong(l), b = ToLong(r);
     if (b == 0) ThrowRuntime(kErrDivisionByZero);
     int64_t n = op == BinOp::Mod ? a % b : a / b;
+    // Both operands were rounded to Long, so the result is one too; the single quotient that
+    // is not (-2147483648 \ -1) overflows rather than widening to Double.
+    if (n < INT32_MIN || n > INT32_MAX) ThrowRuntime(kErrOverflow);
     int rank = std::max(Rank(l.kind), Rank(r.kind));
     return TypedWhole(rank <= 2 ? rank : 3, n);
 }
@@ -113,7 +117,7 @@ Value IntegerDivide(BinOp op, const Value& l, const Value& r) {
 // Logical operators read strings as numbers or as True/False.
 int64_t LogicalOperand(const Value& v) {
     if (v.kind == Kind::String) {
-        if (ParseNumber(v.s)) return ToLong(v);
+        if (ParseLocaleNumber(v.s)) return ToLong(v);
         return ToBool(v) ? -1 : 0;
     }
     return ToLong(v);
@@ -123,7 +127,7 @@ int64_t LogicalOperand(const Value& v) {
 // any other text as Long.
 Kind LogicalKind(const Value& v) {
     if (v.kind != Kind::String) return v.kind;
-    return ParseNumber(v.s) ? Kind::Long : Kind::Boolean;
+    return ParseLocaleNumber(v.s) ? Kind::Long : Kind::Boolean;
 }
 
 // The subtype of a bitwise result: Boolean for two Booleans, Byte for two Bytes, Integer
@@ -287,7 +291,7 @@ int Order(const Value& left, const Value& right, bool leftLiteral, bool rightLit
         // A text written as a literal against a number compares as a number when it reads
         // as one ("5" = 5); otherwise the number sorts first, as for any text.
         if (leftLiteral || rightLiteral) {
-            std::optional<double> number = ParseNumber(text.s);
+            std::optional<double> number = ParseLocaleNumber(text.s);
             if (number) {
                 double a = ls ? *number : ToDouble(left), b = ls ? ToDouble(right) : *number;
                 return Sign(a - b);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "vbscript/DateMath.h"
 #include "vbscript/Errors.h"
 #include "vbscript/Lexer.h"
 
@@ -804,12 +805,12 @@ private:
                 return expr;
             }
             case Tok::DateLiteral: {
-                auto expr = NewExpr(ExprKind::Name, Take());
-                expr->name = "cdate";  // evaluated once per use by the conversion
-                expr->hasArgs = true;
-                auto text = NewExpr(ExprKind::Literal, at);
-                text->literal = Value::String(std::string(at.text));
-                expr->args.push_back(std::move(text));
+                // Read once here: a literal in a loop is a constant, and a script's own CDate
+                // does not take it over.
+                std::optional<double> serial = ParseDateText(std::string(at.text));
+                if (!serial) Fail(kErrSyntax);
+                auto expr = NewExpr(ExprKind::Literal, Take());
+                expr->literal = Value::Date(*serial);
                 return expr;
             }
             case Tok::LParen: {

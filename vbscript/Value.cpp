@@ -11,32 +11,11 @@
 #include <cstdlib>
 
 #include "vbscript/Errors.h"
+#include "vbscript/LocaleNumber.h"
 #include "vbscript/Object.h"
 
 namespace vbscript {
 namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::optional<double> ParseRadix(const std::string& text, size_t pos, int radix, bool negative) {
-    if (pos >= text.size()) return std::nullopt;
-    uint64_t n = 0;
-    for (; pos < text.size(); ++pos) {
-        int digit = std::isxdigit(static_cast<unsigned char>(text[pos]))
-                        ? (std::isdigit(static_cast<unsigned char>(text[pos]))
-                               ? text[pos] - '0'
-                               : std::tolower(static_cast<unsigned char>(text[pos])) - 'a' + 10)
-                        : 99;
-        if (digit >= radix) return std::nullopt;
-        n = n * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
-        if (n > 0xFFFFFFFFu) return std::nullopt;
-    }
-    // Hex and octal texts of up to 16 bits read as Integer, up to 32 as Long (signed).
-    double value = n <= 0xFFFF ? static_cast<int16_t>(n) : static_cast<int32_t>(n);
-    return negative ? -value : value;
-}
 
 std::string FormatCurrency(int64_t scaled) {
     bool negative = scaled < 0;
@@ -232,51 +211,12 @@ double BankersRound(double x) {
     return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
 }
 
-std::optional<double> ParseNumber(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && IsSpace(text[begin])) ++begin;
-    while (end > begin && IsSpace(text[end - 1])) --end;
-    std::string body = text.substr(begin, end - begin);
-    if (body.empty()) return std::nullopt;
-    size_t pos = 0;
-    bool negative = false;
-    if (body[pos] == '+' || body[pos] == '-') negative = body[pos++] == '-';
-    if (pos + 1 < body.size() && body[pos] == '&') {
-        char radix = static_cast<char>(std::tolower(static_cast<unsigned char>(body[pos + 1])));
-        if (radix == 'h') return ParseRadix(body, pos + 2, 16, negative);
-        if (radix == 'o') return ParseRadix(body, pos + 2, 8, negative);
-        return std::nullopt;
-    }
-    size_t digits = 0;
-    size_t scan = pos;
-    while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan])))
-        ++scan, ++digits;
-    if (scan < body.size() && body[scan] == '.') {
-        ++scan;
-        while (scan < body.size() && std::isdigit(static_cast<unsigned char>(body[scan])))
-            ++scan, ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (scan < body.size() && (body[scan] == 'e' || body[scan] == 'E')) {
-        size_t exp = scan + 1;
-        if (exp < body.size() && (body[exp] == '+' || body[exp] == '-')) ++exp;
-        size_t expDigits = exp;
-        while (expDigits < body.size() && std::isdigit(static_cast<unsigned char>(body[expDigits])))
-            ++expDigits;
-        if (expDigits == exp) return std::nullopt;
-        scan = expDigits;
-    }
-    if (scan != body.size()) return std::nullopt;
-    double value = std::strtod(body.c_str() + pos, nullptr);
-    return negative ? -value : value;
-}
-
 Value ToNumeric(const Value& v) {
     switch (v.kind) {
         case Kind::Empty:
             return Value::Integer(0);
         case Kind::String: {
-            std::optional<double> number = ParseNumber(v.s);
+            std::optional<double> number = ParseLocaleNumber(v.s);
             if (!number) ThrowRuntime(kErrTypeMismatch);
             return Value::Double(*number);
         }
@@ -307,7 +247,7 @@ double ToDouble(const Value& v) {
         case Kind::Date:
             return v.d;
         case Kind::String: {
-            std::optional<double> number = ParseNumber(v.s);
+            std::optional<double> number = ParseLocaleNumber(v.s);
             if (!number) ThrowRuntime(kErrTypeMismatch);
             return *number;
         }

@@ -128,9 +128,6 @@ bool ToBool(const Value& v);
 std::string ToString(const Value& v);  // as CStr does; Null raises 94
 // Text for concatenation: as ToString, with Null as "".
 std::string ToText(const Value& v);
-// Numeric value of a string as the language reads it (spaces, sign, decimals, exponent,
-// &H and &O); nothing when it is not a number.
-std::optional<double> ParseNumber(const std::string& text);
 // Value of a string or number in numeric context (strings become Double); 13 for others.
 Value ToNumeric(const Value& v);
 std::string FormatDouble(double x, int digits);  // 15 for Double, 7 for Single
