@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/NoThrow.h"
+#include "platform/SocketDeadline.h"
 
 namespace platform {
 
@@ -29,19 +30,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Milliseconds left before the deadline, for poll(); 0 once it has passed.
-int RemainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return 0;
-    return left > 0x7fffffff ? 0x7fffffff : static_cast<int>(left);
-}
-
 // Waits until the descriptor is ready for `events`; kTimedOut at the deadline.
 SocketResult WaitFor(int descriptor, short events, Clock::time_point deadline) {
     for (;;) {
         pollfd entry{descriptor, events, 0};
-        const int ready = poll(&entry, 1, RemainingMs(deadline));
+        const int ready = poll(&entry, 1, MillisecondsUntil(deadline));
         if (ready > 0) return SocketResult::kOk;  // errors and hang-ups show in the next call
         if (ready == 0) return SocketResult::kTimedOut;
         if (errno != EINTR) return SocketResult::kFailed;

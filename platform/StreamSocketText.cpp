@@ -1,5 +1,6 @@
 // platform/StreamSocketText.cpp: what the daemon connections of every platform share:
-// the texts of their results and the reading of a "host:port" address.
+// the texts of their results, the reading of a "host:port" address and the deadline.
+#include "platform/SocketDeadline.h"
 #include "platform/StreamSocket.h"
 
 namespace platform {
@@ -20,6 +21,14 @@ const char* SocketResultText(SocketResult result) {
             break;
     }
     return "socket failure";
+}
+
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return 0;
+    return left > 0x7fffffff ? 0x7fffffff : static_cast<int>(left);
 }
 
 int SplitHostAndPort(const std::string& address, std::string* host, std::string* port) {

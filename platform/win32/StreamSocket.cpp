@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/NoThrow.h"
+#include "platform/SocketDeadline.h"
 #include "platform/win32/WinApi.h"
 
 namespace platform {
@@ -21,16 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int RemainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return 0;
-    return left > 0x7fffffff ? 0x7fffffff : static_cast<int>(left);
-}
-
 SocketResult WaitFor(SOCKET handle, short events, Clock::time_point deadline) {
     WSAPOLLFD entry{handle, events, 0};
-    const int ready = WSAPoll(&entry, 1, RemainingMs(deadline));
+    const int ready = WSAPoll(&entry, 1, MillisecondsUntil(deadline));
     if (ready > 0) return SocketResult::kOk;  // errors and hang-ups show in the next call
     return ready == 0 ? SocketResult::kTimedOut : SocketResult::kFailed;
 }

@@ -1,9 +1,7 @@
 // tests/scanners/dkim/DkimProviderTest.cpp: the DKIM provider on messages signed here
 // with libopendkim, keys from a key file.
-#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -19,6 +17,7 @@
 
 #include "tests/fixtures/TempTree.h"
 #include "tests/scanners/dkim/DkimSigning.h"
+#include "tests/scanners/dns/DnsTestServer.h"
 
 extern char** environ;
 
@@ -134,15 +133,7 @@ TEST_F(DkimProvider, UnreadableFileIsATemporaryError) {
 // (split into strings of at most 255 bytes, as DNS requires; dnsmasq keeps quotes, so
 // none are given).
 TEST_F(DkimProvider, FetchesTheKeyFromTheConfiguredDnsServer) {
-    int probe = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    const int port = ntohs(address.sin_port);
+    const int port = dns_testing::FreePort(SOCK_DGRAM);
     const std::string record = "v=DKIM1; k=rsa; p=" + Keys().publicKey;
     std::string txt = "--txt-record=sel._domainkey.example.com";
     for (size_t at = 0; at < record.size(); at += 200) txt += "," + record.substr(at, 200);
