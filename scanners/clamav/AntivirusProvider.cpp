@@ -12,6 +12,7 @@
 
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "scanners/clamav/ClamdScan.h"
 #include "scanners/common/ScannerSettings.h"
 
@@ -57,6 +58,9 @@ int FindQueuedMessage(const char* connector, const char* messageId, char (&path)
 }
 
 int32_t Execute(const char* messageId, const char* connector, char* result) {
+    // The settings are taken as they stand when the call begins: the registry is asked
+    // once whether anything changed, not at each of the four reads.
+    const platform::RegistryChangesCheckedOnce settingsChecked;
     char text[kResultCapacity] = "";
     char path[kPathCapacity] = "";
     if (!IsPlainName(messageId) || !IsPlainName(connector)) {

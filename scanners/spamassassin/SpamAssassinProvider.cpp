@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/Markers.h"
+#include "platform/Registry.h"
 #include "scanners/common/ScannerSettings.h"
 #include "scanners/spamassassin/SpamdCheck.h"
 
@@ -66,6 +67,9 @@ int32_t Answer(char* result, int32_t* resultLength, int32_t returned, const char
 }
 
 int32_t Execute(const char* command, int32_t commandLength, char* result, int32_t* resultLength) {
+    // The settings are taken as they stand when the call begins: the registry is asked
+    // once whether anything changed, not at each of the five reads.
+    const platform::RegistryChangesCheckedOnce settingsChecked;
     // The length is the caller's word; the text is never read past its terminator.
     const std::string commandText(
         command, strnlen(command, commandLength > 0 ? static_cast<size_t>(commandLength) : 0));
