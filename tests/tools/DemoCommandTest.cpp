@@ -15,8 +15,7 @@
 #include "platform/Registry.h"
 #include "tests/fixtures/ScopedEnvironment.h"
 #include "tests/fixtures/TempTree.h"
-#include "tests/scanners/daemons/ClamdServer.h"
-#include "tests/scanners/daemons/SpamdServer.h"
+#include "tests/scanners/daemons/PrivateDaemons.h"
 #include "tools/ServerTree.h"
 
 namespace {

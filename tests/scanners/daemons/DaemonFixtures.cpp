@@ -2,7 +2,6 @@
 #include "tests/scanners/daemons/DaemonFixtures.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -154,32 +153,6 @@ void FakeDaemon::Serve() {
         close(fd);
     }
     for (int fd : held) close(fd);
-}
-
-}  // namespace testing_support
-
-namespace testing_support {
-namespace {
-
-class StopDaemons : public ::testing::Environment {
-public:
-    void Add(void (*stop)()) { stops_.push_back(stop); }
-    void TearDown() override {
-        for (auto stop : stops_) stop();
-        stops_.clear();
-    }
-
-private:
-    std::vector<void (*)()> stops_;
-};
-
-StopDaemons* const daemons =
-    static_cast<StopDaemons*>(::testing::AddGlobalTestEnvironment(new StopDaemons));
-
-}  // namespace
-
-void StopAtProgramEnd(void (*stop)()) {
-    daemons->Add(stop);
 }
 
 }  // namespace testing_support

@@ -68,11 +68,3 @@ private:
 };
 
 }  // namespace testing_support
-
-namespace testing_support {
-
-// Keeps `stop` to be run when the test program ends (after every test), so that a
-// daemon shared by several test suites starts once and never outlives the program.
-void StopAtProgramEnd(void (*stop)());
-
-}  // namespace testing_support

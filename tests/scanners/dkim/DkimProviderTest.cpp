@@ -2,24 +2,14 @@
 // with libopendkim, keys from a key file.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "tests/fixtures/TempTree.h"
 #include "tests/scanners/dkim/DkimSigning.h"
 #include "tests/scanners/dns/DnsTestServer.h"
-
-extern char** environ;
 
 namespace {
 
@@ -68,6 +58,12 @@ protected:
         return result;
     }
 
+    // The signed message with its body changed after signing.
+    std::string Tampered() const {
+        std::string tampered = signature_ + kMessage;
+        return tampered.replace(tampered.find("attached"), 8, "detached");
+    }
+
     testing_support::TempTree tree_;
     testing_support::ScopedRegistry registry_{tree_};
     // Kept loaded for the process, as the plug-in keeps its providers.
@@ -88,8 +84,6 @@ std::string WithBareLineFeeds(std::string text) {
 }
 
 TEST_F(DkimProvider, AnswersPassFailNoneAndKeyProblems) {
-    std::string tampered = signature_ + kMessage;
-    tampered.replace(tampered.find("attached"), 8, "detached");
     std::string otherSelector = signature_ + kMessage;
     otherSelector.replace(otherSelector.find("s=sel"), 5, "s=old");
     struct Case {
@@ -101,7 +95,7 @@ TEST_F(DkimProvider, AnswersPassFailNoneAndKeyProblems) {
         {"signed message", signature_ + kMessage, "<RESULT>1</RESULT>"},
         {"queue file with bare LF line ends", WithBareLineFeeds(signature_ + kMessage),
          "<RESULT>1</RESULT>"},
-        {"body changed after signing", tampered, "<RESULT>0</RESULT>"},
+        {"body changed after signing", Tampered(), "<RESULT>0</RESULT>"},
         {"no signature", kMessage, "<RESULT>2</RESULT>"},
         {"key not published", otherSelector, "<RESULT>4</RESULT>"},
     };
@@ -116,60 +110,33 @@ TEST_F(DkimProvider, AnswersPassFailNoneAndKeyProblems) {
     std::string forged = signature_;
     forged.replace(forged.find("d=example.com"), 13, "d=example.org");
     EXPECT_EQ(0u, Verify(signature_ + forged + kMessage).find("<RESULT>1</RESULT>"));
-}
-
-TEST_F(DkimProvider, UnreadableFileIsATemporaryError) {
+    // A message that cannot be read is a temporary error, and only VERIFY is done.
     char result[1024] = {};
     int32_t length = 1024;
-    const std::string command =
+    const std::string missing =
         "<COMMAND>VERIFY</COMMAND><FILENAME>" + tree_.Join("missing.eml") + "</FILENAME>";
-    EXPECT_EQ(0, execute_(command.c_str(), static_cast<int32_t>(command.size()), result, &length));
+    EXPECT_EQ(0, execute_(missing.c_str(), static_cast<int32_t>(missing.size()), result, &length));
     EXPECT_EQ(0, std::strncmp(result, "<RESULT>3</RESULT>", 18)) << result;
     EXPECT_EQ(0, execute_("<COMMAND>SIGN</COMMAND>", 23, result, &length));
     EXPECT_NE(nullptr, std::strstr(result, "only VERIFY")) << result;
 }
 
-// The key published in DNS: dnsmasq on a loopback port serves the selector's TXT record
-// (split into strings of at most 255 bytes, as DNS requires; dnsmasq keeps quotes, so
-// none are given).
+// The key published in DNS (split into strings of at most 255 bytes, as DNS requires;
+// dnsmasq keeps quotes, so none are given).
 TEST_F(DkimProvider, FetchesTheKeyFromTheConfiguredDnsServer) {
-    const int port = dns_testing::FreePort(SOCK_DGRAM);
     const std::string record = "v=DKIM1; k=rsa; p=" + Keys().publicKey;
     std::string txt = "--txt-record=sel._domainkey.example.com";
     for (size_t at = 0; at < record.size(); at += 200) txt += "," + record.substr(at, 200);
-    std::vector<std::string> arguments = {"dnsmasq",
-                                          "--keep-in-foreground",
-                                          "--port=" + std::to_string(port),
-                                          "--listen-address=127.0.0.1",
-                                          "--bind-interfaces",
-                                          "--no-resolv",
-                                          "--no-hosts",
-                                          "--conf-file=/dev/null",
-                                          "--pid-file=",
-                                          "--local=/example.com/",
-                                          txt};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t server = -1;
-    ASSERT_EQ(0, posix_spawnp(&server, "dnsmasq", nullptr, nullptr, argv.data(), environ))
-        << "install dnsmasq-base";
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-
+    dns_testing::DnsServer dns({"--local=/example.com/", txt});
+    ASSERT_TRUE(dns.Running()) << "install dnsmasq-base";
     registry_.SetString(kSettingsKey, "Key File", "");
-    registry_.SetString(kSettingsKey, "DNS Servers", "127.0.0.1:" + std::to_string(port));
+    registry_.SetString(kSettingsKey, "DNS Servers", dns.Servers());
     registry_.SetDword(kSettingsKey, "DNS Timeout", 2);
     char result[1024];
     int32_t resultLength = 0;
     ASSERT_EQ(1, initialize_("", 0, result, &resultLength));
-    const std::string signedAnswer = Verify(signature_ + kMessage);
-    std::string tampered = signature_ + kMessage;
-    tampered.replace(tampered.find("attached"), 8, "detached");
-    const std::string tamperedAnswer = Verify(tampered);
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
-    EXPECT_EQ(0u, signedAnswer.find("<RESULT>1</RESULT>")) << signedAnswer;
-    EXPECT_EQ(0u, tamperedAnswer.find("<RESULT>0</RESULT>")) << tamperedAnswer;
+    EXPECT_EQ(0u, Verify(signature_ + kMessage).find("<RESULT>1</RESULT>"));
+    EXPECT_EQ(0u, Verify(Tampered()).find("<RESULT>0</RESULT>"));
 }
 
 }  // namespace

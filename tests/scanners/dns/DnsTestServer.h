@@ -9,10 +9,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,8 +19,7 @@
 #include <vector>
 
 #include "scanners/dns/Resolver.h"
-
-extern char** environ;
+#include "tests/scanners/daemons/DaemonFixtures.h"
 
 namespace dns_testing {
 
@@ -87,7 +83,8 @@ private:
 
 class DnsServer {
 public:
-    DnsServer() : port_(FreePort(SOCK_DGRAM)) {
+    // `more`: further dnsmasq options, records of a test's own.
+    explicit DnsServer(const std::vector<std::string>& more = {}) : port_(FreePort(SOCK_DGRAM)) {
         std::vector<std::string> arguments = {
             "dnsmasq",
             "--keep-in-foreground",
@@ -109,34 +106,26 @@ public:
         // More A records than fit a 512-byte UDP answer: only TCP brings them all.
         for (int i = 0; i < kBigRecordCount; ++i)
             arguments.push_back("--address=/big.example.uri.test/127.0.1." + std::to_string(i + 1));
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid_, "dnsmasq", nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        process_.Start(arguments, "/dev/null");
         // Ready once it answers.
         dns::ResolverSettings settings{Servers(), 100, 1};
-        for (int i = 0; i < 50 && pid_ > 0; ++i) {
+        for (int i = 0; i < 50 && process_.Running(); ++i) {
             if (dns::LookUpAddress("listed.example.uri.test", settings).status ==
                 dns::LookupStatus::kFound)
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     }
-    ~DnsServer() { Stop(); }
-    void Stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-    bool Running() const { return pid_ > 0; }
+    void Stop() { process_.Stop(); }
+    bool Running() const { return process_.Running(); }
     std::string Servers() const { return "127.0.0.1:" + std::to_string(port_); }
 
 private:
     StubUpstream silent_{false};
     StubUpstream failing_{true};
     int port_;
-    pid_t pid_ = -1;
+    testing_support::DaemonProcess process_;
 };
 
 }  // namespace dns_testing
