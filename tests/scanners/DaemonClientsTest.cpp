@@ -151,8 +151,6 @@ TEST_F(DaemonClientsTest, DaemonFaultsAreAnsweredCountedAndExplained) {
          "SPAMD/1.1 0 EX_OK\r\nContent-length: 0\r\nSpam: True ; 9.0 / 5.0\r\n\r\n",
          "stream: Some.Virus FOUND", "in the middle of its reply", "unexpected reply"},
         {"silent past the timeout", FakeDaemon::Mode::kSilent, "", "", "timed out", "timed out"},
-        {"refusal", FakeDaemon::Mode::kReply, "SPAMD/1.0 76 Bad header line\r\n\r\n",
-         "INSTREAM: Can't allocate memory ERROR", "refused the check", "reported an error"},
         {"verdict unreadable", FakeDaemon::Mode::kReply,
          "SPAMD/1.1 0 EX_OK\r\nSpam: Maybe ; x / 5.0\r\n\r\n", "stream: FOUND", "cannot be read",
          "unexpected reply"},

@@ -70,19 +70,6 @@ void DaemonProcess::Stop() {
     pid_ = -1;
 }
 
-bool WaitForSocket(const std::string& path, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const int fd = ConnectUnix(path);
-        if (fd >= 0) {
-            close(fd);
-            return true;
-        }
-        usleep(50000);
-    }
-    return false;
-}
-
 std::string AskSocket(const std::string& path, const std::string& request) {
     const int fd = ConnectUnix(path);
     if (fd < 0) return "";
@@ -99,6 +86,16 @@ std::string AskSocket(const std::string& path, const std::string& request) {
     }
     close(fd);
     return reply;
+}
+
+bool AnswersWithin(const std::string& path, const std::string& request, const std::string& expected,
+                   int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (AskSocket(path, request).find(expected) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        usleep(50000);
+    }
+    return true;
 }
 
 FakeDaemon::FakeDaemon(const std::string& socketPath, Mode mode, std::string reply)

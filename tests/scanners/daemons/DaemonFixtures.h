@@ -31,12 +31,14 @@ private:
     pid_t pid_ = -1;
 };
 
-// True once something accepts connections on the unix socket `path`, within `timeoutMs`.
-bool WaitForSocket(const std::string& path, int timeoutMs);
-
 // Sends `request` to the unix socket and returns everything read until the peer closes
 // (or two seconds pass).
 std::string AskSocket(const std::string& path, const std::string& request);
+
+// True once the unix socket `path` answers `request` with a reply holding `expected`
+// (a daemon that has come up), within `timeoutMs`.
+bool AnswersWithin(const std::string& path, const std::string& request, const std::string& expected,
+                   int timeoutMs);
 
 // A daemon stand-in on a unix socket. Each connection's request is read until the
 // client has been quiet for a moment; then it is answered by the mode.

@@ -25,8 +25,7 @@ void PrivateDaemon::StartSpamd() {
                              "--siteconfigpath=" + tree_.Join("site"), "--local", "--nouser-config",
                              "--max-children=1", "--socketpath=" + socket_, "--syslog=stderr"},
                             tree_.Join("spamd.log")) &&
-             WaitForSocket(socket_, 60000) &&
-             AskSocket(socket_, "PING SPAMC/1.5\r\n\r\n").find("PONG") != std::string::npos;
+             AnswersWithin(socket_, "PING SPAMC/1.5\r\n\r\n", "PONG", 60000);
 }
 
 void PrivateDaemon::StartClamd() {
@@ -46,8 +45,7 @@ void PrivateDaemon::StartClamd() {
                                       "\nMaxThreads 4\nReadTimeout 5\n");
     ready_ = process_.Start({"/usr/sbin/clamd", "-c", tree_.Join("clamd.conf")},
                             tree_.Join("clamd.out")) &&
-             WaitForSocket(socket_, 30000) &&
-             AskSocket(socket_, std::string("zPING") + '\0') == std::string("PONG") + '\0';
+             AnswersWithin(socket_, std::string("zPING") + '\0', "PONG", 30000);
 }
 
 // Objects of the program, so that each daemon is stopped (and its directory removed) when

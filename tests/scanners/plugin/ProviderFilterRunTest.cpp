@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,12 +49,8 @@ protected:
 
     // Filter `id` with the one criterion `type` reaching `value`, copying to quarantine.
     void AddFilter(const std::string& id, int type, const std::string& value) {
-        filterTable += "Rule " + id + "\t1\t" + id + "\t\tFilter " + id + "\t\r\n";
-        server.tree.WriteFile("config/FILTERS/FILTER.TAB", filterTable);
-        server.tree.WriteFile("config/FILTERS/CRITERIA/" + id + ".TAB",
-                              std::string(type, '\n') + "1\t\t" + value + "\t\t\t1\r\n");
-        server.tree.WriteFile("config/FILTERS/ACTIONS/" + id + ".TAB",
-                              "1\t\t\tCOPY_TO_QUARANTINE\tkeep a copy\r\n");
+        server.AddFilter(id, std::string(type, '\n') + "1\t\t" + value + "\t\t\t1\r\n",
+                         "1\t\t\tCOPY_TO_QUARANTINE\tkeep a copy\r\n");
     }
     // Queues and filters each (id, body) message under `header`; the plug-in is loaded
     // once for all of them.
@@ -72,20 +67,13 @@ protected:
     // "<message id> <filter name> | <criteria text>" of each "Executed" report entry.
     std::vector<std::string> Executed() const {
         std::vector<std::string> entries;
-        std::stringstream report(server.ReportFile());
-        for (std::string line; std::getline(report, line);) {
-            if (line.find("\tExecuted\t") == std::string::npos) continue;
-            std::vector<std::string> columns;
-            std::stringstream fields(line);
-            for (std::string column; std::getline(fields, column, '\t');) columns.push_back(column);
+        for (const auto& columns : server.ExecutedEntries())
             if (columns.size() > 9)
                 entries.push_back(columns[2] + " " + columns[4] + " | " + columns[9]);
-        }
         return entries;
     }
 
     PluginTree server;
-    std::string filterTable;
 };
 
 constexpr const char* kClamavKey =
@@ -115,16 +103,6 @@ protected:
         uint32_t value = 0;
         return ReadRegistryDword(key, name, &value) ? value : 0;
     }
-    // The message files copied to quarantine, by name.
-    std::vector<std::string> Quarantined() const {
-        std::vector<std::string> names;
-        const fs::path messages = server.tree.Join("quarantine/Messages");
-        if (fs::exists(messages))
-            for (const auto& entry : fs::directory_iterator(messages))
-                names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 };
 
 TEST_F(DaemonFilterRunTest, SpamAndVirusFiltersActOnTheDaemonsVerdicts) {
@@ -140,7 +118,9 @@ TEST_F(DaemonFilterRunTest, SpamAndVirusFiltersActOnTheDaemonsVerdicts) {
                                     kClamdTestSignature,
                                 0))
         << executed[1];
-    EXPECT_EQ((std::vector<std::string>{"SPAM.MAI", "VIRUS.MAI"}), Quarantined());
+    std::vector<std::string> quarantined = server.FilesIn("quarantine/Messages");
+    std::sort(quarantined.begin(), quarantined.end());
+    EXPECT_EQ((std::vector<std::string>{"SPAM.MAI", "VIRUS.MAI"}), quarantined);
     EXPECT_EQ(3u, Counter(kCountersKey, "SA Total Scans"));
     EXPECT_EQ(1u, Counter(kCountersKey, "SA Detections"));
     EXPECT_EQ(3u, Counter(kCountersKey, "Antivirus Total Scans"));
@@ -157,13 +137,13 @@ TEST_F(DaemonFilterRunTest, UnreachableDaemonsLetMailThroughAndCountIt) {
     Run({{"SPAMVIRUS.MAI", std::string(kSpamdTestPhrase) + " " + kClamdTestBytes}}, kDaemonEnvelope,
         kDaemonHeader);
     EXPECT_TRUE(Executed().empty()) << server.ReportFile();
-    EXPECT_TRUE(Quarantined().empty());
+    EXPECT_FALSE(server.tree.Exists("quarantine/Messages/SPAMVIRUS.MAI"));
     EXPECT_EQ(1u, Counter(kCountersKey, "SA Total Scans"));
     EXPECT_EQ(1u, Counter(kCountersKey, "Antivirus Total Scans"));
     EXPECT_EQ(1u, Counter(kClamavKey, "Scan Errors"));
     // One for the check, one for the start-up ping.
     EXPECT_EQ(2u, Counter(kSpamAssassinKey, "Scan Errors"));
-    EXPECT_TRUE(fs::exists(server.tree.Join("connectors/SMTP/Inbound/Messages/SPAMVIRUS.MAI")));
+    EXPECT_TRUE(server.tree.Exists("connectors/SMTP/Inbound/Messages/SPAMVIRUS.MAI"));
 }
 
 constexpr const char* kProvidersKey = "SOFTWARE\\Wow6432Node\\Quill Post\\Quill Post\\Providers";
