@@ -408,6 +408,17 @@ double RoundMedian(const Options& options, const std::vector<Block>& blocks, siz
     return Median(perRound);
 }
 
+// Prints "PASS" or "FAIL" for the plug-in's `figure` with 1 and 8 callers; true on PASS.
+bool Verdict(const char* figure, const double (&percent)[kCallerCases], const Options& options,
+             int failures) {
+    const bool pass =
+        failures == 0 && percent[0] < options.limitPercent && percent[1] < options.limitPercent;
+    std::printf("%s: plug-in %s %+.1f%% (1 caller), %+.1f%% (8 callers), limit %.0f%%%s\n",
+                pass ? "PASS" : "FAIL", figure, percent[0], percent[1], options.limitPercent,
+                failures == 0 ? "" : "; some messages got no verdict, see \"failed\"");
+    return pass;
+}
+
 // Prints the table and the verdicts; 1 when the plug-in's overhead is within the limit.
 int Report(const Options& options, const std::vector<Way>& ways, const Blocks& blocks,
            const std::string& loadBefore) {
@@ -458,23 +469,10 @@ int Report(const Options& options, const std::vector<Way>& ways, const Blocks& b
         "CPU ms: this process's CPU time per message (the peers: their processes')\n"
         "daemons: the daemons' CPU time per message; added: (CPU ms - raw CPU ms) / the\n"
         "daemons' CPU ms with the raw client, the clients' own cost whatever the load\n");
-    const char* noVerdict = failures == 0 ? "" : "; some messages got no verdict, see \"failed\"";
-    const bool wallPass = failures == 0 && wallOverhead[0] < options.limitPercent &&
-                          wallOverhead[1] < options.limitPercent;
-    std::printf(
-        "%s: plug-in overhead over the raw daemon time %+.1f%% (1 caller), %+.1f%% (8 callers), "
-        "limit %.0f%%%s\n",
-        wallPass ? "PASS" : "FAIL", wallOverhead[0], wallOverhead[1], options.limitPercent,
-        noVerdict);
-    if (!options.daemonProcesses.empty()) {
-        const bool cpuPass = failures == 0 && cpuOverhead[0] < options.limitPercent &&
-                             cpuOverhead[1] < options.limitPercent;
-        std::printf(
-            "%s: plug-in CPU time added to the daemons' %+.1f%% (1 caller), %+.1f%% (8 callers), "
-            "limit %.0f%%%s\n",
-            cpuPass ? "PASS" : "FAIL", cpuOverhead[0], cpuOverhead[1], options.limitPercent,
-            noVerdict);
-    }
+    const bool wallPass =
+        Verdict("overhead over the raw daemon time", wallOverhead, options, failures);
+    if (!options.daemonProcesses.empty())
+        (void)Verdict("CPU time added to the daemons'", cpuOverhead, options, failures);
     return wallPass ? 1 : 0;
 }
 
