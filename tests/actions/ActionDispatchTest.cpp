@@ -82,25 +82,49 @@ protected:
     PluginTree server;
 };
 
-TEST_F(ActionDispatchTest, CopiesAndDeleteLeaveTheirFilesAndOneExecutedEntry) {
-    AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("COPY_TO_BADMAIL") + Line("DELETE"));
+// Every server action through the dispatcher: each leaves its files, the entry lists only
+// those that worked (a disabled line is bypassed, an unknown name skipped, names ignore
+// case, a parameter splits at its first "|" only), and DELETE does not stop later filters.
+TEST_F(ActionDispatchTest, ServerActionsLeaveTheirFilesAndOneEntryEach) {
+    server.registry.SetString(kPluginKey, "Forward Sender Address", "filter@example.com");
+    const std::string piped = server.tree.Join("piped.txt");
+    // The last line's name is also its last column: it loses its line end before the cut.
+    AddFilter("F1", Line("ADD_HEADER", "X-Filtered|[QP_MSG]|[QP_CON]") +
+                        Line("ADD_SUBJECT_PREFIX", "[Checked] ") + Line("Copy_To_Quarantine") +
+                        Line("NO_SUCH_ACTION") + Line("COPY_TO_BADMAIL", "", "0") +
+                        Line("COPY_TO_BADMAIL") + Line("FORWARD_TO_ADDRESS", "boss@example.com") +
+                        Line("EXECUTE_APPLICATION", kHelper + "|write " + piped + " one|two") +
+                        "1\t\t\tdelete\r\n");
+    AddFilter("F2", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
     std::string out = Execute();
     EXPECT_NE(std::string::npos,
               out.find("All for rule (Rule F1) satisfied. Executing associated action (F1).\n"));
+    EXPECT_NE(std::string::npos, out.find("Bypassing Action. Status Disabled\n"));
+    const std::string held = server.tree.ReadFile("quarantine/Messages/M1.MAI");
+    EXPECT_NE(std::string::npos, held.find("X-Filtered: M1.MAI|SMTP\r\n")) << held;
+    EXPECT_NE(std::string::npos, held.find("Subject: [Checked] Quarterly report\r\n")) << held;
     EXPECT_EQ(kEnvelope, server.tree.ReadFile("quarantine/M1.MAI"));
-    EXPECT_EQ(kMessage, server.tree.ReadFile("quarantine/Messages/M1.MAI"));
-    EXPECT_EQ(kMessage, server.tree.ReadFile("badmail/Messages/M1.MAI"));
+    EXPECT_EQ(held, server.tree.ReadFile("badmail/Messages/M1.MAI"));
+    EXPECT_EQ("one|two\n", server.tree.ReadFile("piped.txt"));
     EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
     EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/Messages/M1.MAI"));
+    const std::vector<std::string> copies = server.FilesIn("connectors/SMTP/Inbound", kId);
+    ASSERT_EQ(1u, copies.size());
+    EXPECT_NE(std::string::npos,
+              server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + copies[0])
+                  .find("X-QPFilter: 1\r\n"));
+    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/" + copies[0])
+                                     .find("Recipients=[SMTP:boss@example.com]\r\n"));
 
     auto entries = Executed();
-    ASSERT_EQ(1u, entries.size());
+    ASSERT_EQ(2u, entries.size());
     const std::vector<std::string> want = {
         "Executed",
         "M1.MAI",
         "SMTP",
         "Filter F1",
-        "COPY_TO_QUARANTINE,COPY_TO_BADMAIL,DELETE",
+        "ADD_HEADER,ADD_SUBJECT_PREFIX,COPY_TO_QUARANTINE,COPY_TO_BADMAIL,FORWARD_TO_ADDRESS,"
+        "EXECUTE_APPLICATION,DELETE",
         "",
         "[SMTP:b@example.net]",
         "192.0.2.7",
@@ -108,17 +132,7 @@ TEST_F(ActionDispatchTest, CopiesAndDeleteLeaveTheirFilesAndOneExecutedEntry) {
         "Quarterly report"};
     ASSERT_EQ(11u, entries[0].size());
     EXPECT_EQ(want, std::vector<std::string>(entries[0].begin() + 1, entries[0].end()));
-}
-
-TEST_F(ActionDispatchTest, FailingActionsAreLeftOutAndDisabledLinesBypassed) {
-    AddFilter("F1", Line("DELETE") + Line("DELETE") + Line("COPY_TO_QUARANTINE", "", "0") +
-                        Line("COPY_TO_QUARANTINE"));
-    std::string out = Execute();
-    EXPECT_NE(std::string::npos, out.find("Bypassing Action. Status Disabled\n"));
-    auto entries = Executed();
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ("DELETE", entries[0][5]);  // the second delete and the copy found no message
-    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
+    EXPECT_EQ("STOP_PROCESSING", entries[1][5]);  // the copy found the message gone
 }
 
 // Action files are kept parsed between messages. A file rewritten to the same size with
@@ -155,16 +169,6 @@ TEST_F(ActionDispatchTest, AnActionFileChangedOrRemovedBetweenMessagesIsReadAfre
     EXPECT_EQ("COPY_TO_BADMAIL", entries[2][5]);
 }
 
-TEST_F(ActionDispatchTest, ActionNamesIgnoreCaseAndUnknownNamesAreSkipped) {
-    // The last line's name is also its last column: it loses its line end before the cut.
-    AddFilter("F1", Line("Copy_To_Quarantine") + Line("NO_SUCH_ACTION") + "1\t\t\tdelete\r\n");
-    Execute();
-    EXPECT_FALSE(Queued());
-    auto entries = Executed();
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ("COPY_TO_QUARANTINE,DELETE", entries[0][5]);
-}
-
 TEST_F(ActionDispatchTest, StopProcessingEndsTheFileAndTheLaterFilters) {
     AddFilter("F1", "1\t\t\tSTOP_PROCESSING\t\n" + Line("DELETE"));
     AddFilter("F2", Line("COPY_TO_QUARANTINE"));
@@ -177,16 +181,6 @@ TEST_F(ActionDispatchTest, StopProcessingEndsTheFileAndTheLaterFilters) {
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("Filter F1", entries[0][4]);
     EXPECT_EQ("STOP_PROCESSING", entries[0][5]);
-}
-
-TEST_F(ActionDispatchTest, DeleteDoesNotStopLaterFilters) {
-    AddFilter("F1", Line("COPY_TO_BADMAIL") + Line("DELETE"));
-    AddFilter("F2", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
-    Execute();
-    auto entries = Executed();
-    ASSERT_EQ(2u, entries.size());
-    EXPECT_EQ("COPY_TO_BADMAIL,DELETE", entries[0][5]);
-    EXPECT_EQ("STOP_PROCESSING", entries[1][5]);  // the copy found the message gone
 }
 
 TEST_F(ActionDispatchTest, MatchWithoutActionFileOrWorkingActionsWritesNoEntry) {
@@ -237,32 +231,6 @@ TEST_F(ActionDispatchTest, AppendRecipientsAfterDeleteWritesNoEnvelope) {
     AddFilter("F1", Line("DELETE") + Line("APPEND_RECIPIENTS", "audit@example.org"));
     Execute();
     EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
-    EXPECT_EQ("DELETE", Executed().at(0)[5]);
-}
-
-TEST_F(ActionDispatchTest, ForwardQueuesAMarkedCopy) {
-    server.registry.SetString(kPluginKey, "Forward Sender Address", "filter@example.com");
-    AddFilter("F1", Line("FORWARD_TO_ADDRESS", "boss@example.com"));
-    Execute();
-    const std::vector<std::string> names = server.FilesIn("connectors/SMTP/Inbound", kId);
-    ASSERT_EQ(1u, names.size());
-    std::string copy = server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + names[0]);
-    EXPECT_NE(std::string::npos, copy.find("X-QPFilter: 1\r\n"));
-    EXPECT_NE(std::string::npos, copy.find("Figures."));
-    std::string envelope = server.tree.ReadFile("connectors/SMTP/Inbound/" + names[0]);
-    EXPECT_NE(std::string::npos, envelope.find("Recipients=[SMTP:boss@example.com]\r\n"));
-    EXPECT_NE(std::string::npos, envelope.find("Sender=[SMTP:filter@example.com]\r\n"));
-    EXPECT_EQ("FORWARD_TO_ADDRESS", Executed().at(0)[5]);
-}
-
-TEST_F(ActionDispatchTest, HeaderAndSubjectPrefixTakeValuesFromTheActionContext) {
-    AddFilter("F1", Line("ADD_HEADER", "X-Filtered|[QP_MSG] via [QP_CON]") +
-                        Line("ADD_SUBJECT_PREFIX", "[Checked] "));
-    Execute();
-    std::string message = server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI");
-    EXPECT_NE(std::string::npos, message.find("X-Filtered: M1.MAI via SMTP\r\n"));
-    EXPECT_NE(std::string::npos, message.find("Subject: [Checked] Quarterly report\r\n"));
-    EXPECT_EQ("ADD_HEADER,ADD_SUBJECT_PREFIX", Executed().at(0)[5]);
 }
 
 TEST_F(ActionDispatchTest, ScriptFilterDecidesItsActionsFromTheMessage) {
@@ -313,17 +281,6 @@ TEST_F(ActionDispatchTest, ANotificationFilteredAgainTriggersNothing) {
     EXPECT_EQ(2u, server.FilesIn("connectors/SMTP/Inbound")
                       .size());  // the message and its notice, and no notice about the notice
     EXPECT_EQ(1u, Executed().size());
-}
-
-// Parameters split at the first "|" only: the value or the arguments keep theirs.
-TEST_F(ActionDispatchTest, ParametersSplitAtTheFirstBarOnly) {
-    const std::string out = server.tree.Join("piped.txt");
-    AddFilter("F1", Line("ADD_HEADER", "X-Route|a|b") +
-                        Line("EXECUTE_APPLICATION", kHelper + "|write " + out + " one|two"));
-    Execute();
-    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/Messages/M1.MAI")
-                                     .find("\r\nX-Route: a|b\r\n"));
-    EXPECT_EQ("one|two\n", server.tree.ReadFile("piped.txt"));
 }
 
 // A report entry stays one line whatever its values hold: a script's result data may
@@ -413,12 +370,16 @@ TEST_F(MailboxDispatchTest, FailingMoveIsListedAndProcessingGoesOn) {
     EXPECT_EQ(0u, std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F2\tDELETE\t", 0));
 }
 
-TEST_F(MailboxDispatchTest, CopyIsListedWhateverItsOutcomeAndKeepsStatusOne) {
+// COPY and JUNK are listed whatever their outcome and keep status 1; the server's
+// actions (STOP_PROCESSING among them) are not part of the mailbox vocabulary.
+TEST_F(MailboxDispatchTest, CopyIsListedWhateverItsOutcomeAndServerActionsAreNotKnown) {
     Put(run.message.user, "nobody");
-    AddFilter("F1", Line("COPY", "Archive") + Line("JUNK"));
+    AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
+    AddFilter("F2", Line("COPY", "Archive") + Line("JUNK"));
     EXPECT_EQ(1, Dispatch());
+    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
     EXPECT_EQ(0u,
-              std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F1\tCOPY,JUNK\t", 0));
+              std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F2\tCOPY,JUNK\t", 0));
 }
 
 TEST_F(MailboxDispatchTest, JunkAndQuarantineUseTheirFolders) {
@@ -429,14 +390,6 @@ TEST_F(MailboxDispatchTest, JunkAndQuarantineUseTheirFolders) {
     run.set.filters[1]->criteria[kAllMessages].enabled = 0;
     EXPECT_EQ(2, Dispatch());
     EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Quarantine/M1.MAI"));
-}
-
-TEST_F(MailboxDispatchTest, ServerActionsAreNotPartOfTheMailboxVocabulary) {
-    AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
-    AddFilter("F2", Line("COPY", "Archive"));
-    EXPECT_EQ(1, Dispatch());
-    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
-    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Archive/M1.MAI"));
 }
 
 // The match decision, on hand-built evaluations.
