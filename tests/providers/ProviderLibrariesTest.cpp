@@ -56,11 +56,8 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
         {"DKIM with plain names", kDkimScanner, "Plain", 1, 0, 1, ScannerState::kReady,
          "QPDomainKeys" TEST_LIBRARY_SUFFIX "|Initialize|\nQPDomainKeys" TEST_LIBRARY_SUFFIX
          "|CleanUp|\n"},
-        {"DKIM missing", kDkimScanner, nullptr, 1, 0, 3, ScannerState::kFailed, ""},
         {"DKIM without Execute", kDkimScanner, "NoExecute", 1, 0, 3, ScannerState::kFailed,
          "QPDomainKeys" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
-        {"Bayesian load mode 0", kBayesianScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
         {"Bayesian load mode 1", kBayesianScanner, "Full", 1, 1, 1, ScannerState::kReady,
          "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPFLTMBF" TEST_LIBRARY_SUFFIX
          "|QP_CleanUp|\n"},
@@ -73,14 +70,9 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
         {"Bayesian missing", kBayesianScanner, nullptr, 1, 1, 1, ScannerState::kUnavailable, ""},
         {"Bayesian switch 2", kBayesianScanner, "Full", 2, 0, 2, ScannerState::kUnavailable,
          "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
-        {"SpamAssassin with QP_ names", kSpamAssassinScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPFLTMSA" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPFLTMSA" TEST_LIBRARY_SUFFIX
-         "|QP_CleanUp|\n"},
         {"SpamAssassin switch 2", kSpamAssassinScanner, "Full", 2, 0, 0, ScannerState::kOff, ""},
         {"SpamAssassin with plain names only", kSpamAssassinScanner, "Plain", 1, 0, 3,
          ScannerState::kFailed, ""},
-        {"SpamAssassin missing", kSpamAssassinScanner, nullptr, 1, 0, 1, ScannerState::kUnavailable,
-         ""},
         {"antivirus", kAntivirusScanner, "Full", 1, 0, 1, ScannerState::kReady, ""},
         {"antivirus without ProviderExecute", kAntivirusScanner, "Plain", 1, 0, 1,
          ScannerState::kUnavailable, ""},
