@@ -181,17 +181,4 @@ TEST_F(ReportLogTest, ConcurrentWritersLoseAndInterleaveNothing) {
     EXPECT_EQ(static_cast<size_t>(kThreads * kLinesEach), seen.size());
 }
 
-TEST(ReportLogNames, FileNameAndTimestampUseTwoDigitFields) {
-    platform::SetEnvironmentValue("TZ", "UTC");
-    platform::RefreshTimeZone();
-    platform::SetFixedClockForTesting(Utc(2031, 1, 2, 3, 4, 5));
-    char name[64];
-    ReportLogFileName(name, sizeof name);
-    EXPECT_STREQ("MTAFILTER-Report-310102.log", name);
-    char stamp[100];
-    FormatLogTimestamp(stamp, sizeof stamp, 1);
-    EXPECT_STREQ("01/02/31 03:04:05", stamp);
-    platform::SetFixedClockForTesting(-1);
-}
-
 }  // namespace
