@@ -70,6 +70,9 @@ TEST_F(FilterCommandTest, ProgramRunsWithTheExpandedCommandLine) {
                   "Filter Event Command:" + kHelper + " write " + target + " M1.MAI SMTP\n",
               out);
     EXPECT_EQ("M1.MAI SMTP\n", tree.ReadFile("out.txt"));
+    EXPECT_EQ(1, Run(kHelper, "", &out));  // no arguments still get the separating space
+    EXPECT_EQ("Filter Event Raw Command:" + kHelper + " \nFilter Event Command:" + kHelper + " \n",
+              out);
 }
 
 TEST_F(FilterCommandTest, ProgramThatCannotStartIsReported) {

@@ -219,6 +219,8 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
          "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
         {"negative code fails", 0, "smtp", "[SMTP:alice@example.net]", "<RESULT>-3</RESULT>", 0,
          "-3", "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
+        {"high code", 0, "SMTP", "[SMTP:alice@example.net]", "<RESULT>7</RESULT>", 2, "7",
+         "<DOMAIN>example.net</DOMAIN><SENDER>alice</SENDER>"},
         {"blanks skipped, open ends", 0, "SMTP", "[SMTP: \r\nbob@ mail.example",
          "<RESULT>1</RESULT>", 1, "1", "<DOMAIN>mail.example</DOMAIN><SENDER>bob</SENDER>"},
         {"authenticated sender", 1, "SMTP", "[SMTP:alice@example.net]", "<RESULT>1</RESULT>", 2,
