@@ -16,6 +16,7 @@
 #include "actions/ActionContext.h"
 #include "actions/ActionDispatch.h"
 #include "base/Settings.h"
+#include "common/SafeText.h"
 #include "frame/Exports.h"
 #include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
@@ -311,17 +312,17 @@ protected:
         RefreshDirectoryGroup(nullptr);
         server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", kMessage);
         fs::create_directories(server.tree.Join("mail/PO/MAILROOT/bob"));
-        Put(run.set.postoffice, "PO");
-        Put(run.set.mailbox, "bob");
-        Put(run.message.messageId, kId);
-        Put(run.message.connector, "SMTP");
-        Put(run.message.user, "bob");
+        SafeCopy(run.set.postoffice, "PO");
+        SafeCopy(run.set.mailbox, "bob");
+        SafeCopy(run.message.messageId, kId);
+        SafeCopy(run.message.connector, "SMTP");
+        SafeCopy(run.message.user, "bob");
     }
     void AddFilter(const std::string& id, const std::string& actions) {
         FilterDefinition& filter = run.AddFilter(kAllMessages, "");
-        Put(filter.filterId, id.c_str());
-        Put(filter.ruleName, ("Rule " + id).c_str());
-        Put(filter.displayName, ("Filter " + id).c_str());
+        SafeCopy(filter.filterId, id.c_str());
+        SafeCopy(filter.ruleName, ("Rule " + id).c_str());
+        SafeCopy(filter.displayName, ("Filter " + id).c_str());
         run.Result(run.set.filterCount).matchCount[kAllMessages] = 1;
         server.tree.WriteFile("config/Postoffices/PO/Mailboxes/bob/RULES/ACTIONS/" + id + ".TAB",
                               actions);
@@ -333,10 +334,6 @@ protected:
         std::string text = ::testing::internal::GetCapturedStdout();
         if (out != nullptr) *out = text;
         return status;
-    }
-    template <size_t N>
-    static void Put(char (&destination)[N], const char* text) {
-        std::snprintf(destination, N, "%s", text);
     }
 
     PluginTree server;
@@ -358,7 +355,7 @@ TEST_F(MailboxDispatchTest, MoveThatSucceedsRemovesTheMessageAndStops) {
 }
 
 TEST_F(MailboxDispatchTest, FailingMoveIsListedAndProcessingGoesOn) {
-    Put(run.message.user, "nobody");  // a mailbox without a directory
+    SafeCopy(run.message.user, "nobody");  // a mailbox without a directory
     AddFilter("F1", Line("MOVE", "Archive") + Line("PREFIX-SUBJECT", "[x] ") + Line("NO_SUCH", "") +
                         Line("copy", "Other", "0"));
     AddFilter("F2", Line("DELETE"));
@@ -373,7 +370,7 @@ TEST_F(MailboxDispatchTest, FailingMoveIsListedAndProcessingGoesOn) {
 // COPY and JUNK are listed whatever their outcome and keep status 1; the server's
 // actions (STOP_PROCESSING among them) are not part of the mailbox vocabulary.
 TEST_F(MailboxDispatchTest, CopyIsListedWhateverItsOutcomeAndServerActionsAreNotKnown) {
-    Put(run.message.user, "nobody");
+    SafeCopy(run.message.user, "nobody");
     AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
     AddFilter("F2", Line("COPY", "Archive") + Line("JUNK"));
     EXPECT_EQ(1, Dispatch());
@@ -450,10 +447,10 @@ TEST_F(MatchDecisionTest, ScriptFilterMatchesOnlyWhenItsProgramReturnsExactlyOne
 }
 
 TEST_F(MatchDecisionTest, ActionContextTagsTheMessageAndAddsResultsWhileTheyFit) {
-    std::snprintf(run.message.messageId, sizeof run.message.messageId, "M1.MAI");
-    std::snprintf(run.message.connector, sizeof run.message.connector, "SMTP");
-    std::snprintf(run.message.sender, sizeof run.message.sender, "[SMTP:b@example.net]");
-    std::snprintf(run.message.clientIp, sizeof run.message.clientIp, "192.0.2.7");
+    SafeCopy(run.message.messageId, "M1.MAI");
+    SafeCopy(run.message.connector, "SMTP");
+    SafeCopy(run.message.sender, "[SMTP:b@example.net]");
+    SafeCopy(run.message.clientIp, "192.0.2.7");
     run.AddFilter(kSubject, "free");
     FilterEvaluation& result = run.Result(1);
     snprintf(result.resultText[kSubject], kResultTextCapacity, "<MF-W>free</MF-W>");
@@ -467,7 +464,7 @@ TEST_F(MatchDecisionTest, ActionContextTagsTheMessageAndAddsResultsWhileTheyFit)
         "<IP>192.0.2.7</IP><CRITERIA>SUBJECT</CRITERIA><MF-W>free</MF-W><SZ>12</SZ>",
         context);
 
-    std::snprintf(run.message.sender, sizeof run.message.sender, "odd:address");
+    SafeCopy(run.message.sender, "odd:address");
     BuildActionContext(run.message, "SUBJECT", nullptr, context);
     EXPECT_NE(nullptr, std::strstr(context, "<SENDER>odd:address</SENDER>"));
 }

@@ -11,6 +11,7 @@
 
 #include "actions/MessageRouting.h"
 #include "base/Settings.h"
+#include "common/SafeText.h"
 #include "store/MailboxFolders.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
@@ -24,11 +25,6 @@ constexpr const char* kEnvelope =
     "Recipients=[SMTP:a@example.com]\r\nSender=[SMTP:b@example.net]\r\n";
 constexpr const char* kMessage = "From: b@example.net\r\nSubject: hi\r\n\r\nbody\r\n";
 
-template <size_t N>
-void Put(char (&destination)[N], const std::string& text) {
-    std::snprintf(destination, N, "%s", text.c_str());
-}
-
 class MessageRoutingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,14 +32,14 @@ protected:
         ReadStoreSettings();
         RefreshDirectoryGroup(nullptr);
         server.QueueMessage("SMTP", "M1.MAI", kEnvelope, kMessage);
-        Put(record->messageId, "M1.MAI");
-        Put(record->connector, "SMTP");
-        Put(record->sender, "[SMTP:b@example.net]");
-        Put(record->recipients, "[SMTP:a@example.com]");
-        Put(record->server, "mx.example.net");
-        Put(record->clientIp, "192.0.2.7");
-        Put(record->account, "PO");
-        Put(record->status, "Queued");
+        SafeCopy(record->messageId, "M1.MAI");
+        SafeCopy(record->connector, "SMTP");
+        SafeCopy(record->sender, "[SMTP:b@example.net]");
+        SafeCopy(record->recipients, "[SMTP:a@example.com]");
+        SafeCopy(record->server, "mx.example.net");
+        SafeCopy(record->clientIp, "192.0.2.7");
+        SafeCopy(record->account, "PO");
+        SafeCopy(record->status, "Queued");
         record->timeAcquired = 1764979200;
     }
     // The files of the Inbound queue other than M1.MAI.
@@ -163,16 +159,16 @@ TEST_F(MessageRoutingTest, ForwardFromPostofficeFilterTakesTheOutgoingCopy) {
 // Recipients join with ";", an empty text adds nothing, and a list that would not fit
 // is refused whole.
 TEST_F(MessageRoutingTest, AppendRecipientsJoinsItemsWhileTheyFit) {
-    Put(record->recipients, "");
+    SafeCopy(record->recipients, "");
     EXPECT_EQ(1, AppendRecipients(record.get(), "[SMTP:c@example.com]"));
     EXPECT_EQ(0, AppendRecipients(record.get(), ""));
     EXPECT_STREQ("[SMTP:c@example.com]", record->recipients);
     const std::string item = "[SMTP:c@example.com]";  // 20 characters
     std::string full(kRecipientsCapacity - 1 - 21, 'r');
-    Put(record->recipients, full);
+    SafeCopy(record->recipients, full.c_str());
     EXPECT_EQ(1, AppendRecipients(record.get(), item.c_str()));  // exactly 23,999
     EXPECT_EQ(static_cast<size_t>(kRecipientsCapacity - 1), std::strlen(record->recipients));
-    Put(record->recipients, full + "r");
+    SafeCopy(record->recipients, (full + "r").c_str());
     EXPECT_EQ(0, AppendRecipients(record.get(), item.c_str()));
     EXPECT_EQ(full + "r", record->recipients);
 }
@@ -181,7 +177,7 @@ class MailboxCopyTest : public MessageRoutingTest {
 protected:
     void SetUp() override {
         MessageRoutingTest::SetUp();
-        Put(record->user, "bob");
+        SafeCopy(record->user, "bob");
         server.tree.WriteFile("connectors/SMTP/Outgoing/Messages/M1.MAI", kMessage);
         fs::create_directories(server.tree.Join("mail/PO/MAILROOT/bob"));
     }
@@ -201,10 +197,10 @@ TEST_F(MailboxCopyTest, CopyReplacesAnEarlierCopyAndFlagsTheFolder) {
 }
 
 TEST_F(MailboxCopyTest, MissingMailboxOrMessageFails) {
-    Put(record->user, "nobody");
+    SafeCopy(record->user, "nobody");
     EXPECT_EQ(0, CopyToMailboxFolder(record.get(), "Archive"));
     EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/nobody"));
-    Put(record->user, "bob");
+    SafeCopy(record->user, "bob");
     fs::remove(server.tree.Join("connectors/SMTP/Outgoing/Messages/M1.MAI"));
     EXPECT_EQ(0, CopyToMailboxFolder(record.get(), "Archive"));
     EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/bob/Archive/_CHANGE.DTY"));
