@@ -102,54 +102,35 @@ TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCond
               server.StubCalls());
 }
 
-TEST_F(ScannerCriteriaTest, BayesianGreaterMeansGreaterForEveryWrittenThreshold) {
+// The answer is read as far as it is a number (a failed call's as 0), and "greater"
+// means greater for every threshold as written, in the value and in a condition.
+TEST_F(ScannerCriteriaTest, BayesianAnswerIsComparedWithTheThresholdAsWritten) {
     struct Case {
-        const char* probability;
+        const char* result;
+        const char* returned;
         const char* threshold;
+        const char* wantText;
         int wantMet;
+    } const cases[] = {
+        {"x<SP> 7.5e1 percent</SP>", "1", "-1", "<BFV>75.000000</BFV><BFT>-1.000000</BFT>", 1},
+        {"<SP>97.5</SP>", "0", "97", "<BFV>0.000000</BFV><BFT>97.000000</BFT>", 0},
+        {"<SP>90.3</SP>", "1", "90.30", "<BFV>90.300000</BFV><BFT>90.300000</BFT>", 0},
+        {"<SP>90.3000001</SP>", "1", "90.3", "<BFV>90.300000</BFV><BFT>90.300000</BFT>", 1},
     };
-    const Case kCases[] = {
-        {"90.3", "90.30", 0},
-        {"90.3000001", "90.3", 1},
-    };
+    // Load mode 0: called without being initialised.
     LoadSwitchedOn("QPFLTMBF" TEST_LIBRARY_SUFFIX, kPluginKey, "Bayesian Filtering Status");
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(std::string(c.probability) + " > " + c.threshold);
-        ScopedEnvironment answer("STUB_PROVIDER_RESULT",
-                                 std::string("<SP>") + c.probability + "</SP>");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.result) + " > " + c.threshold);
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
+        ScopedEnvironment returned("STUB_PROVIDER_RETURN", c.returned);
         HandBuiltRun run;
         Address(run);
         run.AddFilter(kSpamProbability, c.threshold);
         run.AddFilter(kSpamProbability, std::string("100\t") + c.threshold, 2);
         EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
+        EXPECT_EQ(c.wantText, std::string(run.Result(1).resultText[kSpamProbability]));
         EXPECT_EQ(2 * c.wantMet, run.Result(1).matchCount[kSpamProbability]);
         EXPECT_EQ(c.wantMet, run.Result(2).matchCount[kSpamProbability]);
-    }
-}
-
-TEST_F(ScannerCriteriaTest, BayesianAnswerBecomesTheProbability) {
-    struct Case {
-        const char* name;
-        const char* result;
-        const char* returned;
-        const char* wantProbability;
-    };
-    const Case kCases[] = {
-        {"read as far as it is a number", "x<SP> 7.5e1 percent</SP>", "1", "75.000000"},
-        {"failed call", "<SP>97.5</SP>", "0", "0.000000"},
-    };
-    LoadSwitchedOn("QPFLTMBF" TEST_LIBRARY_SUFFIX, kPluginKey,
-                   "Bayesian Filtering Status");  // load mode 0: called without being initialised
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
-        ScopedEnvironment returned("STUB_PROVIDER_RETURN", c.returned);
-        HandBuiltRun run;
-        Address(run);
-        run.AddFilter(kSpamProbability, "-1");
-        EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
-        EXPECT_EQ(std::string("<BFV>") + c.wantProbability + "</BFV><BFT>-1.000000</BFT>",
-                  run.Result(1).resultText[kSpamProbability]);
     }
 }
 
