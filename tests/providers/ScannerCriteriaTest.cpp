@@ -242,30 +242,6 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
     }
 }
 
-TEST_F(ScannerCriteriaTest, DkimWithoutAReadyVerifierLeavesTheCriterionUnmet) {
-    struct Case {
-        const char* name;
-        bool installed;
-        uint32_t status;
-    };
-    // The library, once installed, stays: the case without it comes first.
-    const Case kCases[] = {{"library missing", false, 1}, {"switched off", true, 0}};
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        if (c.installed) server.InstallProvider("Full", "QPDomainKeys" TEST_LIBRARY_SUFFIX);
-        server.registry.SetDword(kSmtpKey, "Domain Keys Status", c.status);
-        Load();
-        HandBuiltRun run;
-        Address(run);
-        run.AddFilter(kDkim, "INDETERMINATE");
-        run.AddFilter(kDkim, "FAIL\tPASS\tINDETERMINATE", 3);
-        EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
-        ExpectRecorded(run, 1, kDkim, {0, {""}, ""});
-        ExpectRecorded(run, 2, kDkim, {0, {"", "", ""}, ""});
-        Unload();
-    }
-}
-
 TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
     LoadSwitchedOn("QPAVGEN" TEST_LIBRARY_SUFFIX, kPluginKey, "Antivirus Status");
     for (const char* finding :
@@ -288,6 +264,7 @@ TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsVa
     }
 }
 
+// A provider that is not ready is never called, and its criterion stays unmet.
 TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
     struct Case {
         const char* name;
@@ -302,6 +279,10 @@ TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
          kPluginKey, "Bayesian Filtering Status", 1},
         {"antivirus library missing", "QPAVGEN" TEST_LIBRARY_SUFFIX, nullptr, kPluginKey,
          "Antivirus Status", 1},
+        {"DKIM library missing", "QPDomainKeys" TEST_LIBRARY_SUFFIX, nullptr, kSmtpKey,
+         "Domain Keys Status", 1},
+        {"DKIM switched off", "QPDomainKeys" TEST_LIBRARY_SUFFIX, "Full", kSmtpKey,
+         "Domain Keys Status", 0},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -317,13 +298,16 @@ TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
         run.AddFilter(kSpamProbability, "0");
         run.set.filters[1]->criteria[kSpamAssassin] = Criterion{1, "1", 1, 1};
         run.set.filters[1]->criteria[kHasVirus] = Criterion{1, "1", 1, 1};
+        run.set.filters[1]->criteria[kDkim] = Criterion{1, "INDETERMINATE", 1, 1};
         EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations);
         EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
         EvaluateAntivirus(kHasVirus, &run.message, &run.set, &run.evaluations);
-        for (int type : {kSpamProbability, kSpamAssassin, kHasVirus}) {
+        EvaluateDkim(kDkim, &run.message, &run.set, &run.evaluations);
+        for (int type : {kSpamProbability, kSpamAssassin, kHasVirus, kDkim}) {
             EXPECT_EQ(0, run.Result(1).matchCount[type]) << kCriterionTypeNames[type];
             EXPECT_STREQ("", run.Result(1).resultText[type]) << kCriterionTypeNames[type];
         }
+        EXPECT_STREQ("", run.Result(1).conditionValues[kDkim][0]);
         EXPECT_EQ(std::string::npos, fresh.StubCalls().find("Execute"));
         Unload();
     }
