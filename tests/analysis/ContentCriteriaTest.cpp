@@ -73,7 +73,9 @@ TEST_F(ContentCriteriaTest, AddressesCountEachListedAddressAsAWholeWord) {
                                                            &run.set, &run.evaluations));
         const std::string console = GetCapturedStdout();
         Expect(run, c.type, c.count, c.result, c.count > 0 ? "1" : "");
-        if (c.envelope) EXPECT_EQ("", console);
+        if (c.envelope) {
+            EXPECT_EQ("", console);
+        }
         if (c.type == kCc) {
             EXPECT_EQ(
                 "Processing Recipient List of 2 delimiters\r\n"
