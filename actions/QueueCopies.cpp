@@ -7,7 +7,6 @@
 #include "base/RegistryKeys.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
-#include "common/SafeText.h"
 #include "platform/Files.h"
 
 namespace {
@@ -58,23 +57,17 @@ bool UsableTarget(const MessageRecord& record, const CopyTarget& target) {
 // Envelope to "<directory>\<id>", then message file to "<directory>\Messages\<id>".
 int CopyQueuedMessageTo(const MessageRecord& record, bool inboundQueue, const CopyTarget& target) {
     if (!UsableTarget(record, target)) return 0;
-    const char* directory = target.directory;
     QueueFiles files;
-    if (!LocateQueueFiles(record, inboundQueue, &files)) return 0;
-    char envelopeCopy[kQueuePathCapacity];
-    char messagesDirectory[kQueuePathCapacity];
-    char messageCopy[kQueuePathCapacity];
-    if (!FormatBounded(envelopeCopy, sizeof envelopeCopy, "%s\\%s", directory, record.messageId) ||
-        !FormatBounded(messagesDirectory, sizeof messagesDirectory, "%s\\Messages", directory) ||
-        !FormatBounded(messageCopy, sizeof messageCopy, "%s\\%s", messagesDirectory,
-                       record.messageId))
+    HeldCopyPaths copy;
+    if (!LocateQueueFiles(record, inboundQueue, &files) ||
+        !BuildHeldCopyPaths(target.directory, record.messageId, &copy))
         return 0;
-    if (!platform::FileCopy(files.envelope, envelopeCopy, 0)) return 0;
+    if (!platform::FileCopy(files.envelope, copy.envelope, 0)) return 0;
     // A directory set up by hand may lack its Messages folder; without it the envelope
     // copy would stand there without its message.
-    if (!platform::DirectoryExists(messagesDirectory))
-        (void)platform::DirectoryCreate(messagesDirectory);
-    return platform::FileCopy(files.message, messageCopy, 0);
+    if (!platform::DirectoryExists(copy.messagesDirectory))
+        (void)platform::DirectoryCreate(copy.messagesDirectory);
+    return platform::FileCopy(files.message, copy.message, 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "analysis/IpPatterns.h"
+#include "analysis/WhitelistPaths.h"
 #include "base/OutsideExceptionReport.h"
 #include "base/RegistryKeys.h"
 #include "base/ReportLog.h"
@@ -28,8 +29,6 @@ constexpr size_t kAddressKeyCapacity = 66;  // a whole address: at most 65 chara
 constexpr size_t kKeyTextCapacity = 128;    // room for four parts of up to 19 characters
 constexpr size_t kPartCapacity = 20;
 constexpr uint32_t kAddressParts = 4;
-constexpr size_t kRelativePathCapacity = 256;
-constexpr size_t kFullPathCapacity = 512;
 constexpr size_t kFieldCapacity = 1024;
 
 // The selectors written as the first character of an alternative.
@@ -79,25 +78,6 @@ void OutboundKeyText(const char* address, char (&key)[kKeyTextCapacity]) {
     }
 }
 
-// The path of the whitelist file below the configuration directory. Returns 0 when it
-// does not fit.
-int RelativeWhitelistPath(const char* configuration, const char* key, const char* postoffice,
-                          const char* mailbox, char (&relative)[kRelativePathCapacity]) {
-    if (IsEmpty(postoffice)) {
-        // The server-level folders are created on first use, as the connector expects them.
-        char connections[kFullPathCapacity];
-        if (FormatBounded(connections, sizeof connections, "%s\\Connections\\Spam", configuration))
-            (void)platform::DirectoryCreate(connections);
-        return FormatBounded(relative, sizeof relative, "Connections\\Whitelist\\%s.tab", key);
-    }
-    if (IsEmpty(mailbox))
-        return FormatBounded(relative, sizeof relative,
-                             "\\Postoffices\\%s\\Connections\\Whitelist\\%s.tab", postoffice, key);
-    return FormatBounded(relative, sizeof relative,
-                         "\\Postoffices\\%s\\Mailboxes\\%s\\Connections\\Whitelist\\%s.tab",
-                         postoffice, mailbox, key);
-}
-
 int FindOutboundFile(const char* address, const char* postoffice, const char* mailbox) {
     uint32_t enabled = 0;
     if (!ReadRegistryDword(keys::kSmtp, values::kWhitelistOutbound, &enabled) || enabled == 0)
@@ -108,14 +88,14 @@ int FindOutboundFile(const char* address, const char* postoffice, const char* ma
     if (IsEmpty(configuration)) return 0;
     char key[kKeyTextCapacity];
     OutboundKeyText(address, key);
-    char relative[kRelativePathCapacity];
-    if (!RelativeWhitelistPath(configuration, key, postoffice, mailbox, relative)) return 0;
-    const size_t last = std::strlen(configuration) - 1;
-    const bool hasSeparator = configuration[last] == '\\' || configuration[last] == '/';
-    char path[kFullPathCapacity];
-    if (!FormatBounded(path, sizeof path, "%s%s%s", configuration, hasSeparator ? "" : "\\",
-                       relative))
-        return 0;
+    if (IsEmpty(postoffice)) {
+        // The server-level folders are created on first use, as the connector expects them.
+        char connections[kWhitelistPathCapacity];
+        if (ServerConnectionsFolder(configuration, connections, sizeof connections))
+            (void)platform::DirectoryCreate(connections);
+    }
+    char path[kWhitelistPathCapacity];
+    if (!WhitelistFilePath(configuration, key, postoffice, mailbox, path, sizeof path)) return 0;
     return FileExists(path) ? 1 : 0;
 }
 

@@ -121,6 +121,16 @@ int MessageFilePath(const char* connectorRoot, const char* connector, const char
     return QueuePath(connectorRoot, connector, middle, messageId, destination, capacity);
 }
 
+int BuildHeldCopyPaths(const char* directory, const char* messageId, HeldCopyPaths* paths) {
+    const bool fit =
+        FormatBounded(paths->envelope, sizeof paths->envelope, "%s\\%s", directory, messageId) &&
+        FormatBounded(paths->messagesDirectory, sizeof paths->messagesDirectory, "%s\\Messages",
+                      directory) &&
+        FormatBounded(paths->message, sizeof paths->message, "%s\\%s", paths->messagesDirectory,
+                      messageId);
+    return fit ? 1 : 0;
+}
+
 int ReadEnvelope(MessageRecord* record) {
     ClearEnvelopeFields(record);
     char path[kQueuePathCapacity];

@@ -28,6 +28,18 @@ int EnvelopePath(const char* connectorRoot, const char* connector, const char* m
 int MessageFilePath(const char* connectorRoot, const char* connector, const char* messageId,
                     Queue queue, char* destination, size_t capacity);
 
+// A directory of held copies (quarantine, bad mail) is laid out as a queue is.
+struct HeldCopyPaths {
+    char envelope[kQueuePathCapacity];           // "<directory>\<id>"
+    char messagesDirectory[kQueuePathCapacity];  // "<directory>\Messages"
+    char message[kQueuePathCapacity];            // "<directory>\Messages\<id>"
+};
+
+// The paths of a message's held copy in `directory`. Returns 1, or 0 when one does not
+// fit (a cut path would name another message).
+[[nodiscard]] int BuildHeldCopyPaths(const char* directory, const char* messageId,
+                                     HeldCopyPaths* paths);
+
 // The Inbound envelope path of a record, below the current connector root.
 int InboundEnvelopePath(const MessageRecord& record, char* destination, size_t capacity);
 

@@ -12,9 +12,6 @@ constexpr const char* kBayesianLibrary = "QPFLTMBF.DLL";
 constexpr const char* kSpamAssassinLibrary = "QPFLTMSA.DLL";
 constexpr const char* kAntivirusLibrary = "QPAVGEN.DLL";
 
-// A provider directory path with a library file name.
-constexpr int kProviderPathCapacity = 1100;
-
 // Loads `fileName` from the provider directory into a cleared `library` and looks its
 // QP_ entries up (`withFallback`: the plain names stand in for missing ones). A library
 // that cannot be loaded leaves everything null.

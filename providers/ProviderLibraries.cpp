@@ -163,6 +163,12 @@ void FindAntivirus(platform::Library* library, AntivirusExecuteEntry* execute) {
                                          platform::LibraryEntry(*library, "ProviderExecute"));
 }
 
+uint32_t FindBayesianProvider(ProviderLibrary* library, char* path, int capacity) {
+    FindProvider(kBayesianLibrary, 1, library);
+    ProviderPath(kBayesianLibrary, path, capacity);
+    return EntriesStatus(*library);
+}
+
 uint32_t EntriesStatus(const ProviderLibrary& library) {
     return HasAllEntries(library) ? kProviderReady : kProviderFailed;
 }

@@ -77,5 +77,14 @@ ProviderEntry ReadyExecute(uint32_t status, const ProviderLibrary& library);
 // Calls a provider entry with an empty command, as Initialize and CleanUp are called.
 int32_t CallWithEmptyCommand(ProviderEntry entry);
 
+// A provider directory path with a library file name.
+constexpr int kProviderPathCapacity = 1100;
+
 // The provider directory path of a library file ("<provider directory>\<file>").
 void ProviderPath(const char* fileName, char* destination, int capacity);
+
+// Loads the Bayesian classifier's library from the provider directory into a cleared
+// `library`, entries looked up as loading does, without initialising it (for the
+// classifier's own command); its path goes to `path`. Returns kProviderReady when all
+// three entries were found, else kProviderFailed (a null handle: not loaded).
+uint32_t FindBayesianProvider(ProviderLibrary* library, char* path, int capacity);

@@ -2,10 +2,10 @@
 // folders of .eml files and shows what its token store holds.
 //
 // The classifier is its provider library in the provider directory, loaded with the
-// plug-in's own loading code (FindProvider) and driven through its QP_Execute commands,
-// rather than linked in: the library that trains is then the one the plug-in asks, with
-// the same token store and settings, and a missing or broken library shows up here as it
-// would at the server.
+// plug-in's own loading code (FindBayesianProvider) and driven through its QP_Execute
+// commands, rather than linked in: the library that trains is then the one the plug-in
+// asks, with the same token store and settings, and a missing or broken library shows up
+// here as it would at the server.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -14,7 +14,6 @@
 #include "base/Settings.h"
 #include "common/Markers.h"
 #include "platform/Files.h"
-#include "providers/LoadingRules.h"
 #include "providers/ProviderLibraries.h"
 #include "tools/CommandLine.h"
 #include "tools/Commands.h"
@@ -63,16 +62,15 @@ public:
     int Load(std::string* error) {
         ResetSettings();
         ReadStoreSettings();  // the provider directory
-        FindProvider(kBayesianLibrary, 1, &library_);
         char path[kProviderPathCapacity];
-        ProviderPath(kBayesianLibrary, path, sizeof path);
+        const uint32_t status = FindBayesianProvider(&library_, path, sizeof path);
         if (library_.handle == nullptr) {
             *error = "cannot load the Bayesian classifier " + platform::HostPath(path) +
                      "; install QPFLTMBF.so in the provider directory (\"Application "
                      "Directory\" + \"64\") or name another registry with --registry FILE";
             return 0;
         }
-        if (EntriesStatus(library_) != kProviderReady) {
+        if (status != kProviderReady) {
             *error = platform::HostPath(path) +
                      " lacks QP_Initialize, QP_Execute or QP_CleanUp; reinstall it";
             return 0;

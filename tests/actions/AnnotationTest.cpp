@@ -164,14 +164,13 @@ TEST_F(AnnotationTest, DelimiterLines) {
         Annotate(message, 0, 1));
 }
 
-TEST_F(AnnotationTest, MarkedMessageIsNeverAnnotatedAgain) {
+// A marked message is never annotated again; mode zero changes nothing; a missing
+// annotation file still marks.
+TEST_F(AnnotationTest, MarkedMessagesModeZeroAndMissingFiles) {
     std::string once = Annotate(Golden("annotate-single.in.eml"), 1, 1);
     EXPECT_EQ(once, Annotate(once, 1, 1));
     const std::string marked = "x-qpfilter: 0\r\nSubject: a\r\n\r\nbody\r\n";
     EXPECT_EQ(marked, Annotate(marked, 1, 1));
-}
-
-TEST_F(AnnotationTest, ModeZeroChangesNothingAndAMissingFileStillMarks) {
     const std::string message = Golden("annotate-single.in.eml");
     EXPECT_EQ(message, Annotate(message, 0, 0));
     EXPECT_EQ("Subject: a\r\nX-QPFilter: 1\r\n\r\nbody\r\n",

@@ -11,6 +11,7 @@
 
 #include "base/MessageRecord.h"
 #include "base/Settings.h"
+#include "common/WholeFile.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -41,15 +42,8 @@ protected:
 
     // A golden file of tests/actions/data ("name.in.eml", "name.want.eml").
     static std::string Golden(const std::string& file) {
-        std::string path = DataPath(file);
-        std::FILE* stream = std::fopen(path.c_str(), "rb");
-        EXPECT_NE(nullptr, stream) << path;
-        if (stream == nullptr) return "";
         std::string bytes;
-        char block[4096];
-        size_t got = 0;
-        while ((got = std::fread(block, 1, sizeof block, stream)) > 0) bytes.append(block, got);
-        std::fclose(stream);
+        EXPECT_EQ(1, ReadWholeFile(DataPath(file).c_str(), &bytes)) << file;
         return bytes;
     }
 

@@ -33,20 +33,6 @@ std::string List(int count, Make make, const std::string& last) {
     return list + last;
 }
 
-// Evaluates `text` for a criterion of `type` on every evaluator that takes it.
-void Evaluate(int type, const char* text, HandBuiltRun& run) {
-    testing::internal::CaptureStdout();
-    switch (type) {
-        case kHasAttachmentsMatching:
-            EvaluateAttachmentName(type, text, " ", &run.set, &run.evaluations);
-            break;
-        default:
-            EvaluateWordListCriterion(type, text, " ", &run.set, &run.evaluations);
-            break;
-    }
-    testing::internal::GetCapturedStdout();
-}
-
 TEST_F(LongConditionsTest, TheLastOfManyAlternativesIsStillTested) {
     struct Case {
         const char* name;
@@ -56,19 +42,24 @@ TEST_F(LongConditionsTest, TheLastOfManyAlternativesIsStillTested) {
     };
     const auto word = [](int n) { return "word" + std::to_string(n); };
     const Case kCases[] = {
-        {"subject words past 2047 characters", kSubject, List(300, word, "viagra"), "cheap viagra"},
+        {"more than a thousand alternatives, past 2047 characters", kSubject,
+         List(1100, word, "viagra"), "cheap viagra"},
         {"attachment names past 1023 characters", kHasAttachmentsMatching,
          List(
              120, [](int n) { return "*.x" + std::to_string(n); }, "*.exe"),
          "Content-Type: application/x; name=setup.exe"},
-        {"more than a thousand alternatives", kSubject, List(1100, word, "viagra"), "viagra"},
         {"an empty first alternative", kSubject, "\tviagra\tcheap", "cheap"},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         HandBuiltRun run;
         run.AddFilter(c.type, c.value);
-        Evaluate(c.type, c.text, run);
+        testing::internal::CaptureStdout();
+        if (c.type == kHasAttachmentsMatching)
+            EvaluateAttachmentName(c.type, c.text, " ", &run.set, &run.evaluations);
+        else
+            EvaluateWordListCriterion(c.type, c.text, " ", &run.set, &run.evaluations);
+        testing::internal::GetCapturedStdout();
         EXPECT_EQ(1, run.Result(1).matchCount[c.type]);
         EXPECT_STREQ("1", run.Result(1).conditionValues[c.type][0]);
     }

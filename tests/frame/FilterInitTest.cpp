@@ -54,29 +54,21 @@ TEST_F(FilterInitTest, MissingAgentLibraryStopsTheWalk) {
     EXPECT_EQ("", server.StubCalls());
 }
 
-TEST_F(FilterInitTest, OwnKeyAndAgentsWithoutBothSwitchesAreSkipped) {
+// Our own key and agents without both switches are skipped; a library without the
+// initialiser is reported, and the later library replaces the first.
+TEST_F(FilterInitTest, AgentPluginsWithBothSwitchesAreLoadedAndInitialised) {
     std::string console;
     EXPECT_EQ(1, Run(&console));  // no processing order at all
     server.InstallProvider("Full", "AGENT" TEST_LIBRARY_SUFFIX);
-    Agent("mtafilter", 1, 1, "AGENT.DLL");  // our own key, in any case
-    Agent("NOSWITCH", 1, -1, "AGENT.DLL");  // plug-in switch missing
-    Agent("DISABLED", 0, 1, "AGENT.DLL");
-    Agent("PLUGINOFF", 1, 0, "AGENT.DLL");
-    server.registry.SetString(kFiltersKey, "Processing Order",
-                              "mtafilter,NOSWITCH,DISABLED,PLUGINOFF");
-    EXPECT_EQ(1, Run(&console));
-    EXPECT_EQ("", console);
-    EXPECT_EQ("", server.StubCalls());
-    EXPECT_EQ(nullptr, Providers().agentPlugin);
-}
-
-TEST_F(FilterInitTest, AgentPluginIsLoadedAndInitialised) {
-    server.InstallProvider("Full", "AGENT" TEST_LIBRARY_SUFFIX);
     server.InstallProvider("Plain", "NOINIT" TEST_LIBRARY_SUFFIX);
+    Agent("mtafilter", 1, 1, "NOINIT.DLL");  // our own key, in any case
+    Agent("NOSWITCH", 1, -1, "NOINIT.DLL");  // plug-in switch missing
+    Agent("DISABLED", 0, 1, "NOINIT.DLL");
+    Agent("PLUGINOFF", 1, 0, "NOINIT.DLL");
     Agent("AV", 1, 1, "AGENT.DLL");
     Agent("OTHER", 1, 1, "NOINIT.DLL");
-    server.registry.SetString(kFiltersKey, "Processing Order", "AV,OTHER");
-    std::string console;
+    server.registry.SetString(kFiltersKey, "Processing Order",
+                              "mtafilter,NOSWITCH,DISABLED,PLUGINOFF,AV,OTHER");
     EXPECT_EQ(1, Run(&console));
     EXPECT_EQ(
         "Antivirus Plugin Provider loading library..\n"
@@ -84,7 +76,7 @@ TEST_F(FilterInitTest, AgentPluginIsLoadedAndInitialised) {
         "Antivirus Loading - Unable to locate AV Plugin Initialize.\n",
         console);
     EXPECT_EQ("AGENT" TEST_LIBRARY_SUFFIX "|PluginInitialize|\n", server.StubCalls());
-    EXPECT_NE(nullptr, Providers().agentPlugin);  // the later library replaced the first
+    EXPECT_NE(nullptr, Providers().agentPlugin);
 }
 
 }  // namespace

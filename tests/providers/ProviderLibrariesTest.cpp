@@ -4,6 +4,7 @@
 // command that reaches the Bayesian provider.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "base/Settings.h"
@@ -38,6 +39,16 @@ uint32_t StatusOf(Scanner scanner) {
     return 99;
 }
 
+// "<library>|<entry>|" lines, one for each entry called, in order.
+std::string Calls(const char* library, std::initializer_list<const char*> entries) {
+    std::string calls;
+    for (const char* entry : entries)
+        calls += std::string(library) + TEST_LIBRARY_SUFFIX "|" + entry + "|\n";
+    return calls;
+}
+
+// What loading makes of each scanner, what the console tells of it, and what it calls at
+// load and unload.
 TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) {
     struct Case {
         const char* name;
@@ -47,41 +58,41 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
         uint32_t loadMode;  // Bayesian only
         uint32_t wantStatus;
         ScannerState wantState;
-        const char* wantCalls;  // at load and unload
+        std::string wantCalls;
+        const char* wantConsole = "";
     };
+    const char* const kBayesianLoading =
+        "Bayesian Filter Loading Library..\nBayesian Filter - Loading Dictionary..\n";
     const Case kCases[] = {
         {"DKIM with QP_ names", kDkimScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPDomainKeys" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPDomainKeys" TEST_LIBRARY_SUFFIX
-         "|QP_CleanUp|\n"},
+         Calls("QPDomainKeys", {"QP_Initialize", "QP_CleanUp"})},
         {"DKIM with plain names", kDkimScanner, "Plain", 1, 0, 1, ScannerState::kReady,
-         "QPDomainKeys" TEST_LIBRARY_SUFFIX "|Initialize|\nQPDomainKeys" TEST_LIBRARY_SUFFIX
-         "|CleanUp|\n"},
-        {"DKIM missing", kDkimScanner, nullptr, 1, 0, 3, ScannerState::kFailed, ""},
+         Calls("QPDomainKeys", {"Initialize", "CleanUp"}),
+         "Domain Keys Loading Library..\nDomain Keys - Loading Complete.\n"},
+        {"DKIM missing", kDkimScanner, nullptr, 1, 0, 3, ScannerState::kFailed, "",
+         "Domain Keys Loading Library..\nDomain Keys - Loading Failed.\n"},
         {"DKIM without Execute", kDkimScanner, "NoExecute", 1, 0, 3, ScannerState::kFailed,
-         "QPDomainKeys" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
-        {"Bayesian load mode 0", kBayesianScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
+         Calls("QPDomainKeys", {"QP_CleanUp"})},
         {"Bayesian load mode 1", kBayesianScanner, "Full", 1, 1, 1, ScannerState::kReady,
-         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPFLTMBF" TEST_LIBRARY_SUFFIX
-         "|QP_CleanUp|\n"},
+         Calls("QPFLTMBF", {"QP_Initialize", "QP_CleanUp"}),
+         "Bayesian Filter - Loading Dictionary..\nBayesian Filter - Loading Complete.\n"},
         {"Bayesian without clean-up", kBayesianScanner, "Partial", 1, 1, 3, ScannerState::kFailed,
-         ""},
+         "", "Bayesian Filter - Loading Dictionary..\nBayesian Filter - Loading Failed.\n"},
         {"Bayesian without Execute, load mode 0", kBayesianScanner, "NoExecute", 1, 0, 1,
-         ScannerState::kUnavailable, "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
+         ScannerState::kUnavailable, Calls("QPFLTMBF", {"QP_CleanUp"}), kBayesianLoading},
         {"Bayesian without Execute, load mode 1", kBayesianScanner, "NoExecute", 1, 1, 3,
-         ScannerState::kFailed, "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
-        {"Bayesian missing", kBayesianScanner, nullptr, 1, 1, 1, ScannerState::kUnavailable, ""},
+         ScannerState::kFailed, Calls("QPFLTMBF", {"QP_CleanUp"})},
+        {"Bayesian missing", kBayesianScanner, nullptr, 1, 1, 1, ScannerState::kUnavailable, "",
+         "Bayesian Filter - Unable to locate Filter Provider.\n"},
         {"Bayesian switch 2", kBayesianScanner, "Full", 2, 0, 2, ScannerState::kUnavailable,
-         "QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|\n"},
-        {"SpamAssassin with QP_ names", kSpamAssassinScanner, "Full", 1, 0, 1, ScannerState::kReady,
-         "QPFLTMSA" TEST_LIBRARY_SUFFIX "|QP_Initialize|\nQPFLTMSA" TEST_LIBRARY_SUFFIX
-         "|QP_CleanUp|\n"},
+         Calls("QPFLTMBF", {"QP_CleanUp"})},
         {"SpamAssassin switch 2", kSpamAssassinScanner, "Full", 2, 0, 0, ScannerState::kOff, ""},
         {"SpamAssassin with plain names only", kSpamAssassinScanner, "Plain", 1, 0, 3,
-         ScannerState::kFailed, ""},
+         ScannerState::kFailed, "", "SA Filter Loading Library..\nSA Filter - Loading Failed.\n"},
         {"SpamAssassin missing", kSpamAssassinScanner, nullptr, 1, 0, 1, ScannerState::kUnavailable,
-         ""},
-        {"antivirus", kAntivirusScanner, "Full", 1, 0, 1, ScannerState::kReady, ""},
+         "", "SA Filter - Unable to locate Filter Provider.\n"},
+        {"antivirus", kAntivirusScanner, "Full", 1, 0, 1, ScannerState::kReady, "",
+         "Antivirus Loading Library..\n"},
         {"antivirus without ProviderExecute", kAntivirusScanner, "Plain", 1, 0, 1,
          ScannerState::kUnavailable, ""},
     };
@@ -106,7 +117,8 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
         const ScannerOverviewList inspected = InspectScanners();
         EXPECT_EQ("", server.StubCalls());  // inspecting calls nothing
 
-        LoadPlugin();
+        const std::string console = LoadPlugin();
+        EXPECT_NE(std::string::npos, console.find(c.wantConsole)) << console;
         EXPECT_EQ(c.wantStatus, StatusOf(c.scanner));
         const ScannerOverviewList loaded = LoadedScanners();
         EXPECT_EQ(ScannerStateName(c.wantState),
