@@ -87,37 +87,29 @@ TEST(Sync, FileAndDirectoryReachTheDiskOrSaySoNot) {
     EXPECT_EQ(platform::FileClose(file), 0);
 }
 
-class CopyMoveTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        tree_.WriteFile("Spool/source.msg", "new");
-        tree_.WriteFile("Spool/target.msg", "old");
-    }
-    std::string Path(const char* relative) const { return tree_.Join(relative); }
-    Strings Spool() const {
+// Both on paths spelled in another case than on disk.
+TEST(CopyMove, FailOverAnExistingTargetOrReplaceIt) {
+    TempTree tree;
+    auto spool = [&] {
         Strings names;
-        platform::DirectoryList(Path("Spool").c_str(), 1, &names);
+        platform::DirectoryList(tree.Join("Spool").c_str(), 1, &names);
         return names;
-    }
-    TempTree tree_;  // first: the paths below are made from it
-    const std::string source_ = Path("SPOOL\\Source.msg");
-    const std::string target_ = Path("spool\\TARGET.MSG");
-};
-
-TEST_F(CopyMoveTest, CopyFailsOverAnExistingTargetOrReplacesIt) {
-    EXPECT_EQ(platform::FileCopy(source_.c_str(), target_.c_str(), 1), 0);
-    EXPECT_EQ(tree_.ReadFile("Spool/target.msg"), "old");
-    EXPECT_EQ(platform::FileCopy(source_.c_str(), target_.c_str(), 0), 1);
-    EXPECT_EQ(tree_.ReadFile("Spool/target.msg"), "new");
-    EXPECT_EQ(Spool(), (Strings{"source.msg", "target.msg"}));  // no temporary copy left
-}
-
-TEST_F(CopyMoveTest, MoveFailsOverAnExistingTargetOrReplacesIt) {
-    EXPECT_EQ(platform::FileMove(source_.c_str(), target_.c_str(), 0), 0);
-    EXPECT_EQ(Spool(), (Strings{"source.msg", "target.msg"}));
-    EXPECT_EQ(platform::FileMove(source_.c_str(), target_.c_str(), 1), 1);
-    EXPECT_EQ(Spool(), (Strings{"target.msg"}));
-    EXPECT_EQ(tree_.ReadFile("Spool/target.msg"), "new");
+    };
+    const std::string source = tree.Join("SPOOL\\Source.msg"),
+                      target = tree.Join("spool\\TARGET.MSG");
+    tree.WriteFile("Spool/source.msg", "new");
+    tree.WriteFile("Spool/target.msg", "old");
+    EXPECT_EQ(platform::FileCopy(source.c_str(), target.c_str(), 1), 0);
+    EXPECT_EQ(platform::FileMove(source.c_str(), target.c_str(), 0), 0);
+    EXPECT_EQ(tree.ReadFile("Spool/target.msg"), "old");
+    tree.WriteFile("Spool/source.msg", "copied");
+    EXPECT_EQ(platform::FileCopy(source.c_str(), target.c_str(), 0), 1);
+    EXPECT_EQ(tree.ReadFile("Spool/target.msg"), "copied");
+    EXPECT_EQ(spool(), (Strings{"source.msg", "target.msg"}));  // no temporary copy left
+    tree.WriteFile("Spool/source.msg", "moved");
+    EXPECT_EQ(platform::FileMove(source.c_str(), target.c_str(), 1), 1);
+    EXPECT_EQ(spool(), (Strings{"target.msg"}));
+    EXPECT_EQ(tree.ReadFile("Spool/target.msg"), "moved");
 }
 
 TEST(Wildcard, MatchesAsFindFirstFile) {
