@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/Settings.h"
@@ -230,41 +231,33 @@ TEST_F(FilterScriptTest, ASenderCannotWriteIntoTheProgram) {
 }
 
 TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
-    struct Case {
-        const char* text;
-        const char* pattern;
-        const char* replacement;
-        int maximum;
-        bool stay;
-        bool exact;
+    const struct {
+        const char *text, *pattern, *replacement;
+        bool stay, exact;
         const char* want;
         int count;
     } cases[] = {
-        {"aXbXc", "X", "XX", 0, false, true, "aXXbXXc", 2},
-        {"axbXc", "X", "-", 0, false, false, "a-b-c", 2},
-        {"abb", "ab", "a", 0, true, true, "a", 2},  // staying finds the "ab" it made
-        {"abb", "ab", "a", 0, false, true, "ab", 1},
-        {"abab", "ab", "ab", 0, true, true, "abab", 2},  // would loop: moves on instead
+        {"aXbXc", "X", "XX", false, true, "aXXbXXc", 2},
+        {"axbXc", "X", "-", false, false, "a-b-c", 2},
+        {"abb", "ab", "a", true, true, "a", 2},  // staying finds the "ab" it made
+        {"abb", "ab", "a", false, true, "ab", 1},
+        {"abab", "ab", "ab", true, true, "abab", 2},  // would loop: moves on instead
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::string text = c.text;
-        EXPECT_EQ(c.count,
-                  ReplaceInString(&text, c.pattern, c.replacement, c.maximum, c.stay, c.exact))
-            << c.text << " " << c.pattern;
-        EXPECT_EQ(c.want, text) << c.text << " " << c.pattern;
+        EXPECT_EQ(c.count, ReplaceInString(&text, c.pattern, c.replacement, 0, c.stay, c.exact))
+            << c.text;
+        EXPECT_EQ(c.want, text) << c.text;
     }
 }
 
 TEST_F(FilterScriptTest, ResultIsTheLowSixteenBitsWithTheirSign) {
-    struct Case {
-        const char* value;
-        int want;
-    } cases[] = {{"True", -1}, {"CLng(65537)", 1}, {"CLng(65535)", -1}, {"\"text\"", 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(c.want,
-                  Run(FilterProgram(std::string("FilterResult = ") + c.value), "QP_Execute", 0));
-        EXPECT_EQ("Script executed successfully.\n", console);
+    const std::pair<const char*, int> cases[] = {
+        {"True", -1}, {"CLng(65537)", 1}, {"CLng(65535)", -1}, {"\"text\"", 0}};
+    for (const auto& [value, want] : cases) {
+        EXPECT_EQ(want, Run(FilterProgram(std::string("FilterResult = ") + value), "QP_Execute", 0))
+            << value;
+        EXPECT_EQ("Script executed successfully.\n", console) << value;
     }
 }
 

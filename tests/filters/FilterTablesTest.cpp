@@ -261,18 +261,17 @@ TEST_F(FilterTablesTest, PatternFilesAreCachedOnceOnlyWhenCachingIsAllowed) {
     EXPECT_EQ((std::vector<std::string>{"free", "money"}), entry->words);
 }
 
-TEST_F(FilterTablesTest, ReleasingPrintsEachFilterAndOnlyReleaseEmptiesTheCache) {
-    for (bool release : {false, true}) {
+// Both print each filter they release (read by the filter run's test).
+TEST_F(FilterTablesTest, OnlyReleasingEmptiesThePatternCache) {
+    for (int (*release)(FilterSet*) : {DestroyFilters, ReleaseFilters}) {
         Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
         Scope("", "");
         Load();
         CachePatternFile(plugin_.tree.Join("none.txt").c_str());
-        EXPECT_EQ("Releasing 2 Filters\nReleasing Filter 1\nReleasing Filter 2\n",
-                  Printed(release ? ReleaseFilters : DestroyFilters))
-            << release;
-        EXPECT_EQ(2, set_.filterCount) << release;
-        EXPECT_EQ(nullptr, set_.filters[1]) << release;
-        EXPECT_EQ(release ? 0u : 1u, PatternCacheSize()) << release;
+        Quietly(release);
+        EXPECT_EQ(2, set_.filterCount);
+        EXPECT_EQ(nullptr, set_.filters[1]);
+        EXPECT_EQ(release == ReleaseFilters ? 0u : 1u, PatternCacheSize());
     }
 }
 

@@ -20,6 +20,7 @@ TEST(ResultTags, FillPlaceholdersEncodedWhenAskedAndOnlyWhenTheyFit) {
         {"<MF-W>free</MF-W>", "[[QP_MF-W]] [QP_MF-W]", 0, 1024, "[free] free"},
         {"<MF-W>a</MF-W><MF-W>b</MF-W>", "[QP_MF-W]", 0, 1024, "a"},  // the first value
         {"<MF-W>free</MF-W>", "[qp_MF-W]", 0, 1024, "[qp_MF-W]"},     // case-sensitive
+        {"<MF-W></MF-W>", "x[QP_MF-W]y", 0, 1024, "xy"},
         {"<MF-W>a=b?c_d\x01\xE9\x7F</MF-W>", "[QP_MF-W]", 1, 1024, "a=3Db=3Fc=5Fd=01=E9=7F"},
         {"<MF-W>a=b</MF-W>", "[QP_MF-W]", 2, 1024, "a=b"},  // only flag 1 encodes
         // Word hits, then address hits; other tags left out; each item cut to 127.

@@ -214,13 +214,11 @@ TEST_F(RegistryTest, TransactionsSeeTheirOwnChangesAndRollBackWhole) {
     for (bool commit : {false, true}) {
         ASSERT_EQ(kRegOk, RegistryBeginTransaction());
         EXPECT_EQ(kRegFailed, RegistryBeginTransaction());
+        ASSERT_EQ(kRegOk, commit ? kRegOk : RegistryDeleteKeyTree("SOFTWARE"));
         ASSERT_EQ(kRegOk, Write("SOFTWARE", "kept", 2));
         ASSERT_EQ(kRegOk, Write("SOFTWARE\\New", "v", 3));
         EXPECT_EQ(Dword(2), QueryPath("SOFTWARE", "kept").bytes);
         EXPECT_EQ(Dword(3), QueryPath("SOFTWARE\\New", "v").bytes);
-        if (!commit) {
-            ASSERT_EQ(kRegOk, RegistryDeleteKeyTree("SOFTWARE"));
-        }
         ASSERT_EQ(kRegOk, commit ? RegistryCommitTransaction() : RegistryRollbackTransaction());
         EXPECT_EQ(Dword(commit ? 2 : 1), QueryPath("SOFTWARE", "kept").bytes) << commit;
         EXPECT_EQ(commit ? kRegOk : kRegNotFound, QueryPath("SOFTWARE\\New", "v").status) << commit;
