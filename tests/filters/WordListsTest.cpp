@@ -1,6 +1,7 @@
 // tests/filters/WordListsTest.cpp: pattern files (read, cached case-insensitively, and read
-// line by line) and inline word lists, as the text criteria record their hits; lookups and
-// matches racing a reload that empties and refills the cache.
+// line by line) and inline word lists, as the text criteria record their hits, with the
+// bare sender address standing for [QP_SENDER]; lookups and matches racing a reload that
+// empties and refills the cache.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include "common/SafeText.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/PatternCache.h"
+#include "filters/SenderAddress.h"
 #include "filters/WordLists.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
@@ -157,6 +159,38 @@ TEST_F(WordListsTest, SenderPlaceholderBecomesTheBareSenderAddress) {
                   Hits(kHeadersContain, value, "Reply-To: alice@example.com", std::move(run)));
         EXPECT_EQ(written ? "<MF-W>alice@example.com</MF-W>" : "", result);
     }
+}
+
+TEST(SenderAddress, TextAfterTheFirstColonLosesItsLastCharacter) {
+    struct Case {
+        const char* name;
+        const char* sender;
+        const char* want;
+        int wantRc;
+    };
+    const Case kCases[] = {
+        {"no colon: whole text", "alice@example.com", "alice@example.com", 0},
+        {"no bracket: last character still dropped", "SMTP:alice@example.com", "alice@example.co",
+         1},
+        {"first colon decides", "[X400:c=de:o=acme]", "c=de:o=acme", 1},
+        {"only the bracket after the colon", "[SMTP:]", "", 1},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        char address[kSenderAddressCapacity] = "stale";
+        EXPECT_EQ(c.wantRc, ExtractSenderAddress(c.sender, address));
+        EXPECT_STREQ(c.want, address);
+    }
+}
+
+TEST(SenderAddress, AddressThatDoesNotFitIsRefusedWhole) {
+    const std::string exact = "[SMTP:" + std::string(kSenderAddressCapacity - 1, 'a') + "]";
+    const std::string over = "[SMTP:" + std::string(kSenderAddressCapacity, 'a') + "]";
+    char address[kSenderAddressCapacity];
+    EXPECT_EQ(1, ExtractSenderAddress(exact.c_str(), address));
+    EXPECT_EQ(kSenderAddressCapacity - 1, std::string(address).size());
+    EXPECT_EQ(1, ExtractSenderAddress(over.c_str(), address));
+    EXPECT_STREQ("", address);
 }
 
 TEST_F(WordListsTest, EmptyConditionUsesTheGeneralPatternFileAndAReferenceWinsOverText) {
