@@ -64,13 +64,13 @@ protected:
         console = Printed([&] { RegisterScriptCriteria(&run.set, script.c_str()); });
         return filter;
     }
-    // Builds and runs filter 1's program; its result, with the result data in `data`.
-    int Run() {
+    // Builds and runs filter n's program; its result, with the result data in `data`.
+    int Run(int n = 1) {
         int result = 0;
         console = Printed([&] {
             result =
-                BuildAndRunFilterScript(&run.message, &run.set, 1, &run.evaluations,
-                                        run.set.filters[1]->scriptText.c_str(), data, sizeof data);
+                BuildAndRunFilterScript(&run.message, &run.set, n, &run.evaluations,
+                                        run.set.filters[n]->scriptText.c_str(), data, sizeof data);
         });
         return result;
     }
@@ -162,7 +162,7 @@ TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {
     EXPECT_EQ(0, openQuote.criteria[kFrom].conditionCount);
 }
 
-TEST_F(FilterScriptTest, MetTokenBecomesItsValueAndDecidesTheResult) {
+TEST_F(FilterScriptTest, MetTokensBecomeTheirOccurrencesValuesAndDecideTheResult) {
     Register("If CriteriaMet([QP_SUBJECT], \"free\") Then FilterResult = 1");
     std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
     EXPECT_EQ(1, Run());
@@ -175,16 +175,14 @@ TEST_F(FilterScriptTest, MetTokenBecomesItsValueAndDecidesTheResult) {
         EXPECT_EQ(0, Run()) << unmet;
         EXPECT_NE(std::string::npos, console.find("Setting False\n"));
     }
-}
-
-TEST_F(FilterScriptTest, OccurrencesTakeTheirOwnConditionValues) {
+    // Each occurrence takes its own condition's value.
     Register(
         "If CriteriaMet([QP_BODY], \"a\") Then FilterResult = 2\r\n"
         "If CriteriaMet([QP_BODY], \"b\") Then FilterResult = 1\r\n"
         "QPResultData = \"size=\" & [QP_SIZE]");
-    std::strcpy(run.Result(1).conditionValues[kBody][1], "1");
-    std::strcpy(run.Result(1).conditionValues[kSize][0], "2048");
-    EXPECT_EQ(1, Run());
+    std::strcpy(run.Result(2).conditionValues[kBody][1], "1");
+    std::strcpy(run.Result(2).conditionValues[kSize][0], "2048");
+    EXPECT_EQ(1, Run(2));
     EXPECT_STREQ("size=2048", data);
 }
 

@@ -43,7 +43,7 @@ TEST(LocalTime, BrokenDownWithZoneOffset) {
     platform::RefreshTimeZone();
 }
 
-TEST(EventLog, ReportsWithoutADaemonAndDebugOutputGoesToStandardError) {
+TEST(EventLog, ReportsWithoutADaemonAndDebugOutputAndErrorTextsGoWhereTheyShould) {
     platform::EventSource source = platform::RegisterEventSource("MtaFilterTest");
     ASSERT_NE(source, nullptr);
     const char* strings[] = {"first", nullptr, "second"};
@@ -56,9 +56,7 @@ TEST(EventLog, ReportsWithoutADaemonAndDebugOutputGoesToStandardError) {
     platform::OutputDebugString(" then one\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "no line end then one\n");
 #endif
-}
-
-TEST(ErrorText, IsTheSystemTextCutToTheCapacity) {
+    // An error's text is the system's, cut to the capacity.
     char whole[256];
     platform::ErrorCodeText(ENOENT, whole, sizeof whole);
 #ifdef _WIN32
