@@ -107,7 +107,7 @@ TEST_F(WordListsTest, CachedWordListNamesItsTagAndACachedMissingFileMatchesNothi
     EXPECT_EQ(0, evaluation.matchCount[kBody]);
 }
 
-TEST_F(WordListsTest, InlineAlternativesRecordEachHitPerCondition) {
+TEST_F(WordListsTest, InlineAlternativesRecordAndAnnounceEachHitPerCondition) {
     const struct {
         const char* value;
         int conditionCount, enabled;
@@ -135,18 +135,20 @@ TEST_F(WordListsTest, InlineAlternativesRecordEachHitPerCondition) {
         EXPECT_STREQ(c.value0, second.conditionValues[kSubject][0]);
         EXPECT_STREQ(c.value1, second.conditionValues[kSubject][1]);
     }
-}
-
-TEST_F(WordListsTest, HitsAreAnnouncedAndAccumulateOverThePiecesOfAMessage) {
-    HandBuiltRun run;
-    run.AddFilter(kBody, "free");
-    CaptureStdout();
-    for (const char* line : {"free", "nothing", "free again"})
-        (void)EvaluateWordListCriterion(kBody, line, kTextDelimiters, &run.set, &run.evaluations);
-    const std::string hit = "Message General Criteria met against [free] in specified word list.\n";
-    EXPECT_EQ(hit + hit, GetCapturedStdout());
-    EXPECT_EQ(2, run.Result(1).matchCount[kBody]);
-    EXPECT_STREQ("1", run.Result(1).conditionValues[kBody][0]);
+    // Hits are announced and add up over the pieces of a message.
+    {
+        HandBuiltRun run;
+        run.AddFilter(kBody, "free");
+        CaptureStdout();
+        for (const char* line : {"free", "nothing", "free again"})
+            (void)EvaluateWordListCriterion(kBody, line, kTextDelimiters, &run.set,
+                                            &run.evaluations);
+        const std::string hit =
+            "Message General Criteria met against [free] in specified word list.\n";
+        EXPECT_EQ(hit + hit, GetCapturedStdout());
+        EXPECT_EQ(2, run.Result(1).matchCount[kBody]);
+        EXPECT_STREQ("1", run.Result(1).conditionValues[kBody][0]);
+    }
 }
 
 // The placeholder is found in any case, but replaced only as written.

@@ -205,7 +205,7 @@ TEST_F(RegistryTest, HandleStaysWithItsDatabaseAndARemovedDatabaseIsMadeAfresh) 
 
 // Reads are cached until the database changes: what a read found before a transaction
 // must not hide the transaction's changes from its own reads, nor outlive its rollback.
-TEST_F(RegistryTest, TransactionsSeeTheirOwnChangesAndRollBackWhole) {
+TEST_F(RegistryTest, TransactionsSeeTheirOwnChangesRollBackWholeAndKeepOtherThreadsOut) {
     EXPECT_EQ(kRegFailed, RegistryCommitTransaction());
     EXPECT_EQ(kRegFailed, RegistryRollbackTransaction());
     ASSERT_EQ(kRegOk, Write("SOFTWARE", "kept", 1));
@@ -223,9 +223,7 @@ TEST_F(RegistryTest, TransactionsSeeTheirOwnChangesAndRollBackWhole) {
         EXPECT_EQ(Dword(commit ? 2 : 1), QueryPath("SOFTWARE", "kept").bytes) << commit;
         EXPECT_EQ(commit ? kRegOk : kRegNotFound, QueryPath("SOFTWARE\\New", "v").status) << commit;
     }
-}
-
-TEST_F(RegistryTest, OtherThreadsWritesStayOutOfATransaction) {
+    // Another thread's write waits for the transaction and stays out of it.
     ASSERT_EQ(kRegOk, RegistryBeginTransaction());
     std::atomic<bool> started{false};
     std::thread writer([&] {
