@@ -13,7 +13,7 @@ add_subdirectory(${MTAFILTER_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUD
 include(GoogleTest)
 
 set(WINDOWS_POSIX_ONLY_TESTS
-    "tests/platform/(Registry|RegistryFault|StreamSocket|SyncNamedMutex|PathResolution|Process|Library)Test\\.cpp$"
+    "tests/platform/(Registry|StreamSocket|HostPath|Process)Test\\.cpp$"
     "tests/common/AtomicFileTest\\.cpp$" "tests/base/SettingsTest\\.cpp$"
     # A crash on purpose in a forked child; crashing stand-in libraries loaded as .so files.
     "tests/actions/MessageRewritingCrashTest\\.cpp$" "tests/frame/ProviderFaultTest\\.cpp$"

@@ -1,14 +1,19 @@
-// tests/filters/FilterScriptTest.cpp: the criteria a script registers, and the program
-// built from it at action time (tokens, placeholders, header and trailer).
+// tests/filters/FilterScriptTest.cpp: the criteria a script registers, the program built
+// from it at action time (tokens, placeholders, header and trailer), and ExecuteVBScript
+// running it: results, result data, errors, trace lines and the presented error text.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/Settings.h"
 #include "common/Console.h"
 #include "filters/FilterScript.h"
+#include "filters/ScriptHost.h"
 #include "filters/ScriptSite.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/Wine.h"
@@ -18,21 +23,37 @@ namespace {
 
 using testing_support::HandBuiltRun;
 
+std::vector<std::string> presented;
+
+// The header every filter program starts with, and its closing lines.
+std::string FilterProgram(const std::string& body) {
+    return "Dim QPResultData\r\nQPResultData = \"SCRIPT\"\r\nFunction QP_GetResultData()\r\n"
+           "QP_GetResultData=QPResultData\r\nEnd Function\r\nFunction QP_Execute\r\n"
+           "\tFilterResult=0\r\n" +
+           body + "\r\nQP_Execute = FilterResult\r\nEnd Function\r\n";
+}
+
 class FilterScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
         vbscript::RegisterVBScriptEngine();
         ResetSettings();
         Settings().scriptLiteralMode = 1;
-        SafeCopy(run.message.subject, "Win a \"free\" prize");
-        SafeCopy(run.message.sender, "[SMTP:o\"brien@example.net]");
-        SafeCopy(run.message.clientIp, "192.0.2.7");
-        SafeCopy(run.message.account, "example.com");
-        SafeCopy(run.message.recipients, "[SMTP:a@example.com];[SMTP:b@example.com]");
+        Settings().debugStatus = 2;  // trace lines to standard output
+        presented.clear();
+        previous_ = SetScriptErrorPresenter([](const char* caption, const char* text) {
+            presented.push_back(std::string(caption) + "|" + text);
+        });
+        std::strcpy(run.message.subject, "Win a \"free\" prize");
+        std::strcpy(run.message.sender, "[SMTP:o\"brien@example.net]");
+        std::strcpy(run.message.clientIp, "192.0.2.7");
+        std::strcpy(run.message.account, "example.com");
+        std::strcpy(run.message.recipients, "[SMTP:a@example.com];[SMTP:b@example.com]");
     }
-    void TearDown() override { ResetSettings(); }
-
-    static void SafeCopy(char* destination, const char* text) { std::strcpy(destination, text); }
+    void TearDown() override {
+        SetScriptErrorPresenter(previous_);
+        ResetSettings();
+    }
 
     // A script filter (number filterCount) registered from `script`, with its evaluation.
     FilterDefinition& Register(const std::string& script) {
@@ -40,25 +61,39 @@ protected:
         filter.isScript = 1;
         filter.scriptText = script;
         std::strcpy(filter.displayName, "Script filter");
-        ::testing::internal::CaptureStdout();
-        RegisterScriptCriteria(&run.set, script.c_str());
-        console = ::testing::internal::GetCapturedStdout();
+        console = Printed([&] { RegisterScriptCriteria(&run.set, script.c_str()); });
         return filter;
     }
-
-    // Builds and runs filter 1's program; its result, with the result data in `data`.
-    int Run() {
-        ::testing::internal::CaptureStdout();
-        const FilterDefinition& filter = *run.set.filters[1];
-        int result = BuildAndRunFilterScript(&run.message, &run.set, 1, &run.evaluations,
-                                             filter.scriptText.c_str(), data, sizeof data);
-        console = ::testing::internal::GetCapturedStdout();
+    // Builds and runs filter n's program; its result, with the result data in `data`.
+    int Run(int n = 1) {
+        int result = 0;
+        console = Printed([&] {
+            result =
+                BuildAndRunFilterScript(&run.message, &run.set, n, &run.evaluations,
+                                        run.set.filters[n]->scriptText.c_str(), data, sizeof data);
+        });
         return result;
+    }
+    // Runs a program as it stands and returns its result, keeping the trace in `console`.
+    int Run(const std::string& program, const char* function, int fetch, int capacity = 1024) {
+        int result = 0;
+        console = Printed(
+            [&] { result = ExecuteVBScript(program.c_str(), function, data, capacity, fetch); });
+        return result;
+    }
+    template <typename Step>
+    static std::string Printed(Step step) {
+        ::testing::internal::CaptureStdout();
+        step();
+        return ::testing::internal::GetCapturedStdout();
     }
 
     HandBuiltRun run;
     std::string console;
-    char data[1024] = "";
+    char data[1024] = "untouched";
+
+private:
+    ScriptErrorPresenter previous_ = nullptr;
 };
 
 TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
@@ -76,10 +111,7 @@ TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
     EXPECT_EQ(2, c[kBody].conditionCount);
     EXPECT_EQ("\r", c[kSize].value);
     EXPECT_EQ("plain words", c[kToOrCc].value);
-    for (int type : {kSubject, kBody, kSize, kToOrCc}) {
-        EXPECT_EQ(1, c[type].enabled) << type;
-    }
-    int enabled = 0;
+    int enabled = 0;  // the four types above, and no other
     for (const Criterion& criterion : filter.criteria) enabled += criterion.enabled;
     EXPECT_EQ(4, enabled);
     EXPECT_NE(std::string::npos, console.find("Setting Critieria:0:free\n"));
@@ -130,7 +162,7 @@ TEST_F(FilterScriptTest, ScanStopsAtAMissingBracketOrAnOpenCondition) {
     EXPECT_EQ(0, openQuote.criteria[kFrom].conditionCount);
 }
 
-TEST_F(FilterScriptTest, MetTokenBecomesItsValueAndDecidesTheResult) {
+TEST_F(FilterScriptTest, MetTokensBecomeTheirOccurrencesValuesAndDecideTheResult) {
     Register("If CriteriaMet([QP_SUBJECT], \"free\") Then FilterResult = 1");
     std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
     EXPECT_EQ(1, Run());
@@ -143,16 +175,14 @@ TEST_F(FilterScriptTest, MetTokenBecomesItsValueAndDecidesTheResult) {
         EXPECT_EQ(0, Run()) << unmet;
         EXPECT_NE(std::string::npos, console.find("Setting False\n"));
     }
-}
-
-TEST_F(FilterScriptTest, OccurrencesTakeTheirOwnConditionValues) {
+    // Each occurrence takes its own condition's value.
     Register(
         "If CriteriaMet([QP_BODY], \"a\") Then FilterResult = 2\r\n"
         "If CriteriaMet([QP_BODY], \"b\") Then FilterResult = 1\r\n"
         "QPResultData = \"size=\" & [QP_SIZE]");
-    std::strcpy(run.Result(1).conditionValues[kBody][1], "1");
-    std::strcpy(run.Result(1).conditionValues[kSize][0], "2048");
-    EXPECT_EQ(1, Run());
+    std::strcpy(run.Result(2).conditionValues[kBody][1], "1");
+    std::strcpy(run.Result(2).conditionValues[kSize][0], "2048");
+    EXPECT_EQ(1, Run(2));
     EXPECT_STREQ("size=2048", data);
 }
 
@@ -198,50 +228,141 @@ TEST_F(FilterScriptTest, ASenderCannotWriteIntoTheProgram) {
     EXPECT_EQ(1, Run());
 }
 
-TEST_F(FilterScriptTest, AScriptErrorIsOneLineNamingTheFilterAndItsFileLine) {
+TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
+    const struct {
+        const char *text, *pattern, *replacement;
+        bool stay, exact;
+        const char* want;
+        int count;
+    } cases[] = {
+        {"aXbXc", "X", "XX", false, true, "aXXbXXc", 2},
+        {"axbXc", "X", "-", false, false, "a-b-c", 2},
+        {"abb", "ab", "a", true, true, "a", 2},  // staying finds the "ab" it made
+        {"abb", "ab", "a", false, true, "ab", 1},
+        {"abab", "ab", "ab", true, true, "abab", 2},  // would loop: moves on instead
+    };
+    for (const auto& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(c.count, ReplaceInString(&text, c.pattern, c.replacement, 0, c.stay, c.exact))
+            << c.text;
+        EXPECT_EQ(c.want, text) << c.text;
+    }
+}
+
+TEST_F(FilterScriptTest, ResultIsTheLowSixteenBitsWithTheirSign) {
+    const std::pair<const char*, int> cases[] = {
+        {"True", -1}, {"CLng(65537)", 1}, {"CLng(65535)", -1}, {"\"text\"", 0}};
+    for (const auto& [value, want] : cases) {
+        EXPECT_EQ(want, Run(FilterProgram(std::string("FilterResult = ") + value), "QP_Execute", 0))
+            << value;
+        EXPECT_EQ("Script executed successfully.\n", console) << value;
+    }
+}
+
+TEST_F(FilterScriptTest, ResultDataIsFetchedOnlyWhenAskedOrWhenTheResultIsNonzero) {
+    EXPECT_EQ(0, Run(FilterProgram("QPResultData = \"zero\""), "QP_Execute", 0));
+    EXPECT_STREQ("untouched", data);
+
+    EXPECT_EQ(0, Run(FilterProgram("QPResultData = \"zero\""), "QP_Execute", 1));
+    EXPECT_STREQ("zero", data);
+
+    EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1"), "QP_Execute", 0));
+    EXPECT_STREQ("SCRIPT", data);
+
+    EXPECT_EQ(
+        -1, Run(FilterProgram("FilterResult = True\r\nQPResultData = \"named\""), "QP_Execute", 0));
+    EXPECT_STREQ("named", data);
+
+    // An empty value empties the buffer; a number is not text and leaves it empty too.
+    EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1\r\nQPResultData = Empty"), "QP_Execute", 0));
+    EXPECT_STREQ("", data);
+    std::strcpy(data, "old");
+    EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1\r\nQPResultData = 42"), "QP_Execute", 0));
+    EXPECT_STREQ("", data);
+    EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1\r\nQPResultData = \"abcdefgh\""), "QP_Execute",
+                     0, 4));
+    EXPECT_STREQ("abc", data);  // cut to the capacity
+
+    // A program that never mentions it leaves it alone unless fetching is asked.
+    std::strcpy(data, "untouched");
+    const std::string program = "Function F()\r\nF = 1\r\nEnd Function\r\n";
+    EXPECT_EQ(1, Run(program, "F", 0));
+    EXPECT_STREQ("untouched", data);
+    EXPECT_EQ(1, Run(program, "F", 1));
+    EXPECT_STREQ("", data);  // emptied at the start; the missing function changes nothing
+}
+
+TEST_F(FilterScriptTest, ErrorsArePresentedAndASyntaxErrorWrittenIntoTheResultDataWhenFetching) {
     // Wine's VBScript engine does not hand its compile and run-time errors to the site's
     // OnScriptError, as the Windows engine does.
     if (testing_support::RunningUnderWine())
         GTEST_SKIP() << "Wine's VBScript reports no errors through OnScriptError";
-    static std::vector<std::string> presented;
+    const std::string broken = FilterProgram("If FilterResult Then");
+    EXPECT_EQ(0, Run(broken, "QP_Execute", 0));
+    EXPECT_STREQ("untouched", data);
+    ASSERT_EQ(1u, presented.size());
+    EXPECT_NE(std::string::npos, presented[0].find("ScriptSite|Script Error: Line: "));
+    EXPECT_NE(std::string::npos, presented[0].find("; Code: "));
+
+    EXPECT_EQ(0, Run(broken, "QP_Execute", 1));
+    EXPECT_TRUE(std::string(data).starts_with("Script Syntax Error: HRESULT = -")) << data;
+    EXPECT_EQ('.', data[std::strlen(data) - 1]);
+    EXPECT_EQ("", console);
+
+    // A run-time error's text names its source, code, line and column.
     presented.clear();
-    SetScriptErrorPresenter([](const char*, const char* text) { presented.push_back(text); });
+    EXPECT_EQ(0, Run("Function F()\r\nF = 1 / 0\r\nEnd Function\r\n", "F", 0));
+    EXPECT_EQ("Script failed. 'QP_Execute()' function returned value = 0.\n", console);
+    ASSERT_EQ(1u, presented.size());
+    const std::string& text = presented[0];
+    EXPECT_NE(std::string::npos, text.find("; Error: 800A000B;")) << text;
+    EXPECT_NE(std::string::npos, text.find("; Description: Division by zero;")) << text;
+    EXPECT_NE(std::string::npos, text.find("Line: 2 Column: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("; Code: F = 1 / 0")) << text;
+    EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
+
+    // A filter's error names the filter and its file.
+    presented.clear();
     Register("FilterResult = 1\r\nx = 1 / 0\r\n");
     std::strcpy(run.set.filters[1]->filterId, "F7");
     EXPECT_EQ(0, Run());
-    SetScriptErrorPresenter(nullptr);
     ASSERT_EQ(1u, presented.size());
-    const std::string& text = presented[0];
-    EXPECT_EQ(0u, text.find("Script Error: Filter: Script filter; File: ")) << text;
-    EXPECT_NE(std::string::npos, text.find("CRITERIA\\F7.MES; Line: 2 Column: ")) << text;
-    EXPECT_NE(std::string::npos, text.find("Description: Division by zero")) << text;
-    EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
+    const std::string& named = presented[0];
+    EXPECT_NE(std::string::npos, named.find("|Script Error: Filter: Script filter; File: "))
+        << named;
+    EXPECT_NE(std::string::npos, named.find("CRITERIA\\F7.MES; Line: 2 Column: ")) << named;
+    EXPECT_NE(std::string::npos, named.find("Description: Division by zero")) << named;
+    EXPECT_EQ(std::string::npos, named.find_first_of("\r\n\t")) << named;
 }
 
-TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
-    struct Case {
-        const char* text;
-        const char* pattern;
-        const char* replacement;
-        int maximum;
-        bool stay;
-        bool exact;
-        const char* want;
-        int count;
-    } cases[] = {
-        {"aXbXc", "X", "XX", 0, false, true, "aXXbXXc", 2},
-        {"axbXc", "X", "-", 0, false, false, "a-b-c", 2},
-        {"abb", "ab", "a", 0, true, true, "a", 2},  // staying finds the "ab" it made
-        {"abb", "ab", "a", 0, false, true, "ab", 1},
-        {"abab", "ab", "ab", 0, true, true, "abab", 2},  // would loop: moves on instead
-    };
-    for (const Case& c : cases) {
-        std::string text = c.text;
-        EXPECT_EQ(c.count,
-                  ReplaceInString(&text, c.pattern, c.replacement, c.maximum, c.stay, c.exact))
-            << c.text << " " << c.pattern;
-        EXPECT_EQ(c.want, text) << c.text << " " << c.pattern;
+TEST_F(FilterScriptTest, UnknownFunctionGivesZeroWithoutTraceAndNoStateSurvivesACall) {
+    EXPECT_EQ(0, Run(FilterProgram("FilterResult = 1"), "NoSuchFunction", 0));
+    EXPECT_EQ("", console);
+    EXPECT_TRUE(presented.empty());
+    Settings().debugStatus = 0;  // and no console at all without debugging
+    EXPECT_EQ(1, Run("Dim kept\r\nkept = 5\r\nFunction F()\r\nF = 1\r\nEnd Function\r\n", "F", 0));
+    EXPECT_EQ("", console);
+    EXPECT_EQ(1, Run("Function F()\r\nIf IsEmpty(kept) Then F = 1\r\nEnd Function\r\n", "F", 0));
+}
+
+TEST_F(FilterScriptTest, ConcurrentCallsEachRunTheirOwnProgram) {
+    Settings().debugStatus = 0;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &wrong] {
+            const std::string program = FilterProgram(
+                "FilterResult = 1\r\nQPResultData = \"thread " + std::to_string(t) + "\"");
+            for (int i = 0; i < 25; ++i) {
+                char result[64] = "";
+                if (ExecuteVBScript(program.c_str(), "QP_Execute", result, sizeof result, 0) != 1 ||
+                    "thread " + std::to_string(t) != result)
+                    ++wrong;
+            }
+        });
     }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(0, wrong.load());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // tests/filters/FilterTablesTest.cpp: loading filter and criteria tables in the three
-// scopes, script filters, pattern caching at load, and releasing filters and evaluations.
+// scopes, script filters, pattern caching at load, releasing filters and evaluations, and
+// the paths of a scope's files.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "filters/CriteriaLines.h"
 #include "filters/FilterSet.h"
 #include "filters/PatternCache.h"
+#include "filters/ScopePaths.h"
 #include "tests/fixtures/PluginTree.h"
 
 namespace {
@@ -21,6 +23,7 @@ using testing_support::PluginTree;
 
 constexpr const char* kSystemTable = "FILTERS/FILTER.TAB";
 constexpr const char* kSystemCriteria = "FILTERS/CRITERIA/";
+constexpr auto kPattern = static_cast<ScopeFile>(-1);  // a case resolving a pattern file
 
 class FilterTablesTest : public testing::Test {
 protected:
@@ -69,17 +72,12 @@ protected:
 TEST_F(FilterTablesTest, LongCriteriaLinesAreReadWholeAndNeverShiftLaterCriteria) {
     std::string words;
     for (int n = 0; n < 300; ++n) words += "spamword" + std::to_string(n) + ",";
-    ASSERT_GT(words.size(), 2048u);
-    const std::string huge(kCriteriaLineLimit, 'x');
     plugin_.SetLogMode(2);  // report lines on standard output
     Write(kSystemTable, "Rule\t1\tF\t\tName\t\r\n");
     Write(std::string(kSystemCriteria) + "F.TAB",
-          "1\t\t" + words +
-              "viagra\t\t\t1\r\n"  // SUBJECT: a 300-word list
-              "1\t\t" +
-              huge +
-              "\t\t\t1\r\n"                         // BODY: past the limit
-              "1\t\tboss@example.com\t\t\t1\r\n");  // TO
+          "1\t\t" + words + "viagra\t\t\t1\r\n" +  // SUBJECT: 300 words
+              "1\t\t" + std::string(kCriteriaLineLimit, 'x') + "\t\t\t1\r\n" +  // BODY: too long
+              "1\t\tboss@example.com\t\t\t1\r\n");                              // TO
     Scope("", "");
     const std::string printed = Load();
     const Criterion* criteria = set_.filters[1]->criteria;
@@ -96,32 +94,43 @@ TEST_F(FilterTablesTest, LongCriteriaLinesAreReadWholeAndNeverShiftLaterCriteria
                                               "(criterion BODY) is longer than 65536 bytes"));
 }
 
-struct ScopeCase {
-    const char* postoffice;
-    const char* mailbox;
-    const char* rules;  // the scope's folder below config/
-};
-
-TEST_F(FilterTablesTest, EachScopeReadsItsOwnTables) {
-    const ScopeCase cases[] = {
+// Each scope reads its own tables; a script file wins over the table but in mailboxes.
+TEST_F(FilterTablesTest, EachScopeReadsItsOwnTablesAndScriptsOutsideMailboxes) {
+    static const char kBytes[] = "Sub X\r\n\tIf SUBJECT Then\r\n\0\xff";
+    const std::string script(kBytes, sizeof kBytes - 1);  // kept byte for byte
+    const struct {
+        const char* postoffice;
+        const char* mailbox;
+        std::string rules;  // the scope's folder below config/
+    } cases[] = {
         {"", "", "FILTERS/"},
-        {"Sales", "", "Postoffices/Sales/RULES/"},
+        {"Sales", "", "Postoffices/Sales/RULES/"},  // scripts found under the lower-case layout
         {"Sales", "ann", "Postoffices/Sales/Mailboxes/ann/RULES/"},
     };
-    for (const ScopeCase& c : cases) {
-        Write(std::string(c.rules) + "FILTER.TAB", std::string("R-") + c.rules + "\t1\tF\t\tN\n");
-        Write(std::string(c.rules) + "CRITERIA/F.TAB", std::string("1\t\t") + c.rules + "\n");
+    for (const auto& c : cases) {
+        Write(c.rules + "FILTER.TAB", "R-" + c.rules + "\t1\tF\t\tN\nS\t1\tS1\t\tN\n");
+        Write(c.rules + "CRITERIA/F.TAB", "1\t\t" + c.rules + "\n");
+        Write(c.rules + "CRITERIA/S1.MES", script);
+        Write(c.rules + "CRITERIA/S1.TAB", "1\t\tfrom table\n");
     }
-    for (const ScopeCase& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rules);
+        const bool mailbox = c.mailbox[0] != '\0';
         Scope(c.postoffice, c.mailbox);
-        EXPECT_EQ("Loaded 1 Filters\n", Load()) << c.rules;
-        ASSERT_EQ(1, set_.filterCount) << c.rules;
-        EXPECT_STREQ((std::string("R-") + c.rules).c_str(), set_.filters[1]->ruleName) << c.rules;
-        EXPECT_EQ(std::string(c.rules), set_.filters[1]->criteria[0].value) << c.rules;
+        EXPECT_EQ("Loaded 2 Filters\n", Load());
+        ASSERT_EQ(2, set_.filterCount);
+        EXPECT_EQ("R-" + c.rules, set_.filters[1]->ruleName);
+        EXPECT_EQ(c.rules, set_.filters[1]->criteria[0].value);
+        const FilterDefinition& filter = *set_.filters[2];
+        EXPECT_EQ(mailbox ? 0 : 1, filter.isScript);
+        EXPECT_EQ(mailbox ? 0 : 1, set_.usesScripts);
+        EXPECT_EQ(mailbox ? "" : script, filter.scriptText);
+        EXPECT_EQ(mailbox ? 1 : 0, filter.criteria[0].conditionCount);
     }
 }
 
-TEST_F(FilterTablesTest, LinesWithoutANonzeroColumnTwoAreSkippedWithoutGap) {
+TEST_F(FilterTablesTest,
+       LinesWithoutANonzeroColumnTwoAreSkippedWithoutGapAndLoadingStopsAtOneHundred) {
     Write(kSystemTable,
           "First\t1\tA\t\tOne\n"
           "Off\t0\tB\t\tTwo\n"
@@ -137,18 +146,7 @@ TEST_F(FilterTablesTest, LinesWithoutANonzeroColumnTwoAreSkippedWithoutGap) {
     EXPECT_STREQ("First", set_.filters[1]->ruleName);
     EXPECT_STREQ("Negative", set_.filters[2]->ruleName);
     EXPECT_STREQ("Spaced", set_.filters[3]->ruleName);
-}
-
-TEST_F(FilterTablesTest, LoadingAppendsAndAMissingTableReportsTheCount) {
-    Write(kSystemTable, "A\t1\tA\t\tA\n");
-    Load();
-    EXPECT_EQ("Loaded 2 Filters\n", Load());
-    SafeCopy(set_.postoffice, "Nowhere");
-    EXPECT_EQ("Loaded 2 Filters\n", Load());
-    EXPECT_EQ(2, set_.filterCount);
-}
-
-TEST_F(FilterTablesTest, StopsAtOneHundredFilters) {
+    Scope("", "");
     std::string table;
     for (int n = 1; n <= 103; ++n) table += "R" + std::to_string(n) + "\t1\tF\t\tN\n";
     Write(kSystemTable, table);
@@ -157,41 +155,46 @@ TEST_F(FilterTablesTest, StopsAtOneHundredFilters) {
     EXPECT_STREQ("R100", set_.filters[100]->ruleName);
 }
 
-struct ColumnsCase {
-    const char* name;
-    std::string line;
-    std::string ruleName;
-    const char* filterId;
-    const char* displayName;
-};
+TEST_F(FilterTablesTest, LoadingAppendsAndAMissingTableReportsTheCountUnlessQuiet) {
+    Write(kSystemTable, "A\t1\tA\t\tA\n");
+    Load();
+    EXPECT_EQ("Loaded 2 Filters\n", Load());
+    SafeCopy(set_.postoffice, "Nowhere");
+    EXPECT_EQ("Loaded 2 Filters\n", Load());
+    EXPECT_EQ(2, set_.filterCount);
+    EXPECT_EQ(0, SetConsoleQuiet(1));
+    EXPECT_EQ("", Load());
+    EXPECT_EQ(1, SetConsoleQuiet(0));
+}
 
 // The line end comes off before the columns are cut: a last column is its text alone.
+// A line longer than the reader's 2047 bytes arrives in pieces, each read as a line.
 TEST_F(FilterTablesTest, FilterTableColumnsLoseTheLineEndAndDropWhatDoesNotFit) {
-    const ColumnsCase cases[] = {
-        {"CR LF kept by a text-mode reader", "Rule\t1\tF1\tx\tShown\r\r\n", "Rule", "F1", "Shown"},
-        {"six columns", "Rule\t1\tF1\tx\tShown\tmore\n", "Rule", "F1", "Shown"},
-        {"three columns", "Rule\t1\tF1\n", "Rule", "F1", "F1"},
-        {"rule name of 64", std::string(64, 'r') + "\t1\tF\t\tN", "", "F", "N"},
-        {"display of 256", "R\t1\tF\t\t" + std::string(256, 'd'), "R", "F", ""},
+    const std::string head = "A\t1\tA\t\t";
+    const struct {
+        std::string line;
+        std::string ruleName;
+        const char* filterId;
+        const char* displayName;
+    } cases[] = {
+        {"Rule\t1\tF1\tx\tShown\r\r\n", "Rule", "F1", "Shown"},
+        {"Rule\t1\tF1\tx\tShown\tmore\n", "Rule", "F1", "Shown"},
+        {"Rule\t1\tF1\n", "Rule", "F1", "F1"},
+        {std::string(64, 'r') + "\t1\tF\t\tN", "", "F", "N"},
+        {"R\t1\tF\t\t" + std::string(256, 'd'), "R", "F", ""},
+        {head + std::string(2047 - head.size(), 'x') + "Z\t1\tB\t\tB\n", "A", "A", ""},
     };
-    for (const ColumnsCase& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 20));
         Write(kSystemTable, c.line);
         Scope("", "");
         Load();
-        ASSERT_EQ(1, set_.filterCount) << c.name;
+        ASSERT_EQ(c.line.size() > 2047 ? 2 : 1, set_.filterCount);
         const FilterDefinition& filter = *set_.filters[1];
-        EXPECT_EQ(c.ruleName, filter.ruleName) << c.name;
-        EXPECT_STREQ(c.filterId, filter.filterId) << c.name;
-        EXPECT_STREQ(c.displayName, filter.displayName) << c.name;
+        EXPECT_EQ(c.ruleName, filter.ruleName);
+        EXPECT_STREQ(c.filterId, filter.filterId);
+        EXPECT_STREQ(c.displayName, filter.displayName);
     }
-}
-
-TEST_F(FilterTablesTest, ALongLineArrivesInPiecesEachReadAsALine) {
-    const std::string head = "A\t1\tA\t\t";
-    Write(kSystemTable, head + std::string(2047 - head.size(), 'x') + "Z\t1\tB\t\tB\n");
-    Load();
-    ASSERT_EQ(2, set_.filterCount);
-    EXPECT_STREQ("", set_.filters[1]->displayName);
     EXPECT_STREQ("Z", set_.filters[2]->ruleName);
 }
 
@@ -200,25 +203,21 @@ TEST_F(FilterTablesTest, CriteriaLinesFillTypesInOrderUpToTwentyFive) {
         std::string table;
         for (int n = 0; n < lines; ++n) table += "1\t\tv" + std::to_string(n) + "\t\t\t1\n";
         LoadCriterionLine(table);
-        const FilterDefinition& filter = *set_.filters[1];
         for (int n = 0; n < kCriterionTypeCount; ++n) {
-            const bool filled = n < lines;
-            EXPECT_EQ(filled ? 1 : 0, filter.criteria[n].conditionCount) << lines << " " << n;
-            EXPECT_EQ(filled ? "v" + std::to_string(n) : "", filter.criteria[n].value)
-                << lines << " " << n;
+            const Criterion& criterion = set_.filters[1]->criteria[n];
+            EXPECT_EQ(n < lines ? 1 : 0, criterion.conditionCount) << lines << " " << n;
+            EXPECT_EQ(n < lines ? "v" + std::to_string(n) : "", criterion.value) << n;
         }
     }
 }
 
-struct CriterionCase {
-    const char* line;
-    int enabled;
-    const char* value;
-    int threshold;
-};
-
 TEST_F(FilterTablesTest, CriterionLineColumns) {
-    const CriterionCase cases[] = {
+    const struct {
+        const char* line;
+        int enabled;
+        const char* value;
+        int threshold;
+    } cases[] = {
         {"1\t\tabc,def\t\t\t0\n", 1, "abc\tdef", 1},
         {"1\t\t500\n", 1, "500", 500},   // column 3 is also the last, read as column 6
         {"0\t\tfree\n", 0, "free", 0},   // not raised when disabled
@@ -226,36 +225,12 @@ TEST_F(FilterTablesTest, CriterionLineColumns) {
         {" +1\tx", 1, "x", 1},           // column 6 falls back to "x": 0 raised to 1
         {"2\t\tx\t\t\t0\n", 2, "x", 0},  // only exactly 1 raises
     };
-    for (const CriterionCase& c : cases) {
+    for (const auto& c : cases) {
         const Criterion& criterion = LoadCriterionLine(c.line);
         EXPECT_EQ(c.enabled, criterion.enabled) << c.line;
         EXPECT_EQ(c.value, criterion.value) << c.line;
         EXPECT_EQ(c.threshold, criterion.threshold) << c.line;
         EXPECT_EQ(1, criterion.conditionCount) << c.line;
-    }
-}
-
-TEST_F(FilterTablesTest, ScriptFileWinsOverTableExceptInMailboxes) {
-    static const char kBytes[] = "Sub X\r\n\tIf SUBJECT Then\r\n\0\xff";
-    const std::string script(kBytes, sizeof kBytes - 1);  // kept byte for byte
-    const ScopeCase cases[] = {
-        {"", "", "FILTERS/"},
-        {"Sales", "", "Postoffices/Sales/RULES/"},  // found under its lower-case layout
-        {"Sales", "ann", "Postoffices/Sales/Mailboxes/ann/RULES/"},
-    };
-    for (const ScopeCase& c : cases) {
-        const bool mailbox = c.mailbox[0] != '\0';
-        Write(std::string(c.rules) + "FILTER.TAB", "S\t1\tS1\t\tN\n");
-        Write(std::string(c.rules) + "CRITERIA/S1.MES", script);
-        Write(std::string(c.rules) + "CRITERIA/S1.TAB", "1\t\tfrom table\n");
-        Scope(c.postoffice, c.mailbox);
-        Load();
-        ASSERT_EQ(1, set_.filterCount) << c.rules;
-        const FilterDefinition& filter = *set_.filters[1];
-        EXPECT_EQ(mailbox ? 0 : 1, filter.isScript) << c.rules;
-        EXPECT_EQ(mailbox ? 0 : 1, set_.usesScripts) << c.rules;
-        EXPECT_EQ(mailbox ? "" : script, filter.scriptText) << c.rules;
-        EXPECT_EQ(mailbox ? 1 : 0, filter.criteria[0].conditionCount) << c.rules;
     }
 }
 
@@ -285,18 +260,17 @@ TEST_F(FilterTablesTest, PatternFilesAreCachedOnceOnlyWhenCachingIsAllowed) {
     EXPECT_EQ((std::vector<std::string>{"free", "money"}), entry->words);
 }
 
-TEST_F(FilterTablesTest, ReleasingPrintsEachFilterAndOnlyReleaseEmptiesTheCache) {
-    for (bool release : {false, true}) {
+// Both print each filter they release (read by the filter run's test).
+TEST_F(FilterTablesTest, OnlyReleasingEmptiesThePatternCache) {
+    for (int (*release)(FilterSet*) : {DestroyFilters, ReleaseFilters}) {
         Write(kSystemTable, "A\t1\tA\t\tA\nB\t1\tB\t\tB\n");
         Scope("", "");
         Load();
         CachePatternFile(plugin_.tree.Join("none.txt").c_str());
-        EXPECT_EQ("Releasing 2 Filters\nReleasing Filter 1\nReleasing Filter 2\n",
-                  Printed(release ? ReleaseFilters : DestroyFilters))
-            << release;
-        EXPECT_EQ(2, set_.filterCount) << release;
-        EXPECT_EQ(nullptr, set_.filters[1]) << release;
-        EXPECT_EQ(release ? 0u : 1u, PatternCacheSize()) << release;
+        Quietly(release);
+        EXPECT_EQ(2, set_.filterCount);
+        EXPECT_EQ(nullptr, set_.filters[1]);
+        EXPECT_EQ(release == ReleaseFilters ? 0u : 1u, PatternCacheSize());
     }
 }
 
@@ -348,36 +322,71 @@ TEST_F(FilterTablesTest, NothingOfAnEarlierMessageShowsThroughAReusedEvaluation)
     SetConsoleQuiet(previous);
 }
 
-TEST_F(FilterTablesTest, QuietConsoleDropsTheLinesOfThisThread) {
-    EXPECT_EQ(0, SetConsoleQuiet(1));
-    EXPECT_EQ("", Load());
-    EXPECT_EQ(1, SetConsoleQuiet(0));
-    EXPECT_EQ("Loaded 0 Filters\n", Load());
+// Every scope's layout is read through the loader above; here what differs by file kind.
+TEST_F(FilterTablesTest, ScopePathsAndPatternFilesFollowTheirLayoutsOrAreRefused) {
+    const std::string spam = "<REFERENCE><FILE>spam.txt</FILE></REFERENCE>";
+    const struct {
+        const char* postoffice;
+        const char* mailbox;
+        ScopeFile file;  // or a pattern file
+        std::string condition;
+        int result;
+        const char* path;  // the configuration directory written as "C"
+    } cases[] = {
+        {"", "MB", ScopeFile::kFilterTable, "", 1, "C\\FILTERS\\FILTER.TAB"},  // no postoffice
+        {"PO", "MB", ScopeFile::kCriteriaScript, "", 0, ""},
+        {"PO", "MB", ScopeFile::kActionFile, "", 1,
+         "C\\Postoffices\\PO\\Mailboxes\\MB\\RULES\\ACTIONS\\F7.TAB"},
+        // Templates are the server's whatever the scope; annotations sit in the folder
+        // the postoffice names ("System" for the server's own).
+        {"PO", "MB", ScopeFile::kTemplate, "", 1, "C\\FILTERS\\Templates\\F7.TXT"},
+        {"System", "", ScopeFile::kAnnotation, "", 1,
+         "C\\POSTOFFICES\\System\\Annotations\\F7.TXT"},
+        {"PO", "", kPattern, spam, 1, "C\\Postoffices\\PO\\RULES\\spam.txt"},
+        {"PO", "MB", kPattern, spam, 1, "C\\Postoffices\\PO\\Mailboxes\\MB\\RULES\\spam.txt"},
+        {"PO", "MB", kPattern, "", 1, "C\\FILTERS\\PATTERNS\\MTAFILTER-GENERAL.TXT"},
+        {"", "", kPattern, "<REFERENCE><PATH>D:\\x</PATH></REFERENCE>", 0, ""},
+        {"", "", kPattern, "<reference><FILE>spam.txt</FILE>", 0, ""},
+        {"", "", kPattern, "<REFERENCE><FILE>" + std::string(254, 'f') + "</FILE>", 1, nullptr},
+        {"", "", kPattern, "<REFERENCE><FILE>" + std::string(255, 'f') + "</FILE>", 0, ""},
+    };
+    const std::string config = Config();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.postoffice) + "/" + c.mailbox + " " + c.condition.substr(0, 30));
+        FilterSet set{};
+        SafeCopy(set.postoffice, c.postoffice);
+        SafeCopy(set.mailbox, c.mailbox);
+        char path[kFilterPathCapacity] = "garbage";
+        EXPECT_EQ(c.result, c.file == kPattern
+                                ? ResolvePatternPath(&set, c.condition.c_str(), path, sizeof path)
+                                : BuildScopePath(set, c.file, "F7", path));
+        std::string text = path;
+        if (text.rfind(config, 0) == 0) text = "C" + text.substr(config.size());
+        if (c.path != nullptr) {
+            EXPECT_EQ(c.path, text);
+        }
+    }
+    // A path that does not fit is refused, not cut.
+    const FilterSet system{};
+    const size_t length = config.size() + std::string("\\FILTERS\\FILTER.TAB").size();
+    char path[kFilterPathCapacity];
+    EXPECT_EQ(0, BuildScopePath(system, ScopeFile::kFilterTable, "", path, length));
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(1, BuildScopePath(system, ScopeFile::kFilterTable, "", path, length + 1));
+    const char* condition = "<REFERENCE><FILE>spam.txt</FILE><PATH>D:\\lists</PATH>";
+    EXPECT_EQ(0, ResolvePatternPath(&system, condition, path, 17));  // "D:\lists\spam.txt" is 17
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(1, ResolvePatternPath(&system, condition, path, 18));
+    EXPECT_STREQ("D:\\lists\\spam.txt", path);
 }
 
-struct ConditionCase {
-    int conditionCount;
-    const char* value;
-    int j;
-    size_t capacity;
-    int result;
-    const char* condition;
-};
-
-TEST(GetCriterionCondition, PicksTheWholeValueOrATabField) {
-    const ConditionCase cases[] = {
-        {1, "a\tb", 3, 16, 1, "a\tb"},
-        {2, "a\tb", 1, 16, 1, "b"},
-        {2, "abcd\tb", 0, 4, 0, ""},
-        {0, "x", 0, 16, 0, ""},
-    };
-    for (const ConditionCase& c : cases) {
-        const Criterion criterion{1, c.value, 1, c.conditionCount};
-        char destination[16] = "garbage";
-        EXPECT_EQ(c.result, GetCriterionCondition(criterion, c.j, destination, c.capacity))
-            << c.conditionCount << " " << c.value << " " << c.j;
-        EXPECT_STREQ(c.condition, destination) << c.conditionCount << " " << c.value << " " << c.j;
-    }
+TEST(GetCriterionCondition, PicksTheWholeValueOrATabFieldThatFits) {
+    char destination[16] = "garbage";
+    EXPECT_EQ(1, GetCriterionCondition(Criterion{1, "a\tb", 1, 1}, 3, destination, 16));
+    EXPECT_STREQ("a\tb", destination);  // one condition: the whole value, whatever j
+    EXPECT_EQ(0, GetCriterionCondition(Criterion{1, "abcd\tb", 1, 2}, 0, destination, 4));
+    EXPECT_STREQ("", destination);
+    EXPECT_EQ(0, GetCriterionCondition(Criterion{1, "x", 1, 0}, 0, destination, 16));
 }
 
 }  // namespace

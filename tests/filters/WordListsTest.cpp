@@ -1,15 +1,20 @@
-// tests/filters/WordListsTest.cpp: pattern files (cached and read line by line) and inline
-// word lists, as the text criteria record their hits.
+// tests/filters/WordListsTest.cpp: pattern files (read, cached case-insensitively, and read
+// line by line) and inline word lists, as the text criteria record their hits, with the
+// bare sender address standing for [QP_SENDER]; lookups and matches racing a reload that
+// empties and refills the cache.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/Settings.h"
+#include "common/Console.h"
 #include "common/SafeText.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/PatternCache.h"
+#include "filters/SenderAddress.h"
 #include "filters/WordLists.h"
 #include "tests/filters/HandBuiltRun.h"
 #include "tests/fixtures/PluginSettings.h"
@@ -20,7 +25,7 @@ namespace {
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 using testing_support::HandBuiltRun;
-using testing_support::PluginTree;
+using Words = std::vector<std::string>;
 
 constexpr const char* kTextDelimiters = " \r'\"\n";
 
@@ -42,24 +47,29 @@ protected:
         plugin.tree.WriteFile(name, lines);
         return plugin.tree.Join(name);
     }
+    std::string Path(const std::string& name) const { return plugin.tree.Join(name); }
+    Words Cached(const std::string& name) const {
+        const auto entry = FindCachedPatterns(Path(name).c_str());
+        return entry != nullptr ? entry->words : Words{"(none)"};
+    }
+    // Filter 1's hits on `type` when a run with it holding `value` meets `text`.
+    int Hits(int type, const std::string& value, const char* text, HandBuiltRun&& run = {}) {
+        run.AddFilter(type, value);
+        (void)EvaluateWordListCriterion(type, text, kTextDelimiters, &run.set, &run.evaluations);
+        result = run.Result(1).resultText[type];
+        return run.Result(1).matchCount[type];
+    }
 
-    PluginTree plugin;
+    testing_support::PluginTree plugin;
     FilterEvaluation evaluation{};
+    std::string result;
 };
 
-TEST_F(WordListsTest, WordFileCountsEveryWordThatMatches) {
-    struct Case {
-        const char* name;
-        const char* lines;
-    };
-    const Case kCases[] = {
-        {"line feeds and an empty line", "free\n\ncheap\n"},
-        {"carriage returns, no final line feed", "free\r\n\r\ncheap"},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
+TEST_F(WordListsTest, WordFileCountsEveryWordThatMatchesAndAMissingOneIsReported) {
+    for (const char* lines : {"free\n\ncheap\n", "free\r\n\r\ncheap"}) {
+        SCOPED_TRACE(lines);
         evaluation = FilterEvaluation{};
-        const std::string path = WriteWords("words.txt", c.lines);
+        const std::string path = WriteWords("words.txt", lines);
         CaptureStdout();
         EXPECT_EQ(1, MatchWordFile("free and cheap", kTextDelimiters, path.c_str(), kBody, 2,
                                    &evaluation, tags::kWord));
@@ -72,22 +82,14 @@ TEST_F(WordListsTest, WordFileCountsEveryWordThatMatches) {
         EXPECT_STREQ("1", evaluation.conditionValues[kBody][2]);
         EXPECT_STREQ("", evaluation.conditionValues[kBody][0]);
     }
-}
-
-TEST_F(WordListsTest, UnavailableWordFileIsReportedToTheCaller) {
     const std::string missing = plugin.tree.Join("missing.txt");
     EXPECT_EQ(0, MatchWordFile("free", kTextDelimiters, missing.c_str(), kBody, 0, &evaluation,
                                tags::kWord));
     EXPECT_EQ(0, MatchCachedWordList("free", kTextDelimiters, missing.c_str(), kBody, 0,
                                      &evaluation, tags::kWord));
-    // A cached file that was missing is an empty list: usable, matching nothing.
-    CachePatternFile(missing.c_str());
-    EXPECT_EQ(1, MatchCachedWordList("free", kTextDelimiters, missing.c_str(), kBody, 0,
-                                     &evaluation, tags::kWord));
-    EXPECT_EQ(0, evaluation.matchCount[kBody]);
 }
 
-TEST_F(WordListsTest, CachedWordListNamesItsTag) {
+TEST_F(WordListsTest, CachedWordListNamesItsTagAndACachedMissingFileMatchesNothing) {
     const std::string path = WriteWords("words.txt", "free\ncheap\n");
     CachePatternFile(path.c_str());
     CaptureStdout();
@@ -98,157 +100,203 @@ TEST_F(WordListsTest, CachedWordListNamesItsTag) {
     EXPECT_EQ(1, evaluation.matchCount[kIpAddress]);
     EXPECT_STREQ("<MF-E>cheap</MF-E>", evaluation.resultText[kIpAddress]);
     EXPECT_STREQ("1", evaluation.conditionValues[kIpAddress][0]);
+    const std::string missing = plugin.tree.Join("missing.txt");
+    CachePatternFile(missing.c_str());
+    EXPECT_EQ(1, MatchCachedWordList("free", kTextDelimiters, missing.c_str(), kBody, 0,
+                                     &evaluation, tags::kWord));
+    EXPECT_EQ(0, evaluation.matchCount[kBody]);
 }
 
-TEST_F(WordListsTest, CachedListOutlivesAConcurrentReload) {
-    const std::string path = WriteWords("words.txt", "free\ncheap\n");
-    std::atomic<bool> done{false};
-    // A reload empties and refills the cache while runs are matching from it.
-    std::thread reload([&] {
-        while (!done) {
-            CachePatternFile(path.c_str());
-            EmptyPatternCache();
-        }
-    });
-    int used = 0;
-    for (int round = 0; round < 2000; ++round) {
-        FilterEvaluation local{};
-        const int rc = MatchCachedWordList("free", kTextDelimiters, path.c_str(), kBody, 0, &local,
-                                           tags::kWord);
-        used += rc;
-        EXPECT_EQ(rc, local.matchCount[kBody]);
-    }
-    done = true;
-    reload.join();
-    SUCCEED() << used << " rounds found the list cached";
-}
-
-TEST_F(WordListsTest, InlineAlternativesRecordEachHitPerCondition) {
-    struct Case {
-        const char* name;
+TEST_F(WordListsTest, InlineAlternativesRecordAndAnnounceEachHitPerCondition) {
+    const struct {
         const char* value;
-        int conditionCount;
-        int enabled;
+        int conditionCount, enabled;
         const char* text;
-        int wantCount;
-        const char* wantResult;
-        const char* wantValue0;
-        const char* wantValue1;
+        int count;
+        const char* result;
+        const char* value0;
+        const char* value1;
+    } cases[] = {
+        {"free\tcheap", 1, 1, "free and cheap", 2, "<MF-W>cheap</MF-W>", "1", ""},
+        {"free\tcheap", 2, 1, "cheap", 1, "<MF-W>cheap</MF-W>", "", "1"},  // conditions apart
+        {"free", 1, 2, "free", 0, "", "", ""},  // enabled must be exactly 1
     };
-    const Case kCases[] = {
-        {"both alternatives count", "free\tcheap", 1, 1, "free and cheap", 2, "<MF-W>cheap</MF-W>",
-         "1", ""},
-        {"script conditions apart", "free\tcheap", 2, 1, "cheap", 1, "<MF-W>cheap</MF-W>", "", "1"},
-        {"enabled must be exactly 1", "free", 1, 2, "free", 0, "", "", ""},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value + std::to_string(c.conditionCount));
         HandBuiltRun run;
         run.AddFilter(kSubject, "unrelated");
         run.AddFilter(kSubject, c.value, c.conditionCount, c.enabled);
         EXPECT_EQ(1, EvaluateWordListCriterion(kSubject, c.text, kTextDelimiters, &run.set,
                                                &run.evaluations));
         EXPECT_EQ(0, run.Result(1).matchCount[kSubject]);
-        EXPECT_EQ(c.wantCount, run.Result(2).matchCount[kSubject]);
-        EXPECT_STREQ(c.wantResult, run.Result(2).resultText[kSubject]);
-        EXPECT_STREQ(c.wantValue0, run.Result(2).conditionValues[kSubject][0]);
-        EXPECT_STREQ(c.wantValue1, run.Result(2).conditionValues[kSubject][1]);
+        const FilterEvaluation& second = run.Result(2);
+        EXPECT_EQ(c.count, second.matchCount[kSubject]);
+        EXPECT_STREQ(c.result, second.resultText[kSubject]);
+        EXPECT_STREQ(c.value0, second.conditionValues[kSubject][0]);
+        EXPECT_STREQ(c.value1, second.conditionValues[kSubject][1]);
+    }
+    // Hits are announced and add up over the pieces of a message.
+    {
+        HandBuiltRun run;
+        run.AddFilter(kBody, "free");
+        CaptureStdout();
+        for (const char* line : {"free", "nothing", "free again"})
+            (void)EvaluateWordListCriterion(kBody, line, kTextDelimiters, &run.set,
+                                            &run.evaluations);
+        const std::string hit =
+            "Message General Criteria met against [free] in specified word list.\n";
+        EXPECT_EQ(hit + hit, GetCapturedStdout());
+        EXPECT_EQ(2, run.Result(1).matchCount[kBody]);
+        EXPECT_STREQ("1", run.Result(1).conditionValues[kBody][0]);
     }
 }
 
-TEST_F(WordListsTest, HitsAreAnnouncedAndAccumulateOverThePiecesOfAMessage) {
-    HandBuiltRun run;
-    run.AddFilter(kBody, "free");
-    CaptureStdout();
-    for (const char* line : {"free", "nothing", "free again"})
-        (void)EvaluateWordListCriterion(kBody, line, kTextDelimiters, &run.set, &run.evaluations);
-    const std::string hit = "Message General Criteria met against [free] in specified word list.\n";
-    EXPECT_EQ(hit + hit, GetCapturedStdout());
-    EXPECT_EQ(2, run.Result(1).matchCount[kBody]);
-    EXPECT_STREQ("1", run.Result(1).conditionValues[kBody][0]);
-}
-
+// The placeholder is found in any case, but replaced only as written.
 TEST_F(WordListsTest, SenderPlaceholderBecomesTheBareSenderAddress) {
-    struct Case {
-        const char* name;
-        const char* value;
-        int wantCount;
-        const char* wantResult;
-    };
-    const Case kCases[] = {
-        {"beside other words", "free\t[QP_SENDER]", 1, "<MF-W>alice@example.com</MF-W>"},
-        // Found in any case, but replaced only as written.
-        {"lower case stays", "[qp_sender]", 0, ""},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
+    for (const char* value : {"free\t[QP_SENDER]", "[qp_sender]"}) {
         HandBuiltRun run;
         SafeCopy(run.message.sender, "[SMTP:alice@example.com]");
-        run.AddFilter(kHeadersContain, c.value);
-        (void)EvaluateWordListCriterion(kHeadersContain, "Reply-To: alice@example.com",
-                                        kTextDelimiters, &run.set, &run.evaluations);
-        EXPECT_EQ(c.wantCount, run.Result(1).matchCount[kHeadersContain]);
-        EXPECT_STREQ(c.wantResult, run.Result(1).resultText[kHeadersContain]);
+        const bool written = value[0] == 'f';
+        EXPECT_EQ(written ? 1 : 0,
+                  Hits(kHeadersContain, value, "Reply-To: alice@example.com", std::move(run)));
+        EXPECT_EQ(written ? "<MF-W>alice@example.com</MF-W>" : "", result);
     }
 }
 
-TEST_F(WordListsTest, EmptyConditionUsesTheGeneralPatternFile) {
-    plugin.tree.WriteFile("config/FILTERS/PATTERNS/MTAFILTER-GENERAL.TXT", "viagra\n");
-    RefreshDirectoryGroup(nullptr);
+TEST(SenderAddress, TextAfterTheFirstColonLosesItsLastCharacter) {
     struct Case {
         const char* name;
-        uint32_t caching;
-        bool cached;
-        int wantCount;
+        const char* sender;
+        const char* want;
+        int wantRc;
     };
     const Case kCases[] = {
-        {"caching off: read line by line", 0, false, 1},
-        {"caching on, never loaded", 1, false, 0},
-        {"caching on, loaded", 1, true, 1},
+        {"no colon: whole text", "alice@example.com", "alice@example.com", 0},
+        {"no bracket: last character still dropped", "SMTP:alice@example.com", "alice@example.co",
+         1},
+        {"first colon decides", "[X400:c=de:o=acme]", "c=de:o=acme", 1},
+        {"only the bracket after the colon", "[SMTP:]", "", 1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        HandBuiltRun run;
-        run.AddFilter(kBody, "");
-        char path[1024];
-        ASSERT_EQ(1, ResolvePatternPath(&run.set, "", path, sizeof path));
-        EmptyPatternCache();
-        if (c.cached) CachePatternFile(path);
-        Settings().allowPatternCaching = c.caching;
-        (void)EvaluateWordListCriterion(kBody, "cheap viagra", kTextDelimiters, &run.set,
-                                        &run.evaluations);
-        EXPECT_EQ(c.wantCount, run.Result(1).matchCount[kBody]);
+        char address[kSenderAddressCapacity] = "stale";
+        EXPECT_EQ(c.wantRc, ExtractSenderAddress(c.sender, address));
+        EXPECT_STREQ(c.want, address);
     }
 }
 
-TEST_F(WordListsTest, ReferencedFileTakesPrecedenceOverInlineText) {
+TEST(SenderAddress, AddressThatDoesNotFitIsRefusedWhole) {
+    const std::string exact = "[SMTP:" + std::string(kSenderAddressCapacity - 1, 'a') + "]";
+    const std::string over = "[SMTP:" + std::string(kSenderAddressCapacity, 'a') + "]";
+    char address[kSenderAddressCapacity];
+    EXPECT_EQ(1, ExtractSenderAddress(exact.c_str(), address));
+    EXPECT_EQ(kSenderAddressCapacity - 1, std::string(address).size());
+    EXPECT_EQ(1, ExtractSenderAddress(over.c_str(), address));
+    EXPECT_STREQ("", address);
+}
+
+TEST_F(WordListsTest, EmptyConditionUsesTheGeneralPatternFileAndAReferenceWinsOverText) {
+    plugin.tree.WriteFile("config/FILTERS/PATTERNS/MTAFILTER-GENERAL.TXT", "viagra\n");
+    RefreshDirectoryGroup(nullptr);
+    char general[1024];
+    HandBuiltRun scope;
+    ASSERT_EQ(1, ResolvePatternPath(&scope.set, "", general, sizeof general));
+    const struct {
+        uint32_t caching;
+        bool cached;
+        int count;
+    } cases[] = {{0, false, 1}, {1, false, 0}, {1, true, 1}};  // off: read line by line
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.caching) + (c.cached ? " cached" : ""));
+        EmptyPatternCache();
+        if (c.cached) CachePatternFile(general);
+        Settings().allowPatternCaching = c.caching;
+        EXPECT_EQ(c.count, Hits(kBody, "", "cheap viagra"));
+    }
+    Settings().allowPatternCaching = 0;
     WriteWords("lists/words.txt", "cheap\n");
-    const std::string reference =
-        "<REFERENCE><FILE>words.txt</FILE><PATH>" + plugin.tree.Join("lists") + "</PATH>";
-    HandBuiltRun run;
-    run.AddFilter(kSubject, reference);
-    (void)EvaluateWordListCriterion(kSubject, "cheap", kTextDelimiters, &run.set, &run.evaluations);
-    EXPECT_EQ(1, run.Result(1).matchCount[kSubject]);
-    EXPECT_STREQ("<MF-W>cheap</MF-W>", run.Result(1).resultText[kSubject]);
+    EXPECT_EQ(
+        1, Hits(kSubject,
+                "<REFERENCE><FILE>words.txt</FILE><PATH>" + plugin.tree.Join("lists") + "</PATH>",
+                "cheap"));
+    EXPECT_EQ("<MF-W>cheap</MF-W>", result);
 }
 
 TEST_F(WordListsTest, CaseSensitivityOneAloneComparesExactly) {
-    struct Case {
-        const char* name;
-        uint32_t setting;
-        int wantCount;
-    };
-    const Case kCases[] = {{"1: exact", 1, 0}, {"2: any case", 2, 1}};
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        plugin.registry.SetDword(testing_support::kPluginKey, "Case Sensitivity", c.setting);
+    for (uint32_t setting : {1u, 2u}) {
+        plugin.registry.SetDword(testing_support::kPluginKey, "Case Sensitivity", setting);
         ForgetFirstUseSettings();
-        HandBuiltRun run;
-        run.AddFilter(kSubject, "FREE");
-        (void)EvaluateWordListCriterion(kSubject, "free", kTextDelimiters, &run.set,
-                                        &run.evaluations);
-        EXPECT_EQ(c.wantCount, run.Result(1).matchCount[kSubject]);
+        EXPECT_EQ(setting == 1 ? 0 : 1, Hits(kSubject, "FREE", "free")) << setting;
     }
+}
+
+TEST_F(WordListsTest, LoadWordFileKeepsEveryNonEmptyLineUpToANul) {
+    const std::pair<std::string, Words> cases[] = {
+        {"\nfree\n\n\nmoney\n\n", {"free", "money"}},
+        {"free\r\nbig money\r\n", {"free", "big money"}},
+        {std::string("free\nmo\0ney\nx\n", 14), {"free", "mo"}},
+        {"", {}},
+    };
+    for (const auto& [bytes, words] : cases) {
+        plugin.tree.WriteFile("words.txt", bytes);
+        PatternEntry entry{{"stale"}, ""};
+        EXPECT_EQ(1, LoadWordFile(Path("words.txt").c_str(), &entry)) << bytes;
+        EXPECT_EQ(words, entry.words) << bytes;
+        EXPECT_EQ(Path("words.txt"), entry.path) << bytes;
+    }
+}
+
+TEST_F(WordListsTest, PathsIgnoreCaseAndAFileIsReadOnceAndMissingOnesAreEmptyLists) {
+    plugin.tree.WriteFile("Spam.txt", "old\n");
+    CachePatternFile(Path("Spam.txt").c_str());
+    plugin.tree.WriteFile("Spam.txt", "new\n");
+    CachePatternFile(Path("SPAM.TXT").c_str());
+    EXPECT_EQ(1u, PatternCacheSize());
+    EXPECT_TRUE(IsPatternFileCached(Path("spam.TXT").c_str()));
+    const auto found = FindCachedPatterns(Path("sPAM.txt").c_str());
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(Words{"old"}, found->words);
+    EXPECT_FALSE(IsPatternFileCached(Path("absent.txt").c_str()));
+    EXPECT_EQ(Words{"(none)"}, Cached("absent.txt"));
+    CachePatternFile(Path("absent.txt").c_str());
+    EXPECT_EQ(Words{}, Cached("absent.txt"));
+    EmptyPatternCache();
+    EXPECT_EQ(Words{"old"}, found->words);  // what a run found outlives the emptying
+    EXPECT_EQ(0u, PatternCacheSize());
+    CachePatternFile(Path("Spam.txt").c_str());
+    EXPECT_EQ(Words{"new"}, Cached("Spam.txt"));
+}
+
+TEST_F(WordListsTest, LookupsAndMatchesRaceAReloadThatEmptiesAndRefills) {
+    const std::vector<std::string> paths = {Path("a.txt"), Path("b.txt"), Path("c.txt")};
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) plugin.tree.WriteFile(name, "w\n");
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 3; ++r) {
+        readers.emplace_back([&, r] {
+            SetConsoleQuiet(1);  // no line for each hit
+            while (!stop.load()) {
+                for (const std::string& path : paths) {
+                    if (r == 0) CachePatternFile(path.c_str());  // a second loader
+                    const auto entry = FindCachedPatterns(path.c_str());
+                    if (entry != nullptr && entry->words != Words{"w"}) ++wrong;
+                    FilterEvaluation local{};
+                    const int rc =
+                        MatchCachedWordList("w", " ", path.c_str(), kBody, 0, &local, tags::kWord);
+                    if (rc != local.matchCount[kBody]) ++wrong;
+                }
+            }
+        });
+    }
+    for (int round = 0; round < 200; ++round) {
+        for (const std::string& path : paths) CachePatternFile(path.c_str());
+        EXPECT_LE(PatternCacheSize(), paths.size());
+        EmptyPatternCache();
+    }
+    stop = true;
+    for (std::thread& reader : readers) reader.join();
+    EXPECT_EQ(0, wrong.load());
 }
 
 }  // namespace

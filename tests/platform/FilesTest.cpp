@@ -16,11 +16,14 @@ using testing_support::TempTree;
 
 using Strings = std::vector<std::string>;
 
-std::string ReadAll(platform::File file, size_t chunk) {
+// What reading file "f" of the tree in text mode delivers, `chunk` bytes a read.
+std::string ReadAll(const TempTree& tree, size_t chunk) {
+    platform::File file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kReadText);
     std::string text;
     std::vector<char> buffer(chunk);
     while (size_t got = platform::FileRead(file, buffer.data(), chunk))
         text.append(buffer.data(), got);
+    platform::FileClose(file);
     return text;
 }
 
@@ -36,38 +39,26 @@ Strings ReadLines(const std::string& onDisk, size_t capacity) {
     return lines;
 }
 
-// Text mode drops the CR of each CR LF, also when the read size cuts the pair; a line is
-// read as fgets would.
-TEST(TextRead, DropsTheCrOfEachCrLfAndReadsLinesAsFgets) {
-    const std::pair<std::string, std::string> translations[] = {{"a\r\nb\r\n", "a\nb\n"},
-                                                                {"a\rb", "a\rb"},
-                                                                {"a\r\r\nb", "a\r\nb"},
-                                                                {"a\r", "a\r"},
-                                                                {"ab\r\ncd", "ab\ncd"}};
+// Text mode writes CR LF and drops the CR of each CR LF it reads, also when the read size
+// cuts the pair; a line is read as fgets would.
+TEST(TextMode, WritesCrLfAndReadsItBackAndReadsLinesAsFgets) {
+    TempTree tree;
+    platform::File file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kWriteText);
+    platform::FileWriteText(file, "x\ny\n\nlast");
+    ASSERT_EQ(platform::FileClose(file), 1);
+    EXPECT_EQ(tree.ReadFile("f"), "x\r\ny\r\n\r\nlast");
+    EXPECT_EQ(ReadAll(tree, 5), "x\ny\n\nlast");
+    const std::pair<std::string, std::string> translations[] = {
+        {"a\rb", "a\rb"}, {"a\r\r\nb", "a\r\nb"}, {"a\r", "a\r"}, {"ab\r\ncd", "ab\ncd"}};
     for (const auto& [onDisk, read] : translations)
         for (size_t chunk : {size_t{4096}, size_t{3}}) {
-            TempTree tree;
             tree.WriteFile("f", onDisk);
-            platform::File file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kReadText);
-            EXPECT_EQ(ReadAll(file, chunk), read) << onDisk << " " << chunk;
-            platform::FileClose(file);
+            EXPECT_EQ(ReadAll(tree, chunk), read) << onDisk << " " << chunk;
         }
     EXPECT_EQ(ReadLines("one\r\ntwo\n\r\nthree", 80), (Strings{"one\n", "two\n", "\n", "three"}));
     EXPECT_EQ(ReadLines("abcdefg\r\nh", 4), (Strings{"abc", "def", "g\n", "h"}));
     EXPECT_EQ(ReadLines("ab\r\nd", 4), (Strings{"ab\n", "d"}));
     EXPECT_EQ(ReadLines("ab\rde", 4), (Strings{"ab\r", "de"}));
-}
-
-TEST(Write, TextModeWritesCrLfAndReadsBackTheSame) {
-    const std::string text = "x\ny\n\nlast";
-    TempTree tree;
-    platform::File file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kWriteText);
-    platform::FileWriteText(file, text.c_str());
-    ASSERT_EQ(platform::FileClose(file), 1);
-    EXPECT_EQ(tree.ReadFile("f"), "x\r\ny\r\n\r\nlast");
-    file = platform::FileOpen(tree.Join("f").c_str(), FileMode::kReadText);
-    EXPECT_EQ(ReadAll(file, 5), text);
-    platform::FileClose(file);
 }
 
 TEST(Sync, FileAndDirectoryReachTheDiskOrSaySoNot) {
@@ -87,37 +78,29 @@ TEST(Sync, FileAndDirectoryReachTheDiskOrSaySoNot) {
     EXPECT_EQ(platform::FileClose(file), 0);
 }
 
-class CopyMoveTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        tree_.WriteFile("Spool/source.msg", "new");
-        tree_.WriteFile("Spool/target.msg", "old");
-    }
-    std::string Path(const char* relative) const { return tree_.Join(relative); }
-    Strings Spool() const {
+// Both on paths spelled in another case than on disk.
+TEST(CopyMove, FailOverAnExistingTargetOrReplaceIt) {
+    TempTree tree;
+    auto spool = [&] {
         Strings names;
-        platform::DirectoryList(Path("Spool").c_str(), 1, &names);
+        platform::DirectoryList(tree.Join("Spool").c_str(), 1, &names);
         return names;
-    }
-    TempTree tree_;  // first: the paths below are made from it
-    const std::string source_ = Path("SPOOL\\Source.msg");
-    const std::string target_ = Path("spool\\TARGET.MSG");
-};
-
-TEST_F(CopyMoveTest, CopyFailsOverAnExistingTargetOrReplacesIt) {
-    EXPECT_EQ(platform::FileCopy(source_.c_str(), target_.c_str(), 1), 0);
-    EXPECT_EQ(tree_.ReadFile("Spool/target.msg"), "old");
-    EXPECT_EQ(platform::FileCopy(source_.c_str(), target_.c_str(), 0), 1);
-    EXPECT_EQ(tree_.ReadFile("Spool/target.msg"), "new");
-    EXPECT_EQ(Spool(), (Strings{"source.msg", "target.msg"}));  // no temporary copy left
-}
-
-TEST_F(CopyMoveTest, MoveFailsOverAnExistingTargetOrReplacesIt) {
-    EXPECT_EQ(platform::FileMove(source_.c_str(), target_.c_str(), 0), 0);
-    EXPECT_EQ(Spool(), (Strings{"source.msg", "target.msg"}));
-    EXPECT_EQ(platform::FileMove(source_.c_str(), target_.c_str(), 1), 1);
-    EXPECT_EQ(Spool(), (Strings{"target.msg"}));
-    EXPECT_EQ(tree_.ReadFile("Spool/target.msg"), "new");
+    };
+    const std::string source = tree.Join("SPOOL\\Source.msg"),
+                      target = tree.Join("spool\\TARGET.MSG");
+    tree.WriteFile("Spool/source.msg", "new");
+    tree.WriteFile("Spool/target.msg", "old");
+    EXPECT_EQ(platform::FileCopy(source.c_str(), target.c_str(), 1), 0);
+    EXPECT_EQ(platform::FileMove(source.c_str(), target.c_str(), 0), 0);
+    EXPECT_EQ(tree.ReadFile("Spool/target.msg"), "old");
+    tree.WriteFile("Spool/source.msg", "copied");
+    EXPECT_EQ(platform::FileCopy(source.c_str(), target.c_str(), 0), 1);
+    EXPECT_EQ(tree.ReadFile("Spool/target.msg"), "copied");
+    EXPECT_EQ(spool(), (Strings{"source.msg", "target.msg"}));  // no temporary copy left
+    tree.WriteFile("Spool/source.msg", "moved");
+    EXPECT_EQ(platform::FileMove(source.c_str(), target.c_str(), 1), 1);
+    EXPECT_EQ(spool(), (Strings{"target.msg"}));
+    EXPECT_EQ(tree.ReadFile("Spool/target.msg"), "moved");
 }
 
 TEST(Wildcard, MatchesAsFindFirstFile) {

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/StreamSocket.h"
 
@@ -65,21 +66,15 @@ TEST(StreamSocket, AddressesThatCannotWork) {
         Listener gone;
         closedPort = gone.port;
     }
-    struct Case {
-        const char* name;
-        std::string address;
-        SocketResult want;
+    const std::pair<std::string, SocketResult> cases[] = {
+        {"", SocketResult::kBadAddress},
+        {"localhost", SocketResult::kBadAddress},  // no port
+        {"/nonexistent/daemon.sock", SocketResult::kRefused},
+        {"127.0.0.1:" + std::to_string(closedPort), SocketResult::kRefused},
     };
-    const Case kCases[] = {
-        {"empty", "", SocketResult::kBadAddress},
-        {"no port", "localhost", SocketResult::kBadAddress},
-        {"nobody at the unix path", "/nonexistent/daemon.sock", SocketResult::kRefused},
-        {"nobody at the port", "127.0.0.1:" + std::to_string(closedPort), SocketResult::kRefused},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [address, want] : cases) {
         platform::StreamSocket socket = nullptr;
-        EXPECT_EQ(c.want, platform::SocketConnect(c.address.c_str(), 2000, &socket));
+        EXPECT_EQ(want, platform::SocketConnect(address.c_str(), 2000, &socket)) << address;
         EXPECT_EQ(nullptr, socket);
     }
 }
