@@ -21,12 +21,14 @@ class FiltersCommandTest : public testing::Test {
 protected:
     Result Run(std::vector<std::string> args) {
         args.insert(args.begin(), "filters");
-        return testing_support::RunMtafilter(std::move(args));
+        Result result = testing_support::RunMtafilter(std::move(args));
+        return {result.code, testing_support::Slashed(result.out),
+                testing_support::Slashed(result.err)};
     }
     void Write(const std::string& relative, const std::string& text) {
         plugin_.tree.WriteFile("config/" + relative, text);
     }
-    std::string Config() const { return plugin_.tree.Join("config"); }
+    std::string Config() const { return testing_support::Slashed(plugin_.tree.Join("config")); }
 
     // A server whose filters show every kind of problem, one filter each.
     void WriteProblemServer() {
