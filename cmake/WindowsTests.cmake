@@ -23,9 +23,6 @@ set(WINDOWS_POSIX_ONLY_TESTS
     # against faulting libraries: Linux's measures of a leak (Windows would need handle
     # counts and working-set figures from other calls).
     "tests/frame/ProviderFaultTest\\.cpp$"
-    # Reads back what it printed with pread(2) on descriptor 1, which the Windows C
-    # run-time lacks (tests/filters/ListDifferential.h).
-    "tests/filters/CompiledListsTest\\.cpp$"
     # `mtafilter script` runs our own VBScript engine, which mtafilter.exe does not have.
     "tests/tools/ScriptCommandTest\\.cpp$"
     # The classifier library needs SQLite, which has no mingw-w64 build in Debian.
