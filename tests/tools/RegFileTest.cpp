@@ -167,7 +167,6 @@ TEST_F(RegFileTest, ExportWritesSortedKeysAndRegeditFormats) {
 void FillEveryType() {
     const char* key = BASE "\\Quill Post\\Types";
     SetRaw(key, "sz", platform::kRegSz, Nul("plain \"quoted\" C:\\path"));
-    SetRaw(key, "sz_empty", platform::kRegSz, Nul(""));
     SetRaw(key, "sz_unterminated", platform::kRegSz, "abc");
     SetRaw(key, "sz_zero_bytes", platform::kRegSz, "");
     SetRaw(key, "sz_control", platform::kRegSz, Nul("line\r\nbreak"));
@@ -177,11 +176,9 @@ void FillEveryType() {
     SetRaw(key, "expand_sz", platform::kRegExpandSz, Nul("%SystemRoot%\\x"));
     SetRaw(key, "dword", platform::kRegDword, "\xff\xfe\xfd\xfc");
     SetRaw(key, "dword_short", platform::kRegDword, "\x01\x02");
-    SetRaw(key, "binary", platform::kRegBinary, std::string(100, '\x5a'));
     SetRaw(key, "binary_empty", platform::kRegBinary, "");
     SetRaw(key, "multi_sz", platform::kRegMultiSz, std::string("one\0two\0\0", 9));
     SetRaw(key, "none", platform::kRegNone, "");
-    SetRaw(key, "qword", 11, std::string("\0\1\2\3\4\5\6\7", 8));
     SetRaw(key, "odd_type", 0x12345, "z");
     SetRaw(key, "", platform::kRegSz, Nul("default"));
     SetRaw(key, "Name \"with\" \\ marks", platform::kRegDword, std::string(4, '\0'));

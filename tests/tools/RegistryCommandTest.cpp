@@ -154,20 +154,4 @@ TEST_F(RegistryCommandTest, CorruptDatabaseFailsWithAdvice) {
     EXPECT_NE(std::string::npos, result.err.find("--registry")) << result.err;
 }
 
-TEST_F(RegistryCommandTest, ValueSetByAnotherProcessIsReadHere) {
-    Set("Reload", "dword:0");
-    // Double quotes only, and none at the start: the same line suits sh and cmd.exe.
-    const std::string tool =
-        std::string(MTAFILTER_TOOL) + " --registry \"" + registry_.Path() + "\" registry ";
-    const std::string key = std::string(" \"") + kKey + "\" ";
-    std::string output;
-    ASSERT_EQ(0, testing_support::RunCommand(tool + "set" + key + "Reload dword:5", &output, true))
-        << output;
-    EXPECT_EQ("5\n", Run({"get", kKey, "Reload"}).out);
-    Set("Reload", "dword:6");
-    output.clear();
-    ASSERT_EQ(0, testing_support::RunCommand(tool + "get" + key + "Reload", &output));
-    EXPECT_EQ("6\n", output);
-}
-
 }  // namespace
