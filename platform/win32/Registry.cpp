@@ -154,8 +154,7 @@ RegistryStatus RegistryEnumSubkey(RegistryKey key, uint32_t index, char* name, s
 // a rollback puts back what already landed (platform/win32/RegistryJournal.h).
 RegistryStatus RegistryBeginTransaction() {
     if (journal::Open()) return kRegFailed;  // transactions do not nest
-    journal::Begin();
-    return kRegOk;
+    return journal::Begin() ? kRegOk : kRegFailed;
 }
 
 RegistryStatus RegistryCommitTransaction() {

@@ -31,12 +31,10 @@ struct Undo {
     std::vector<std::pair<std::string, std::vector<SavedValue>>> keys;
 };
 
-struct Record {
-    bool open = false;
-    std::vector<Undo> undo;
-};
-
-thread_local Record record;
+// The open transaction's record, null when none is open. A plain pointer: a thread-local
+// object with a destructor would leave the thread's exit calling into this library after
+// the MTA unloaded it, and every registry write of every thread touches this variable.
+thread_local std::vector<Undo>* record = nullptr;
 
 bool ReadValue(HKEY key, const char* name, SavedValue* value, bool* exists) {
     DWORD size = 0;
@@ -143,22 +141,22 @@ bool RestoreTree(const Undo& undo) {
 }  // namespace
 
 bool Open() {
-    return record.open;
+    return record != nullptr;
 }
 
-void Begin() {
-    record.undo.clear();
-    record.open = true;
+bool Begin() {
+    if (record == nullptr) record = new (std::nothrow) std::vector<Undo>;
+    return record != nullptr;
 }
 
 void Discard() {
-    record.undo.clear();
-    record.open = false;
+    delete record;
+    record = nullptr;
 }
 
 RegistryStatus Rollback() {
     bool done = true;
-    for (auto undo = record.undo.rbegin(); undo != record.undo.rend(); ++undo) {
+    for (auto undo = record->rbegin(); undo != record->rend(); ++undo) {
         switch (undo->kind) {
             case Undo::Kind::kValue:
                 done = UndoValue(*undo) && done;
@@ -176,14 +174,14 @@ RegistryStatus Rollback() {
 }
 
 bool NoteKeyCreation(const char* path) try {
-    if (!record.open) return true;
+    if (record == nullptr) return true;
     // The first missing key on the way down goes on rollback, and everything made below it.
     const std::string full = path;
     for (size_t end = 0; end != std::string::npos;) {
         end = full.find('\\', end + 1);
         const std::string prefix = full.substr(0, end);
         if (prefix.empty() || KeyExists(prefix)) continue;
-        record.undo.push_back(Undo{Undo::Kind::kRemoveKey, prefix});
+        record->push_back(Undo{Undo::Kind::kRemoveKey, prefix});
         return true;
     }
     return true;
@@ -192,21 +190,21 @@ bool NoteKeyCreation(const char* path) try {
 }
 
 bool NoteValue(HKEY key, const char* keyPath, const char* name) try {
-    if (!record.open) return true;
+    if (record == nullptr) return true;
     Undo undo{Undo::Kind::kValue, keyPath};
     if (!ReadValue(key, name, &undo.value, &undo.existed)) return false;
     undo.value.name = name;
-    record.undo.push_back(undo);
+    record->push_back(undo);
     return true;
 } catch (const std::bad_alloc&) {
     return false;
 }
 
 bool NoteTree(const char* path) try {
-    if (!record.open || !KeyExists(path)) return true;
+    if (record == nullptr || !KeyExists(path)) return true;
     Undo undo{Undo::Kind::kRestoreTree, path};
     if (!ReadTree(path, &undo)) return false;
-    record.undo.push_back(undo);
+    record->push_back(undo);
     return true;
 } catch (const std::bad_alloc&) {
     return false;

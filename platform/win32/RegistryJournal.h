@@ -12,7 +12,8 @@ namespace platform::journal {
 
 // Whether a transaction is open on this thread.
 bool Open();
-void Begin();
+// Opens one; false when there is no memory for its record.
+bool Begin();
 // Forgets the record: the changes stay.
 void Discard();
 // Undoes every recorded change; kRegFailed when any could not be undone.
