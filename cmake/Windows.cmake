@@ -61,13 +61,15 @@ list(FILTER TOOL_SOURCES EXCLUDE REGEX "tools/(Main|ScriptCommand)\\.cpp$")
 add_library(mtafilter_tools STATIC ${TOOL_SOURCES} tools/win32/ScriptCommand.cpp)
 target_link_libraries(mtafilter_tools PUBLIC mtafilter_core)
 target_compile_definitions(mtafilter_tools PRIVATE MTAFILTER_DEFAULT_PLUGIN="MTAFILTER.DLL"
-    MTAFILTER_SCANNER_DIR="${CMAKE_BINARY_DIR}/scanners")
+    MTAFILTER_SCANNER_DIR="${CMAKE_BINARY_DIR}/scanners" MTAFILTER_LIBRARY_SUFFIX=".DLL")
 add_executable(mtafilter tools/Main.cpp)
 target_link_libraries(mtafilter PRIVATE mtafilter_tools)
 add_dependencies(mtafilter MTAFILTER)
 
 add_subdirectory(scanners/spamassassin)
 add_subdirectory(scanners/clamav)
+# "demo --scanners" installs the daemon clients from the build.
+add_dependencies(mtafilter QPFLTMSA QPAVGEN)
 
 if(MTAFILTER_TESTS)
     enable_testing()
