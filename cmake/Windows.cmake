@@ -11,6 +11,10 @@
 #   runs our engine directly, is not available in mtafilter.exe (tools/win32/), and
 #   vbscript/win32/ stands for the engine's registration.
 # - The entry point is DllMain (frame/win32/DllMain.cpp).
+# - Of the provider libraries, the daemon clients QPFLTMSA.DLL (spamd) and QPAVGEN.DLL
+#   (clamd) are built. The Bayesian classifier needs SQLite, and the DNS and DKIM
+#   providers c-ares and OpenDKIM: Debian has no mingw-w64 build of any of them, so those
+#   three stay Linux libraries.
 # Everything is linked statically (libstdc++, libgcc, winpthread), so that the DLL and
 # the programs import only system DLLs.
 
@@ -56,13 +60,16 @@ file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS tools/*.cpp)
 list(FILTER TOOL_SOURCES EXCLUDE REGEX "tools/(Main|ScriptCommand)\\.cpp$")
 add_library(mtafilter_tools STATIC ${TOOL_SOURCES} tools/win32/ScriptCommand.cpp)
 target_link_libraries(mtafilter_tools PUBLIC mtafilter_core)
-# The daemon clients are not built for Windows yet: "demo --scanners" then says it cannot
-# find them in the build folder and leaves the scanners off.
 target_compile_definitions(mtafilter_tools PRIVATE MTAFILTER_DEFAULT_PLUGIN="MTAFILTER.DLL"
-    MTAFILTER_SCANNER_DIR="${CMAKE_BINARY_DIR}")
+    MTAFILTER_SCANNER_DIR="${CMAKE_BINARY_DIR}/scanners" MTAFILTER_LIBRARY_SUFFIX=".DLL")
 add_executable(mtafilter tools/Main.cpp)
 target_link_libraries(mtafilter PRIVATE mtafilter_tools)
 add_dependencies(mtafilter MTAFILTER)
+
+add_subdirectory(scanners/spamassassin)
+add_subdirectory(scanners/clamav)
+# "demo --scanners" installs the daemon clients from the build.
+add_dependencies(mtafilter QPFLTMSA QPAVGEN)
 
 if(MTAFILTER_TESTS)
     enable_testing()

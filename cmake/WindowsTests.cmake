@@ -15,11 +15,18 @@ include(GoogleTest)
 set(WINDOWS_POSIX_ONLY_TESTS
     "tests/platform/(Registry|StreamSocket|HostPath|Process)Test\\.cpp$"
     "tests/common/AtomicFileTest\\.cpp$" "tests/base/SettingsTest\\.cpp$"
-    # A crash on purpose in a forked child; crashing stand-in libraries loaded as .so files.
-    "tests/actions/MessageRewritingCrashTest\\.cpp$" "tests/frame/ProviderFaultTest\\.cpp$"
-    # Compares two matchers with the same results on any system; it reads back standard
-    # output through POSIX descriptors.
-    "tests/filters/CompiledListsTest\\.cpp$")
+    # Kills a forked child (fork, kill, waitpid) at random moments while it rewrites
+    # messages. On Windows the rewriting loop would have to be a program of its own that
+    # TerminateProcess ends; the replace it relies on there (MoveFileEx) is the system's.
+    "tests/actions/MessageRewritingCrashTest\\.cpp$"
+    # Counts the process's descriptors and resident memory in /proc over 10,000 runs
+    # against faulting libraries: Linux's measures of a leak (Windows would need handle
+    # counts and working-set figures from other calls).
+    "tests/frame/ProviderFaultTest\\.cpp$"
+    # `mtafilter script` runs our own VBScript engine, which mtafilter.exe does not have.
+    "tests/tools/ScriptCommandTest\\.cpp$"
+    # The classifier library needs SQLite, which has no mingw-w64 build in Debian.
+    "tests/tools/BayesCommandTest\\.cpp$")
 
 file(GLOB FIXTURE_SOURCES CONFIGURE_DEPENDS tests/fixtures/*.cpp)
 add_library(mtafilter_fixtures STATIC ${FIXTURE_SOURCES})
@@ -48,14 +55,14 @@ function(add_windows_test_program name libraries)
         MTAFILTER_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}/tests"
         MTAFILTER_HELPER_LIBS="${CMAKE_BINARY_DIR}/tests/helper-libs")
     # One CTest per program: starting Wine for every test case would take most of the leg.
-    add_dependencies(${name} PlatformHelperProgram ProviderStubFull ProviderStubPlain
-        ProviderStubPartial ProviderStubNoExecute)
+    add_dependencies(${name} PlatformHelperProgram PluginHostProgram ProviderStubFull
+        ProviderStubPlain ProviderStubPartial ProviderStubNoExecute)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
-set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base;analysis;actions;frame;store" CACHE STRING
-    "the test folders built for Windows")
+set(MTAFILTER_WINDOWS_TESTS "platform;common;filters;base;analysis;actions;frame;store;tools;host"
+    CACHE STRING "the test folders built for Windows")
 foreach(folder ${MTAFILTER_WINDOWS_TESTS})
     if(folder STREQUAL "platform")
         add_windows_test_program(platform_tests mtafilter_platform tests/platform/*.cpp
@@ -65,8 +72,17 @@ foreach(folder ${MTAFILTER_WINDOWS_TESTS})
     elseif(folder STREQUAL "frame")
         add_windows_test_program(frame_tests mtafilter_core tests/frame/*.cpp
             tests/providers/*.cpp)
+    elseif(folder STREQUAL "tools")
+        add_windows_test_program(tools_tests mtafilter_tools tests/tools/*.cpp)
+    elseif(folder STREQUAL "host")
+        add_windows_test_program(host_tests mtafilter_platform tests/host/*.cpp)
     else()
         add_windows_test_program(${folder}_tests mtafilter_core tests/${folder}/*.cpp)
+    endif()
+endforeach()
+foreach(program tools_tests host_tests)
+    if(TARGET ${program})
+        add_dependencies(${program} MTAFILTER mtafilter)
     endif()
 endforeach()
 
@@ -83,8 +99,10 @@ target_compile_definitions(ProviderStubPlain PRIVATE STUB_PLAIN_ENTRIES)
 target_compile_definitions(ProviderStubPartial PRIVATE STUB_QP_ENTRIES STUB_WITHOUT_CLEANUP)
 target_compile_definitions(ProviderStubNoExecute PRIVATE STUB_QP_ENTRIES STUB_WITHOUT_EXECUTE)
 
-# The program tests start as the other process (in place of a shell on Linux).
-add_executable(PlatformHelperProgram tests/helpers/PlatformHelperProgram.cpp)
-target_link_libraries(PlatformHelperProgram PRIVATE mtafilter_platform)
-set_target_properties(PlatformHelperProgram PROPERTIES
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# The program tests start as the other process (in place of a shell on Linux), and the
+# host that exits with the plug-in still loaded.
+foreach(helper PlatformHelperProgram PluginHostProgram)
+    add_executable(${helper} tests/helpers/${helper}.cpp)
+    target_link_libraries(${helper} PRIVATE mtafilter_platform)
+    set_target_properties(${helper} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+endforeach()

@@ -1,4 +1,5 @@
-// platform/CodePage.cpp: ISO-8859-1 conversions.
+// platform/CodePage.cpp: ISO-8859-1 conversions (platform/win32/CodePage.cpp has the
+// system's own).
 #include "platform/CodePage.h"
 
 #include <cstring>
@@ -44,24 +45,6 @@ int WideCharToMultiByte(UINT /*codePage*/, DWORD /*flags*/, const OLECHAR* text,
         destination[i] = c > 0xFF ? replacement : static_cast<char>(c);
     }
     return units;
-}
-
-std::wstring ToOleString(UINT codePage, const char* text) {
-    if (text == nullptr) return std::wstring();
-    const int units = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(codePage, 0, text, -1, wide.data(), units);
-    wide.pop_back();  // the string keeps its own terminator
-    return wide;
-}
-
-std::string FromOleString(UINT codePage, const OLECHAR* text) {
-    if (text == nullptr) return std::string();
-    const int units = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(units), '\0');
-    WideCharToMultiByte(codePage, 0, text, -1, narrow.data(), units, nullptr, nullptr);
-    narrow.pop_back();
-    return narrow;
 }
 
 }  // namespace platform

@@ -17,23 +17,32 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 echo "windows.sh: building $build" >&2
 cmake --build "$build" -j "$jobs"
 
-echo "windows.sh: checking the DLL's exports and imports" >&2
-dump=$(x86_64-w64-mingw32-objdump -p "$build/MTAFILTER.DLL")
-exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
-if [ "$exports" != "ExecuteVBScript FilterCommand FilterExecute FilterInit FilterUnInit " ]; then
-    echo "windows.sh: MTAFILTER.DLL exports '$exports', not exactly the five entry points" >&2
-    exit 1
-fi
-imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$dump" | sort -u | tr '\n' ' ')
-for dll in $imports; do
-    case "$dll" in
-        ADVAPI32.DLL | KERNEL32.DLL | MSVCRT.DLL | OLE32.DLL | OLEAUT32.DLL | WS2_32.DLL) ;;
-        *)
-            echo "windows.sh: MTAFILTER.DLL imports $dll, which is not a system DLL" >&2
-            exit 1
-            ;;
-    esac
-done
+# A DLL exports exactly the given names and imports only system DLLs, so that it needs no
+# other file on the server.
+check_dll() {
+    local dll=$1 expected=$2 dump exports imports
+    dump=$(x86_64-w64-mingw32-objdump -p "$dll")
+    exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
+    if [ "$exports" != "$expected" ]; then
+        echo "windows.sh: $dll exports '$exports', not exactly '$expected'" >&2
+        exit 1
+    fi
+    imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$dump" | sort -u | tr '\n' ' ')
+    for import in $imports; do
+        case "$import" in
+            ADVAPI32.DLL | KERNEL32.DLL | MSVCRT.DLL | OLE32.DLL | OLEAUT32.DLL | WS2_32.DLL) ;;
+            *)
+                echo "windows.sh: $dll imports $import, which is not a system DLL" >&2
+                exit 1
+                ;;
+        esac
+    done
+}
+
+echo "windows.sh: checking the DLLs' exports and imports" >&2
+check_dll "$build/MTAFILTER.DLL" "ExecuteVBScript FilterCommand FilterExecute FilterInit FilterUnInit "
+check_dll "$build/scanners/QPFLTMSA.DLL" "QP_CleanUp QP_Execute QP_Initialize "
+check_dll "$build/scanners/QPAVGEN.DLL" "ProviderExecute "
 
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEARCH=win64
 # No Mono or Gecko installer dialogs while the prefix is made.
@@ -73,6 +82,13 @@ printf '1\t\tX-Script-Decided|YES\tADD_HEADER\tPrize by script\r\n' >"$filters/A
 # stand-in answers as the DNS provider and records every call the plug-in makes.
 cp "$build/tests/helper-libs/ProviderStubFull.DLL" "$build/demo/app64/QPWINDNS.DLL"
 export STUB_PROVIDER_LOG="$PWD/$build/demo/provider-calls.log"
+# The daemon clients built here go in too, switched on: the summary must find them ready
+# (loaded, their undecorated entries found, initialized). No spamd or clamd runs here, so
+# their scans fail and let the messages pass.
+cp "$build/scanners/QPFLTMSA.DLL" "$build/scanners/QPAVGEN.DLL" "$build/demo/app64/"
+plugin='HKLM\SOFTWARE\Wow6432Node\Quill Post\Quill Post\Agents\MTA\Filters\MTAFILTER'
+(cd "$build" && "$wine" mtafilter.exe registry set "$plugin" "SpamAssassin Enabled" dword:1 &&
+    "$wine" mtafilter.exe registry set "$plugin" "Antivirus Status" dword:1)
 
 # What an administrator asks before the run: the filter table as the plug-in loads it,
 # and why each filter matches the prize message still in the queue, its script asked.
@@ -90,8 +106,12 @@ if ! grep -q '(PRIZESCRIPT): matched by its script (result data "prize in subjec
     exit 1
 fi
 
-(cd "$build" && "$wine" mtafilter.exe run --quiet)
+(cd "$build" && "$wine" mtafilter.exe run --quiet --json) >"$build/demo/run.json"
 /usr/lib/wine/wineserver -w
+if ! grep -q '"SpamAssassin":"ready","Antivirus":"ready"' "$build/demo/run.json"; then
+    echo "windows.sh: the scanner DLLs were not ready (see $build/demo/run.json)" >&2
+    exit 1
+fi
 if ! grep -q 'Prize by script' "$build"/demo/logs/MTAFILTER-Report-*.log; then
     echo "windows.sh: the script filter decided nothing (see $build/demo/logs)" >&2
     exit 1
@@ -104,4 +124,4 @@ if ! grep -q '^QPWINDNS.DLL|DNSInitialize|' "$STUB_PROVIDER_LOG"; then
     echo "windows.sh: the provider DLL was not loaded from $build/demo/app64" >&2
     exit 1
 fi
-echo "windows.sh: the demo, a script filter and a provider DLL ran through MTAFILTER.DLL" >&2
+echo "windows.sh: the demo, a script filter and the provider DLLs ran through MTAFILTER.DLL" >&2

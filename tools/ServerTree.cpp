@@ -608,10 +608,11 @@ struct ScannerInstall {
     const char* addressValue;
 };
 
-constexpr ScannerInstall kSpamAssassinInstall = {"QPFLTMSA.so", values::kSpamAssassinEnabled,
-                                                 "SpamAssassin", "Server"};
-constexpr ScannerInstall kAntivirusInstall = {"QPAVGEN.so", values::kAntivirusStatus, "ClamAV",
-                                              "Socket"};
+// The files as the build names them (".so", or ".DLL" on Windows).
+constexpr ScannerInstall kSpamAssassinInstall = {
+    "QPFLTMSA" MTAFILTER_LIBRARY_SUFFIX, values::kSpamAssassinEnabled, "SpamAssassin", "Server"};
+constexpr ScannerInstall kAntivirusInstall = {"QPAVGEN" MTAFILTER_LIBRARY_SUFFIX,
+                                              values::kAntivirusStatus, "ClamAV", "Socket"};
 
 int InstallScanner(const std::string& root, const ScannerInstall& scanner,
                    const std::string& address, std::string* error) {
@@ -621,7 +622,9 @@ int InstallScanner(const std::string& root, const ScannerInstall& scanner,
     if (!std::filesystem::copy_file(source, target, failure)) {
         *error = "cannot copy " + source + " to " + target + ": " + failure.message() +
                  "; build it (cmake --build BUILD-DIR --target " +
-                 std::string(scanner.library, std::strlen(scanner.library) - 3) + ")";
+                 std::string(scanner.library,
+                             std::strlen(scanner.library) - std::strlen(MTAFILTER_LIBRARY_SUFFIX)) +
+                 ")";
         return 0;
     }
     const uint32_t on = 1;

@@ -6,12 +6,14 @@
 #include <new>
 #include <string>
 
+#include "platform/win32/RegistryJournal.h"
 #include "platform/win32/WinApi.h"
 
 namespace platform {
 
 struct RegistryKeyState {
     HKEY handle;
+    std::string path;  // for the transaction's undo record
 };
 
 namespace {
@@ -31,12 +33,15 @@ RegistryStatus StatusOf(LONG code) {
     }
 }
 
-RegistryStatus WrapKey(LONG code, HKEY handle, RegistryKey* key) {
+RegistryStatus WrapKey(LONG code, HKEY handle, const char* path, RegistryKey* key) {
     if (code != ERROR_SUCCESS) return StatusOf(code);
-    *key = new (std::nothrow) RegistryKeyState{handle};
-    if (*key != nullptr) return kRegOk;
-    RegCloseKey(handle);
-    return kRegFailed;
+    try {
+        *key = new RegistryKeyState{handle, path};
+        return kRegOk;
+    } catch (const std::bad_alloc&) {
+        RegCloseKey(handle);
+        return kRegFailed;
+    }
 }
 
 const char* ValueName(const char* name) {
@@ -76,16 +81,17 @@ RegistryStatus RegistryOpenKey(const char* path, RegistryKey* key) {
     // A key this account may read but not change is still read.
     if (code == ERROR_ACCESS_DENIED)
         code = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &handle);
-    return WrapKey(code, handle, key);
+    return WrapKey(code, handle, path, key);
 }
 
 RegistryStatus RegistryCreateKey(const char* path, RegistryKey* key) {
     if (path == nullptr || key == nullptr) return kRegFailed;
     *key = nullptr;
+    if (!journal::NoteKeyCreation(path)) return kRegFailed;
     HKEY handle = nullptr;
     LONG code = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                 KEY_READ | KEY_WRITE, nullptr, &handle, nullptr);
-    return WrapKey(code, handle, key);
+    return WrapKey(code, handle, path, key);
 }
 
 void RegistryCloseKey(RegistryKey key) {
@@ -109,17 +115,20 @@ RegistryStatus RegistryQueryValue(RegistryKey key, const char* name, uint32_t* t
 RegistryStatus RegistrySetValue(RegistryKey key, const char* name, uint32_t type, const void* data,
                                 uint32_t size) {
     if (key == nullptr) return kRegFailed;
+    if (!journal::NoteValue(key->handle, key->path.c_str(), ValueName(name))) return kRegFailed;
     return StatusOf(RegSetValueExA(key->handle, ValueName(name), 0, type,
                                    static_cast<const BYTE*>(data), size));
 }
 
 RegistryStatus RegistryDeleteValue(RegistryKey key, const char* name) {
     if (key == nullptr) return kRegFailed;
+    if (!journal::NoteValue(key->handle, key->path.c_str(), ValueName(name))) return kRegFailed;
     return StatusOf(RegDeleteValueA(key->handle, ValueName(name)));
 }
 
 RegistryStatus RegistryDeleteKeyTree(const char* path) {
     if (path == nullptr || *path == '\0') return kRegFailed;
+    if (!journal::NoteTree(path)) return kRegFailed;
     LONG code = RegDeleteTreeA(HKEY_LOCAL_MACHINE, path);
     if (code != ERROR_SUCCESS) return StatusOf(code);
     // RegDeleteTree empties the key; the key itself goes next.
@@ -141,19 +150,22 @@ RegistryStatus RegistryEnumSubkey(RegistryKey key, uint32_t index, char* name, s
         RegEnumKeyExA(key->handle, index, name, &length, nullptr, nullptr, nullptr, nullptr));
 }
 
-// The system registry has no transactions this layer can use everywhere (the kernel
-// transaction manager is not on every server, nor under Wine): a group of changes lands
-// change by change, and a rollback cannot take back what already landed.
+// A group of changes lands change by change, each first noting what it replaces, so that
+// a rollback puts back what already landed (platform/win32/RegistryJournal.h).
 RegistryStatus RegistryBeginTransaction() {
-    return kRegOk;
+    if (journal::Open()) return kRegFailed;  // transactions do not nest
+    return journal::Begin() ? kRegOk : kRegFailed;
 }
 
 RegistryStatus RegistryCommitTransaction() {
+    if (!journal::Open()) return kRegFailed;
+    journal::Discard();
     return kRegOk;
 }
 
 RegistryStatus RegistryRollbackTransaction() {
-    return kRegFailed;
+    if (!journal::Open()) return kRegFailed;
+    return journal::Rollback();
 }
 
 // The system registry has no read cache of ours to keep in step, so a scope that checks

@@ -1,6 +1,6 @@
-// platform/win32/SystemCom.h: the OLE32 and OLEAUT32 entry points behind platform/Com.h,
-// declared in this layer's own types. <windows.h> cannot be used next to platform/Com.h,
-// whose constants it defines as macros; the types agree in size and layout (see
+// platform/win32/SystemCom.h: the OLE32, OLEAUT32 and KERNEL32 (code page) entry points behind
+// platform/Com.h, declared in this layer's own types. <windows.h> cannot be used next to
+// platform/Com.h, whose constants it defines as macros; the types agree in size and layout (see
 // platform/win32/ComLayout.cpp), which is all that crosses into the system.
 #pragma once
 
@@ -24,6 +24,11 @@ UINT __stdcall SysStringLen(BSTR text);
 void __stdcall VariantInit(VARIANTARG* variant);
 HRESULT __stdcall VariantClear(VARIANTARG* variant);
 HRESULT __stdcall VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
+int __stdcall MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
+                                  OLECHAR* destination, int capacity);
+int __stdcall WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* text, int length,
+                                  char* destination, int capacity, const char* defaultChar,
+                                  BOOL* usedDefault);
 }
 
 }  // namespace platform::system

@@ -12,6 +12,7 @@
 
 #include "common/RegistryAccess.h"
 #include "platform/Files.h"
+#include "platform/LibraryExport.h"
 #include "platform/Registry.h"
 #include "scanners/clamav/ClamdScan.h"
 #include "scanners/common/ScannerSettings.h"
@@ -98,10 +99,8 @@ int32_t Execute(const char* messageId, const char* connector, char* result) {
 
 // agent: the calling agent's name; messageId and connector name the queued message;
 // result: 1024 bytes, the signature name when a virus was found (else emptied).
-extern "C" __attribute__((visibility("default"))) int32_t ProviderExecute(const char* agent,
-                                                                          const char* messageId,
-                                                                          const char* connector,
-                                                                          char* result) {
+MTAFILTER_EXPORT int32_t ProviderExecute(const char* agent, const char* messageId,
+                                         const char* connector, char* result) {
     (void)agent;
     if (result == nullptr) return 0;
     result[0] = '\0';

@@ -13,9 +13,12 @@
 namespace {
 
 // Counting reads and writes the registry; one lock keeps two failing scans from both
-// reading 4 and writing 5. Constant-initialised, so it exists before any call and
-// leaves nothing behind when the library is unloaded.
-constinit std::mutex counterLock;
+// reading 4 and writing 5. Made at the first count (the Windows run-time's mutex cannot
+// be constant-initialised), which every scan thread waits for.
+std::mutex& CounterLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 void WriteText(const char* key, const char* name, const char* text) {
     platform::RegistryKey opened = nullptr;
@@ -41,7 +44,7 @@ void ScannerText(const char* key, const char* name, const char* fallback, char* 
 
 void CountUnderKey(const char* key, const char* counterName) {
     try {
-        std::lock_guard<std::mutex> guard(counterLock);
+        std::lock_guard<std::mutex> guard(CounterLock());
         uint32_t count = ScannerNumber(key, counterName, 0);
         if (!WriteRegistryDword(RegistryRoot::kLocalMachine, key, counterName, count + 1)) return;
     } catch (...) {
@@ -52,7 +55,7 @@ void CountUnderKey(const char* key, const char* counterName) {
 void ReportScanFailure(const char* key, const char* source, const char* text) {
     CountUnderKey(key, kScanErrorsValue);
     try {
-        std::lock_guard<std::mutex> guard(counterLock);
+        std::lock_guard<std::mutex> guard(CounterLock());
         WriteText(key, kLastErrorValue, text);
     } catch (...) {
     }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/Markers.h"
+#include "platform/LibraryExport.h"
 #include "platform/Registry.h"
 #include "scanners/common/ScannerSettings.h"
 #include "scanners/spamassassin/SpamdCheck.h"
@@ -111,12 +112,10 @@ int32_t Execute(const char* command, int32_t commandLength, char* result, int32_
 
 }  // namespace
 
-#define QPFLTMSA_EXPORT extern "C" __attribute__((visibility("default")))
-
 // Called once when the plug-in loads: says in the event log when spamd cannot be reached,
 // so that the administrator hears of it before mail goes unchecked. Always succeeds:
 // spamd may well come up after the mail server.
-QPFLTMSA_EXPORT int32_t QP_Initialize(const char*, int32_t, char* result, int32_t* resultLength) {
+MTAFILTER_EXPORT int32_t QP_Initialize(const char*, int32_t, char* result, int32_t* resultLength) {
     try {
         const Settings settings = ReadSettings();
         if (!PingSpamd(settings.server,
@@ -134,8 +133,8 @@ QPFLTMSA_EXPORT int32_t QP_Initialize(const char*, int32_t, char* result, int32_
 }
 
 // command: "<FILENAME>message path</FILENAME><CMDFILE>envelope path</CMDFILE>".
-QPFLTMSA_EXPORT int32_t QP_Execute(const char* command, int32_t commandLength, char* result,
-                                   int32_t* resultLength) {
+MTAFILTER_EXPORT int32_t QP_Execute(const char* command, int32_t commandLength, char* result,
+                                    int32_t* resultLength) {
     if (command == nullptr) return Answer(result, resultLength, 0, "");
     try {
         return Execute(command, commandLength, result, resultLength);
@@ -145,6 +144,6 @@ QPFLTMSA_EXPORT int32_t QP_Execute(const char* command, int32_t commandLength, c
     }
 }
 
-QPFLTMSA_EXPORT int32_t QP_CleanUp(const char*, int32_t, char* result, int32_t* resultLength) {
+MTAFILTER_EXPORT int32_t QP_CleanUp(const char*, int32_t, char* result, int32_t* resultLength) {
     return Answer(result, resultLength, 1, "");
 }

@@ -121,8 +121,12 @@ public:
         std::fflush(stdout);
         const off_t end = lseek(1, 0, SEEK_CUR);
         std::string printed(static_cast<size_t>(end - mark_), '\0');
-        if (end > mark_ && pread(1, printed.data(), printed.size(), mark_) != end - mark_)
+        // Read back and return to the end (no pread in the Windows run-time).
+        if (end > mark_ &&
+            (lseek(1, mark_, SEEK_SET) != mark_ ||
+             read(1, printed.data(), static_cast<unsigned>(printed.size())) != end - mark_))
             printed = "?";
+        lseek(1, end, SEEK_SET);
         mark_ = end;
         if (end > kRewindAt) {  // keep the file small without truncating it every time
             if (ftruncate(1, 0) != 0) printed += "?";

@@ -6,10 +6,10 @@
 //   PluginHostProgram PLUGIN [MESSAGEID]
 // loads PLUGIN, filters the message MESSAGEID of the SMTP connector when one is given,
 // and returns from main with the library still loaded: 0 when all of that worked.
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <cstdio>
+
+#include "platform/Library.h"
 
 namespace {
 
@@ -23,14 +23,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PLUGIN [MESSAGEID]\n", argv[0]);
         return kUsageError;
     }
-    void* plugin = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    platform::Library plugin = platform::LibraryLoad(argv[1]);
     if (plugin == nullptr) {
-        std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
+        std::fprintf(stderr, "cannot load %s: %s\n", argv[1], platform::LibraryLastError());
         return 2;
     }
     if (argc == 3) {
-        auto execute = reinterpret_cast<FilterExecuteFunction>(dlsym(plugin, "FilterExecute"));
+        auto execute = reinterpret_cast<FilterExecuteFunction>(
+            platform::LibraryEntry(plugin, "FilterExecute"));
         if (execute == nullptr || execute("", argv[2], "SMTP", 0) != 1) return 3;
     }
-    return 0;  // without dlclose
+    return 0;  // without unloading it
 }

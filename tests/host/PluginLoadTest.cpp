@@ -1,7 +1,12 @@
-// tests/host/PluginLoadTest.cpp: loads MTAFILTER.so with dlopen, exactly as the MTA does,
-// and checks what a host relies on: the five exports and nothing else, the report log's
-// Start and End lines at load and unload, and the exports' fixed results.
+// tests/host/PluginLoadTest.cpp: loads MTAFILTER.so (MTAFILTER.DLL) with the system's
+// loader, exactly as the MTA does, and checks what a host relies on: the five exports and
+// nothing else, the report log's Start and End lines at load and unload, and the exports'
+// fixed results.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -15,8 +20,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Library.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "tests/fixtures/Wine.h"
 
 namespace {
 
@@ -37,32 +44,39 @@ using ExecuteVBScriptFunction = int32_t (*)(const char*, const char*, char*, int
 // The plug-in as a host holds it: loaded on construction, unloaded on Unload or destruction.
 class LoadedPlugin {
 public:
-    LoadedPlugin() : handle_(dlopen(MTAFILTER_PLUGIN, RTLD_NOW | RTLD_LOCAL)) {}
+    LoadedPlugin() : handle_(platform::LibraryLoad(MTAFILTER_PLUGIN)) {}
     ~LoadedPlugin() { Unload(); }
     LoadedPlugin(const LoadedPlugin&) = delete;
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
     bool Loaded() const { return handle_ != nullptr; }
-    void* Entry(const char* name) const { return dlsym(handle_, name); }
+    void* Entry(const char* name) const { return platform::LibraryEntry(handle_, name); }
     template <typename Function>
     Function Export(const char* name) const {
         return reinterpret_cast<Function>(Entry(name));
     }
     void Unload() {
-        if (handle_ != nullptr) dlclose(handle_);
+        platform::LibraryUnload(handle_);
         handle_ = nullptr;
     }
 
 private:
-    void* handle_;
+    platform::Library handle_;
 };
+
+// Whether anything in this process still holds the plug-in loaded.
+bool PluginStillLoaded() {
+#ifdef _WIN32
+    return GetModuleHandleA("MTAFILTER.DLL") != nullptr;
+#else
+    return dlopen(MTAFILTER_PLUGIN, RTLD_NOW | RTLD_NOLOAD) != nullptr;
+#endif
+}
 
 std::string TodaysReportName() {
     time_t now = std::time(nullptr);
-    struct tm local {};
-    localtime_r(&now, &local);
     char name[64];
-    std::strftime(name, sizeof name, "MTAFILTER-Report-%y%m%d.log", &local);
+    std::strftime(name, sizeof name, "MTAFILTER-Report-%y%m%d.log", std::localtime(&now));
     return name;
 }
 
@@ -98,6 +112,9 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(PluginLoad, ExportsNoOtherFunction) {
+#ifdef _WIN32
+    GTEST_SKIP() << "scripts/windows.sh checks the DLL's export table with objdump";
+#endif
     std::string symbols;
     ASSERT_EQ(testing_support::RunCommand(std::string("nm -D --defined-only ") + MTAFILTER_PLUGIN,
                                           &symbols),
@@ -118,7 +135,7 @@ TEST(PluginLoad, LoadingOpensTodaysReportAndUnloadingEndsIt) {
     plugin.SetLogMode(kLogToFile);
     std::string dayBefore = TodaysReportName();
     LoadedPlugin library;
-    ASSERT_TRUE(library.Loaded()) << dlerror();
+    ASSERT_TRUE(library.Loaded()) << platform::LibraryLastError();
     std::set<std::string> names = ReportNames(plugin);
     ASSERT_EQ(names.size(), 1u);
     // Midnight may pass while the library loads.
@@ -126,7 +143,7 @@ TEST(PluginLoad, LoadingOpensTodaysReportAndUnloadingEndsIt) {
         << *names.begin();
     library.Unload();
     // Nothing else may hold the library, or its teardown would not have run.
-    ASSERT_EQ(dlopen(MTAFILTER_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr);
+    ASSERT_FALSE(PluginStillLoaded());
     std::vector<std::string> lines = Lines(plugin.ReportFile());
     ASSERT_EQ(lines.size(), 3u) << plugin.ReportFile();
     EXPECT_EQ(lines[0], kHeaderLine);
@@ -137,7 +154,7 @@ TEST(PluginLoad, LoadingOpensTodaysReportAndUnloadingEndsIt) {
 // The plug-in loaded over a tree of its own, as a host holds it between messages.
 class PluginCalls : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(library.Loaded()) << dlerror(); }
+    void SetUp() override { ASSERT_TRUE(library.Loaded()) << platform::LibraryLastError(); }
 
     PluginTree plugin;  // first: the registry must be in place before the library loads
     LoadedPlugin library;
@@ -166,7 +183,7 @@ protected:
         library = std::make_unique<LoadedPlugin>();
     }
     void SetUp() override {
-        ASSERT_TRUE(library->Loaded()) << dlerror();
+        ASSERT_TRUE(library->Loaded()) << platform::LibraryLastError();
         execute = library->Export<ExecuteVBScriptFunction>("ExecuteVBScript");
         ASSERT_NE(execute, nullptr);
     }
@@ -194,11 +211,14 @@ TEST_F(ScriptCalls, ResultsErrorsAndUnload) {
     EXPECT_EQ(0, execute(Program("FilterResult = 1 / 0").c_str(), "QP_Execute", data, 0, 0));
     library->Unload();
     const std::string report = plugin.ReportFile();
-    EXPECT_NE(std::string::npos, report.find("ScriptSite: Script Error:"));
-    EXPECT_NE(std::string::npos, report.find("Description: Division by zero"));
     EXPECT_NE(std::string::npos,
               report.find("Script failed. 'QP_Execute()' function returned value = 0."));
     EXPECT_NE(std::string::npos, report.find("\tEnd\t"));
+    // Wine's VBScript engine hands script errors back to the caller without calling the
+    // site's OnScriptError, so under Wine no ScriptSite lines reach the report.
+    if (testing_support::RunningUnderWine()) return;
+    EXPECT_NE(std::string::npos, report.find("ScriptSite: Script Error:")) << report;
+    EXPECT_NE(std::string::npos, report.find("Description: Division by zero"));
 }
 
 }  // namespace

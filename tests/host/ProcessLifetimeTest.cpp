@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 
@@ -14,7 +15,6 @@ using namespace testing_support;
 
 constexpr uint32_t kLogToFile = 1;
 constexpr int kSpamProbabilityLines = 12;  // the criterion's type is its line number
-const std::string kHost = std::string(MTAFILTER_TEST_BIN_DIR) + "/PluginHostProgram";
 
 class ProcessLifetimeTest : public ::testing::Test {
 protected:
@@ -23,7 +23,9 @@ protected:
     // Runs the host over the tree; its exit status.
     int Host(const std::string& messageId = "") {
         std::string output;
-        return RunCommand(kHost + " " + MTAFILTER_PLUGIN + " " + messageId, &output, true);
+        return RunCommand(
+            HelperProgramPath("PluginHostProgram") + " \"" + MTAFILTER_PLUGIN + "\" " + messageId,
+            &output, true);
     }
     void AddFilter(const std::string& id, const std::string& criterion) {
         server.tree.WriteFile("config/FILTERS/FILTER.TAB", "Rule\t1\t" + id + "\t\tName\r\n");
@@ -39,7 +41,7 @@ protected:
 };
 
 TEST_F(ProcessLifetimeTest, ExitWithoutUnloadingStillEndsTheLogAndCleansUpProviders) {
-    server.InstallProvider("Full", "QPFLTMBF.so");
+    server.InstallProvider("Full", LibraryFileName("QPFLTMBF"));
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
     server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
     server.registry.SetDword(kPluginKey, "Allow Pattern Caching", 1);
@@ -49,10 +51,17 @@ TEST_F(ProcessLifetimeTest, ExitWithoutUnloadingStillEndsTheLogAndCleansUpProvid
     server.QueueMessage("SMTP", "M1.MAI", "Sender=[SMTP:alice@example.net]\r\n",
                         "Subject: free\r\n\r\nmoney\r\n");
     EXPECT_EQ(0, Host("M1.MAI"));
-    EXPECT_TRUE(ReportEnds()) << server.ReportFile();
     const std::string calls = server.StubCalls();
-    EXPECT_NE(std::string::npos, calls.find("QPFLTMBF.so|QP_Execute|")) << calls;
-    EXPECT_NE(std::string::npos, calls.find("QPFLTMBF.so|QP_CleanUp|")) << calls;
+    EXPECT_NE(std::string::npos, calls.find("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|"))
+        << calls;
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows a process that ends without unloading the DLL skips the "
+                    "teardown: its other threads may have died holding locks "
+                    "(frame/win32/DllMain.cpp)";
+#endif
+    EXPECT_TRUE(ReportEnds()) << server.ReportFile();
+    EXPECT_NE(std::string::npos, calls.find("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|"))
+        << calls;
 }
 
 }  // namespace

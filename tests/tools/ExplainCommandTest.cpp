@@ -10,9 +10,11 @@
 #include "common/RegistryAccess.h"
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"
+#include "tests/fixtures/Wine.h"
 #include "tests/tools/InProcessCommand.h"
 #include "tools/Commands.h"
 
@@ -77,7 +79,7 @@ TEST_F(ExplainCommandTest, JsonShowsTheDecisionAndTheFiguresBehindIt) {
         result.out);
 }
 
-TEST_F(ExplainCommandTest, TextNamesEachFilterItsVerdictAndCriteriaWithoutConsoleNoise) {
+TEST_F(ExplainCommandTest, TextNamesEachFilterItsVerdictAndCriteriaWithConsoleLinesOnlyIfVerbose) {
     const Result result = Run({kPlainId});
     ASSERT_EQ(kExitSuccess, result.code) << result.err;
     EXPECT_EQ(0u, result.out.find("Message " + std::string(kPlainId) + " (connector SMTP"))
@@ -88,10 +90,14 @@ TEST_F(ExplainCommandTest, TextNamesEachFilterItsVerdictAndCriteriaWithoutConsol
     EXPECT_NE(std::string::npos, result.out.find("Filter 2: Everything (All): matched\n"
                                                  "  ALLMESSAGES: 1 of 1"))
         << result.out;
+    // --verbose keeps the plug-in's console lines, before the report.
+    const Result verbose = Run({"--verbose", kPlainId});
+    const size_t report = verbose.out.find("Message " + std::string(kPlainId));
+    EXPECT_TRUE(report != std::string::npos && report > 0) << verbose.out;
 }
 
 TEST_F(ExplainCommandTest, ScanningProvidersAreAskedButTheStatisticsLeftAlone) {
-    plugin_.InstallProvider("Full", "QPFLTMBF.so");
+    plugin_.InstallProvider("Full", testing_support::LibraryFileName("QPFLTMBF"));
     plugin_.registry.SetDword(testing_support::kPluginKey, "Bayesian Filtering Status", 1);
     plugin_.registry.SetDword(testing_support::kPluginKey, "Antivirus Status", 1);
     plugin_.registry.SetDword(testing_support::kRootKey, "Update Statistics", 1);
@@ -111,7 +117,8 @@ TEST_F(ExplainCommandTest, ScanningProvidersAreAskedButTheStatisticsLeftAlone) {
                               "result \"<BFV>97.500000</BFV><BFT>90.000000</BFT>\""))
         << result.out;
     EXPECT_EQ(std::string::npos, plugin_.StubCalls().find("QP_Initialize"));  // load mode 0
-    EXPECT_NE(std::string::npos, plugin_.StubCalls().find("QPFLTMBF.so|QP_CleanUp|"));
+    EXPECT_NE(std::string::npos,
+              plugin_.StubCalls().find("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_CleanUp|"));
     uint32_t value = 0;
     EXPECT_FALSE(ReadRegistryDword(testing_support::kCountersKey, "Bayesian Total Scans", &value));
 }
@@ -133,14 +140,18 @@ TEST_F(ExplainCommandTest, ScriptFiltersRunTheirProgramAndShowItsResultData) {
     EXPECT_NE(std::string::npos,
               result.out.find("Bad script (Broken): not matched by its script (result data \"\")"))
         << result.out;
-    EXPECT_NE(std::string::npos, result.err.find("ScriptSite: Script Error:")) << result.err;
     EXPECT_TRUE(plugin_.tree.Exists("connectors/SMTP/Inbound/Messages/" + std::string(kFreeId)));
+    // Wine's VBScript engine hands script errors back to the caller without calling the
+    // site's OnScriptError, so under Wine no ScriptSite lines are printed.
+    if (!testing_support::RunningUnderWine()) {
+        EXPECT_NE(std::string::npos, result.err.find("ScriptSite: Script Error:")) << result.err;
+    }
 }
 
 // The explanation is the plug-in's own evaluation: the same providers (the DNS provider
 // too), the same criteria, and no decision for filters after one that stops processing.
 TEST_F(ExplainCommandTest, ShowsWhatThePluginRunDecides) {
-    plugin_.InstallProvider("Full", "QPWINDNS.so");
+    plugin_.InstallProvider("Full", testing_support::LibraryFileName("QPWINDNS"));
     plugin_.registry.SetDword(testing_support::kPluginKey, "Perform SBLRBL", 1);
     plugin_.registry.SetDword(testing_support::kPluginKey, "Activity Log Enabled", 1);
     ForgetFirstUseSettings();
@@ -191,17 +202,11 @@ TEST_F(ExplainCommandTest, AMissingMessageFailsSayingWhereItLooked) {
     const Result result = Run({"--connector", "LS", kFreeId});
     EXPECT_EQ(kExitFailure, result.code);
     EXPECT_NE(std::string::npos, result.err.find("connector LS")) << result.err;
-    EXPECT_NE(std::string::npos, result.err.find(std::string("LS/Inbound/Messages/") + kFreeId))
+    EXPECT_NE(
+        std::string::npos,
+        testing_support::Slashed(result.err).find(std::string("LS/Inbound/Messages/") + kFreeId))
         << result.err;
     EXPECT_EQ("", result.out);
-}
-
-TEST_F(ExplainCommandTest, VerboseKeepsThePluginConsoleLinesBeforeTheReport) {
-    const Result result = Run({"--verbose", kFreeId});
-    ASSERT_EQ(kExitSuccess, result.code) << result.err;
-    const size_t report = result.out.find("Message " + std::string(kFreeId));
-    ASSERT_NE(std::string::npos, report) << result.out;
-    EXPECT_LT(0u, report) << result.out;
 }
 
 TEST_F(ExplainCommandTest, BadUsageExitsWithTwoAndHelpWithZero) {

@@ -21,12 +21,20 @@ class FiltersCommandTest : public testing::Test {
 protected:
     Result Run(std::vector<std::string> args) {
         args.insert(args.begin(), "filters");
-        return testing_support::RunMtafilter(std::move(args));
+        Result result = testing_support::RunMtafilter(std::move(args));
+        return {result.code, testing_support::Slashed(result.out),
+                testing_support::Slashed(result.err)};
     }
     void Write(const std::string& relative, const std::string& text) {
         plugin_.tree.WriteFile("config/" + relative, text);
     }
-    std::string Config() const { return plugin_.tree.Join("config"); }
+    // `text` with "{F}" standing for the FILTERS directory as printed.
+    std::string InFilters(std::string text) const {
+        for (size_t at; (at = text.find("{F}")) != std::string::npos;)
+            text.replace(at, 3, Config() + "/FILTERS/");
+        return text;
+    }
+    std::string Config() const { return testing_support::Slashed(plugin_.tree.Join("config")); }
 
     // A server whose filters show every kind of problem, one filter each.
     void WriteProblemServer() {
@@ -99,7 +107,6 @@ TEST_F(FiltersCommandTest, EachKindOfProblemIsListedUnderItsFilter) {
     WriteProblemServer();
     const Result result = Run({});
     EXPECT_EQ(kExitSuccess, result.code) << result.err;
-    const std::string filters = Config() + "/FILTERS/";
     const char* expected[] = {
         "criteria file {F}CRITERIA/NOCRIT.TAB is missing",
         "no criterion is enabled, so the filter never matches",
@@ -112,15 +119,13 @@ TEST_F(FiltersCommandTest, EachKindOfProblemIsListedUnderItsFilter) {
         "action file {F}ACTIONS/NOACT.TAB is missing",
         "criteria file {F}CRITERIA/SHORT.TAB is missing",
     };
-    for (std::string problem : expected) {
-        for (size_t at; (at = problem.find("{F}")) != std::string::npos;)
-            problem.replace(at, 3, filters);
-        EXPECT_NE(std::string::npos, result.out.find("    - " + problem + "\n")) << problem;
-    }
+    for (const char* problem : expected)
+        EXPECT_NE(std::string::npos, result.out.find("    - " + InFilters(problem) + "\n"))
+            << problem;
     EXPECT_NE(std::string::npos,
-              result.out.find("Criteria:     script " + filters + "CRITERIA/SCRIPT.MES\n"));
+              result.out.find(InFilters("Criteria:     script {F}CRITERIA/SCRIPT.MES\n")));
     EXPECT_NE(std::string::npos,
-              result.out.find("      pattern file " + filters + "PATTERNS/spam.txt\n"));
+              result.out.find(InFilters("      pattern file {F}PATTERNS/spam.txt\n")));
     EXPECT_NE(std::string::npos, result.out.find("8 filters loaded, 7 problems\n")) << result.out;
     EXPECT_EQ(std::string::npos, result.out.find("Loaded")) << "plug-in console lines leaked";
     EXPECT_EQ(std::string::npos, result.out.find("WHATEVER\"; known")) << "disabled line flagged";
@@ -206,12 +211,8 @@ TEST_F(FiltersCommandTest, WhatLoadsButNeverActsIsFoundWithFileAndLine) {
         "{F}CRITERIA/SCRIPT.MES line 2: SUBJECT: \" free\" has blanks around it, so it never "
         "matches \"free\"; remove the blanks inside the quotes",
     };
-    const std::string filters = Config() + "/FILTERS/";
-    for (std::string problem : expected) {
-        for (size_t at; (at = problem.find("{F}")) != std::string::npos;)
-            problem.replace(at, 3, filters);
-        EXPECT_NE(std::string::npos, result.out.find(problem)) << problem;
-    }
+    for (const std::string& problem : expected)
+        EXPECT_NE(std::string::npos, result.out.find(InFilters(problem))) << problem;
     EXPECT_NE(std::string::npos, result.out.find("6 filters loaded, 17 problems\n")) << result.out;
 }
 
