@@ -52,9 +52,21 @@ private:
         std::memcpy(&word, bytes, sizeof word);
         return word;
     }
+    // The 1..7 bytes at `bytes` in one word, with two loads that may overlap (a byte
+    // loaded twice lands in the same place both times).
     static uint64_t LoadTail(const char* bytes, size_t count) {
-        uint64_t word = 0;
-        std::memcpy(&word, bytes, count);
+        if (count >= 4) return Load4(bytes) | Load4(bytes + count - 4) << (8 * (count - 4));
+        if (count >= 2) return Load2(bytes) | Load2(bytes + count - 2) << (8 * (count - 2));
+        return static_cast<unsigned char>(bytes[0]);
+    }
+    static uint64_t Load4(const char* bytes) {
+        uint32_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
+    }
+    static uint64_t Load2(const char* bytes) {
+        uint16_t word;
+        std::memcpy(&word, bytes, sizeof word);
         return word;
     }
     // Lower-case ASCII letters of eight bytes to upper case at once, as FoldUpper does
