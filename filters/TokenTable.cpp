@@ -19,7 +19,7 @@ int TokenTable::Build(const std::vector<std::string>& keys) {
         while (size < keys.size() * 2) size *= 2;
         slots_.assign(size, Slot{0, 0});
         seen_.assign(size / 16, 0);  // 4 bits per slot, so about 8 per key
-        seenMask_ = seen_.size() * 64 - 1;
+        seenMask_ = seen_.size() - 1;
         offsets_.reserve(keys.size() + 1);
         shortest_ = keys[0].size();
         for (size_t k = 0; k < keys.size(); ++k) {
@@ -29,8 +29,7 @@ int TokenTable::Build(const std::vector<std::string>& keys) {
             shortest_ = std::min(shortest_, key.size());
             longest_ = std::max(longest_, key.size());
             const uint64_t hash = Hash(key.data(), key.size());
-            const size_t bit = static_cast<size_t>(hash >> 20) & seenMask_;
-            seen_[bit / 64] |= uint64_t{1} << (bit % 64);
+            seen_[static_cast<size_t>(hash >> 20) & seenMask_] |= SeenBits(hash);
             size_t at = static_cast<size_t>(hash) & (size - 1);
             while (slots_[at].key != 0) at = (at + 1) & (size - 1);
             slots_[at] = Slot{static_cast<uint32_t>(k + 1), static_cast<uint32_t>(hash >> 32)};

@@ -26,8 +26,8 @@ public:
     // Whether a key may have this hash: false for most tokens of a text, decided within
     // the processor's cache before any slot is read.
     bool MayHold(uint64_t hash) const {
-        const size_t bit = static_cast<size_t>(hash >> 20) & seenMask_;
-        return (seen_[bit / 64] >> (bit % 64) & 1) != 0;
+        const uint64_t bits = SeenBits(hash);
+        return (seen_[static_cast<size_t>(hash >> 20) & seenMask_] & bits) == bits;
     }
 
     // Stores `keys` (folded to upper case, non-empty, distinct); key k is found as k.
@@ -43,6 +43,11 @@ public:
     size_t LongestKey() const { return longest_; }
 
 private:
+    // The two bits a key sets in its word of seen_: two bits in one word turn away three
+    // times as many tokens as one bit would, for the same one memory read.
+    static uint64_t SeenBits(uint64_t hash) {
+        return uint64_t{1} << (hash >> 52 & 63) | uint64_t{1} << (hash >> 58);
+    }
     static uint64_t Mix(uint64_t hash) {
         hash *= 0xFF51AFD7ED558CCDull;
         return hash ^ (hash >> 32);
@@ -85,8 +90,8 @@ private:
         uint32_t key;  // key + 1; 0: empty
         uint32_t tag;  // the high half of the key's hash, checked before the bytes
     };
-    std::vector<uint64_t> seen_;     // one bit per hash value, about 8 per key
-    size_t seenMask_ = 0;            // seen_.size() * 64 - 1
+    std::vector<uint64_t> seen_;     // a word per hash value, about 8 bits per key
+    size_t seenMask_ = 0;            // seen_.size() - 1
     std::vector<Slot> slots_;        // a power of two, at most half full
     std::vector<char> bytes_;        // the keys, one after another
     std::vector<uint32_t> offsets_;  // key k is bytes_[offsets_[k]..offsets_[k+1])
