@@ -67,7 +67,8 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     // Closed however the scan ends: a provider's exception passes through it.
     platform::OwnedFile file(path, platform::FileMode::kReadBinary);
     if (!file) return 0;
-    state.file = file.Get();
+    MessageLines lines(file.Get());
+    state.lines = &lines;
     state.verdict = 1;
     ScanLines(state);
     return state.verdict;

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
+#include "analysis/MessageLines.h"
 #include "analysis/MessageLinks.h"
 #include "base/MessageRecord.h"
 #include "filters/FilterSet.h"
-#include "platform/Files.h"
 
 // The characters that may stand next to a matched word, one set per kind of text. They
 // are passed on byte for byte (the address set really does hold the apostrophe twice).
@@ -27,7 +27,7 @@ struct ScanState {
     const MessageRecord* record;
     const FilterSet* set;
     FilterEvaluationSet* evaluations;
-    platform::File file;
+    MessageLines* lines;  // the message file
 
     // The current line, terminator included.
     char line[kScanLineCapacity];
@@ -54,7 +54,7 @@ struct ScanState {
 // Reads the next line into state.line. At the end of the input (or a read error, which
 // is not retried) sets `stop` and returns false.
 inline bool ReadScanLine(ScanState& state) {
-    if (platform::FileReadLine(state.file, state.line, sizeof state.line) != nullptr) return true;
+    if (state.lines->Next(state.line, sizeof state.line) != nullptr) return true;
     state.line[0] = '\0';
     state.stop = true;
     return false;

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,12 +138,13 @@ int ReadEnvelope(MessageRecord* record) {
     if (!InboundEnvelopePath(*record, path, sizeof path)) return 1;
     platform::File file = platform::FileOpen(path, platform::FileMode::kReadText);
     if (file == nullptr) return 1;
-    std::vector<char> line(kEnvelopeLineCapacity);
-    while (platform::FileReadLine(file, line.data(), line.size()) != nullptr) {
-        size_t length = std::strlen(line.data());
+    // Not zeroed: a line read is always terminated, and nothing past it is looked at.
+    const std::unique_ptr<char[]> line(new char[kEnvelopeLineCapacity]);
+    while (platform::FileReadLine(file, line.get(), kEnvelopeLineCapacity) != nullptr) {
+        size_t length = std::strlen(line.get());
         if (length > 0 && line[length - 1] == '\n') line[--length] = '\0';
         if (length == 0) continue;
-        TakeEnvelopeLine(record, line.data());
+        TakeEnvelopeLine(record, line.get());
     }
     platform::FileClose(file);
     return 1;

@@ -18,6 +18,8 @@ PluginSettings settings;
 
 std::mutex directoryLock;
 DirectoryGroup sharedDirectories;
+// Moved after each change of sharedDirectories.configuration, under directoryLock.
+std::atomic<uint64_t> configurationChanges{0};
 
 // Marks a first-use setting that has not been read yet.
 constexpr uint32_t kUnread = 0xFFFFFFFFu;
@@ -60,6 +62,7 @@ void ResetSettings() {
     settings.scriptLiteralMode = 1;
     std::lock_guard<std::mutex> guard(directoryLock);
     std::memset(&sharedDirectories, 0, sizeof sharedDirectories);
+    configurationChanges.fetch_add(1, std::memory_order_release);
 }
 
 void ReadActivityLogDirectory() {
@@ -113,7 +116,9 @@ void RefreshDirectoryGroup(DirectoryGroup* snapshot) {
     ReadText(keys::kRoot, values::kQuarantineDirectory, fresh.quarantine);
     {
         std::lock_guard<std::mutex> guard(directoryLock);
+        const bool moved = std::strcmp(sharedDirectories.configuration, fresh.configuration) != 0;
         sharedDirectories = fresh;
+        if (moved) configurationChanges.fetch_add(1, std::memory_order_release);
     }
     if (snapshot != nullptr) *snapshot = fresh;
 }
@@ -126,6 +131,10 @@ void SnapshotDirectoryGroup(DirectoryGroup* snapshot) {
 void CurrentConfigurationDirectory(char* destination, size_t capacity) {
     std::lock_guard<std::mutex> guard(directoryLock);
     SafeCopy(destination, sharedDirectories.configuration, capacity);
+}
+
+uint64_t ConfigurationDirectoryChanges() {
+    return configurationChanges.load(std::memory_order_acquire);
 }
 
 void CurrentConnectorRoot(char* destination, size_t capacity) {

@@ -75,6 +75,10 @@ void SnapshotDirectoryGroup(DirectoryGroup* snapshot);
 // The shared "Configuration Directory" alone (cheaper than a whole snapshot).
 void CurrentConfigurationDirectory(char* destination, size_t capacity);
 
+// How often the shared "Configuration Directory" has changed: while the count stays, so
+// does the directory, and a copy read after an earlier count is still current.
+uint64_t ConfigurationDirectoryChanges();
+
 // The shared "Connector Root Directory" alone.
 void CurrentConnectorRoot(char* destination, size_t capacity);
 

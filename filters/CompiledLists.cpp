@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "base/Settings.h"
-#include "common/SafeText.h"
 #include "common/TextSearch.h"
 #include "filters/EvaluationRecords.h"
 #include "filters/KeywordAutomaton.h"
@@ -76,7 +75,7 @@ struct SharedAutomaton {
 struct CompiledCriterion {
     uint64_t cacheGeneration = 0;  // what the lists were built from
     uint32_t allowCaching = 0;
-    char configuration[1024] = {};
+    uint64_t configurationChanges = 0;  // the configuration directory's, read before building
 
     std::vector<std::shared_ptr<const PatternEntry>> entries;  // the files' words live here
     std::deque<std::string> inlineWords;                       // and the alternatives here
@@ -246,11 +245,12 @@ void CompileCondition(const ListWalk& walk, int filter, int j, const char* condi
 }
 
 std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, uint64_t generation,
-                                                 uint32_t allowCaching, const char* configuration) {
+                                                 uint32_t allowCaching,
+                                                 uint64_t configurationChanges) {
     auto out = std::make_shared<CompiledCriterion>();
     out->cacheGeneration = generation;
     out->allowCaching = allowCaching;
-    SafeCopy(out->configuration, configuration);
+    out->configurationChanges = configurationChanges;
     Compiler compiler(*out);
     const FilterSet& set = *walk.set;
     char condition[kListBufferCapacity];
@@ -266,25 +266,56 @@ std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, uint64_t 
 }
 
 bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t allowCaching,
-               const char* configuration) {
+               uint64_t configurationChanges) {
     return compiled.cacheGeneration == generation && compiled.allowCaching == allowCaching &&
-           std::strcmp(compiled.configuration, configuration) == 0;
+           compiled.configurationChanges == configurationChanges;
 }
 
 // Reused from text to text: which keys the current text holds, and where each first ends.
+// What each byte is to the tokenizer. The terminator has its own class, so that the scan
+// of a text needs no length check.
+enum ByteClass : uint8_t { kTokenByte, kDelimiterByte, kEndByte };
+using ByteClasses = uint8_t[256];
+
+bool IsDelimiter(const ByteClasses& classes, char c) {
+    return classes[static_cast<unsigned char>(c)] == kDelimiterByte;
+}
+
 struct Scratch {
     std::vector<uint32_t> seenIn;  // key -> the text number that last found it
     std::vector<uint32_t> firstEnd;
     std::vector<uint32_t> foundKeys;
     std::vector<uint32_t> matched;  // word indices
     uint32_t textNumber = 0;
+
+    // The delimiter set of the previous text (the scanner passes the same few sets line
+    // after line) and its table, so that the table is not built for every line.
+    bool delimitersKnown = false;
+    char delimiters[32] = {};
+    ByteClasses classes = {};
 };
+
+// The byte classes of `delimiters`, built only when they differ from the previous text's.
+const ByteClasses& ClassesOf(Scratch& s, const char* delimiters) {
+    if (delimiters == nullptr) delimiters = "";
+    if (s.delimitersKnown && std::strcmp(s.delimiters, delimiters) == 0) return s.classes;
+    std::fill(std::begin(s.classes), std::end(s.classes), kTokenByte);
+    s.classes[0] = kEndByte;
+    for (const char* d = delimiters; *d != '\0'; ++d)
+        s.classes[static_cast<unsigned char>(*d)] = kDelimiterByte;
+    // A set too long to remember is looked at afresh for the next text.
+    s.delimitersKnown = std::strlen(delimiters) < sizeof s.delimiters;
+    if (s.delimitersKnown) std::strcpy(s.delimiters, delimiters);
+    return s.classes;
+}
 
 // Spare scratch areas, one taken by each text being matched. Not thread_local: a
 // thread_local with a destructor keeps the C library from ever unloading the plug-in,
 // whose detach would then run after the static destructors. Never destroyed, for the
 // same reason: a detach may still match nothing, but must find the pool.
 struct ScratchPool {
+    std::atomic<Scratch*> quick{nullptr};  // one spare taken and given back without the lock:
+                                           // a lone run takes it line after line
     std::mutex lock;
     std::vector<std::unique_ptr<Scratch>> spares;
 };
@@ -300,6 +331,8 @@ class ScratchLease {
 public:
     ScratchLease() {
         ScratchPool& pool = Scratches();
+        area_.reset(pool.quick.exchange(nullptr, std::memory_order_acquire));
+        if (area_ != nullptr) return;
         {
             std::lock_guard<std::mutex> guard(pool.lock);
             if (!pool.spares.empty()) {
@@ -311,6 +344,12 @@ public:
     }
     ~ScratchLease() {
         ScratchPool& pool = Scratches();
+        Scratch* empty = nullptr;
+        if (pool.quick.compare_exchange_strong(empty, area_.get(), std::memory_order_release,
+                                               std::memory_order_relaxed)) {
+            (void)area_.release();
+            return;
+        }
         std::lock_guard<std::mutex> guard(pool.lock);
         if (pool.spares.size() >= kSpareScratchAreas) return;
         try {
@@ -336,7 +375,7 @@ bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
 }
 
 void FindCandidates(Scratch& s, const CompiledCriterion& compiled, const char* text, size_t length,
-                    const bool (&delimiter)[256], bool tokensUsable) {
+                    const ByteClasses& classes, bool tokensUsable) {
     const SharedAutomaton& matcher = *compiled.matcher;
     const size_t automatonKeys = matcher.automaton.KeyCount();
     const size_t keys = automatonKeys + matcher.tokens.KeyCount();
@@ -359,22 +398,23 @@ void FindCandidates(Scratch& s, const CompiledCriterion& compiled, const char* t
     if (matcher.tokens.KeyCount() == 0 || !tokensUsable) return;
     const size_t shortest = matcher.tokens.ShortestKey();
     const size_t longest = matcher.tokens.LongestKey();
+    // text[length] is the terminator: each loop stops there at the latest.
     size_t i = 0;
     while (i < length) {
-        while (i < length && delimiter[static_cast<unsigned char>(text[i])]) ++i;
+        while (classes[static_cast<unsigned char>(text[i])] == kDelimiterByte) ++i;
         const size_t start = i;
-        uint64_t hash = TokenTable::kHashStart;
-        while (i < length && !delimiter[static_cast<unsigned char>(text[i])])
-            hash = TokenTable::HashStep(hash, text[i++]);
+        while (classes[static_cast<unsigned char>(text[i])] == kTokenByte) ++i;
         const size_t size = i - start;
         if (size < shortest || size > longest) continue;
+        const uint64_t hash = TokenTable::Hash(text + start, size);
+        if (!matcher.tokens.MayHold(hash)) continue;
         const int32_t key = matcher.tokens.Find(text + start, size, hash);
         if (key >= 0) found(automatonKeys + static_cast<size_t>(key), i - 1);
     }
 }
 
 void DecideCandidates(Scratch& s, const CompiledCriterion& compiled, const ListWalk& walk,
-                      size_t length, int caseSensitive, const bool (&delimiter)[256],
+                      size_t length, int caseSensitive, const ByteClasses& classes,
                       bool tokensUsable) {
     const char* text = walk.text;
     if (!tokensUsable) {  // delimiters no list was compiled for: every token word is a candidate
@@ -397,10 +437,8 @@ void DecideCandidates(Scratch& s, const CompiledCriterion& compiled, const ListW
                 met = true;  // found without regard to case, whatever the flag
             } else if (word.form == WordForm::kPlain && caseSensitive != 1) {
                 const size_t start = end + 1 - word.length;
-                const bool leftGood =
-                    start == 0 || delimiter[static_cast<unsigned char>(text[start - 1])];
-                const bool rightGood =
-                    end + 1 == length || delimiter[static_cast<unsigned char>(text[end + 1])];
+                const bool leftGood = start == 0 || IsDelimiter(classes, text[start - 1]);
+                const bool rightGood = end + 1 == length || IsDelimiter(classes, text[end + 1]);
                 met = leftGood && rightGood;
             } else {
                 met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
@@ -423,6 +461,10 @@ void Record(const std::vector<uint32_t>& matched, const CompiledCriterion& compi
     if (matched.empty() && !compiled.actsOnEveryText) return;  // the usual text
     size_t next = 0;
     for (size_t u = 0; u < compiled.units.size(); ++u) {
+        if (!compiled.actsOnEveryText) {  // only the units of found words act: go to the next
+            if (next == matched.size()) return;
+            u = compiled.words[matched[next]].unit;
+        }
         const Unit& unit = compiled.units[u];
         FilterEvaluation* evaluation = EvaluationFor(evaluations, unit.filter);
         if (evaluation == nullptr) {
@@ -479,17 +521,18 @@ std::shared_ptr<const CompiledCriterion> CompiledFor(const ListWalk& walk, ListK
     static_assert(kCriterionTypeCount * 3 <= CompiledListSlots::kSlotCount);
     const int slot = walk.type * 3 + static_cast<int>(kind);
 
-    // Read before compiling: a change made meanwhile shows on the next text.
+    // Read before compiling: a change made meanwhile shows on the next text. The count of
+    // configuration directory changes stands for the directory itself (a pattern file's
+    // path depends on it), without copying it for every line.
     const uint64_t generation = PatternCacheGeneration();
     const uint32_t allowCaching = Settings().allowPatternCaching;
-    char configuration[1024];
-    CurrentConfigurationDirectory(configuration, sizeof configuration);
+    const uint64_t configurationChanges = ConfigurationDirectoryChanges();
 
     std::shared_ptr<const CompiledCriterion> compiled = walk.set->compiledLists.Get(slot);
-    if (compiled != nullptr && IsCurrent(*compiled, generation, allowCaching, configuration))
+    if (compiled != nullptr && IsCurrent(*compiled, generation, allowCaching, configurationChanges))
         return compiled;
     try {
-        compiled = Compile(walk, generation, allowCaching, configuration);
+        compiled = Compile(walk, generation, allowCaching, configurationChanges);
     } catch (const std::bad_alloc&) {
         return nullptr;  // the word-by-word walk needs no memory
     }
@@ -538,16 +581,14 @@ int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet*
     const std::shared_ptr<const CompiledCriterion> compiled = CompiledFor(walk, kind);
     if (compiled == nullptr) return 0;
     const size_t length = std::strlen(walk.text);
-    bool delimiter[256] = {};
-    for (const char* d = walk.delimiters; d != nullptr && *d != '\0'; ++d)
-        delimiter[static_cast<unsigned char>(*d)] = true;
     const bool tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
     std::optional<ScratchLease> lease;
     try {
         lease.emplace();
         Scratch& area = lease->Area();
-        FindCandidates(area, *compiled, walk.text, length, delimiter, tokensUsable);
-        DecideCandidates(area, *compiled, walk, length, CaseSensitive(), delimiter, tokensUsable);
+        const ByteClasses& classes = ClassesOf(area, walk.delimiters);
+        FindCandidates(area, *compiled, walk.text, length, classes, tokensUsable);
+        DecideCandidates(area, *compiled, walk, length, CaseSensitive(), classes, tokensUsable);
     } catch (const std::bad_alloc&) {
         return 0;  // nothing recorded yet: the word-by-word walk takes over
     }
@@ -558,6 +599,7 @@ int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet*
 void ReleaseSpareScratchAreas() {
     std::vector<std::unique_ptr<Scratch>> released;
     ScratchPool& pool = Scratches();
+    const std::unique_ptr<Scratch> quick(pool.quick.exchange(nullptr, std::memory_order_acquire));
     std::lock_guard<std::mutex> guard(pool.lock);
     released.swap(pool.spares);
 }

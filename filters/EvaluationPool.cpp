@@ -1,7 +1,10 @@
 // filters/EvaluationPool.cpp: a small per-thread stack of spare evaluation records.
 #include "filters/EvaluationPool.h"
 
+#include <algorithm>
+#include <bit>
 #include <cassert>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -43,15 +46,16 @@ Spares& TheSpares() {
 }
 
 void EmptyEvaluation(FilterEvaluation* record) {
+    static_assert(kCriterionTypeCount < 32);
+    constexpr uint32_t kEveryType = (1u << kCriterionTypeCount) - 1;
     const bool marked = record->writtenCheck == (record->writtenTypes ^ kWrittenCheckKey);
-    const uint32_t written = marked ? record->writtenTypes : ~0u;
-    for (int type = 0; type < kCriterionTypeCount; ++type) {
-        record->matchCount[type] = 0;
-        if ((written & (1u << type)) == 0) {
-            // An unmarked write would show through to the next message: the tests catch it.
-            assert(TextsEmpty(*record, type));
-            continue;
-        }
+    const uint32_t written = marked ? record->writtenTypes & kEveryType : kEveryType;
+    std::fill(std::begin(record->matchCount), std::end(record->matchCount), 0);
+    // An unmarked write would show through to the next message: the tests catch it.
+    for (int type = 0; type < kCriterionTypeCount; ++type)
+        assert((written & (1u << type)) != 0 || TextsEmpty(*record, type));
+    for (uint32_t left = written; left != 0; left &= left - 1) {  // the written types only
+        const int type = std::countr_zero(left);
         record->resultText[type][0] = '\0';
         for (int j = 0; j < kMaxConditions; ++j) record->conditionValues[type][j][0] = '\0';
     }

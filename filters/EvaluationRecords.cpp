@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
+#include <cstring>
 
 #include "common/SafeText.h"
 
@@ -42,8 +42,17 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     if (tag == nullptr) tag = "";
     if (value == nullptr) value = "";
     // Cut rather than dropped: the text only names what matched in logs and notifications.
-    std::snprintf(ResultTextFor(evaluation, type), kResultTextCapacity, "<%s>%s</%s>", tag, value,
-                  tag);
+    // Written piece by piece (a finding is recorded for every line that holds a word), cut
+    // where the formatted print of "<tag>value</tag>" would cut it.
+    char* text = ResultTextFor(evaluation, type);
+    constexpr size_t kLast = kResultTextCapacity - 1;  // the terminator's place when full
+    size_t used = 0;
+    for (const char* piece : {"<", tag, ">", value, "</", tag, ">"}) {
+        const size_t length = strnlen(piece, kLast - used);
+        std::memcpy(text + used, piece, length);
+        used += length;
+    }
+    text[used] = '\0';
 }
 
 const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {

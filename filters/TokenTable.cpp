@@ -7,6 +7,7 @@
 
 int TokenTable::Build(const std::vector<std::string>& keys) {
     seen_ = {};
+    seenMask_ = 0;
     slots_ = {};
     bytes_ = {};
     offsets_ = {};
@@ -18,6 +19,7 @@ int TokenTable::Build(const std::vector<std::string>& keys) {
         while (size < keys.size() * 2) size *= 2;
         slots_.assign(size, Slot{0, 0});
         seen_.assign(size / 16, 0);  // 4 bits per slot, so about 8 per key
+        seenMask_ = seen_.size() - 1;
         offsets_.reserve(keys.size() + 1);
         shortest_ = keys[0].size();
         for (size_t k = 0; k < keys.size(); ++k) {
@@ -26,10 +28,8 @@ int TokenTable::Build(const std::vector<std::string>& keys) {
             bytes_.insert(bytes_.end(), key.begin(), key.end());
             shortest_ = std::min(shortest_, key.size());
             longest_ = std::max(longest_, key.size());
-            uint64_t hash = kHashStart;
-            for (char c : key) hash = HashStep(hash, c);
-            const size_t bit = static_cast<size_t>(hash >> 20) & (seen_.size() * 64 - 1);
-            seen_[bit / 64] |= uint64_t{1} << (bit % 64);
+            const uint64_t hash = Hash(key.data(), key.size());
+            seen_[static_cast<size_t>(hash >> 20) & seenMask_] |= SeenBits(hash);
             size_t at = static_cast<size_t>(hash) & (size - 1);
             while (slots_[at].key != 0) at = (at + 1) & (size - 1);
             slots_[at] = Slot{static_cast<uint32_t>(k + 1), static_cast<uint32_t>(hash >> 32)};
@@ -38,6 +38,7 @@ int TokenTable::Build(const std::vector<std::string>& keys) {
         return 1;
     } catch (const std::bad_alloc&) {
         seen_ = {};
+        seenMask_ = 0;
         slots_ = {};
         bytes_ = {};
         offsets_ = {};
@@ -46,9 +47,7 @@ int TokenTable::Build(const std::vector<std::string>& keys) {
 }
 
 int32_t TokenTable::Find(const char* token, size_t length, uint64_t hash) const {
-    if (slots_.empty()) return -1;
-    const size_t bit = static_cast<size_t>(hash >> 20) & (seen_.size() * 64 - 1);
-    if ((seen_[bit / 64] >> (bit % 64) & 1) == 0) return -1;
+    if (slots_.empty() || !MayHold(hash)) return -1;
     const size_t mask = slots_.size() - 1;
     const auto tag = static_cast<uint32_t>(hash >> 32);
     for (size_t at = static_cast<size_t>(hash) & mask;; at = (at + 1) & mask) {

@@ -1,0 +1,28 @@
+// analysis/MessageLines.h: the lines of a message file, read in large blocks and handed
+// out one at a time exactly as FileReadLine would hand them out.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "platform/Files.h"
+
+class MessageLines {
+public:
+    explicit MessageLines(platform::File file) : file_(file) {}
+
+    // The next line as FileReadLine reads it from a binary file: at most capacity-1 bytes
+    // (capacity at least 2), stopping after a line feed, always terminated; a longer line
+    // comes in pieces. Null at the end of the file with nothing read.
+    char* Next(char* buffer, size_t capacity);
+
+private:
+    bool Fill();  // false at the end of the file
+
+    platform::File file_;
+    std::unique_ptr<char[]> block_;  // not zeroed: only the bytes read are handed out
+    size_t begin_ = 0;               // the bytes not handed out yet: block_[begin_..end_)
+    size_t end_ = 0;
+    bool ended_ = false;
+    bool unbuffered_ = false;  // no memory for a block: read straight from the file
+};
