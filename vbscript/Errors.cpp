@@ -20,6 +20,7 @@ constexpr ErrorEntry kErrors[] = {
     {kErrInterrupted, "User interrupt occurred"},
     {kErrStackSpace, "Out of stack space"},
     {kErrNotDefined, "Sub or Function not defined"},
+    {kErrPermissionDenied, "Permission denied"},
     {kErrObjectNotSet, "Object variable not set"},
     {kErrForLoop, "For loop not initialized"},
     {kErrInvalidNull, "Invalid use of Null"},

@@ -18,6 +18,7 @@ constexpr int kErrTypeMismatch = 13;
 constexpr int kErrInterrupted = 18;
 constexpr int kErrStackSpace = 28;
 constexpr int kErrNotDefined = 35;
+constexpr int kErrPermissionDenied = 70;
 constexpr int kErrObjectNotSet = 91;
 constexpr int kErrForLoop = 92;
 constexpr int kErrInvalidNull = 94;
