@@ -19,11 +19,13 @@ public:
         std::vector<std::pair<Value, Value>> items = std::move(items_);
         items_.clear();
         index_.clear();
-        for (auto& entry : items) {
-            ReleaseLater(entry.first);
-            ReleaseLater(entry.second);
+        {
+            ReleaseBatch batch;
+            for (auto& entry : items) {
+                batch.Add(entry.first);
+                batch.Add(entry.second);
+            }
         }
-        ReleaseQueued();
         Account();
     }
 
