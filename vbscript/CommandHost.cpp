@@ -13,15 +13,20 @@ namespace vbscript {
 
 int RunCommandScript(const std::string& text, const std::string& fileName, std::string* output,
                      std::string* errors) {
+    std::string program;
     try {
+        program = FromAnsiText(text);
         Interpreter interp;
         interp.SetEcho([output](const std::string& line) { *output += ToAnsiText(line); });
-        const Unit& unit = interp.Load(ParseProgram(FromAnsiText(text), 0));
+        const Unit& unit = interp.Load(ParseProgram(program, 0));
         interp.Run(unit);
         return 0;
     } catch (const ScriptError& error) {
+        const int column = error.line < 0
+                               ? error.column
+                               : CharacterColumn(LineOf(program, error.line), error.column);
         char where[64];
-        std::snprintf(where, sizeof where, "(%d, %d) ", error.line + 1, error.column + 1);
+        std::snprintf(where, sizeof where, "(%d, %d) ", error.line + 1, column + 1);
         *errors += fileName + where + error.source + " " + std::to_string(error.number) + ": " +
                    ToAnsiText(error.description) + "\n";
         return 1;

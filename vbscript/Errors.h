@@ -87,6 +87,12 @@ struct ScriptError {
     std::string lineText;  // the source line, when known where the error arose
 };
 
+// Line `index` (from 0) of a text, without its line break.
+std::string LineOf(const std::string& text, int index);
+// The column in 16-bit characters, as reported, of a column the parser counted in bytes of
+// the engine's UTF-8 text.
+int CharacterColumn(const std::string& lineText, int byteColumn);
+
 [[noreturn]] void ThrowRuntime(int number);
 [[noreturn]] void ThrowRuntime(int number, const std::string& description);
 [[noreturn]] void ThrowCompile(int number, int line, int column);

@@ -9,3 +9,6 @@ WScript.Echo Len(Chr(196)), Chr(196) = ChrW(196), ChrW(8364), ChrW(955) & "x"
 smile = Mid("a" & ChrW(&HD83D) & ChrW(&HDE00), 2)
 WScript.Echo smile < ChrW(&HFF01), StrComp(smile, ChrW(&HFF01)), Len(smile)
 WScript.Echo ChrW(&HD83D) & ChrW(&HDE00) = smile, InStr("x" & smile, ChrW(&HDE00))
+Set d = CreateObject("Scripting.Dictionary") : d.Add smile, 1
+WScript.Echo d.Exists(ChrW(&HD83D) & ChrW(&HDE00)), d.Exists(ChrW(&HD83D))
+z = "ÄÄ": z = 1 / 0
