@@ -197,7 +197,8 @@ std::shared_ptr<ArrayData> NewArray(const std::vector<int32_t>& upper) {
 }
 
 Value& ElementAt(ArrayData& array, const std::vector<Value>& indices) {
-    if (indices.size() != array.upper.size()) ThrowRuntime(kErrSubscript);
+    // A dynamic array not yet given sizes has no dimensions and no elements at all.
+    if (indices.size() != array.upper.size() || array.items.empty()) ThrowRuntime(kErrSubscript);
     size_t flat = 0, stride = 1;
     for (size_t d = 0; d < indices.size(); ++d) {
         int32_t index = ToLong(indices[d]);
