@@ -1,5 +1,6 @@
 // vbscript/BuiltinsDate.cpp: the date and time functions (Now, Date, Time, DateSerial,
 // DateAdd, DateDiff, DatePart, Year .. Second, Weekday, the names of months and days, CDate).
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -219,7 +220,8 @@ double FirstWeekStart(int year, int firstDay, int rule) {
 int WeekOfYear(double day, int year, int firstDay, int rule) {
     double start = FirstWeekStart(year, firstDay, rule);
     if (day < start) start = FirstWeekStart(year - 1, firstDay, rule);
-    return static_cast<int>(std::floor((day - start) / 7)) + 1;
+    // Clamped before the conversion: a day far outside any year must not overflow the int.
+    return static_cast<int>(std::clamp(std::floor((day - start) / 7), -1e6, 1e6)) + 1;
 }
 
 Value DatePart(Interpreter&, Args& a) {

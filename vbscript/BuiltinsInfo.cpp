@@ -1,5 +1,5 @@
-// vbscript/BuiltinsInfo.cpp: the functions about the engine and its locale (ScriptEngine and
-// its version numbers, GetLocale, SetLocale) and RGB.
+// vbscript/BuiltinsInfo.cpp: the functions about the engine, its host and its locale
+// (ScriptEngine and its version numbers, MsgBox, InputBox, GetLocale, SetLocale) and RGB.
 #include <cctype>
 
 #include "vbscript/Builtins.h"
@@ -23,6 +23,17 @@ Value MinorVersion(Interpreter&, Args&) {
 }
 Value BuildVersion(Interpreter&, Args&) {
     return Value::Long(16384);
+}
+
+// Scripts run inside the mail server, a service with no desktop and nobody to answer: a
+// dialog would hold the delivery thread until the time limit stopped the script. So the
+// engine does what the platform engine does in a host that gives it no window: the call
+// fails with "Permission denied" (70), which On Error Resume Next can catch and go on.
+Value MsgBox(Interpreter&, Args&) {
+    ThrowRuntime(kErrPermissionDenied, "Permission denied: 'MsgBox'");
+}
+Value InputBox(Interpreter&, Args&) {
+    ThrowRuntime(kErrPermissionDenied, "Permission denied: 'InputBox'");
 }
 
 Value GetLocale(Interpreter&, Args&) {
@@ -61,6 +72,8 @@ void AddInfoBuiltins(BuiltinTable& table) {
     table["scriptenginemajorversion"] = {MajorVersion, 0, 0};
     table["scriptengineminorversion"] = {MinorVersion, 0, 0};
     table["scriptenginebuildversion"] = {BuildVersion, 0, 0};
+    table["msgbox"] = {MsgBox, 1, 5};
+    table["inputbox"] = {InputBox, 1, 7};
     table["getlocale"] = {GetLocale, 0, 0};
     table["setlocale"] = {SetLocale, 0, 1};
     table["rgb"] = {Rgb, 3, 3};

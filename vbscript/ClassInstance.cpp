@@ -14,8 +14,8 @@ std::vector<ArgSlot> ToSlots(Args& args) {
 }  // namespace
 
 void ClassInstance::DropValues() {
-    for (auto& field : fields_) ReleaseLater(field.second.value);
-    ReleaseQueued();
+    ReleaseBatch batch;
+    for (auto& field : fields_) batch.Add(field.second.value);
 }
 
 bool ClassInstance::IsPublicField(const std::string& name) const {

@@ -1,4 +1,4 @@
-// vbscript/ComValues.cpp: UTF-8 text inside the engine, wide strings outside; Variant
+// vbscript/ComValues.cpp: UTF-8 text inside the engine, UTF-16 strings outside; Variant
 // subtypes map one to one onto VARIANT types.
 #include "vbscript/ComValues.h"
 
@@ -13,36 +13,14 @@ namespace vbscript {
 using namespace platform;
 
 std::string Narrow(const OLECHAR* text) {
-    std::string out;
-    if (text == nullptr) return out;
-    for (; *text != 0; ++text) AppendUtf8(out, static_cast<uint32_t>(*text));
-    return out;
+    if (text == nullptr) return std::string();
+    size_t length = 0;
+    while (text[length] != 0) ++length;
+    return FromWide(text, length);
 }
 
-// Decodes UTF-8; a byte that does not start a valid sequence stands for itself (Latin-1).
 std::wstring Widen(const std::string& text) {
-    std::wstring out;
-    for (size_t i = 0; i < text.size();) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t extra = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
-        if (lead < 0x80) extra = 0;
-        uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-        bool valid = true;
-        for (size_t k = 1; valid && k <= extra; ++k) {
-            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                valid = false;
-            } else {
-                c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-            }
-        }
-        if (!valid) {
-            c = lead;
-            extra = 0;
-        }
-        out += static_cast<wchar_t>(c);
-        i += extra + 1;
-    }
-    return out;
+    return ToWide(text);
 }
 
 BSTR NewBstr(const std::string& text) {

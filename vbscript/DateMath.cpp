@@ -49,6 +49,11 @@ double SerialFromTime(int hour, int minute, int second) {
 }
 
 DateParts SplitSerial(double serial) {
+    // Far outside the years 100 to 9999 (or not a number at all) the day count would not fit
+    // the integer arithmetic below; such a serial reads as the nearest end of that range.
+    constexpr double kFirstSerial = -657434, kLastSerial = 2958465;
+    if (!(serial >= kFirstSerial)) serial = kFirstSerial;
+    if (serial > kLastSerial + 1) serial = kLastSerial;
     double whole = std::trunc(serial);
     int64_t days = static_cast<int64_t>(whole);
     int64_t seconds = std::llround(std::fabs(serial - whole) * 86400.0);

@@ -19,11 +19,13 @@ public:
         std::vector<std::pair<Value, Value>> items = std::move(items_);
         items_.clear();
         index_.clear();
-        for (auto& entry : items) {
-            ReleaseLater(entry.first);
-            ReleaseLater(entry.second);
+        {
+            ReleaseBatch batch;
+            for (auto& entry : items) {
+                batch.Add(entry.first);
+                batch.Add(entry.second);
+            }
         }
-        ReleaseQueued();
         Account();
     }
 
@@ -93,16 +95,25 @@ public:
     }
 
 private:
+    // Built by appending: GCC 12 warns (-Wrestrict) on a literal + a temporary string.
     std::string Canonical(const Value& key) const {
-        if (key.kind == Kind::String)
-            return "s" + (textMode_ ? FromUnits(LowerUnits(ToUnits(key.s))) : key.s);
+        std::string canonical;
+        if (key.kind == Kind::String) {
+            // Through the 16-bit units, so that a text has one key however its bytes came.
+            canonical = "s";
+            if (!textMode_ && IsAsciiText(key.s)) return canonical += key.s;
+            std::u16string units = ToUnits(key.s);
+            return canonical += FromUnits(textMode_ ? LowerUnits(std::move(units)) : units);
+        }
         if (key.kind == Kind::Object) {
-            return "o" + std::to_string(reinterpret_cast<uintptr_t>(key.obj.get()));
+            canonical = "o";
+            return canonical += std::to_string(reinterpret_cast<uintptr_t>(key.obj.get()));
         }
         if (key.kind == Kind::Array) ThrowRuntime(kErrTypeMismatch);
         if (key.kind == Kind::Null || key.kind == Kind::Empty)
             return key.kind == Kind::Null ? "null" : "empty";
-        return "n" + FormatDouble(ToDouble(key), 17);
+        canonical = "n";
+        return canonical += FormatDouble(ToDouble(key), 17);
     }
 
     long Find(const Value& key) const {

@@ -1,6 +1,8 @@
 // vbscript/Errors.cpp: the table of error texts and the helpers that raise script errors.
 #include "vbscript/Errors.h"
 
+#include "vbscript/WideText.h"
+
 namespace vbscript {
 namespace {
 
@@ -20,6 +22,7 @@ constexpr ErrorEntry kErrors[] = {
     {kErrInterrupted, "User interrupt occurred"},
     {kErrStackSpace, "Out of stack space"},
     {kErrNotDefined, "Sub or Function not defined"},
+    {kErrPermissionDenied, "Permission denied"},
     {kErrObjectNotSet, "Object variable not set"},
     {kErrForLoop, "For loop not initialized"},
     {kErrInvalidNull, "Invalid use of Null"},
@@ -94,6 +97,23 @@ void ThrowCompile(int number, int line, int column) {
     error.column = column;
     error.compile = true;
     throw error;
+}
+
+// Line `index` (from 0) of a text, without its line break.
+std::string LineOf(const std::string& text, int index) {
+    size_t start = 0;
+    for (int line = 0; line < index; ++line) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) return "";
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    size_t end = text.find_first_of("\r\n", start);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+int CharacterColumn(const std::string& lineText, int byteColumn) {
+    if (byteColumn <= 0 || static_cast<size_t>(byteColumn) > lineText.size()) return byteColumn;
+    return static_cast<int>(UnitCount(std::string_view(lineText).substr(0, byteColumn)));
 }
 
 }  // namespace vbscript

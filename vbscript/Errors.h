@@ -18,6 +18,7 @@ constexpr int kErrTypeMismatch = 13;
 constexpr int kErrInterrupted = 18;
 constexpr int kErrStackSpace = 28;
 constexpr int kErrNotDefined = 35;
+constexpr int kErrPermissionDenied = 70;
 constexpr int kErrObjectNotSet = 91;
 constexpr int kErrForLoop = 92;
 constexpr int kErrInvalidNull = 94;
@@ -85,6 +86,12 @@ struct ScriptError {
     bool fatal = false;    // not even On Error Resume Next may continue after it
     std::string lineText;  // the source line, when known where the error arose
 };
+
+// Line `index` (from 0) of a text, without its line break.
+std::string LineOf(const std::string& text, int index);
+// The column in 16-bit characters, as reported, of a column the parser counted in bytes of
+// the engine's UTF-8 text.
+int CharacterColumn(const std::string& lineText, int byteColumn);
 
 [[noreturn]] void ThrowRuntime(int number);
 [[noreturn]] void ThrowRuntime(int number, const std::string& description);

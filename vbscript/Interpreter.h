@@ -157,6 +157,8 @@ private:
     Flow ExecIf(const Stmt& stmt);
     Flow ExecSelect(const Stmt& stmt);
     Flow ExecFor(const Stmt& stmt);
+    // The single pass through a loop whose header failed under On Error Resume Next.
+    Flow UnsetLoop(const Stmt& stmt, ScriptError& error);
     Flow ExecForEach(const Stmt& stmt);
     Flow ExecDoLoop(const Stmt& stmt);
     Flow ExecWhile(const Stmt& stmt);

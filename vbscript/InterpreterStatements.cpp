@@ -291,12 +291,30 @@ bool Interpreter::CaseMatches(const CaseClause& clause, const Value& subject) {
     return false;
 }
 
+// Under On Error Resume Next an error in a For header goes on with the statement after the
+// header, the first of the body, with the loop variable as it was; the Next at the end of
+// that single pass finds no loop set up and raises "For loop not initialized", which goes
+// on after the loop.
+Interpreter::Flow Interpreter::UnsetLoop(const Stmt& stmt, ScriptError& error) {
+    Resume(stmt, error);
+    Flow flow = ExecBlock(stmt.blocks[0]);
+    if (flow == Flow::ExitFor) return Flow::Normal;
+    if (flow != Flow::Normal) return flow;
+    ThrowRuntime(kErrForLoop);
+}
+
 Interpreter::Flow Interpreter::ExecFor(const Stmt& stmt) {
-    Variable* var = LookupForWrite(*stmt.target);
-    Value start = ToNumeric(Deref(Eval(*stmt.value)));
-    Value limit = ToNumeric(Deref(Eval(*stmt.limit)));
-    Value step = stmt.step ? ToNumeric(Deref(Eval(*stmt.step))) : Value::Integer(1);
-    if (start.IsNull() || limit.IsNull() || step.IsNull()) ThrowRuntime(kErrInvalidNull);
+    Variable* var = nullptr;
+    Value start, limit, step;
+    try {
+        var = LookupForWrite(*stmt.target);
+        start = ToNumeric(Deref(Eval(*stmt.value)));
+        limit = ToNumeric(Deref(Eval(*stmt.limit)));
+        step = stmt.step ? ToNumeric(Deref(Eval(*stmt.step))) : Value::Integer(1);
+        if (start.IsNull() || limit.IsNull() || step.IsNull()) ThrowRuntime(kErrInvalidNull);
+    } catch (ScriptError& error) {
+        return UnsetLoop(stmt, error);
+    }
     bool whole = start.kind != Kind::Double && start.kind != Kind::Single &&
                  limit.kind != Kind::Double && step.kind != Kind::Double &&
                  step.kind != Kind::Single && start.kind != Kind::Currency;
@@ -318,15 +336,20 @@ Interpreter::Flow Interpreter::ExecFor(const Stmt& stmt) {
 }
 
 Interpreter::Flow Interpreter::ExecForEach(const Stmt& stmt) {
-    Variable* var = LookupForWrite(*stmt.target);
-    Value group = Eval(*stmt.value);
+    Variable* var = nullptr;
     std::vector<Value> items;
-    if (group.kind == Kind::Array) {
-        items = group.arr->items;
-    } else if (group.kind == Kind::Object && group.obj) {
-        items = group.obj->Elements(*this);
-    } else {
-        ThrowRuntime(kErrNotCollection);
+    try {
+        var = LookupForWrite(*stmt.target);
+        Value group = Eval(*stmt.value);
+        if (group.kind == Kind::Array) {
+            items = group.arr->items;
+        } else if (group.kind == Kind::Object && group.obj) {
+            items = group.obj->Elements(*this);
+        } else {
+            ThrowRuntime(kErrNotCollection);
+        }
+    } catch (ScriptError& error) {
+        return UnsetLoop(stmt, error);
     }
     for (Value& item : items) {
         Tick();

@@ -6,6 +6,7 @@
 #include "vbscript/Errors.h"
 #include "vbscript/LocaleNumber.h"
 #include "vbscript/RunLimits.h"
+#include "vbscript/WideText.h"
 
 namespace vbscript {
 namespace {
@@ -277,10 +278,7 @@ int Order(const Value& left, const Value& right, bool leftLiteral, bool rightLit
         right.kind == Kind::Array)
         ThrowRuntime(kErrTypeMismatch);
     bool ls = left.kind == Kind::String, rs = right.kind == Kind::String;
-    if (ls && rs) {
-        int c = left.s.compare(right.s);
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
+    if (ls && rs) return CompareUnits(left.s, right.s);
     if (ls || rs) {
         const Value& text = ls ? left : right;
         const Value& other = ls ? right : left;

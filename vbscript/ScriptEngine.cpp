@@ -36,18 +36,6 @@ size_t ReadMemoryLimitBytes() {
     return static_cast<size_t>(megabytes) << 20;
 }
 
-// Line `index` (from 0) of a text, without its line break.
-std::string LineOf(const std::string& text, int index) {
-    size_t start = 0;
-    for (int line = 0; line < index; ++line) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) return "";
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    size_t end = text.find_first_of("\r\n", start);
-    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 class ScriptEngine;
 
 // The global item of the script: its procedures as methods, its variables as properties.

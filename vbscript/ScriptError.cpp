@@ -35,7 +35,7 @@ public:
                                                 LONG* column) override {
         if (context != nullptr) *context = 0;
         if (line != nullptr) *line = static_cast<ULONG>(error_.line < 0 ? 0 : error_.line);
-        if (column != nullptr) *column = error_.column;
+        if (column != nullptr) *column = CharacterColumn(lineText_, error_.column);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetSourceLineText(BSTR* text) override {

@@ -74,8 +74,8 @@ namespace {
 // Text this short lives inside the value itself.
 constexpr size_t kInlineText = 15;
 
-thread_local std::vector<std::shared_ptr<void>> t_releases;
-thread_local bool t_releasing = false;
+// The queue of the outermost batch while it frees; a plain pointer, nothing to destroy.
+thread_local std::vector<std::shared_ptr<void>>* t_releases = nullptr;
 
 }  // namespace
 
@@ -128,27 +128,30 @@ Value& Value::operator=(Value&& other) noexcept {
     return *this;
 }
 
-void ReleaseLater(Value& value) {
+ReleaseBatch::ReleaseBatch() : queue_(t_releases != nullptr ? t_releases : &own_) {
+    t_releases = queue_;
+}
+
+ReleaseBatch::~ReleaseBatch() {
+    if (queue_ != &own_) return;
+    while (!own_.empty()) {
+        std::shared_ptr<void> next = std::move(own_.back());
+        own_.pop_back();
+        next.reset();
+    }
+    t_releases = nullptr;
+}
+
+void ReleaseBatch::Add(Value& value) {
     try {
-        if (value.arr) t_releases.push_back(std::move(value.arr));
-        if (value.obj) t_releases.push_back(std::move(value.obj));
+        if (value.arr) queue_->push_back(std::move(value.arr));
+        if (value.obj) queue_->push_back(std::move(value.obj));
     } catch (...) {
         // No room to queue it: free it here, recursing as deep as it goes.
         value.arr.reset();
         value.obj.reset();
     }
     if (value.kind == Kind::Array) value.kind = Kind::Empty;
-}
-
-void ReleaseQueued() {
-    if (t_releasing) return;
-    t_releasing = true;
-    while (!t_releases.empty()) {
-        std::shared_ptr<void> next = std::move(t_releases.back());
-        t_releases.pop_back();
-        next.reset();
-    }
-    t_releasing = false;
 }
 
 ArrayData::ArrayData(const ArrayData& other)
@@ -158,8 +161,10 @@ ArrayData::ArrayData(const ArrayData& other)
 }
 
 ArrayData::~ArrayData() {
-    for (Value& item : items) ReleaseLater(item);
-    ReleaseQueued();
+    {
+        ReleaseBatch batch;
+        for (Value& item : items) batch.Add(item);
+    }
     CountRecord(-1);
 }
 
@@ -192,7 +197,8 @@ std::shared_ptr<ArrayData> NewArray(const std::vector<int32_t>& upper) {
 }
 
 Value& ElementAt(ArrayData& array, const std::vector<Value>& indices) {
-    if (indices.size() != array.upper.size()) ThrowRuntime(kErrSubscript);
+    // A dynamic array not yet given sizes has no dimensions and no elements at all.
+    if (indices.size() != array.upper.size() || array.items.empty()) ThrowRuntime(kErrSubscript);
     size_t flat = 0, stride = 1;
     for (size_t d = 0; d < indices.size(); ++d) {
         int32_t index = ToLong(indices[d]);

@@ -108,11 +108,23 @@ struct ArrayData {
     }
 };
 
-// Frees the arrays and objects that values hold without recursing into them, so that
-// nesting depth (an array in an array, 200,000 deep) cannot exhaust the stack: what
-// they hold is queued and freed by the outermost release on the thread, one at a time.
-void ReleaseLater(Value& value);
-void ReleaseQueued();
+// Frees the arrays and objects that values hold without recursing into them, so that nesting
+// depth (an array in an array, 200,000 deep) cannot exhaust the stack: what they hold is
+// queued and freed by the outermost batch on the thread, one at a time, and batches opened
+// while it frees add to its queue. The queue lives in that outermost batch, not in the
+// thread: a thread_local with a destructor would keep the library from being unloaded.
+class ReleaseBatch {
+public:
+    ReleaseBatch();
+    ~ReleaseBatch();
+    ReleaseBatch(const ReleaseBatch&) = delete;
+    ReleaseBatch& operator=(const ReleaseBatch&) = delete;
+    void Add(Value& value);
+
+private:
+    std::vector<std::shared_ptr<void>> own_;
+    std::vector<std::shared_ptr<void>>* queue_;
+};
 
 Value MakeArray(std::vector<Value> items);
 // A new array with the given upper bounds (-1: no elements), every element Empty.

@@ -127,6 +127,14 @@ size_t UnitCount(std::string_view text) {
     return count;
 }
 
+int CompareUnits(std::string_view left, std::string_view right) {
+    // Up to the first difference an ASCII text's bytes are its units, and an ASCII byte
+    // orders before any other unit as before any other byte.
+    int c = IsAsciiText(left) || IsAsciiText(right) ? left.compare(right)
+                                                    : ToUnits(left).compare(ToUnits(right));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 char16_t LowerUnit(char16_t c) {
     if (c < 0x80) return Between(c, 'A', 'Z') ? static_cast<char16_t>(c + 32) : c;
     if (Between(c, 0xC0, 0xDE) && c != 0xD7) return static_cast<char16_t>(c + 32);
@@ -170,6 +178,45 @@ std::u16string LowerUnits(std::u16string text) {
 std::u16string UpperUnits(std::u16string text) {
     for (char16_t& c : text) c = UpperUnit(c);
     return text;
+}
+
+std::string FromWide(const platform::OLECHAR* text, size_t length) {
+    std::u16string units;
+    units.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        auto c = static_cast<uint32_t>(text[i]);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            units += static_cast<char16_t>(0xD800 + (c >> 10));
+            units += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            units += static_cast<char16_t>(c > 0xFFFF ? u'?' : c);
+        }
+    }
+    return FromUnits(units);
+}
+
+std::wstring ToWide(std::string_view text) {
+    const std::u16string units = ToUnits(text);
+    return std::wstring(units.begin(), units.end());
+}
+
+std::string FromAnsiText(std::string_view bytes) {
+    if (IsAsciiText(bytes)) return std::string(bytes);
+    std::wstring wide(bytes.size(), L'\0');
+    const int length = static_cast<int>(bytes.size());
+    const int units = platform::MultiByteToWideChar(platform::CP_ACP, 0, bytes.data(), length,
+                                                    wide.data(), length);
+    return FromWide(wide.data(), static_cast<size_t>(units));
+}
+
+std::string ToAnsiText(std::string_view text) {
+    if (IsAsciiText(text)) return std::string(text);
+    const std::wstring wide = ToWide(text);
+    std::string bytes(wide.size(), '?');
+    platform::WideCharToMultiByte(platform::CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                  bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
+    return bytes;
 }
 
 char16_t UnitFromAnsi(unsigned char byte) {

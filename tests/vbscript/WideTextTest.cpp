@@ -10,10 +10,15 @@ namespace {
 using namespace vbscript;
 
 TEST(WideText, StrayBytesReadAsLatin1AndLeaveAsUtf8) {
-    const std::string latin = std::string("\xC4") + "b";
+    const std::string latin =
+        "\xC4"
+        "b";
     EXPECT_EQ(u"\u00C4b", ToUnits(latin));
     EXPECT_EQ(u"\u00C4", ToUnits("\xC3\x84"));
-    EXPECT_EQ(std::string("\xC3\x84") + "b", FromUnits(ToUnits(latin)));
+    EXPECT_EQ(
+        "\xC3\x84"
+        "b",
+        FromUnits(ToUnits(latin)));
     // A truncated sequence and an overlong one: each byte is a character of its own.
     EXPECT_EQ(2u, UnitCount("\xE0\x80"));
     EXPECT_EQ(2u, UnitCount("\xC0\xAF"));
@@ -29,6 +34,10 @@ TEST(WideText, CharactersBeyondTheBmpAreSurrogatePairs) {
     EXPECT_EQ(3u, high.size());
     EXPECT_EQ(1u, UnitCount(high));
     EXPECT_EQ(std::u16string(1, 0xD83D), ToUnits(high));
+    // From a 32-bit OLECHAR or a pair of 16-bit ones, the same bytes, so texts compare equal.
+    const wchar_t wide[] = {0x1F600, 0xD83D, 0xDE00};
+    EXPECT_EQ(smile + smile, FromWide(wide, 3));
+    EXPECT_EQ(std::wstring(wide + 1, 2), ToWide(smile));
 }
 
 TEST(WideText, CaseFoldsLetterPairsOfEachScript) {

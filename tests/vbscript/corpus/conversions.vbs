@@ -7,7 +7,7 @@ WScript.Echo CDbl(True), CLng(False), CInt(Empty), TypeName(CDbl(1)), TypeName(C
 WScript.Echo TypeName(CInt("5")), TypeName(CStr(5)), TypeName(CBool(5)), TypeName(CDate(1))
 WScript.Echo CSng(1.1) = 1.1, CSng(0.5) = 0.5, CCur(-1.5)
 WScript.Echo Hex(-32768), Hex(65535), Oct(-1), Hex(3.5), Oct(64)
-WScript.Echo Asc("A"), AscW("Ã©") > 0, Chr(97), ChrW(66), Len(Chr(0))
+WScript.Echo Asc("A"), AscW("é") > 0, Chr(97), ChrW(66), Len(Chr(0))
 WScript.Echo IsNumeric("1e5"), IsNumeric("&H10"), IsNumeric(" "), IsNumeric(True), IsNumeric(Null)
 WScript.Echo VarType(CByte(1)), VarType(CSng(1)), VarType(CCur(1)), VarType(Now), VarType(Empty), VarType(Null)
 WScript.Echo TypeName(Empty), TypeName(Null), TypeName(Array()), TypeName(CreateObject("Scripting.Dictionary"))

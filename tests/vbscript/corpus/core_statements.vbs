@@ -142,3 +142,8 @@ WScript.Echo "function", Square(7)
 Randomize 1
 x = Rnd
 WScript.Echo "rnd range", x >= 0 And x < 1
+' A dynamic array not yet sized has no element to index, not even with no subscripts
+Dim undimensioned()
+On Error Resume Next
+x = undimensioned()
+WScript.Echo "undimensioned", Err.Number

@@ -15,10 +15,10 @@ For Each k In d
 Next
 d.RemoveAll
 d.CompareMode = vbTextCompare
-d.Add "Ã„pfel", 3
-WScript.Echo d.Exists("Ã¤PFEL"), d("Ã„PFEL"), d.Count, TypeName(d)
+d.Add "Äpfel", 3
+WScript.Echo d.Exists("äPFEL"), d("ÄPFEL"), d.Count, TypeName(d)
 On Error Resume Next
-d.Add "Ã¤pfel", 4
+d.Add "äpfel", 4
 WScript.Echo "Add existing:", Err.Number : Err.Clear
 d.Remove "pears"
 WScript.Echo "Remove missing:", Err.Number : Err.Clear

@@ -13,10 +13,10 @@ Next
 WScript.Echo re.Replace("ann@example.com, bob@test.com", "$2/$1"), re.Replace("x@y.com", "[$&]")
 re.Global = False
 WScript.Echo re.Replace("a@b.com c@d.com", "<$1>"), re.Test("none here"), re.Test("z@z.com"), re.Global, re.Pattern
-re.Pattern = "√§+b" : re.IgnoreCase = True : re.Global = True
-WScript.Echo re.Replace("x√Ñ√§B yaab", "-"), re.Execute("√Ñ√Ñb")(0).Length, re.IgnoreCase
+re.Pattern = "‰+b" : re.IgnoreCase = True : re.Global = True
+WScript.Echo re.Replace("xƒ‰B yaab", "-"), re.Execute("ƒƒb")(0).Length, re.IgnoreCase
 re.Pattern = "b" : re.IgnoreCase = False
-WScript.Echo re.Execute("√§√§b")(0).FirstIndex, re.Replace("√§b.b", "$$"), re.Replace("aBb", "x")
+WScript.Echo re.Execute("‰‰b")(0).FirstIndex, re.Replace("‰b.b", "$$"), re.Replace("aBb", "x")
 re.Pattern = "^\d+$" : re.MultiLine = False
 WScript.Echo re.Execute("12" & vbLf & "34").Count, re.Test("12" & vbLf)
 re.MultiLine = True
@@ -26,9 +26,9 @@ re.Pattern = "(a)|(b)" : re.MultiLine = False
 Set m = re.Execute("b")(0)
 WScript.Echo IsEmpty(m.SubMatches(0)), m.SubMatches(1), re.Replace("b", "[$1]")
 re.Pattern = "x*"
-WScript.Echo re.Replace("abc", "-"), re.Replace("√§b", "-"), re.Execute("abc").Count
+WScript.Echo re.Replace("abc", "-"), re.Replace("‰b", "-"), re.Execute("abc").Count
 re.Pattern = "."
-WScript.Echo re.Execute("‚Ç¨a").Count, re.Execute("‚Ç¨a")(1).FirstIndex
+WScript.Echo re.Execute(ChrW(8364) & "a").Count, re.Execute(ChrW(8364) & "a")(1).FirstIndex
 On Error Resume Next
 x = ms(5).Value
 WScript.Echo "Matches(5):", Err.Number : Err.Clear
