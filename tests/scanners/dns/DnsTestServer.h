@@ -25,30 +25,30 @@ namespace dns_testing {
 
 constexpr int kBigRecordCount = 40;
 
-// A loopback port nobody listens on at the moment of asking.
-inline int FreePort(int type) {
-    int fd = socket(AF_INET, type, 0);
+// Binds `fd` to a loopback port the system picks; that port.
+inline int BindLoopback(int fd) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
     return ntohs(address.sin_port);
+}
+
+// A loopback port nobody listens on at the moment of asking.
+inline int FreePort(int type) {
+    const int fd = socket(AF_INET, type, 0);
+    const int port = BindLoopback(fd);
+    close(fd);
+    return port;
 }
 
 // A loopback UDP server that never answers, or answers every query with SERVFAIL.
 class StubUpstream {
 public:
     explicit StubUpstream(bool answers) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        port_ = BindLoopback(fd_);
         if (answers) answering_ = std::thread([this] { AnswerServerFailure(); });
     }
     ~StubUpstream() {
