@@ -4,6 +4,7 @@
 // filter run only ever see a number.
 #include "filters/ScriptHost.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -93,11 +94,21 @@ void FetchResultData(IDispatch* dispatch, char* resultData, int32_t capacity) {
         return;
     resultData[0] = '\0';
     if (data.value.vt != VT_BSTR || data.value.bstrVal == nullptr) return;
-    const int length = static_cast<int>(SysStringLen(data.value.bstrVal));
-    const int kept = length < capacity ? length : capacity - 1;
-    WideCharToMultiByte(CP_ACP, 0, data.value.bstrVal, kept, resultData, capacity, nullptr,
-                        nullptr);
-    resultData[kept] = '\0';
+    const BSTR text = data.value.bstrVal;
+    const int length = static_cast<int>(SysStringLen(text));
+    // In a multi-byte code page a character may take several bytes, so the cut is found by
+    // asking for the size; a cut never splits a surrogate pair into a stray half.
+    int kept = length < capacity ? length : capacity - 1;
+    for (;;) {
+        if (kept > 0 && text[kept - 1] >= 0xD800 && text[kept - 1] <= 0xDBFF) --kept;
+        const int needed = WideCharToMultiByte(CP_ACP, 0, text, kept, nullptr, 0, nullptr, nullptr);
+        if (needed <= capacity - 1) break;
+        kept = std::max(0, kept - (needed - (capacity - 1)));
+    }
+    const int written = kept > 0 ? WideCharToMultiByte(CP_ACP, 0, text, kept, resultData,
+                                                       capacity - 1, nullptr, nullptr)
+                                 : 0;
+    resultData[written > 0 ? written : 0] = '\0';
 }
 
 bool MentionsResultData(const char* script) {
