@@ -6,13 +6,16 @@
 #include "providers/ProviderLibraries.h"
 
 #include <cstdio>
+#include <exception>
 #include <vector>
 
 #include "base/Counters.h"
+#include "base/OutsideExceptionReport.h"
 #include "base/RegistryKeys.h"
 #include "base/Settings.h"
 #include "common/Console.h"
 #include "platform/Clock.h"
+#include "platform/GuardedCall.h"
 #include "platform/NeverDestroyed.h"
 #include "providers/LoadingRules.h"
 #include "providers/StoreLibrary.h"
@@ -45,7 +48,7 @@ void AnnounceAndInitialise(const char* displayName, const ProviderLibrary& libra
         return;
     }
     ConsoleLine("%s - Loading Complete.\n", displayName);
-    CallWithEmptyCommand(library.initialize);
+    CallWithEmptyCommand(library.initialize, "Initialize");
 }
 
 void SaveCounterPair(const char* first, uint32_t firstValue, const char* second,
@@ -117,7 +120,7 @@ void LoadAntivirus() {
 
 void ReleaseProvider(ProviderLibrary* library) {
     if (library->handle == nullptr) return;
-    if (library->cleanUp != nullptr) CallWithEmptyCommand(library->cleanUp);
+    if (library->cleanUp != nullptr) CallWithEmptyCommand(library->cleanUp, "CleanUp");
     platform::LibraryUnload(library->handle);
     *library = ProviderLibrary{};
 }
@@ -131,10 +134,18 @@ ProviderSet& Providers() {
     return *providers;
 }
 
-int32_t CallWithEmptyCommand(ProviderEntry entry) {
+// A provider that throws or faults while starting or stopping is reported and counted as
+// one whose call failed: loading and unloading go on for the others, and the host lives.
+int32_t CallWithEmptyCommand(ProviderEntry entry, const char* entryName) {
     char result[kProviderResultCapacity] = {};
     int32_t resultLength = 0;
-    return entry("", 0, result, &resultLength);
+    try {
+        return platform::GuardedCall([&] { return entry("", 0, result, &resultLength); });
+    } catch (...) {
+        ReportOutsideException(std::current_exception(), entryName, "providers/ProviderLibraries",
+                               __LINE__);
+        return 0;
+    }
 }
 
 void ProviderPath(const char* fileName, char* destination, int capacity) {

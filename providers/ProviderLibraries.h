@@ -74,8 +74,9 @@ void ReleaseScannerProviders();
 // or entry is missing is never called.
 ProviderEntry ReadyExecute(uint32_t status, const ProviderLibrary& library);
 
-// Calls a provider entry with an empty command, as Initialize and CleanUp are called.
-int32_t CallWithEmptyCommand(ProviderEntry entry);
+// Calls a provider entry with an empty command, as Initialize and CleanUp are called;
+// 0 when it returned 0, threw or faulted (reported naming `entryName`).
+int32_t CallWithEmptyCommand(ProviderEntry entry, const char* entryName);
 
 // A provider directory path with a library file name.
 constexpr int kProviderPathCapacity = 1100;

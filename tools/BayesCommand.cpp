@@ -52,7 +52,7 @@ public:
     Classifier() = default;
     ~Classifier() {
         if (library_.handle == nullptr) return;
-        if (library_.cleanUp != nullptr) CallWithEmptyCommand(library_.cleanUp);
+        if (library_.cleanUp != nullptr) CallWithEmptyCommand(library_.cleanUp, "CleanUp");
         platform::LibraryUnload(library_.handle);
     }
     Classifier(const Classifier&) = delete;
@@ -75,7 +75,7 @@ public:
                      " lacks QP_Initialize, QP_Execute or QP_CleanUp; reinstall it";
             return 0;
         }
-        if (CallWithEmptyCommand(library_.initialize) != 0) return 1;
+        if (CallWithEmptyCommand(library_.initialize, "Initialize") != 0) return 1;
         *error = "the classifier did not start; check its settings and the event log";
         return 0;
     }

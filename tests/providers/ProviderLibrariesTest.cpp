@@ -130,6 +130,25 @@ TEST(ProviderLibraries, StatusFollowsSwitchesAndEntriesAndInspectionPredictsIt) 
     }
 }
 
+// A provider that faults while starting and throws while stopping costs the host nothing:
+// loading and unloading go on, and the report names each call.
+TEST(ProviderLibraries, AFaultInInitializeOrCleanUpIsReportedAndLoadingGoesOn) {
+    PluginTree server;
+    server.InstallProvider("Full", "QPFLTMSA" TEST_LIBRARY_SUFFIX);
+    server.registry.SetDword(kPluginKey, "SpamAssassin Enabled", 1);
+    server.SetLogMode(3);  // the debugger channel carries the report alone
+    ScopedEnvironment crash("STUB_PROVIDER_CRASH", "Initialize");
+    ScopedEnvironment raise("STUB_PROVIDER_THROW", "CleanUp");
+    ForgetFirstUseSettings();
+    ::testing::internal::CaptureStderr();
+    LoadPlugin();
+    EXPECT_EQ(1u, StatusOf(kSpamAssassinScanner));
+    UnloadPlugin();
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, report.find("Initialize raised an exception.")) << report;
+    EXPECT_NE(std::string::npos, report.find("CleanUp handled an exception")) << report;
+}
+
 class FilterCommandTest : public ::testing::Test {
 protected:
     void Load(const char* variant) {

@@ -12,8 +12,8 @@
 // Execute and CleanUp entries; STUB_VIRUS_FINDING makes ProviderExecute report a virus
 // described by that text. With STUB_PROVIDER_LOG_PRESET set, those three entries also
 // record the result length the caller preset ("file|entry|command|length"). With
-// STUB_PROVIDER_THROW set, the Execute entries throw instead of answering; with
-// STUB_PROVIDER_CRASH set, they write through a null pointer.
+// STUB_PROVIDER_THROW set, the entries it names (see FaultsIn) throw instead of answering;
+// with STUB_PROVIDER_CRASH set, they write through a null pointer.
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -76,11 +76,17 @@ __attribute__((no_sanitize("address", "undefined", "thread"))) void Crash() {
     *nowhere = 1;
 }
 
+// Whether the fault `variable` asks for hits `entry`: its value names the entries
+// ("Initialize" hits both names of it), "1" the Execute ones.
+bool FaultsIn(const char* variable, const char* entry) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr) return false;
+    return std::strstr(entry, std::strcmp(value, "1") == 0 ? "Execute" : value) != nullptr;
+}
+
 int32_t Answer(const char* entry, const char* command, char* result, int32_t* resultLength) {
-    if (std::getenv("STUB_PROVIDER_THROW") != nullptr && std::strstr(entry, "Execute") != nullptr)
-        throw std::runtime_error("provider exploded");
-    if (std::getenv("STUB_PROVIDER_CRASH") != nullptr && std::strstr(entry, "Execute") != nullptr)
-        Crash();
+    if (FaultsIn("STUB_PROVIDER_THROW", entry)) throw std::runtime_error("provider exploded");
+    if (FaultsIn("STUB_PROVIDER_CRASH", entry)) Crash();
     if (std::getenv("STUB_PROVIDER_LOG_PRESET") != nullptr && resultLength != nullptr) {
         std::string withPreset =
             std::string(command != nullptr ? command : "") + "|" + std::to_string(*resultLength);
