@@ -128,6 +128,11 @@ TEST_F(RegistryCommandTest, ImportAndExportGoThroughFiles) {
     ASSERT_EQ(kExitSuccess, imported.code) << imported.err;
     ASSERT_EQ(kExitSuccess, Run({"export", kKey, "--output", tree_.Join("o.reg")}).code);
     EXPECT_EQ(text, testing_support::WindowsKeyNames(tree_.ReadFile("o.reg")));
+    // A refused file (RegFileTest pins that nothing of it is imported) fails the command.
+    tree_.WriteFile("bad.reg", "REGEDIT4\n\"v\"=dword:1\n");
+    Result bad = Run({"import", tree_.Join("bad.reg")});
+    EXPECT_EQ(kExitFailure, bad.code);
+    EXPECT_NE(std::string::npos, bad.err.find(tree_.Join("bad.reg") + ":2: ")) << bad.err;
 }
 
 TEST_F(RegistryCommandTest, CorruptDatabaseFailsWithAdvice) {

@@ -48,6 +48,8 @@ TEST(RunQueueCommand, RunsEveryQueuedMessageOrOnlyTheNamedOnesOfTheNamedConnecto
     PluginTree plugin;
     QueueMessages(plugin, "SMTP", 3);
     QueueMessages(plugin, "LS", 2);
+    plugin.InstallProvider("Plain", testing_support::LibraryFileName("QPFLTMSA"));
+    plugin.registry.SetDword(testing_support::kPluginKey, "SpamAssassin Enabled", 1);
     std::string output;
     ASSERT_EQ(RunTool(plugin, "--json " + MessageId(2), &output), 0) << output;
     EXPECT_NE(output.find("\"processed\": 1,"), std::string::npos) << output;
@@ -56,6 +58,12 @@ TEST(RunQueueCommand, RunsEveryQueuedMessageOrOnlyTheNamedOnesOfTheNamedConnecto
     ASSERT_EQ(RunTool(plugin, "--json", &output), 0) << output;
     EXPECT_NE(output.find("processed 3 messages from SMTP"), std::string::npos) << output;
     EXPECT_NE(output.find("\"processed\": 3,"), std::string::npos) << output;
+    // The summary names the scanning providers as loading finds them.
+    EXPECT_NE(output.find("providers: DKIM off, Bayesian off, SpamAssassin failed to load, "
+                          "Antivirus off\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("\"SpamAssassin\":\"failed to load\""), std::string::npos) << output;
 }
 
 TEST(RunQueueCommand, WithoutTerminalWritesAProgressLineEveryHundredMessages) {
