@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/Counters.h"
@@ -125,18 +126,23 @@ TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
               server.StubCalls());
 }
 
-// Only "<PASS>1</PASS>" passes: any other value is spam (a passed answer and a failed
-// call are seen through the real library in the daemon tests).
-TEST_F(ScannerCriteriaTest, SpamAssassinAnswerOtherThanPassIsSpam) {
+// Only "<PASS>1</PASS>" passes: any other value is spam. A failed call passes whatever
+// its text says (the real library's answers are seen in the daemon tests).
+TEST_F(ScannerCriteriaTest, SpamAssassinAnswerOtherThanPassIsSpamAndAFailedCallPasses) {
     LoadSwitchedOn("QPFLTMSA" TEST_LIBRARY_SUFFIX, kPluginKey, "SpamAssassin Enabled");
-    ScopedEnvironment answer("STUB_PROVIDER_RESULT", "<PASS>yes</PASS>");
-    HandBuiltRun run;
-    Address(run);
-    run.AddFilter(kSpamAssassin, "0");
-    run.AddFilter(kSpamAssassin, "1");
-    EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
-    ExpectRecorded(run, 1, kSpamAssassin, {0, {""}, "<PASS>1</PASS>"});
-    ExpectRecorded(run, 2, kSpamAssassin, {2, {"1"}, "<PASS>1</PASS>"});
+    for (const auto& [result, returned, verdict] :
+         {std::tuple{"<PASS>yes</PASS>", "1", 1}, std::tuple{"<PASS>0</PASS>", "0", 0}}) {
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", result);
+        ScopedEnvironment call("STUB_PROVIDER_RETURN", returned);
+        HandBuiltRun run;
+        Address(run);
+        run.AddFilter(kSpamAssassin, "0");
+        run.AddFilter(kSpamAssassin, "1");
+        EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
+        const std::string text = "<PASS>" + std::to_string(verdict) + "</PASS>";
+        ExpectRecorded(run, verdict + 1, kSpamAssassin, {2, {std::to_string(verdict)}, text});
+        ExpectRecorded(run, 2 - verdict, kSpamAssassin, {0, {""}, text});
+    }
 }
 
 TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSender) {
