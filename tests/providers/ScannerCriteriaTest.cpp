@@ -203,6 +203,17 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
     }
 }
 
+// A finding meets every HASVIRUS criterion whatever its value (the filter run pins that);
+// a clean message meets none and gives each the value 0.
+TEST_F(ScannerCriteriaTest, CleanMessageMeetsNoHasVirusCriterionAndGivesItZero) {
+    LoadSwitchedOn("QPAVGEN" TEST_LIBRARY_SUFFIX, kPluginKey, "Antivirus Status");
+    HandBuiltRun run;
+    Address(run);
+    run.AddFilter(kHasVirus, "0");
+    EvaluateAntivirus(kHasVirus, &run.message, &run.set, &run.evaluations);
+    ExpectRecorded(run, 1, kHasVirus, {0, {"0"}, ""});
+}
+
 // A provider that is not ready is never called, and its criterion stays unmet.
 TEST_F(ScannerCriteriaTest, ProvidersThatAreNotReadyAreNeverCalled) {
     struct Case {

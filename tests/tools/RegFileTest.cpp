@@ -88,6 +88,8 @@ struct MalformedCase {
 TEST_F(RegFileTest, MalformedFileIsRefusedWholeWithItsLine) {
     const MalformedCase cases[] = {
         {"other_hive", "[HKEY_CURRENT_USER\\Software]\n", "in.reg:3: only HKEY_LOCAL_MACHINE"},
+        {"bad_dword", "[HKLM\\" BASE "\\X]\n\"v\"=dword:123456789\n", "in.reg:4: "},
+        {"value_under_deleted_key", "[-HKLM\\" BASE "\\X]\n\"v\"=\"a\"\n", "in.reg:4: "},
         {"bad_escape", "[HKLM\\" BASE "\\X]\n\"v\"=\"C:\\temp\"\n", "in.reg:4: "},
         {"late_error", "[HKLM\\" BASE "\\X]\n\"v\"=\"a\"\n\n\n[HKCU\\Y]\n", "in.reg:7: "},
     };
