@@ -9,21 +9,10 @@
 namespace {
 
 TEST(DecimalFraction, ReadsAsFarAsTheNumberGoes) {
-    struct Case {
-        const char* name;
-        const char* text;
-        double want;
-    };
-    const Case kCases[] = {
-        {"leading blanks, plus, exponent, trailing text", " \t+7.5e1%", 75.0},
-        {"plus then minus", "+-5", 0.0},
-        {"missing", nullptr, 0.0},
-        {"too large", "1e400", std::numeric_limits<double>::max()},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.want, DecimalFraction(c.text));
-    }
+    EXPECT_EQ(75.0, DecimalFraction(" \t+7.5e1%"));
+    EXPECT_EQ(0.0, DecimalFraction("+-5"));
+    EXPECT_EQ(0.0, DecimalFraction(nullptr));
+    EXPECT_EQ(std::numeric_limits<double>::max(), DecimalFraction("1e400"));
 }
 
 }  // namespace

@@ -52,14 +52,12 @@ TEST(SafeText, TextAsLongAsTheCapacityIsCutAndReported) {
     EXPECT_EQ(std::string(untouched, 4), "####");
 }
 
-TEST(ReplaceAll, ResultThatDoesNotFitLeavesTextExactlyAsItWas) {
-    for (int capacity : {4, 3, -1}) {
-        SCOPED_TRACE(capacity);
-        Canaried buffer("abc");
-        const Canaried before = buffer;
-        EXPECT_EQ(ReplaceAll(buffer.bytes, "b", "bb", capacity), 0);
-        EXPECT_EQ(std::memcmp(buffer.bytes, before.bytes, kBuffer), 0);
-    }
+// Results that do not fit are in the random comparison below; a negative capacity is not.
+TEST(ReplaceAll, NegativeCapacityLeavesTextExactlyAsItWasAndNoReplacementRemoves) {
+    Canaried buffer("abc");
+    const Canaried before = buffer;
+    EXPECT_EQ(ReplaceAll(buffer.bytes, "b", "bb", -1), 0);
+    EXPECT_EQ(std::memcmp(buffer.bytes, before.bytes, kBuffer), 0);
     Canaried removed("a.b.");
     EXPECT_EQ(ReplaceAll(removed.bytes, ".", nullptr, 16), 1);
     EXPECT_STREQ(removed.bytes, "ab");

@@ -4,8 +4,8 @@
 // condition values and result texts, and when a provider is left alone.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/Counters.h"
@@ -76,32 +76,6 @@ protected:
     PluginTree server;
 };
 
-TEST_F(ScannerCriteriaTest, BayesianProbabilityIsComparedWithTheValueAndEachCondition) {
-    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
-    server.registry.SetDword(kPluginKey, "Bayesian Filtering Status", 1);
-    server.registry.SetDword(kPluginKey, "Bayesian Filtering Load Mode", 1);
-    Load();
-    ScopedEnvironment answer("STUB_PROVIDER_RESULT", "<SP>97.5</SP>");
-    ScopedEnvironment preset("STUB_PROVIDER_LOG_PRESET", "1");
-    HandBuiltRun run;
-    Address(run);
-    run.AddFilter(kSpamProbability, "90");    // a table filter met counts twice
-    run.AddFilter(kSpamProbability, "97.5");  // equal is not above
-    run.AddFilter(kSpamProbability, "99\t50", 2);
-    run.AddFilter(kSpamProbability, "10", 1, 0);  // disabled
-    EXPECT_EQ(1, EvaluateBayesian(kSpamProbability, &run.message, &run.set, &run.evaluations));
-
-    ExpectRecorded(run, 1, kSpamProbability,
-                   {2, {"97.500000"}, "<BFV>97.500000</BFV><BFT>90.000000</BFT>"});
-    ExpectRecorded(run, 2, kSpamProbability, {0, {""}, "<BFV>97.500000</BFV><BFT>97.500000</BFT>"});
-    ExpectRecorded(run, 3, kSpamProbability,
-                   {1, {"", "97.500000"}, "<BFV>97.500000</BFV><BFT>50.000000</BFT>"});
-    ExpectRecorded(run, 4, kSpamProbability, {0, {""}, ""});
-    // One call serves every filter.
-    EXPECT_EQ("QPFLTMBF" TEST_LIBRARY_SUFFIX "|QP_Execute|" + ScanCommand("Inbound") + "|0\n",
-              server.StubCalls());
-}
-
 // The answer is read as far as it is a number (a failed call's as 0), and "greater"
 // means greater for every threshold as written, in the value and in a condition.
 TEST_F(ScannerCriteriaTest, BayesianAnswerIsComparedWithTheThresholdAsWritten) {
@@ -152,35 +126,22 @@ TEST_F(ScannerCriteriaTest, PostofficeFiltersHandTheProvidersTheOutgoingQueue) {
               server.StubCalls());
 }
 
-TEST_F(ScannerCriteriaTest, SpamAssassinPassValueBecomesTheVerdict) {
-    struct Case {
-        const char* name;
-        const char* result;
-        const char* returned;
-        int wantVerdict;
-    };
-    const Case kCases[] = {
-        {"PASS 1 passed", "<PASS>1</PASS>", "1", 0},
-        {"any other value is spam", "<PASS>yes</PASS>", "1", 1},
-        {"failed call passed", "<PASS>0</PASS>", "0", 0},
-    };
+// Only "<PASS>1</PASS>" passes: any other value is spam. A failed call passes whatever
+// its text says (the real library's answers are seen in the daemon tests).
+TEST_F(ScannerCriteriaTest, SpamAssassinAnswerOtherThanPassIsSpamAndAFailedCallPasses) {
     LoadSwitchedOn("QPFLTMSA" TEST_LIBRARY_SUFFIX, kPluginKey, "SpamAssassin Enabled");
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        ScopedEnvironment answer("STUB_PROVIDER_RESULT", c.result);
-        ScopedEnvironment returned("STUB_PROVIDER_RETURN", c.returned);
+    for (const auto& [result, returned, verdict] :
+         {std::tuple{"<PASS>yes</PASS>", "1", 1}, std::tuple{"<PASS>0</PASS>", "0", 0}}) {
+        ScopedEnvironment answer("STUB_PROVIDER_RESULT", result);
+        ScopedEnvironment call("STUB_PROVIDER_RETURN", returned);
         HandBuiltRun run;
         Address(run);
         run.AddFilter(kSpamAssassin, "0");
         run.AddFilter(kSpamAssassin, "1");
         EvaluateSpamAssassin(kSpamAssassin, &run.message, &run.set, &run.evaluations);
-        const std::string text = "<PASS>" + std::to_string(c.wantVerdict) + "</PASS>";
-        const std::string verdict = std::to_string(c.wantVerdict);
-        for (int expected : {0, 1}) {
-            const bool met = expected == c.wantVerdict;
-            ExpectRecorded(run, expected + 1, kSpamAssassin,
-                           {met ? 2 : 0, {met ? verdict : ""}, text});
-        }
+        const std::string text = "<PASS>" + std::to_string(verdict) + "</PASS>";
+        ExpectRecorded(run, verdict + 1, kSpamAssassin, {2, {std::to_string(verdict)}, text});
+        ExpectRecorded(run, 2 - verdict, kSpamAssassin, {0, {""}, text});
     }
 }
 
@@ -242,26 +203,15 @@ TEST_F(ScannerCriteriaTest, DkimVerifiesOnlyUnauthenticatedSmtpMailWithAFullSend
     }
 }
 
-TEST_F(ScannerCriteriaTest, VirusFindingMeetsEveryHasVirusCriterionWhateverItsValue) {
+// A finding meets every HASVIRUS criterion whatever its value (the filter run pins that);
+// a clean message meets none and gives each the value 0.
+TEST_F(ScannerCriteriaTest, CleanMessageMeetsNoHasVirusCriterionAndGivesItZero) {
     LoadSwitchedOn("QPAVGEN" TEST_LIBRARY_SUFFIX, kPluginKey, "Antivirus Status");
-    for (const char* finding :
-         {"Eicar-Test-Signature in attachment", static_cast<const char*>(nullptr)}) {
-        SCOPED_TRACE(finding != nullptr ? "finding" : "clean");
-        server.tree.WriteFile("stub-calls.txt", "");
-        std::unique_ptr<ScopedEnvironment> virus;
-        if (finding != nullptr)
-            virus = std::make_unique<ScopedEnvironment>("STUB_VIRUS_FINDING", finding);
-        HandBuiltRun run;
-        Address(run);
-        for (const char* value : {"1", "0", "anything"}) run.AddFilter(kHasVirus, value);
-        EvaluateAntivirus(kHasVirus, &run.message, &run.set, &run.evaluations);
-        for (int filter = 1; filter <= 3; ++filter) {
-            ExpectRecorded(run, filter, kHasVirus,
-                           finding != nullptr ? Want{1, {"1"}, finding} : Want{0, {"0"}, ""});
-        }
-        EXPECT_EQ("QPAVGEN" TEST_LIBRARY_SUFFIX "|ProviderExecute|MTAFILTER,M1.MAI,SMTP\n",
-                  server.StubCalls());
-    }
+    HandBuiltRun run;
+    Address(run);
+    run.AddFilter(kHasVirus, "0");
+    EvaluateAntivirus(kHasVirus, &run.message, &run.set, &run.evaluations);
+    ExpectRecorded(run, 1, kHasVirus, {0, {"0"}, ""});
 }
 
 // A provider that is not ready is never called, and its criterion stays unmet.

@@ -14,15 +14,10 @@
 #include <vector>
 
 #include "base/RegistryKeys.h"
-#include "common/RegistryAccess.h"
 #include "platform/Registry.h"
-#include "tests/fixtures/ScopedEnvironment.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/tools/InProcessCommand.h"
 #include "tools/ServerTree.h"
-#ifndef _WIN32
-#include "tests/scanners/daemons/PrivateDaemons.h"
-#endif
 
 namespace {
 
@@ -89,21 +84,17 @@ protected:
         std::string output;
         ASSERT_EQ(RunDemo(tree->Join("demo"), "", &output), 0) << output;
         output = Slashed(output);
-        printed = new std::string(output);
         summary = new std::string(output.substr(output.rfind("\nSummary\n")));
     }
     static void TearDownTestSuite() {
         delete tree;
-        delete printed;
         delete summary;
     }
     static TempTree* tree;
-    static std::string* printed;
     static std::string* summary;
 };
 
 TempTree* DemoRun::tree = nullptr;
-std::string* DemoRun::printed = nullptr;
 std::string* DemoRun::summary = nullptr;
 
 TEST_F(DemoRun, EverySampleFilterFires) {
@@ -119,21 +110,14 @@ TEST_F(DemoRun, EverySampleFilterFires) {
 
 TEST_F(DemoRun, TheFiltersChangeTheMessages) {
     const std::string inbound = tree->Join("demo/" + std::string(kQueue) + "/Messages");
-    EXPECT_TRUE(AnyFileHolds(tree->Join("demo/quarantine"), "filename=\"label.exe\""));
-    EXPECT_TRUE(AnyFileHolds(inbound, "Subject: [SPAM] "));
-    EXPECT_TRUE(AnyFileHolds(inbound, "X-Spam-Flag: YES\r\n"));
-    EXPECT_TRUE(AnyFileHolds(inbound, "X-Large-Message: YES\r\n"));
-    // The program is held in quarantine, gone from the queue, and the postmaster (not the
-    // usually forged sender) hears of it in a complete message.
+    // What each action does is pinned in the actions' tests; here, that the sample
+    // filters are wired to them. The program is held in quarantine, gone from the queue, and the
+    // postmaster (not the usually forged sender) hears of it in a complete message.
     EXPECT_FALSE(AnyFileHolds(inbound, "filename=\"label.exe\""));
-    EXPECT_TRUE(AnyFileHolds(inbound,
-                             "Subject: Held in quarantine: Program attachments\r\n"
-                             "Date: "));
-    EXPECT_TRUE(AnyFileHolds(inbound, "\r\nMessage-ID: <"));
+    EXPECT_TRUE(AnyFileHolds(tree->Join("demo/quarantine"), "filename=\"label.exe\""));
+    EXPECT_TRUE(AnyFileHolds(inbound, "Subject: Held in quarantine: Program attachments\r\n"));
     EXPECT_TRUE(AnyFileHolds(tree->Join("demo/" + std::string(kQueue)),
                              "Recipients=[SMTP:postmaster@example.com]\r\n"));
-    EXPECT_TRUE(AnyFileHolds(tree->Join("demo/connectors/LS/Outgoing/Messages"),
-                             "This message is confidential"));
     // The build notice's subject has a spam word, but its filter stops processing first.
     EXPECT_TRUE(AnyFileHolds(inbound, "Subject: [dev-list] Build"));
     EXPECT_FALSE(AnyFileHolds(inbound, "Subject: [SPAM] [dev-list]"));
@@ -141,23 +125,6 @@ TEST_F(DemoRun, TheFiltersChangeTheMessages) {
     EXPECT_GE(FilesIn(inbound).size(), 15u);
     EXPECT_EQ(FilesIn(tree->Join("demo/" + std::string(kQueue))).size(), FilesIn(inbound).size());
     EXPECT_FALSE(FilesIn(tree->Join("demo/connectors/LS/Inbound/Messages")).empty());
-}
-
-TEST_F(DemoRun, TheOutputShowsTheTreeTheReportLogAndWhereEverythingIs) {
-    for (const char* part : {"messages processed  ", "actions carried out ", "quarantine ",
-                             "notifications       1 in ", "report log "})
-        EXPECT_NE(summary->find(part), std::string::npos) << part << "\n" << *summary;
-    EXPECT_NE(summary->find(Slashed(tree->Join("demo/quarantine"))), std::string::npos) << *summary;
-    EXPECT_NE(printed->find("Demo server tree: " + Slashed(tree->Join("demo")) + "\n"),
-              std::string::npos)
-        << *printed;
-    EXPECT_NE(printed->find("Report log " + Slashed(tree->Join("demo/logs/MTAFILTER-Report-"))),
-              std::string::npos)
-        << *printed;
-    // The report file is closed when the plug-in is unloaded, so the End line is there too.
-    const size_t start = printed->find("\tStart\t");
-    ASSERT_NE(start, std::string::npos) << *printed;
-    EXPECT_NE(printed->find("\tEnd\t", start), std::string::npos) << *printed;
 }
 
 // The demo touches nothing that may be an administrator's: a directory it did not build,
@@ -248,37 +215,5 @@ TEST(DemoCommand, RebuildsItsTreeAndLeavesUnansweringScannersOff) {
     EXPECT_TRUE(tree.Exists("demo/registry.db"));
 #endif
 }
-
-#ifndef _WIN32  // the private spamd and clamd run on Linux only
-// With private daemons answering, both libraries are switched on in the tree and every
-// message is scanned by each without a failed scan.
-TEST(DemoCommand, ScannersOnAnsweringDaemonsScanEveryMessage) {
-    using testing_support::SharedClamd;
-    using testing_support::SharedSpamd;
-    if (!SharedSpamd().Ready() || !SharedClamd().Ready())
-        GTEST_SKIP() << "spamd or clamd did not start: install spamd and clamav-daemon";
-    TempTree tree;
-    std::string output;
-    ASSERT_EQ(RunDemo(tree.Join("demo"),
-                      "--json --spamd " + SharedSpamd().SocketPath() + " --clamd " +
-                          SharedClamd().SocketPath(),
-                      &output),
-              0)
-        << output;
-    EXPECT_EQ(std::string::npos, output.find("does not answer")) << output;
-    EXPECT_NE(output.find("\"SpamAssassin\":\"ready\",\"Antivirus\":\"ready\""), std::string::npos)
-        << output;
-    EXPECT_NE(tree.ReadFile("demo/config/FILTERS/FILTER.TAB").find("SPAMASSASSIN"),
-              std::string::npos);
-    testing_support::ScopedEnvironment registry(platform::kRegistryPathVariable,
-                                                tree.Join("demo/registry.db"));
-    for (const char* library : {"SpamAssassin", "ClamAV"}) {
-        uint32_t errors = 0;
-        EXPECT_FALSE(ReadRegistryDword((std::string(keys::kPlugin) + "\\" + library).c_str(),
-                                       "Scan Errors", &errors))
-            << library << " counted " << errors << " failed scans";
-    }
-}
-#endif
 
 }  // namespace

@@ -64,8 +64,6 @@ TEST_F(ScriptCommandTest, WholeProgramAndBadUsage) {
     EXPECT_EQ("hello 2\n", whole.out);
 
     EXPECT_EQ(2, RunMtafilter({"script", path, "--json"}).code);
-    EXPECT_EQ(2, RunMtafilter({"script", path, "--function"}).code);
-    EXPECT_EQ(2, RunMtafilter({"script"}).code);
     EXPECT_EQ(1, RunMtafilter({"script", path + ".missing", "--function", "F"}).code);
     EXPECT_EQ(0, RunMtafilter({"script", "--help"}).code);
 }

@@ -173,9 +173,8 @@ TEST_F(BayesProvider, RelearnAndForgetMoveTheCounts) {
     std::string answer;
     const std::string path = Write("one.eml", corpus.Message(true, 0));
     ASSERT_EQ(1, provider_.Call(provider_.execute, "learn-ham " + path, &answer));
-    ASSERT_EQ(1, provider_.Call(provider_.execute, "learn-ham " + path, &answer));
-    EXPECT_NE(std::string::npos, answer.find("already learned")) << answer;
-    // A tagged command, as a host may build it, moves the message over.
+    // Learning again is pinned through "mtafilter bayes" (BayesCommandTest). A tagged command, as a
+    // host may build it, moves the message over.
     ASSERT_EQ(1, provider_.Call(provider_.execute,
                                 "<COMMAND>LEARN-SPAM</COMMAND><FILENAME>" + path + "</FILENAME>",
                                 &answer));
