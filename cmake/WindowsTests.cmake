@@ -13,12 +13,17 @@ add_subdirectory(${MTAFILTER_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUD
 include(GoogleTest)
 
 set(WINDOWS_POSIX_ONLY_TESTS
-    "tests/platform/(Registry|StreamSocket|HostPath|Process)Test\\.cpp$"
-    "tests/common/AtomicFileTest\\.cpp$" "tests/base/SettingsTest\\.cpp$"
-    # Counts the process's descriptors and resident memory in /proc over 10,000 runs
-    # against faulting libraries: Linux's measures of a leak (Windows would need handle
-    # counts and working-set figures from other calls).
-    "tests/frame/ProviderFaultTest\\.cpp$"
+    # The registry's SQLite file: its locks, its faults, processes sharing it.
+    "tests/platform/RegistryTest\\.cpp$"
+    # A local TCP peer built from POSIX sockets, to test the socket stand-in's deadlines.
+    "tests/platform/StreamSocketTest\\.cpp$"
+    # Windows paths and DLL names looked up on a case-sensitive file system.
+    "tests/platform/HostPathTest\\.cpp$"
+    # Fills the disk with a file-size limit and its signal (setrlimit, SIGXFSZ).
+    "tests/common/AtomicFileTest\\.cpp$"
+    # Makes registry writes fail by holding the write lock of the SQLite file that stands
+    # for the registry here.
+    "tests/base/CounterSaveFailureTest\\.cpp$"
     # `mtafilter script` runs our own VBScript engine, which mtafilter.exe does not have.
     "tests/tools/ScriptCommandTest\\.cpp$"
     # The classifier library needs SQLite, which has no mingw-w64 build in Debian.
