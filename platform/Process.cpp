@@ -161,11 +161,14 @@ bool WaitForExit(pid_t child, Clock::time_point deadline, int* status) {
     return ended;
 }
 
-void KillAndReap(pid_t child) {
+// The child's status once it is gone (0 when it was collected elsewhere).
+int KillAndReap(pid_t child) {
     kill(-child, SIGKILL);
     kill(child, SIGKILL);  // in case it could not get a group of its own
-    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    return status;
 }
 
 uint32_t ExitCodeOf(int status) {
@@ -174,18 +177,23 @@ uint32_t ExitCodeOf(int status) {
     return 0;
 }
 
-ProcessOutcome Run(const char* commandLine, const char* workingDirectory, uint32_t timeoutMs,
-                   uint32_t* exitCode) {
+// The started child's id; -1 when it could not be started.
+pid_t Start(const char* commandLine, const char* workingDirectory) {
     std::vector<std::string> arguments = SplitCommandLine(commandLine);
-    if (arguments.empty()) return ProcessOutcome::kNotStarted;
+    if (arguments.empty()) return -1;
     std::string program = ResolveProgram(arguments.front());
-    if (program.empty()) return ProcessOutcome::kNotStarted;
+    if (program.empty()) return -1;
     std::string directory =
         workingDirectory != nullptr && *workingDirectory != '\0' ? HostPath(workingDirectory) : "";
     SpawnSetup setup;
-    if (!setup.Prepare(directory)) return ProcessOutcome::kNotStarted;
+    if (!setup.Prepare(directory)) return -1;
+    return setup.Spawn(program, arguments);
+}
+
+ProcessOutcome Run(const char* commandLine, const char* workingDirectory, uint32_t timeoutMs,
+                   uint32_t* exitCode) {
     auto deadline = Clock::now() + Milliseconds(timeoutMs);
-    pid_t child = setup.Spawn(program, arguments);
+    pid_t child = Start(commandLine, workingDirectory);
     if (child < 0) return ProcessOutcome::kNotStarted;
     int status = 0;
     if (!WaitForExit(child, deadline, &status)) {
@@ -202,6 +210,27 @@ ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory,
                           uint32_t* exitCode) {
     return NoThrow(ProcessOutcome::kNotStarted,
                    [&] { return Run(commandLine, workingDirectory, timeoutMs, exitCode); });
+}
+
+struct StartedProcess {
+    pid_t id;
+};
+
+StartedProcess* StartProcess(const char* commandLine, const char* workingDirectory) {
+    return NoThrow(static_cast<StartedProcess*>(nullptr), [&]() -> StartedProcess* {
+        pid_t child = Start(commandLine, workingDirectory);
+        return child < 0 ? nullptr : new StartedProcess{child};
+    });
+}
+
+int KillProcess(StartedProcess* process) {
+    if (process == nullptr) return 0;
+    const pid_t child = process->id;
+    delete process;
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) return 0;
+    status = KillAndReap(child);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 1 : 0;
 }
 
 }  // namespace platform

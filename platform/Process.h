@@ -26,4 +26,16 @@ enum class ProcessOutcome {
 ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory, uint32_t timeoutMs,
                           uint32_t* exitCode);
 
+// A program started to run alongside the caller; ended only by KillProcess.
+struct StartedProcess;
+
+// Starts the program as RunProcess does, but returns at once. Null when it could not be
+// started.
+StartedProcess* StartProcess(const char* commandLine, const char* workingDirectory);
+
+// Ends the program at once, as a crash or a power cut would (nothing of its own runs any
+// more), with whatever it started, waits until it is gone and frees `process`. Returns 1
+// when it was killed, 0 when it had already ended by itself (or `process` is null).
+int KillProcess(StartedProcess* process);
+
 }  // namespace platform

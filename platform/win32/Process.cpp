@@ -2,6 +2,7 @@
 // program and whatever it starts share a job object, so that a timeout ends them all.
 #include "platform/Process.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@
 
 namespace platform {
 namespace {
+
+// The exit code of a program ended here, told apart from any it gives itself.
+constexpr UINT kKilledExitCode = 0x4B494C4C;
 
 // Closes the handles of a started program on every way out.
 struct StartedProgram {
@@ -41,6 +45,13 @@ bool Start(const char* commandLine, const char* workingDirectory, StartedProgram
     return true;
 }
 
+// Ends the program and all it started, and waits until it is gone.
+void Terminate(const StartedProgram& program) {
+    if (program.job != nullptr) TerminateJobObject(program.job, kKilledExitCode);
+    TerminateProcess(program.info.hProcess, kKilledExitCode);
+    WaitForSingleObject(program.info.hProcess, INFINITE);
+}
+
 }  // namespace
 
 ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory, uint32_t timeoutMs,
@@ -50,9 +61,7 @@ ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory,
         StartedProgram program;
         if (!Start(commandLine, workingDirectory, &program)) return ProcessOutcome::kNotStarted;
         if (WaitForSingleObject(program.info.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-            if (program.job != nullptr) TerminateJobObject(program.job, 1);
-            TerminateProcess(program.info.hProcess, 1);
-            WaitForSingleObject(program.info.hProcess, INFINITE);
+            Terminate(program);
             return ProcessOutcome::kTimedOut;
         }
         DWORD code = 0;
@@ -62,6 +71,30 @@ ProcessOutcome RunProcess(const char* commandLine, const char* workingDirectory,
     } catch (...) {
         return ProcessOutcome::kNotStarted;
     }
+}
+
+struct StartedProcess {
+    StartedProgram program;
+};
+
+StartedProcess* StartProcess(const char* commandLine, const char* workingDirectory) {
+    if (commandLine == nullptr || *commandLine == '\0') return nullptr;
+    try {
+        auto process = std::make_unique<StartedProcess>();
+        if (!Start(commandLine, workingDirectory, &process->program)) return nullptr;
+        return process.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+int KillProcess(StartedProcess* process) {
+    if (process == nullptr) return 0;
+    std::unique_ptr<StartedProcess> owned(process);
+    Terminate(owned->program);
+    DWORD code = 0;
+    GetExitCodeProcess(owned->program.info.hProcess, &code);
+    return code == kKilledExitCode ? 1 : 0;
 }
 
 }  // namespace platform

@@ -1,25 +1,26 @@
-// tests/actions/MessageRewritingCrashTest.cpp: a process rewriting queued messages is
-// killed at random moments, many times; every message must stay whole (old or new
-// bytes exactly), and the scratch files left behind must never look like messages.
+// tests/actions/MessageRewritingCrashTest.cpp: a process rewriting queued messages (the
+// helper program MessageRewriterProgram) is killed at random moments, many times; every
+// message must stay whole (old or new bytes exactly), and the scratch files left behind
+// must never look like messages.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 
-#include "actions/MessageRewriting.h"
 #include "common/AtomicFile.h"
+#include "platform/Process.h"
+#include "platform/Sync.h"
 #include "tests/actions/RewritingFixture.h"
+#include "tests/fixtures/PlatformNames.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::RewritingTest;
+using MessageRewritingCrashTest = testing_support::RewritingTest;
 
 constexpr int kMessages = 4;
 constexpr int kKills = 60;
@@ -27,6 +28,7 @@ constexpr int kKills = 60;
 // test goes on killing past kKills until one has interrupted a write, up to this cap.
 constexpr int kMaxKills = 600;
 const char* const kValues[] = {"one", "two"};
+constexpr int kReadyPolls = 20000;  // of a millisecond each, as long as the helper lives
 
 std::string MessageId(int n) {
     return "M" + std::to_string(n) + ".MAI";
@@ -41,33 +43,18 @@ std::string Message(bool prefixed, const char* value) {
            "Report\r\nX-Crash: " + value + "\r\n\r\n" + body;
 }
 
-class MessageRewritingCrashTest : public RewritingTest {
-protected:
-    // Rewrites every message over and over until killed: the prefix (once) and the
-    // header alternately set to each value.
-    // After the first round it writes one byte to `started`, so that the kill falls
-    // among rewrites rather than into the child's start.
-    [[noreturn]] void RewriteForever(int started) {
-        alarm(20);  // never outlive a test that failed to kill us
-        for (unsigned round = 0;; ++round) {
-            if (round == 1) (void)!write(started, "s", 1);
-            for (int n = 0; n < kMessages; ++n) {
-                std::snprintf(record->messageId, sizeof record->messageId, "%s",
-                              MessageId(n).c_str());
-                PrefixQueuedSubject(record.get(), "[SPAM] ", true);
-                SetMessageHeader(record.get(), "X-Crash", kValues[round % 2], true);
-            }
-        }
-    }
-};
-
 TEST_F(MessageRewritingCrashTest, KilledRewritesLeaveEveryMessageWhole) {
     std::set<std::string> whole;
     for (bool prefixed : {false, true})
         for (const char* value : kValues) whole.insert(Message(prefixed, value));
-    for (int n = 0; n < kMessages; ++n)
+    const std::string ready = server.tree.Join("ready");
+    std::string command = testing_support::HelperProgramPath("MessageRewriterProgram") + " " +
+                          ready + " " + kValues[0] + " " + kValues[1];
+    for (int n = 0; n < kMessages; ++n) {
         server.QueueMessage("SMTP", MessageId(n), "Recipients=[SMTP:b@example.com]\r\n",
                             Message(false, "one"));
+        command += " " + MessageId(n);
+    }
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -76,21 +63,12 @@ TEST_F(MessageRewritingCrashTest, KilledRewritesLeaveEveryMessageWhole) {
     const std::string messages = server.tree.Join("connectors/SMTP/Inbound/Messages");
     int scratchFiles = 0;
     for (int kill = 0; kill < kMaxKills && (kill < kKills || scratchFiles == 0); ++kill) {
-        int started[2];
-        ASSERT_EQ(0, pipe(started));
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) RewriteForever(started[1]);
-        close(started[1]);
-        char byte = 0;
-        EXPECT_EQ(1, read(started[0], &byte, 1));
-        close(started[0]);
-        timespec pause{0, delayUs(random) * 1000L};
-        nanosleep(&pause, nullptr);
-        ASSERT_EQ(0, ::kill(child, SIGKILL));
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        ASSERT_TRUE(WIFSIGNALED(status));
+        fs::remove(ready);
+        platform::StartedProcess* rewriter = platform::StartProcess(command.c_str(), nullptr);
+        ASSERT_NE(nullptr, rewriter) << command;
+        for (int poll = 0; poll < kReadyPolls && !fs::exists(ready); ++poll) platform::SleepMs(1);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        ASSERT_EQ(1, platform::KillProcess(rewriter)) << "the rewriter ended by itself";
 
         for (int n = 0; n < kMessages; ++n) {
             std::string bytes =

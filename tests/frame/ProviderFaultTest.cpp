@@ -2,9 +2,7 @@
 // crashes, over many messages: each run ends early, the host goes on, and nothing the
 // run held is left behind.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -12,10 +10,13 @@
 #include "frame/Exports.h"
 #include "frame/Lifecycle.h"
 #include "frame/ReloadGate.h"
+#include "platform/ProcessUsage.h"
 #include "providers/DnsProvider.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
 #include "tests/fixtures/ScopedEnvironment.h"
+#include "tests/fixtures/Wine.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ constexpr int kSpamProbabilityLines = 12;  // the criterion's type is its line n
 constexpr int kWarmUpMessages = 500;
 constexpr int kMessages = 10000;
 // Allocator and stdio caches settle within the warm-up; a leak of even a few bytes a
-// message shows over this many messages, one descriptor a message at once.
-constexpr long kAllowedGrowthKb = 2048;
+// message shows over this many messages, one handle or descriptor a message at once.
+constexpr int64_t kAllowedGrowthKb = 2048;
 // AddressSanitizer holds freed memory back (its quarantine), so resident memory grows
 // there whatever the code does; its leak check at exit stands in for this one.
 #if defined(__SANITIZE_ADDRESS__)
@@ -35,26 +36,30 @@ constexpr bool kResidentMemoryTells = false;
 constexpr bool kResidentMemoryTells = true;
 #endif
 
-int OpenDescriptors() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+// Wine (8.0) answers GetProcessHandleCount with 0 whatever is open. Under it the test
+// counts the host descriptors that Wine keeps behind file and socket handles instead,
+// through the drive Z: that shows the host's root. Wine caches those and lets a few go
+// late, so a handful either way is noise there; a leak of one a message is thousands.
+constexpr int64_t kWineDescriptorNoise = 64;
+
+int64_t WineDescriptors() {
+    int64_t count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("Z:/proc/self/fd", error)) {
         (void)entry;
         ++count;
     }
     return count;
 }
 
-long ResidentKb() {
-    long pages = 0;
-    long resident = 0;
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm == nullptr) return -1;
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = -1;
-    std::fclose(statm);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+platform::ProcessUsage UsageNow() {
+    platform::ProcessUsage usage{-1, -1};
+    EXPECT_EQ(1, platform::ProcessUsageNow(&usage));
+    if (RunningUnderWine()) usage.openHandles = WineDescriptors();
+    return usage;
 }
 
-constexpr const char* kBayesianLibrary = "QPFLTMBF.so";
+const std::string kBayesianLibrary = LibraryFileName("QPFLTMBF");
 
 class ProviderFaultTest : public ::testing::Test {
 protected:
@@ -76,7 +81,7 @@ protected:
                             "Subject: offer\r\n\r\nBuy now.\r\n");
     }
     void UseDns() {
-        server.InstallProvider("Full", "QPWINDNS.so");
+        server.InstallProvider("Full", LibraryFileName("QPWINDNS"));
         server.registry.SetDword(kPluginKey, "Perform SBLRBL", 1);
         server.registry.SetDword(kPluginKey, "URI SBL Max Checks", 10);
         Criterion("1\t\tnever there\t\t\t1\r\n");
@@ -90,11 +95,11 @@ protected:
         ::testing::internal::CaptureStdout();
         InitializePlugin();
         for (int i = 0; i < kWarmUpMessages; ++i) FilterExecute("", "M1.MAI", "SMTP", 0);
-        const int descriptors = OpenDescriptors();
-        const long resident = ResidentKb();
+        const platform::ProcessUsage before = UsageNow();
         for (int i = 0; i < kMessages; ++i) FilterExecute("", "M1.MAI", "SMTP", 0);
-        descriptorGrowth = OpenDescriptors() - descriptors;
-        residentGrowthKb = ResidentKb() - resident;
+        const platform::ProcessUsage after = UsageNow();
+        handleGrowth = after.openHandles - before.openHandles;
+        residentGrowthKb = after.residentKb - before.residentKb;
         TeardownPlugin();
         UnloadDnsProviderForTesting();  // the unload leaves it loaded, as the MTA expects
         ::testing::internal::GetCapturedStdout();
@@ -107,7 +112,11 @@ protected:
         SCOPED_TRACE(variable);
         ScopedEnvironment faulty(variable, value);
         RunMessages();
-        EXPECT_EQ(0, descriptorGrowth);
+        if (RunningUnderWine()) {
+            EXPECT_LT(handleGrowth, kWineDescriptorNoise);
+        } else {
+            EXPECT_EQ(0, handleGrowth);
+        }
         EXPECT_LT(residentGrowthKb, kAllowedGrowthKb);
         EXPECT_EQ(0, RunsInFlight());
         EXPECT_EQ(0, ReloadInProgress());
@@ -115,8 +124,8 @@ protected:
 
     PluginTree server;
     ScopedEnvironment quiet{"STUB_PROVIDER_LOG", ""};  // no call log of 10,000 lines
-    int descriptorGrowth = -1;
-    long residentGrowthKb = -1;
+    int64_t handleGrowth = -1;
+    int64_t residentGrowthKb = -1;
 };
 
 // A throw or an invalid memory access inside a provider (the DNS one is asked while the
@@ -136,15 +145,13 @@ TEST_F(ProviderFaultTest, ADnsProviderThatThrowsOrCrashesInTheBodyScanLeavesNoth
 
 TEST_F(ProviderFaultTest, ACrashIsReportedNamingTheCall) {
     UseBayesian();
-    server.SetLogMode(3);  // the debugger channel carries the text alone
+    server.SetLogMode(2);  // standard output, which the test reads on every system
     ScopedEnvironment faulty("STUB_PROVIDER_CRASH", "1");
     ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
     InitializePlugin();
     EXPECT_EQ(1, FilterExecute("", "M1.MAI", "SMTP", 0));
     TeardownPlugin();
-    const std::string report = ::testing::internal::GetCapturedStderr();
-    ::testing::internal::GetCapturedStdout();
+    const std::string report = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos,
               report.find("BayesianExecute raised an exception.\n"
                           "The exception occurred in : providers/ScannerCriteria, line "))

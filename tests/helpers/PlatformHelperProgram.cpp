@@ -1,5 +1,5 @@
 // tests/helpers/PlatformHelperProgram.cpp: a program tests start to play the other
-// process: holding a named mutex, sleeping, exiting with a code, echoing, writing a file.
+// process: holding a named mutex, sleeping, exiting with a code, writing a file.
 // It builds for Linux and Windows alike, so that a test starts it rather than a shell.
 #ifndef _WIN32
 #include <unistd.h>
@@ -39,6 +39,9 @@ int HoldMutex(const char* name, const char* readyFile) {
 int TryMutex(const char* name) {
     platform::Handle mutex = platform::CreateNamedMutex(name);
     platform::WaitResult result = platform::WaitForObject(mutex, 0);
+    // Released before the end: on Windows a mutex its owner still holds at exit is left
+    // abandoned, not free.
+    if (result != platform::WaitResult::kTimeout) platform::ReleaseMutex(mutex);
     platform::CloseHandle(mutex);
     return result == platform::WaitResult::kTimeout ? 1 : 0;
 }
@@ -57,9 +60,12 @@ int ForkSleeper(const char* pidFile) {
 }
 #endif
 
-// The arguments after the command's name (argv[0]), one a line.
+// print-args FILE ARGUMENTS...: FILE holds the arguments, one a line (a file, since a
+// program started on Windows does not share the caller's redirected output).
 int PrintArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) printf("%s\n", argv[i]);
+    std::string lines;
+    for (int i = 2; i < argc; ++i) lines += std::string(argv[i]) + "\n";
+    WriteTextFile(argv[1], lines);
     return 0;
 }
 
@@ -74,9 +80,9 @@ int WriteWords(int argc, char** argv) {
 // One command from argv[0] on (argv[0] being the command's name).
 int RunCommand(int argc, char** argv) {
     const std::string command = argc > 0 ? argv[0] : "";
-    if (command == "print-args") return PrintArguments(argc, argv);
     if (argc == 0) return 0;  // no command at all: exits 0, as `true` does
     if (argc < 2) return kUsageError;
+    if (command == "print-args") return PrintArguments(argc, argv);
     if (command == "hold-mutex" && argc > 2) return HoldMutex(argv[1], argv[2]);
     if (command == "try-mutex") return TryMutex(argv[1]);
 #ifndef _WIN32

@@ -2,14 +2,14 @@
 // rules, programs run with a time limit, and named mutexes excluding other processes
 // (played by the helper program) and the threads of this one.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#endif
 
-#include <chrono>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <utility>
@@ -17,9 +17,8 @@
 
 #include "platform/Process.h"
 #include "platform/Sync.h"
+#include "tests/fixtures/PlatformNames.h"
 #include "tests/fixtures/TempTree.h"
-
-extern char** environ;
 
 namespace {
 
@@ -27,7 +26,7 @@ using platform::ProcessOutcome;
 using platform::WaitResult;
 using testing_support::TempTree;
 
-const std::string kHelper = std::string(MTAFILTER_TEST_BIN_DIR) + "/PlatformHelperProgram";
+const std::string kHelper = testing_support::HelperProgramPath("PlatformHelperProgram");
 constexpr uint32_t kGenerousMs = 20000;  // only reached when something is broken
 constexpr uint32_t kShortWaitMs = 200;
 
@@ -56,10 +55,11 @@ TEST(RunProcess, PassesArgumentsSplitAsOnWindowsAndTheExitCodeBackOrSaysNotStart
     uint32_t exitCode = 0;
     EXPECT_EQ(RunHelper("exit 42", &exitCode), ProcessOutcome::kExited);
     EXPECT_EQ(exitCode, 42u);
-    testing::internal::CaptureStdout();
-    ProcessOutcome outcome = RunHelper("print-args \"two words\" a\\\"b \"\"", &exitCode);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "two words\na\"b\n\n");
-    EXPECT_EQ(outcome, ProcessOutcome::kExited);
+    TempTree tree;
+    EXPECT_EQ(
+        RunHelper("print-args " + tree.Join("args") + " \"two words\" a\\\"b \"\"", &exitCode),
+        ProcessOutcome::kExited);
+    EXPECT_EQ(tree.ReadFile("args"), "two words\na\"b\n\n");
     for (const char* commandLine :
          {"", "no-such-program-mtafilter-test arg", "C:\\missing\\program.exe", "/etc/hostname"}) {
         exitCode = 99;
@@ -70,7 +70,10 @@ TEST(RunProcess, PassesArgumentsSplitAsOnWindowsAndTheExitCodeBackOrSaysNotStart
     }
 }
 
-// The program's own child must go too, or it would outlive the time limit.
+#ifndef _WIN32
+// The program's own child must go too, or it would outlive the time limit. The child is
+// forked, and its end read from /proc: on Windows the job object the program runs in
+// stands for the process group, and ends its children by the system's own rule.
 TEST(RunProcess, TimeoutKillsWhatTheProgramStarted) {
     TempTree tree;
     uint32_t exitCode = 0;
@@ -89,47 +92,39 @@ TEST(RunProcess, TimeoutKillsWhatTheProgramStarted) {
     if (!gone) kill(child, SIGKILL);
     EXPECT_TRUE(gone);
 }
+#endif
 
 // A name no other test run uses, with the separator Windows names often carry.
 std::string UniqueName(const char* purpose) {
-    return std::string("MtaFilterTest\\") + purpose + "-" + std::to_string(getpid());
+    return std::string("Local\\MtaFilterTest-") + purpose + "-" +
+           std::to_string(std::random_device{}());
 }
 
-// The helper program in the background; killed at the end of the test if still running.
+// The helper program in the background; killed when the test lets it go.
 class Helper {
 public:
-    explicit Helper(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), kHelper);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, kHelper.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+    explicit Helper(const std::string& arguments)
+        : process_(platform::StartProcess((kHelper + " " + arguments).c_str(), nullptr)) {
+        EXPECT_NE(process_, nullptr);
     }
-    ~Helper() {
-        if (pid_ > 0) kill(pid_, SIGKILL);
-        if (pid_ > 0) Wait();
-    }
-    int Wait() {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    ~Helper() { EXPECT_EQ(1, platform::KillProcess(process_)) << "it ended by itself"; }
 
 private:
-    pid_t pid_ = -1;
+    platform::StartedProcess* process_;
 };
 
 // 0 when another process could take the mutex at once, 1 when it could not.
 int TryInOtherProcess(const std::string& name) {
-    return Helper({"try-mutex", name}).Wait();
+    uint32_t exitCode = 99;
+    EXPECT_EQ(RunHelper("try-mutex " + name, &exitCode), ProcessOutcome::kExited);
+    return static_cast<int>(exitCode);
 }
 
 TEST(NamedMutex, OwnerDyingReleasesItAsAbandoned) {
     TempTree tree;
     const std::string name = UniqueName("abandon");
     const std::string ready = tree.Join("ready");
-    auto holder = std::make_unique<Helper>(std::vector<std::string>{"hold-mutex", name, ready});
+    auto holder = std::make_unique<Helper>("hold-mutex " + name + " " + ready);
     for (int i = 0; i < 2000 && !tree.Exists("ready"); ++i) platform::SleepMs(10);
     ASSERT_TRUE(tree.Exists("ready"));
     platform::Handle mutex = platform::CreateNamedMutex(name.c_str());
