@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/ActionDispatch.h"
+#include "actions/ActionFiles.h"
 #include "base/EventLogEntry.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
