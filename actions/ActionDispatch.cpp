@@ -33,6 +33,7 @@ struct Dispatch {
     const FilterSet* set;
     int32_t status;
     bool stop;
+    ActionFolderCheck actionFolder;
 };
 
 // The filter being carried out.
@@ -51,7 +52,7 @@ void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
     SafeCopy(dispatch->record->account, dispatch->set->postoffice);
     SafeCopy(dispatch->record->mailbox, dispatch->set->mailbox);
     const std::shared_ptr<const ActionLines> lines =
-        ActionFileLines(*dispatch->set, *current->filter);
+        ActionFileLines(*dispatch->set, *current->filter, &dispatch->actionFolder);
     if (lines == nullptr) return;
     for (const ActionLine& line : *lines) {
         if (line.status != 1) {
@@ -73,7 +74,7 @@ void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
 void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                            const FilterEvaluation* evaluation) {
     const std::shared_ptr<const ActionLines> lines =
-        ActionFileLines(*dispatch->set, *current->filter);
+        ActionFileLines(*dispatch->set, *current->filter, &dispatch->actionFolder);
     if (lines == nullptr) return;
     bool removed = false;  // mailbox rules only
     // Only an enabled line's action reads the context: a filter whose lines are all
@@ -165,7 +166,7 @@ void DispatchFilter(Dispatch* dispatch, int number, FilterEvaluationSet* evaluat
 int32_t ExecuteFilterActions(MessageRecord* record, const FilterSet* set,
                              FilterEvaluationSet* evaluations, char* reportLine, size_t capacity) {
     if (record == nullptr || set == nullptr) return kStatusNone;
-    Dispatch dispatch{record, set, kStatusNone, false};
+    Dispatch dispatch{record, set, kStatusNone, false, {}};
     for (int number = 1; number <= set->filterCount && number <= kMaxFilters && !dispatch.stop;
          ++number)
         DispatchFilter(&dispatch, number, evaluations, reportLine, capacity);

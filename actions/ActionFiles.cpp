@@ -56,11 +56,10 @@ void StopWatching(std::unordered_map<std::string, FolderWatch>* folders) {
     folders->clear();
 }
 
-// 1 with the change count of the file's folder; 0 when it is not watched. Under the lock.
-int FolderChanges(ActionFileCache& cache, const char* path, uint64_t* changes) {
-    const char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return 0;
-    const std::string folder(path, static_cast<size_t>(slash - path));
+// 1 with the change count of the folder of `path` (`length` bytes); 0 when it is not
+// watched. Under the lock.
+int AskFolder(ActionFileCache& cache, const char* path, size_t length, uint64_t* changes) {
+    const std::string folder(path, length);
     auto found = cache.folders.find(folder);
     if (found == cache.folders.end()) {
         if (cache.folders.size() >= kWatchedFolders) return 0;
@@ -74,6 +73,27 @@ int FolderChanges(ActionFileCache& cache, const char* path, uint64_t* changes) {
     platform::CloseDirectoryWatch(found->second.watch);
     cache.folders.erase(found);
     return 0;
+}
+
+// The same, answered from `check` when this message already asked about the folder.
+int FolderChanges(ActionFileCache& cache, const char* path, ActionFolderCheck* check,
+                  uint64_t* changes) {
+    const char* slash = std::strrchr(path, '\\');
+    if (slash == nullptr) return 0;
+    const size_t length = static_cast<size_t>(slash - path);
+    if (std::strlen(check->folder) == length && std::memcmp(check->folder, path, length) == 0 &&
+        length > 0) {
+        *changes = check->changes;
+        return check->watched;
+    }
+    const int watched = AskFolder(cache, path, length, changes);
+    if (length < sizeof check->folder) {
+        std::memcpy(check->folder, path, length);
+        check->folder[length] = '\0';
+        check->watched = watched;
+        check->changes = watched ? *changes : 0;
+    }
+    return watched;
 }
 
 // Under the lock: the kept lines of `path` when its folder's change count says they are
@@ -113,7 +133,8 @@ std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
 }  // namespace
 
 std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
-                                                   const FilterDefinition& filter) {
+                                                   const FilterDefinition& filter,
+                                                   ActionFolderCheck* check) {
     char path[kFilterPathCapacity];
     if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
     ActionFileCache& cache = TheActionFileCache();
@@ -121,7 +142,9 @@ std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
     bool byStamp = false;
     {
         std::lock_guard<std::mutex> guard(cache.lock);
-        now.watched = FolderChanges(cache, path, &now.changes) == 1;
+        ActionFolderCheck ownCheck{};
+        now.watched =
+            FolderChanges(cache, path, check != nullptr ? check : &ownCheck, &now.changes) == 1;
         if (auto lines = StillCurrent(cache, path, now, &byStamp)) return lines;
     }
     // A file is examined outside the lock, and only where its folder's count cannot tell.
