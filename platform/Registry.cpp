@@ -3,6 +3,7 @@
 // mutex; the file's WAL journal lets other processes read and write at the same time.
 #include "platform/Registry.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -493,12 +494,26 @@ private:
 
 // The databases this process has opened, by path. They live as long as the process so
 // that handles and transactions can point at them.
+// Forks this process made, counted in the child, so that a registry read asks for the
+// process id only after one (a system call at every read costs more than the read).
+std::atomic<uint64_t> forks{0};
+
+void CountFork() {
+    forks.fetch_add(1, std::memory_order_relaxed);
+}
+
 class DatabaseCache {
 public:
+    DatabaseCache() { pthread_atfork(nullptr, nullptr, CountFork); }
+
     Database& Get(const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
-        pid_t pid = getpid();
-        if (pid != pid_) AbandonInherited(pid);
+        const uint64_t forked = forks.load(std::memory_order_relaxed);
+        if (forked != forksSeen_) {
+            forksSeen_ = forked;
+            const pid_t pid = getpid();
+            if (pid != pid_) AbandonInherited(pid);
+        }
         std::unique_ptr<Database>& slot = databases_[path];
         if (!slot) {
             for (auto& entry : databases_)
@@ -521,6 +536,7 @@ private:
 
     std::mutex mutex_;
     pid_t pid_ = getpid();
+    uint64_t forksSeen_ = 0;
     std::map<std::string, std::unique_ptr<Database>> databases_;
 };
 
