@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "actions/ActionFiles.h"
+#include "analysis/MessageLines.h"
 #include "base/EventLogEntry.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
@@ -113,6 +114,7 @@ void TeardownPlugin() {
     ReleaseSystemFilterSet();
     ReleaseSpareEvaluations();
     ReleaseSpareScratchAreas();
+    ReleaseSpareLineBlock();
     ForgetParsedActionFiles();
     ReleaseScannerProviders();
     StopStoreLibrary();
