@@ -49,6 +49,8 @@ thread_local int tWritesDoNotWait = 0;
 // another's.
 thread_local uint64_t tCheckScope = 0;
 std::atomic<uint64_t> lastCheckScope{0};
+// Read caches filled, by every database of the process: an epoch is never given twice.
+std::atomic<uint64_t> cacheEpochs{0};
 
 // The hive itself: never stored, it is the parent of the top-level keys.
 constexpr int64_t kHiveKey = 0;
@@ -284,10 +286,13 @@ public:
             ForgetCache();
             cacheVersion_ = now;
             cacheFilled_ = true;
+            cacheEpoch_ = ++cacheEpochs;
         }
         checkedInScope_ = tCheckScope;
         return true;
     }
+    // Stands for what the read cache was filled from; 0 while it is empty.
+    uint64_t CacheEpoch() const { return cacheFilled_ ? cacheEpoch_ : 0; }
     void ForgetCache() {
         cachedKeys_.clear();
         cachedValues_.clear();
@@ -487,6 +492,7 @@ private:
     sqlite3_stmt* statements_[kStatementCount] = {};
     bool cacheFilled_ = false;
     int64_t cacheVersion_ = 0;
+    uint64_t cacheEpoch_ = 0;
     uint64_t checkedInScope_ = 0;  // the scope whose first read found the cache current
     std::map<std::string, std::pair<RegistryStatus, int64_t>> cachedKeys_;
     std::map<std::pair<int64_t, std::string>, CachedValue> cachedValues_;
@@ -859,6 +865,20 @@ RegistryStatus RegistryCheck(int* readOnly, char* reason, size_t capacity) {
             std::snprintf(reason, capacity, "%s", session.Db().Failure().c_str());
         return session.Status();
     });
+}
+
+int RegistryUnchangedSince(uint64_t* version) {
+    if (version == nullptr) return 0;
+    const uint64_t before = *version;
+    *version = 0;
+    return Guarded([&] {
+               Session session(CurrentDatabasePath(), Access::kRead, false);
+               if (!session.Ok() || !session.Db().CacheUsable()) return kRegFailed;
+               *version = session.Db().CacheEpoch();
+               return before != 0 && *version == before ? kRegOk : kRegFailed;
+           }) == kRegOk
+               ? 1
+               : 0;
 }
 
 RegistryChangesCheckedOnce::RegistryChangesCheckedOnce() : outermost_(tCheckScope == 0) {
