@@ -28,7 +28,10 @@ namespace {
 constexpr uint32_t kEntryEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM |
                                   IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
                                   IN_MOVE_SELF | IN_ONLYDIR;
-constexpr uint32_t kPathEvents = IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE | IN_DELETE |
+// A folder above it is watched for its entries coming and going only: asking for changes
+// of the entries' attributes or content would have the system mark every entry of a
+// folder such as /tmp and pass on each of their changes.
+constexpr uint32_t kPathEvents = IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE | IN_DELETE |
                                  IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 // After these a watched folder is no longer the one on the path.
 constexpr uint32_t kWatchGone = IN_IGNORED | IN_UNMOUNT | IN_DELETE_SELF | IN_MOVE_SELF;
@@ -112,7 +115,7 @@ struct DirectoryWatch {
             if (folder.descriptor != event.wd) continue;
             if (folder.entry.empty() || event.len == 0) return true;
             if (strcasecmp(event.name, folder.entry.c_str()) != 0) return false;
-            if ((event.mask & IN_ATTRIB) == 0) lost = true;
+            lost = true;
             return true;
         }
         return false;
