@@ -4,23 +4,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
 #include "actions/ActionContext.h"
+#include "actions/ActionFiles.h"
 #include "actions/ActionTable.h"
 #include "base/ReportLog.h"
 #include "common/Console.h"
 #include "common/SafeText.h"
-#include "filters/ActionLine.h"
 #include "filters/ScopePaths.h"
-#include "platform/FileStamp.h"
-#include "platform/Files.h"
-#include "platform/NeverDestroyed.h"
-#include "platform/Ownership.h"
 
 namespace {
 
@@ -42,6 +33,7 @@ struct Dispatch {
     const FilterSet* set;
     int32_t status;
     bool stop;
+    ActionFolderCheck actionFolder;
 };
 
 // The filter being carried out.
@@ -52,77 +44,15 @@ struct MatchedFilter {
     char executed[kExecutedListCapacity];
 };
 
-bool ReadActionLine(platform::File file, ActionLine* action) {
-    char text[kActionLineCapacity];
-    if (platform::FileReadLine(file, text, sizeof text) == nullptr) return false;
-    ParseActionLine(text, action);
-    return true;
-}
-
 void PrintBypassed() {
     ConsoleLine("Bypassing Action. Status Disabled\n");
-}
-
-using ActionLines = std::vector<ActionLine>;
-
-// Action files parsed on an earlier message, by path: a filter that matches message after
-// message would otherwise open and parse its file each time. An entry is used only while
-// the file's stamp says it is unchanged since it was read.
-struct ParsedActionFile {
-    platform::FileStamp stamp;
-    int64_t readNs;
-    std::shared_ptr<const ActionLines> lines;
-};
-
-struct ActionFileCache {
-    std::mutex lock;
-    std::unordered_map<std::string, ParsedActionFile> files;
-};
-
-constexpr size_t kCachedActionFiles = 4 * kMaxFilters;
-
-// Never destroyed: a run on another thread may still be reading it at exit. Kept in the
-// library's own storage and emptied by the unload, so nothing stays on the host's heap.
-ActionFileCache& TheActionFileCache() {
-    static platform::NeverDestroyed<ActionFileCache> cache;
-    return *cache;
-}
-
-// The lines of a filter's action file as the dispatcher reads them (a line longer than
-// kActionLineCapacity arrives in pieces); null when the file cannot be read.
-std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
-                                                   const FilterDefinition& filter) {
-    char path[kFilterPathCapacity];
-    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
-    ActionFileCache& cache = TheActionFileCache();
-    platform::FileStamp stamp{};
-    const bool stamped = platform::FileStampOf(path, &stamp) == 1;
-    if (stamped) {
-        std::lock_guard<std::mutex> guard(cache.lock);
-        const auto found = cache.files.find(path);
-        if (found != cache.files.end() &&
-            platform::FileUnchangedSince(found->second.stamp, found->second.readNs, stamp))
-            return found->second.lines;
-    }
-    const int64_t readNs = platform::FileClockNowNs();
-    const platform::OwnedFile file(path, platform::FileMode::kReadText);
-    if (!file) return nullptr;
-    auto lines = std::make_shared<ActionLines>();
-    ActionLine line;
-    while (ReadActionLine(file.Get(), &line)) lines->push_back(line);
-    if (stamped) {
-        std::lock_guard<std::mutex> guard(cache.lock);
-        if (cache.files.size() >= kCachedActionFiles) cache.files.clear();
-        cache.files[path] = ParsedActionFile{stamp, readNs, lines};
-    }
-    return lines;
 }
 
 void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
     SafeCopy(dispatch->record->account, dispatch->set->postoffice);
     SafeCopy(dispatch->record->mailbox, dispatch->set->mailbox);
     const std::shared_ptr<const ActionLines> lines =
-        ActionFileLines(*dispatch->set, *current->filter);
+        ActionFileLines(*dispatch->set, *current->filter, &dispatch->actionFolder);
     if (lines == nullptr) return;
     for (const ActionLine& line : *lines) {
         if (line.status != 1) {
@@ -144,7 +74,7 @@ void CarryOutMailboxActions(Dispatch* dispatch, MatchedFilter* current) {
 void CarryOutServerActions(Dispatch* dispatch, MatchedFilter* current,
                            const FilterEvaluation* evaluation) {
     const std::shared_ptr<const ActionLines> lines =
-        ActionFileLines(*dispatch->set, *current->filter);
+        ActionFileLines(*dispatch->set, *current->filter, &dispatch->actionFolder);
     if (lines == nullptr) return;
     bool removed = false;  // mailbox rules only
     // Only an enabled line's action reads the context: a filter whose lines are all
@@ -236,7 +166,7 @@ void DispatchFilter(Dispatch* dispatch, int number, FilterEvaluationSet* evaluat
 int32_t ExecuteFilterActions(MessageRecord* record, const FilterSet* set,
                              FilterEvaluationSet* evaluations, char* reportLine, size_t capacity) {
     if (record == nullptr || set == nullptr) return kStatusNone;
-    Dispatch dispatch{record, set, kStatusNone, false};
+    Dispatch dispatch{record, set, kStatusNone, false, {}};
     for (int number = 1; number <= set->filterCount && number <= kMaxFilters && !dispatch.stop;
          ++number)
         DispatchFilter(&dispatch, number, evaluations, reportLine, capacity);
@@ -263,11 +193,4 @@ int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, cons
     (void)action->run(call);
     if (removed && status != nullptr) *status = kStatusRemoved;
     return 1;
-}
-
-void ForgetParsedActionFiles() {
-    std::unordered_map<std::string, ParsedActionFile> released;
-    ActionFileCache& cache = TheActionFileCache();
-    std::lock_guard<std::mutex> guard(cache.lock);
-    released.swap(cache.files);
 }

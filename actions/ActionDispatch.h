@@ -20,6 +20,3 @@ int32_t ExecuteFilterActions(MessageRecord* record, const FilterSet* set,
 // Sets `*status` to 2 when the action keeps the message out of the mailbox. Always 1.
 int ExecuteMailboxRuleAction(MessageRecord* record, const char* actionName, const char* parameter,
                              char* executedList, size_t capacity, int32_t* status);
-
-// Drops the action files kept parsed between messages; for the unload, after the last run.
-void ForgetParsedActionFiles();

@@ -4,6 +4,7 @@
 #include "analysis/MessageLines.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -11,27 +12,43 @@ namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
 
+// One block kept between messages, taken and given back without a lock: runs one after
+// another reuse it, runs at the same time take blocks of their own.
+std::atomic<char*> spareBlock{nullptr};
+
 }  // namespace
+
+MessageLines::~MessageLines() {
+    char* empty = nullptr;
+    if (block_ != nullptr && !spareBlock.compare_exchange_strong(empty, block_)) delete[] block_;
+}
+
+void ReleaseSpareLineBlock() {
+    delete[] spareBlock.exchange(nullptr);
+}
 
 bool MessageLines::Fill() {
     if (ended_) return false;
     begin_ = 0;
-    end_ = platform::FileRead(file_, block_.get(), kBlockSize);
-    ended_ = end_ == 0;
-    return !ended_;
+    end_ = platform::FileRead(file_, block_, kBlockSize);
+    // A short read is the end of the file (or an error, after which reading stops too), so
+    // the next line does not ask the file again.
+    ended_ = end_ < kBlockSize;
+    return end_ > 0;
 }
 
 char* MessageLines::Next(char* buffer, size_t capacity) {
     if (buffer == nullptr || capacity < 2) return nullptr;
     if (block_ == nullptr && !unbuffered_) {  // before the first read
-        block_.reset(new (std::nothrow) char[kBlockSize]);
+        block_ = spareBlock.exchange(nullptr);
+        if (block_ == nullptr) block_ = new (std::nothrow) char[kBlockSize];
         unbuffered_ = block_ == nullptr;
     }
     if (unbuffered_) return platform::FileReadLine(file_, buffer, capacity);  // no memory
     size_t used = 0;
     while (used + 1 < capacity) {
         if (begin_ == end_ && !Fill()) break;
-        const char* from = block_.get() + begin_;
+        const char* from = block_ + begin_;
         const size_t room = std::min(end_ - begin_, capacity - 1 - used);
         const void* lineFeed = std::memchr(from, '\n', room);
         const size_t take = lineFeed != nullptr

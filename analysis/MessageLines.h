@@ -3,13 +3,15 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 
 #include "platform/Files.h"
 
 class MessageLines {
 public:
     explicit MessageLines(platform::File file) : file_(file) {}
+    ~MessageLines();  // keeps its block for the next message
+    MessageLines(const MessageLines&) = delete;
+    MessageLines& operator=(const MessageLines&) = delete;
 
     // The next line as FileReadLine reads it from a binary file: at most capacity-1 bytes
     // (capacity at least 2), stopping after a line feed, always terminated; a longer line
@@ -20,9 +22,12 @@ private:
     bool Fill();  // false at the end of the file
 
     platform::File file_;
-    std::unique_ptr<char[]> block_;  // not zeroed: only the bytes read are handed out
-    size_t begin_ = 0;               // the bytes not handed out yet: block_[begin_..end_)
+    char* block_ = nullptr;  // not zeroed: only the bytes read are handed out
+    size_t begin_ = 0;       // the bytes not handed out yet: block_[begin_..end_)
     size_t end_ = 0;
     bool ended_ = false;
     bool unbuffered_ = false;  // no memory for a block: read straight from the file
 };
+
+// Frees the block kept between messages; for the unload, after the last run.
+void ReleaseSpareLineBlock();

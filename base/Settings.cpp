@@ -11,6 +11,7 @@
 #include "base/RegistryKeys.h"
 #include "common/RegistryAccess.h"
 #include "common/SafeText.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -20,6 +21,9 @@ std::mutex directoryLock;
 DirectoryGroup sharedDirectories;
 // Moved after each change of sharedDirectories.configuration, under directoryLock.
 std::atomic<uint64_t> configurationChanges{0};
+// The registry as sharedDirectories was read from it, when every value was there (0:
+// read them again), under directoryLock.
+uint64_t directoriesRegistry = 0;
 
 // Marks a first-use setting that has not been read yet.
 constexpr uint32_t kUnread = 0xFFFFFFFFu;
@@ -62,6 +66,7 @@ void ResetSettings() {
     settings.scriptLiteralMode = 1;
     std::lock_guard<std::mutex> guard(directoryLock);
     std::memset(&sharedDirectories, 0, sizeof sharedDirectories);
+    directoriesRegistry = 0;
     configurationChanges.fetch_add(1, std::memory_order_release);
 }
 
@@ -109,15 +114,31 @@ void ReadAntivirusStatus() {
 }
 
 void RefreshDirectoryGroup(DirectoryGroup* snapshot) {
+    // Read on every message: skipped while nothing in the registry changed since they were.
+    uint64_t registry = 0;
+    {
+        std::lock_guard<std::mutex> guard(directoryLock);
+        registry = directoriesRegistry;
+    }
+    if (platform::RegistryUnchangedSince(&registry)) {
+        if (snapshot != nullptr) SnapshotDirectoryGroup(snapshot);
+        return;
+    }
     DirectoryGroup fresh;
-    ReadText(keys::kConnectors, values::kConnectorRootDirectory, fresh.connectorRoot);
-    ReadText(keys::kRoot, values::kConfigurationDirectory, fresh.configuration);
-    ReadText(keys::kRoot, values::kBadMailDirectory, fresh.badMail);
-    ReadText(keys::kRoot, values::kQuarantineDirectory, fresh.quarantine);
+    // A value missing (or unreadable for the moment) has the group read again next time.
+    int found = 0;
+    found += ReadRegistryString(keys::kConnectors, values::kConnectorRootDirectory,
+                                fresh.connectorRoot) != 0;
+    found +=
+        ReadRegistryString(keys::kRoot, values::kConfigurationDirectory, fresh.configuration) != 0;
+    found += ReadRegistryString(keys::kRoot, values::kBadMailDirectory, fresh.badMail) != 0;
+    found += ReadRegistryString(keys::kRoot, values::kQuarantineDirectory, fresh.quarantine) != 0;
+    const bool complete = found == 4;
     {
         std::lock_guard<std::mutex> guard(directoryLock);
         const bool moved = std::strcmp(sharedDirectories.configuration, fresh.configuration) != 0;
         sharedDirectories = fresh;
+        directoriesRegistry = complete ? registry : 0;
         if (moved) configurationChanges.fetch_add(1, std::memory_order_release);
     }
     if (snapshot != nullptr) *snapshot = fresh;

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "actions/ActionDispatch.h"
+#include "actions/ActionFiles.h"
+#include "analysis/MessageLines.h"
 #include "base/EventLogEntry.h"
 #include "base/ReportLog.h"
 #include "base/Settings.h"
@@ -113,6 +114,7 @@ void TeardownPlugin() {
     ReleaseSystemFilterSet();
     ReleaseSpareEvaluations();
     ReleaseSpareScratchAreas();
+    ReleaseSpareLineBlock();
     ForgetParsedActionFiles();
     ReleaseScannerProviders();
     StopStoreLibrary();

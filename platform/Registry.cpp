@@ -3,6 +3,7 @@
 // mutex; the file's WAL journal lets other processes read and write at the same time.
 #include "platform/Registry.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,6 +49,8 @@ thread_local int tWritesDoNotWait = 0;
 // another's.
 thread_local uint64_t tCheckScope = 0;
 std::atomic<uint64_t> lastCheckScope{0};
+// Read caches filled, by every database of the process: an epoch is never given twice.
+std::atomic<uint64_t> cacheEpochs{0};
 
 // The hive itself: never stored, it is the parent of the top-level keys.
 constexpr int64_t kHiveKey = 0;
@@ -283,10 +286,13 @@ public:
             ForgetCache();
             cacheVersion_ = now;
             cacheFilled_ = true;
+            cacheEpoch_ = ++cacheEpochs;
         }
         checkedInScope_ = tCheckScope;
         return true;
     }
+    // Stands for what the read cache was filled from; 0 while it is empty.
+    uint64_t CacheEpoch() const { return cacheFilled_ ? cacheEpoch_ : 0; }
     void ForgetCache() {
         cachedKeys_.clear();
         cachedValues_.clear();
@@ -486,6 +492,7 @@ private:
     sqlite3_stmt* statements_[kStatementCount] = {};
     bool cacheFilled_ = false;
     int64_t cacheVersion_ = 0;
+    uint64_t cacheEpoch_ = 0;
     uint64_t checkedInScope_ = 0;  // the scope whose first read found the cache current
     std::map<std::string, std::pair<RegistryStatus, int64_t>> cachedKeys_;
     std::map<std::pair<int64_t, std::string>, CachedValue> cachedValues_;
@@ -493,12 +500,26 @@ private:
 
 // The databases this process has opened, by path. They live as long as the process so
 // that handles and transactions can point at them.
+// Forks this process made, counted in the child, so that a registry read asks for the
+// process id only after one (a system call at every read costs more than the read).
+std::atomic<uint64_t> forks{0};
+
+void CountFork() {
+    forks.fetch_add(1, std::memory_order_relaxed);
+}
+
 class DatabaseCache {
 public:
+    DatabaseCache() { pthread_atfork(nullptr, nullptr, CountFork); }
+
     Database& Get(const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
-        pid_t pid = getpid();
-        if (pid != pid_) AbandonInherited(pid);
+        const uint64_t forked = forks.load(std::memory_order_relaxed);
+        if (forked != forksSeen_) {
+            forksSeen_ = forked;
+            const pid_t pid = getpid();
+            if (pid != pid_) AbandonInherited(pid);
+        }
         std::unique_ptr<Database>& slot = databases_[path];
         if (!slot) {
             for (auto& entry : databases_)
@@ -521,6 +542,7 @@ private:
 
     std::mutex mutex_;
     pid_t pid_ = getpid();
+    uint64_t forksSeen_ = 0;
     std::map<std::string, std::unique_ptr<Database>> databases_;
 };
 
@@ -843,6 +865,20 @@ RegistryStatus RegistryCheck(int* readOnly, char* reason, size_t capacity) {
             std::snprintf(reason, capacity, "%s", session.Db().Failure().c_str());
         return session.Status();
     });
+}
+
+int RegistryUnchangedSince(uint64_t* version) {
+    if (version == nullptr) return 0;
+    const uint64_t before = *version;
+    *version = 0;
+    return Guarded([&] {
+               Session session(CurrentDatabasePath(), Access::kRead, false);
+               if (!session.Ok() || !session.Db().CacheUsable()) return kRegFailed;
+               *version = session.Db().CacheEpoch();
+               return before != 0 && *version == before ? kRegOk : kRegFailed;
+           }) == kRegOk
+               ? 1
+               : 0;
 }
 
 RegistryChangesCheckedOnce::RegistryChangesCheckedOnce() : outermost_(tCheckScope == 0) {

@@ -79,6 +79,12 @@ private:
     bool outermost_;
 };
 
+// 1 when every read would find what it found when `*version` was last set here: nothing
+// was committed since to the registry reads now go to. Otherwise 0, with `*version` set to
+// stand for the registry as it is now (0 when that cannot be told). Inside a
+// RegistryChangesCheckedOnce scope, as of the scope's check.
+int RegistryUnchangedSince(uint64_t* version);
+
 // Opens an existing key for reading and writing values. On kRegOk *key must be closed.
 RegistryStatus RegistryOpenKey(const char* path, RegistryKey* key);
 

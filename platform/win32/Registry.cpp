@@ -168,6 +168,13 @@ RegistryStatus RegistryRollbackTransaction() {
     return journal::Rollback();
 }
 
+// The system registry is not cached here, so nothing is cheaper to ask than the reads
+// themselves.
+int RegistryUnchangedSince(uint64_t* version) {
+    if (version != nullptr) *version = 0;
+    return 0;
+}
+
 // The system registry has no read cache of ours to keep in step, so a scope that checks
 // for changes once per message has nothing to do here.
 RegistryChangesCheckedOnce::RegistryChangesCheckedOnce() : outermost_(false) {}

@@ -337,14 +337,18 @@ private:
 };
 
 // This process's open connection sees each value and key another process writes or
-// deletes after this one looked it up.
+// deletes after this one looked it up, and is told that anything changed.
 TEST_F(RegistryTest, ChangesOfAnotherProcessAreSeenByTheNextRead) {
     ChildWriter child;
     ASSERT_TRUE(child.Started());
     ASSERT_EQ(kRegOk, Write("SOFTWARE", "Reload", 0));
     EXPECT_EQ(Dword(0), QueryPath("SOFTWARE", "Reload").bytes);
+    uint64_t version = 0;
+    EXPECT_EQ(0, RegistryUnchangedSince(&version));
     for (char round = 1; round <= 10; ++round) {
         ASSERT_TRUE(child.Do(round));
+        EXPECT_EQ(0, RegistryUnchangedSince(&version)) << round;
+        EXPECT_EQ(1, RegistryUnchangedSince(&version)) << round;
         EXPECT_EQ(Dword(static_cast<uint32_t>(round)), QueryPath("SOFTWARE", "Reload").bytes);
         EXPECT_EQ(kRegNotFound, QueryPath("SOFTWARE\\Late", "v").status) << round;
         ASSERT_TRUE(child.Do('c'));

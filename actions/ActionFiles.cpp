@@ -1,0 +1,178 @@
+// actions/ActionFiles.cpp: the parsed action files. A filter that matches message after
+// message would otherwise open and parse its file each time. Whether a file changed is
+// told by a watch on its folder, one check for every file in it; where the system cannot
+// watch a folder, by the file's stamp.
+#include "actions/ActionFiles.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "filters/FilterSet.h"
+#include "filters/ScopePaths.h"
+#include "platform/DirectoryWatch.h"
+#include "platform/FileStamp.h"
+#include "platform/Files.h"
+#include "platform/NeverDestroyed.h"
+#include "platform/Ownership.h"
+
+namespace {
+
+// A file read while its folder's change count was `changes` (watched) or while its stamp
+// was `stamp`.
+struct ParsedActionFile {
+    bool watched;
+    uint64_t changes;
+    platform::FileStamp stamp;
+    int64_t readNs;
+    std::shared_ptr<const ActionLines> lines;
+};
+
+struct FolderWatch {
+    platform::DirectoryWatch* watch;  // null: the folder cannot be watched
+};
+
+struct ActionFileCache {
+    std::mutex lock;
+    std::unordered_map<std::string, ParsedActionFile> files;
+    std::unordered_map<std::string, FolderWatch> folders;  // by folder path
+};
+
+// Filters of a few scopes live in a few folders; a server with many mailbox filter sets
+// has the folders beyond these examined file by file.
+constexpr size_t kWatchedFolders = 16;
+constexpr size_t kCachedActionFiles = 4 * kMaxFilters;
+
+// Never destroyed: a run on another thread may still be reading it at exit. Kept in the
+// library's own storage and emptied by the unload, so nothing stays on the host's heap.
+ActionFileCache& TheActionFileCache() {
+    static platform::NeverDestroyed<ActionFileCache> cache;
+    return *cache;
+}
+
+void StopWatching(std::unordered_map<std::string, FolderWatch>* folders) {
+    for (auto& [path, folder] : *folders) platform::CloseDirectoryWatch(folder.watch);
+    folders->clear();
+}
+
+// 1 with the change count of the folder of `path` (`length` bytes); 0 when it is not
+// watched. Under the lock.
+int AskFolder(ActionFileCache& cache, const char* path, size_t length, uint64_t* changes) {
+    const std::string folder(path, length);
+    auto found = cache.folders.find(folder);
+    if (found == cache.folders.end()) {
+        if (cache.folders.size() >= kWatchedFolders) return 0;
+        FolderWatch opened{nullptr};
+        if (!platform::OpenDirectoryWatch(folder.c_str(), &opened.watch)) opened.watch = nullptr;
+        found = cache.folders.emplace(folder, opened).first;
+    }
+    if (found->second.watch == nullptr) return 0;
+    if (platform::DirectoryChangeCount(found->second.watch, changes)) return 1;
+    // Lost (the folder was moved, say): asked to be watched afresh by the next lookup.
+    platform::CloseDirectoryWatch(found->second.watch);
+    cache.folders.erase(found);
+    return 0;
+}
+
+// The same, answered from `check` when this message already asked about the folder.
+int FolderChanges(ActionFileCache& cache, const char* path, ActionFolderCheck* check,
+                  uint64_t* changes) {
+    const char* slash = std::strrchr(path, '\\');
+    if (slash == nullptr) return 0;
+    const size_t length = static_cast<size_t>(slash - path);
+    if (std::strlen(check->folder) == length && std::memcmp(check->folder, path, length) == 0 &&
+        length > 0) {
+        *changes = check->changes;
+        return check->watched;
+    }
+    const int watched = AskFolder(cache, path, length, changes);
+    if (length < sizeof check->folder) {
+        std::memcpy(check->folder, path, length);
+        check->folder[length] = '\0';
+        check->watched = watched;
+        check->changes = watched ? *changes : 0;
+    }
+    return watched;
+}
+
+// Under the lock: the kept lines of `path` when its folder's change count says they are
+// still what the file holds; null otherwise, with `byStamp` set when the lines were kept by
+// the file's stamp instead.
+std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache, const char* path,
+                                                const ParsedActionFile& now, bool* byStamp) {
+    const auto found = cache.files.find(path);
+    if (found == cache.files.end()) return nullptr;
+    const ParsedActionFile& kept = found->second;
+    *byStamp = !kept.watched;
+    return now.watched && kept.watched && kept.changes == now.changes ? kept.lines : nullptr;
+}
+
+// Under the lock: the same for lines kept by the file's stamp, with the file's stamp now.
+std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache, const char* path,
+                                                const platform::FileStamp& stamp) {
+    const auto found = cache.files.find(path);
+    if (found == cache.files.end() || found->second.watched) return nullptr;
+    const ParsedActionFile& kept = found->second;
+    return platform::FileUnchangedSince(kept.stamp, kept.readNs, stamp) ? kept.lines : nullptr;
+}
+
+std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
+    const platform::OwnedFile file(path, platform::FileMode::kReadText);
+    if (!file) return nullptr;
+    auto lines = std::make_shared<ActionLines>();
+    char text[kActionLineCapacity];
+    ActionLine line;
+    while (platform::FileReadLine(file.Get(), text, sizeof text) != nullptr) {
+        ParseActionLine(text, &line);
+        lines->push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
+                                                   const FilterDefinition& filter,
+                                                   ActionFolderCheck* check) {
+    char path[kFilterPathCapacity];
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
+    ActionFileCache& cache = TheActionFileCache();
+    ParsedActionFile now{};
+    bool byStamp = false;
+    {
+        std::lock_guard<std::mutex> guard(cache.lock);
+        ActionFolderCheck ownCheck{};
+        now.watched =
+            FolderChanges(cache, path, check != nullptr ? check : &ownCheck, &now.changes) == 1;
+        if (auto lines = StillCurrent(cache, path, now, &byStamp)) return lines;
+    }
+    // A file is examined outside the lock, and only where its folder's count cannot tell.
+    bool stamped = false;
+    if (!now.watched || byStamp) stamped = platform::FileStampOf(path, &now.stamp) == 1;
+    if (stamped) {
+        std::lock_guard<std::mutex> guard(cache.lock);
+        if (auto lines = StillStamped(cache, path, now.stamp)) return lines;
+    }
+    // Taken before the read: a change made while the file is read leaves it out of date.
+    now.readNs = platform::FileClockNowNs();
+    // A file that can change under another name is kept by its stamp alone.
+    if (now.watched && !platform::WatchSeesEveryChange(path)) {
+        now.watched = false;
+        if (!stamped) stamped = platform::FileStampOf(path, &now.stamp) == 1;
+    }
+    now.lines = ReadActionFile(path);
+    if (now.lines == nullptr || !(now.watched || stamped)) return now.lines;
+    std::lock_guard<std::mutex> guard(cache.lock);
+    if (cache.files.size() >= kCachedActionFiles) cache.files.clear();
+    cache.files[path] = now;
+    return now.lines;
+}
+
+void ForgetParsedActionFiles() {
+    std::unordered_map<std::string, ParsedActionFile> released;
+    ActionFileCache& cache = TheActionFileCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    released.swap(cache.files);
+    StopWatching(&cache.folders);
+}

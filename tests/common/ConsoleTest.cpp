@@ -1,0 +1,34 @@
+// tests/common/ConsoleTest.cpp: console lines are the bytes printf would write, whichever
+// way they are formatted, and none while the thread is quiet.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/Console.h"
+
+namespace {
+
+TEST(ConsoleTest, LinesAreWhatPrintfWritesAndQuietDropsThem) {
+    const std::string longWord(5000, 'w');
+    ::testing::internal::CaptureStdout();
+    ConsoleLine("Message Criteria (Tag=%s) met against [%s] in specified word file.\n", "MF-W",
+                "free");
+    ConsoleLine("%s%s|%s", "", "a", "b\n");
+    ConsoleLine("plain\n");
+    ConsoleLine("100%% of %d at %s\n", 7, "x");  // other conversions
+    ConsoleLine("[%s]\n", longWord.c_str());     // longer than a line is built in
+    {
+        const ConsoleQuiet quiet(true);
+        ConsoleLine("dropped %s\n", "line");
+    }
+    ConsoleLine("%s", "end");
+    ConsoleFlush();
+    EXPECT_EQ(
+        "Message Criteria (Tag=MF-W) met against [free] in specified word file.\n"
+        "a|b\nplain\n100% of 7 at x\n[" +
+            longWord + "]\nend",
+        ::testing::internal::GetCapturedStdout());
+}
+
+}  // namespace
