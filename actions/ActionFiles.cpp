@@ -53,7 +53,8 @@ ActionFileCache& TheActionFileCache() {
 
 void StopWatching(std::unordered_map<std::string, FolderWatch>* folders) {
     for (auto& [path, folder] : *folders) platform::CloseDirectoryWatch(folder.watch);
-    folders->clear();
+    // Swapped, not cleared: a cleared map keeps its bucket array on the host's heap.
+    std::unordered_map<std::string, FolderWatch>().swap(*folders);
 }
 
 // 1 with the change count of the folder of `path` (`length` bytes); 0 when it is not
