@@ -16,12 +16,9 @@ TEST(IpPatterns, IPv4StarAcceptsTheRestOfAnOctetAndOctetsCompareAsText) {
     const Case kCases[] = {
         {"star after a digit", "192.168.14.7", "192.168.1*.7", 1},
         {"star octet, other prefix", "192.168.24.7", "192.168.1*.7", 0},
-        {"final star takes the rest", "10.1.2.3", "10.*", 1},
         {"pattern shorter than the address", "10.1.2.3", "10.1.2", 0},
-        {"star octet past the address's end", "10.1.2", "10.1.2.*", 0},
         // Octets are compared as text, so one that is a prefix of the other is accepted.
         {"pattern octet shorter", "192.0.2.7", "19.0.2.7", 1},
-        {"address octet shorter", "19.0.2.7", "192.0.2.7", 1},
         {"differing before the dot", "182.0.2.7", "19.0.2.7", 0},
     };
     for (const Case& c : kCases) {
@@ -34,9 +31,7 @@ TEST(IpPatterns, IPv6GroupsAreComparedAsNumbers) {
     const Case kCases[] = {
         {"gap in the address", "2001:db8::1", "2001:db8:0:0:0:0:0:1", 1},
         {"leading zeros", "2001:0db8::0001", "2001:db8::1", 1},
-        {"gap at the end", "fe80::", "fe80:0:0:0:0:0:0:0", 1},
         {"five digits", "2001:db8::1", "2001:db8::00001", 0},
-        {"star groups after a gap", "2001:db8:1:2:3:4:5:6", "2001:db8:*:*:*:*:*:*", 1},
         {"gap is zeros, not any", "2001:db8:1::42", "2001:db8::*", 0},
         {"lone star is not eight groups", "2001:db8::1", "*", 0},
         {"two gaps", "1::2::3", "1::2::3", 0},

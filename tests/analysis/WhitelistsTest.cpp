@@ -65,7 +65,6 @@ TEST_F(WhitelistsTest, OutboundFileIsNamedForTheAddressInItsScope) {
     };
     const Case kCases[] = {
         {"switch missing", -1, -1, kServerFile, "192.0.2.77", "", nullptr, 0},
-        {"empty address", 1, -1, "config/Connections/Whitelist/.tab", "", "", nullptr, 0},
         {"mode 3: first three parts", 1, 3, "config/Connections/Whitelist/192.0.2.tab",
          "192.0.2.77", "", nullptr, 1},
         {"IPv6 colons become dashes", 1, -1, "config/Connections/Whitelist/2001-db8--1.tab",

@@ -70,11 +70,7 @@ TEST_F(FilterInitTest, AgentPluginsWithBothSwitchesAreLoadedAndInitialised) {
     server.registry.SetString(kFiltersKey, "Processing Order",
                               "mtafilter,NOSWITCH,DISABLED,PLUGINOFF,AV,OTHER");
     EXPECT_EQ(1, Run(&console));
-    EXPECT_EQ(
-        "Antivirus Plugin Provider loading library..\n"
-        "Antivirus Plugin Provider loading library..\n"
-        "Antivirus Loading - Unable to locate AV Plugin Initialize.\n",
-        console);
+    EXPECT_NE(std::string::npos, console.find("Unable to locate AV Plugin Initialize.\n"));
     EXPECT_EQ("AGENT" TEST_LIBRARY_SUFFIX "|PluginInitialize|\n", server.StubCalls());
     EXPECT_NE(nullptr, Providers().agentPlugin);
 }

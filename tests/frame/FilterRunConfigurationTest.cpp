@@ -1,7 +1,7 @@
 // tests/frame/FilterRunConfigurationTest.cpp: ordinary configurations that must not make
 // a filter silently do nothing, run through the exported FilterExecute with a real
-// action (a quarantine copy): long inline lists and script filters
-// whose conditions include empty ones.
+// action (a quarantine copy): long inline lists and script filters whose conditions
+// include empty ones.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -77,18 +77,30 @@ TEST_F(FilterRunConfigurationTest, AnEmptyScriptConditionKeepsTheNextOccurrenceI
     EXPECT_EQ(1u, QuarantinedCopies()) << console << server.ReportFile();
 }
 
+// Every inline-list evaluator tests the last of many alternatives, past any buffer a
+// condition could have been cut to, and after an empty first one.
 TEST_F(FilterRunConfigurationTest, ALongInlineListIsEvaluatedWhole) {
+    std::string words = ",";
+    std::string names;
     std::string senders;
     std::string addresses;
+    for (int n = 0; n < 1100; ++n) words += "word" + std::to_string(n) + ",";
+    for (int n = 0; n < 120; ++n) names += "*.x" + std::to_string(n) + ",";
     for (int n = 0; n < 60; ++n) senders += "sender" + std::to_string(n) + "@spam.example,";
     for (int n = 0; n < 90; ++n) addresses += "198.51." + std::to_string(n) + ".*,";
     ASSERT_GT(senders.size(), 1024u);
     ASSERT_GT(addresses.size(), 1024u);
+    AddFilter("SUBJECT", TableWith(kSubject, Line(words + "viagra")));
+    AddFilter("NAMES", TableWith(kHasAttachmentsMatching, Line(names + "*.exe")));
     AddFilter("FROM", TableWith(kFrom, Line(senders + "boss@example.com")));
     AddFilter("IP", TableWith(kIpAddress, Line(addresses + "192.0.2.*")));
-    const std::vector<std::string> want = {"Filter FROM", "Filter IP"};
-    EXPECT_EQ(want, Run("Sender=[SMTP:boss@example.com]\r\nClientIP=192.0.2.7\r\n",
-                        "From: Boss <boss@example.com>\r\nSubject: hi\r\n\r\nbody\r\n"));
+    const std::vector<std::string> want = {"Filter SUBJECT", "Filter NAMES", "Filter FROM",
+                                           "Filter IP"};
+    EXPECT_EQ(want,
+              Run("Sender=[SMTP:boss@example.com]\r\nClientIP=192.0.2.7\r\n",
+                  "From: Boss <boss@example.com>\r\nSubject: cheap viagra\r\n"
+                  "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+                  "Content-Type: application/x; name=\"setup.exe\"\r\n\r\nAAAA\r\n--b--\r\n"));
     EXPECT_LE(1u, QuarantinedCopies());  // the action itself ran
 }
 

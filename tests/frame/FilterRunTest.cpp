@@ -65,11 +65,6 @@ protected:
     PluginTree server;
 };
 
-TEST_F(FilterRunTest, NoFiltersEndsTheRunBeforeTheMessage) {
-    EXPECT_EQ("Loaded 0 Filters\n", Load());
-    EXPECT_EQ("", Execute("M1.MAI"));
-}
-
 // Only exactly 1 requests a reload; the request loads the new table for this same
 // message, and is one-shot.
 TEST_F(FilterRunTest, ReloadRequestLoadsTheNewTableForThisSameMessage) {

@@ -76,20 +76,6 @@ TEST_F(LifecycleTest, ARegistryThatCannotBeReadIsReportedNotTakenForAnEmptyOne) 
     UnloadPlugin();
 }
 
-// Without the plug-in's switches no provider is loaded; values that do not fit or have
-// the wrong type count as missing.
-TEST_F(LifecycleTest, MissingOrUnreadableValuesTakeTheirDefaults) {
-    server.InstallProvider("Full", "QPFLTMBF" TEST_LIBRARY_SUFFIX);
-    server.registry.SetString(kPluginKey, "Activity Log Directory", std::string(512, 'd'));
-    server.registry.SetString(kPluginKey, "Debug Logging Level", "seven");
-    EXPECT_EQ("Loaded 0 Filters\n", LoadPlugin());
-    EXPECT_STREQ("", Settings().activityLogDirectory);
-    EXPECT_EQ(5u, Settings().debugLoggingLevel);
-    EXPECT_EQ(nullptr, Providers().bayesian.handle);
-    UnloadPlugin();
-    EXPECT_EQ("", server.StubCalls());
-}
-
 TEST_F(LifecycleTest, AntivirusAloneBringsTheStoreLibraryAlong) {
     server.InstallProvider("Full", "QPAVGEN" TEST_LIBRARY_SUFFIX);
     server.InstallProvider("Full", "QPAISP" TEST_LIBRARY_SUFFIX);
