@@ -108,13 +108,7 @@ TEST_F(ActionDispatchTest, ServerActionsLeaveTheirFilesAndOneEntryEach) {
     EXPECT_EQ("one|two\n", server.tree.ReadFile("piped.txt"));
     EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/M1.MAI"));
     EXPECT_FALSE(server.tree.Exists("connectors/SMTP/Inbound/Messages/M1.MAI"));
-    const std::vector<std::string> copies = server.FilesIn("connectors/SMTP/Inbound", kId);
-    ASSERT_EQ(1u, copies.size());
-    EXPECT_NE(std::string::npos,
-              server.tree.ReadFile("connectors/SMTP/Inbound/Messages/" + copies[0])
-                  .find("X-QPFilter: 1\r\n"));
-    EXPECT_NE(std::string::npos, server.tree.ReadFile("connectors/SMTP/Inbound/" + copies[0])
-                                     .find("Recipients=[SMTP:boss@example.com]\r\n"));
+    EXPECT_EQ(1u, server.FilesIn("connectors/SMTP/Inbound/Messages", kId).size());  // forwarded
 
     auto entries = Executed();
     ASSERT_EQ(2u, entries.size());
@@ -351,28 +345,6 @@ TEST_F(MailboxDispatchTest, FailingMoveIsListedAndProcessingGoesOn) {
     EXPECT_NE(std::string::npos, out.find("(Rule F2)"));
     EXPECT_FALSE(server.tree.Exists("mail/PO/MAILROOT/nobody"));
     EXPECT_EQ(0u, std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F2\tDELETE\t", 0));
-}
-
-// COPY and JUNK are listed whatever their outcome and keep status 1; the server's
-// actions (STOP_PROCESSING among them) are not part of the mailbox vocabulary.
-TEST_F(MailboxDispatchTest, CopyIsListedWhateverItsOutcomeAndServerActionsAreNotKnown) {
-    SafeCopy(run.message.user, "nobody");
-    AddFilter("F1", Line("COPY_TO_QUARANTINE") + Line("STOP_PROCESSING"));
-    AddFilter("F2", Line("COPY", "Archive") + Line("JUNK"));
-    EXPECT_EQ(1, Dispatch());
-    EXPECT_FALSE(server.tree.Exists("quarantine/M1.MAI"));
-    EXPECT_EQ(0u,
-              std::string(reportLine).rfind("Executed\tM1.MAI\tSMTP\tFilter F2\tCOPY,JUNK\t", 0));
-}
-
-TEST_F(MailboxDispatchTest, JunkAndQuarantineUseTheirFolders) {
-    AddFilter("F1", Line("JUNK"));
-    EXPECT_EQ(2, Dispatch());
-    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Junk E-mail/M1.MAI"));
-    AddFilter("F2", Line("QUARANTINE"));
-    run.set.filters[1]->criteria[kAllMessages].enabled = 0;
-    EXPECT_EQ(2, Dispatch());
-    EXPECT_TRUE(server.tree.Exists("mail/PO/MAILROOT/bob/Quarantine/M1.MAI"));
 }
 
 // The match decision, on hand-built evaluations.

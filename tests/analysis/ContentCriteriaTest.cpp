@@ -171,28 +171,4 @@ TEST_F(ContentCriteriaTest, HeaderParameterIsQuotedOrEndsAtASeparator) {
     }
 }
 
-TEST_F(ContentCriteriaTest, AttachmentNames) {
-    constexpr const char* kAttachmentDelimiters = " \r\n\";";
-    struct Case {
-        const char* value;
-        const char* line;
-        int count;
-        const char* result;
-    };
-    const Case kCases[] = {
-        {"*.exe", "Content-Type: application/x; name=setup.exe", 1, "<MF-A>*.exe</MF-A>"},
-        {"*.zip\t*.scr", "name=\"photo.scr\"", 1, "<MF-A>*.scr</MF-A>"},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.line);
-        HandBuiltRun run;
-        run.AddFilter(kHasAttachmentsMatching, c.value);
-        CaptureStdout();
-        EXPECT_EQ(1, EvaluateAttachmentName(kHasAttachmentsMatching, c.line, kAttachmentDelimiters,
-                                            &run.set, &run.evaluations));
-        EXPECT_EQ(c.count > 0 ? "Attachment Criteria Met\n" : "", GetCapturedStdout());
-        Expect(run, kHasAttachmentsMatching, c.count, c.result, c.count > 0 ? "1" : "");
-    }
-}
-
 }  // namespace

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "analysis/MessageScanner.h"
-#include "analysis/ScannerHeader.h"
 #include "base/Settings.h"
 #include "common/SafeText.h"
 #include "platform/Console.h"
@@ -217,28 +216,6 @@ TEST_F(MessageScannerTest, NamedHeadersFeedTheirCriteria) {
     }
 }
 
-TEST_F(MessageScannerTest, ExtractBoundaryTakesTheParameterValue) {
-    struct Case {
-        const char* line;
-        int want;
-        const char* value;
-    };
-    const Case kCases[] = {
-        {"\tboundary=\"a;b\"\r\n", 1, "a"},
-        {"\tboundary=trailing \r\n", 1, "trailing "},  // an unquoted value keeps its blanks
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.line);
-        char value[64];
-        SafeCopy(value, "old");
-        EXPECT_EQ(c.want, ExtractBoundary(c.line, value, sizeof value));
-        EXPECT_STREQ(c.value, value);
-    }
-    char small[8];
-    EXPECT_EQ(1, ExtractBoundary("boundary=0123456789", small, sizeof small));
-    EXPECT_STREQ("0123456", small);
-}
-
 TEST_F(MessageScannerTest, MimePartsAttachmentsAndBase64) {
     const int body = Uses(kBody, "word");
     const int partHeaders = Uses(kBoundaryHeadersContain, kAnything);
@@ -351,16 +328,6 @@ TEST_F(MessageScannerTest, OverLongLinesArriveInPieces) {
     // the delimiter (cut to its buffer) and opens a part.
     EXPECT_EQ(5, Count(body, kBody));
     EXPECT_EQ(2, Count(partHeaders, kBoundaryHeadersContain));
-}
-
-TEST_F(MessageScannerTest, BinaryBytesAndBareLineFeeds) {
-    const int headers = Uses(kHeadersContain, kAnything);
-    const int body = Uses(kBody, kAnything);
-    std::string message = "Subject: \xff\xfe\n\nbody\x80\n";
-    message += std::string("nul\0byte\n", 9);
-    EXPECT_EQ(1, Scan(message));
-    EXPECT_EQ(2, Count(headers, kHeadersContain));
-    EXPECT_EQ(2, Count(body, kBody));
 }
 
 TEST_F(MessageScannerTest, ListedLinkMarksUrlblOnlyWithPerformSblRbl) {

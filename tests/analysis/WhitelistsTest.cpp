@@ -1,10 +1,11 @@
-// tests/analysis/WhitelistsTest.cpp: the system whitelist key, the outbound whitelist
-// files and the IPADDRESS_WHITELISTED criterion built on them.
+// tests/analysis/WhitelistsTest.cpp: the system whitelist key and its address patterns,
+// the outbound whitelist files and the IPADDRESS_WHITELISTED criterion built on them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 
+#include "analysis/IpPatterns.h"
 #include "analysis/Whitelists.h"
 #include "base/Settings.h"
 #include "common/SafeText.h"
@@ -138,6 +139,45 @@ TEST_F(WhitelistsTest, WhitelistedAddressStaysWhitelistedForTheCall) {
         (void)EvaluateWhitelisted(kIpAddressWhitelisted, "acme", nullptr, "192.0.2.77", &run.set,
                                   &run.evaluations);
         EXPECT_EQ(wantCount, run.Result(1).matchCount[kIpAddressWhitelisted]);
+    }
+}
+
+// The address patterns of the system whitelist.
+struct PatternCase {
+    const char* name;
+    const char* address;
+    const char* pattern;
+    int want;
+};
+
+TEST(IpPatterns, IPv4StarAcceptsTheRestOfAnOctetAndOctetsCompareAsText) {
+    const PatternCase kCases[] = {
+        {"star after a digit", "192.168.14.7", "192.168.1*.7", 1},
+        {"star octet, other prefix", "192.168.24.7", "192.168.1*.7", 0},
+        {"pattern shorter than the address", "10.1.2.3", "10.1.2", 0},
+        // Octets are compared as text, so one that is a prefix of the other is accepted.
+        {"pattern octet shorter", "192.0.2.7", "19.0.2.7", 1},
+        {"differing before the dot", "182.0.2.7", "19.0.2.7", 0},
+    };
+    for (const PatternCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.want, MatchIPv4Pattern(c.address, c.pattern));
+    }
+}
+
+TEST(IpPatterns, IPv6GroupsAreComparedAsNumbers) {
+    const PatternCase kCases[] = {
+        {"gap in the address", "2001:db8::1", "2001:db8:0:0:0:0:0:1", 1},
+        {"leading zeros", "2001:0db8::0001", "2001:db8::1", 1},
+        {"five digits", "2001:db8::1", "2001:db8::00001", 0},
+        {"gap is zeros, not any", "2001:db8:1::42", "2001:db8::*", 0},
+        {"lone star is not eight groups", "2001:db8::1", "*", 0},
+        {"two gaps", "1::2::3", "1::2::3", 0},
+        {"nine groups", "1:2:3:4:5:6:7:8:9", "*:*:*:*:*:*:*:*", 0},
+    };
+    for (const PatternCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.want, MatchIPv6Pattern(c.address, c.pattern));
     }
 }
 

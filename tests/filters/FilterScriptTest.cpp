@@ -186,20 +186,6 @@ TEST_F(FilterScriptTest, MetTokensBecomeTheirOccurrencesValuesAndDecideTheResult
     EXPECT_STREQ("size=2048", data);
 }
 
-TEST_F(FilterScriptTest, TokensInOtherCaseAreLeftInTheProgram) {
-    // Wine's VBScript engine does not accept a bracketed name ([QP_subject]) as a
-    // variable, as the Windows engine does.
-    if (testing_support::RunningUnderWine())
-        GTEST_SKIP() << "Wine's VBScript does not take bracketed names";
-    // Left in the program, the token reads as an empty variable: not met.
-    Register(
-        "If CriteriaMet([QP_subject], \"free\") Then FilterResult = 2 Else FilterResult = 1\r\n"
-        "QPResultData = \"[QP_subject]\"");
-    std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
-    EXPECT_EQ(1, Run());
-    EXPECT_STREQ("[QP_subject]", data);
-}
-
 TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesEscapedForAStringLiteral) {
     Register(
         "FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "

@@ -153,18 +153,6 @@ TEST_F(FilterTablesTest,
     EXPECT_STREQ("R100", set_.filters[100]->ruleName);
 }
 
-TEST_F(FilterTablesTest, LoadingAppendsAndAMissingTableReportsTheCountUnlessQuiet) {
-    Write(kSystemTable, "A\t1\tA\t\tA\n");
-    Load();
-    EXPECT_EQ("Loaded 2 Filters\n", Load());
-    SafeCopy(set_.postoffice, "Nowhere");
-    EXPECT_EQ("Loaded 2 Filters\n", Load());
-    EXPECT_EQ(2, set_.filterCount);
-    EXPECT_EQ(0, SetConsoleQuiet(1));
-    EXPECT_EQ("", Load());
-    EXPECT_EQ(1, SetConsoleQuiet(0));
-}
-
 // The line end comes off before the columns are cut: a last column is its text alone.
 // A line longer than the reader's 2047 bytes arrives in pieces, each read as a line.
 TEST_F(FilterTablesTest, FilterTableColumnsLoseTheLineEndAndDropWhatDoesNotFit) {

@@ -1,6 +1,6 @@
 // tests/frame/FilterRunTest.cpp: the filter run through the exported FilterExecute:
-// reload requests, the run's own filter set, and runs on many threads while an
-// administrator requests reloads from another process.
+// messages it refuses, reload requests and the reload gate, the run's own filter set, and
+// runs on many threads while an administrator requests reloads from another process.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -190,6 +190,38 @@ TEST_F(FilterRunTest, ConcurrentRunsAndReloadsFromAnotherProcess) {
     EXPECT_EQ(0, RunsInFlight());
     EXPECT_EQ(0, ReloadInProgress());
     EXPECT_NE(std::string::npos, server.ReportFile().find("Reloading filters due to change."));
+}
+
+TEST_F(FilterRunTest, MessagesThatCannotBeFilteredAnswerOneAndBadNamesAreReported) {
+    server.SetLogMode(1);
+    LoadPlugin();
+    EXPECT_EQ(1, FilterExecute(nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(1, FilterExecute("", "../../x", "SMTP", 0));
+    EXPECT_EQ(1, FilterExecute("", "M1.MAI", "..\\SMTP", 0));
+    EXPECT_EQ(1, FilterExecute("", "a\r\nb", "SMTP", 0));
+    EXPECT_EQ(0, RunsInFlight());
+    const std::string report = server.ReportFile();
+    EXPECT_NE(std::string::npos,
+              report.find("message identifier \"../../x\" is not a plain file name"));
+    EXPECT_NE(std::string::npos, report.find("connector name \"..\\SMTP\" is not"));
+    EXPECT_NE(std::string::npos, report.find("message identifier \"a??b\" is not"));
+    EXPECT_NE(std::string::npos, report.find("Check the program that queues messages"));
+}
+
+TEST_F(FilterRunTest, GateGivesUpAfterItsWaitsAndLogs) {
+    server.SetLogMode(2);
+    LoadPlugin();
+    SetReloadInProgress(1);
+    ::testing::internal::CaptureStdout();
+    PassReloadGate(1);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    SetReloadInProgress(0);
+    EXPECT_NE(std::string::npos,
+              out.find(" Filters are taking too long to reload and filter executing. This may "
+                       "cause filter instability.\n"));
+    ::testing::internal::CaptureStdout();
+    PassReloadGate(1);
+    EXPECT_EQ("", ::testing::internal::GetCapturedStdout());
 }
 
 }  // namespace
