@@ -1,6 +1,6 @@
 // tests/analysis/MessageLinksTest.cpp: the URI blacklist check: which links of a line are
 // looked up, with which host and address, the lookup budget, the report line, and the
-// percent-decoding and resolution of hosts.
+// percent-decoding of hosts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,17 +40,6 @@ TEST(PercentDecodeTest, DecodesEscapesAndKeepsTheLastCharacter) {
     EXPECT_EQ("zz1", Decode("%zz1"));
     EXPECT_EQ("aA1", Decode("a%41"));
     EXPECT_EQ(std::string(1023, 'h'), Decode(std::string(2000, 'h'), 1024));
-}
-
-TEST(ResolveHostAddressTest, WritesTheFirstAddressOrLeavesTheTextAlone) {
-    char address[64] = "unchanged";
-    EXPECT_EQ(0, ResolveHostAddress("no-such-host.invalid", address, sizeof address));
-    EXPECT_STREQ("unchanged", address);
-    EXPECT_EQ(1, ResolveHostAddress("192.0.2.7", address, sizeof address));
-    EXPECT_STREQ("192.0.2.7", address);
-    char small[5] = "";
-    EXPECT_EQ(1, ResolveHostAddress("192.0.2.7", small, sizeof small));
-    EXPECT_STREQ("192.", small);
 }
 
 class MessageLinksTest : public ::testing::Test {

@@ -282,14 +282,6 @@ TEST_F(MessageScannerTest, UnquotedBoundaryAndNestedMultipart) {
     EXPECT_EQ(1, Count(body, kBody));
 }
 
-TEST_F(MessageScannerTest, LaterBoundaryReplacesTheEarlierOne) {
-    const int partHeaders = Uses(kBoundaryHeadersContain, kAnything);
-    EXPECT_EQ(1, Scan("X-Old: boundary=\"first\"\r\nContent-Type: multipart/mixed; "
-                      "boundary=\"second\"\r\n\r\n--first\r\n\r\n--second\r\n\r\n"));
-    EXPECT_EQ(1, Count(partHeaders, kBoundaryHeadersContain));
-    EXPECT_EQ(2u, Occurrences(console, "Mime Encapsulatation detected\n"));
-}
-
 TEST_F(MessageScannerTest, UuencodedBlocks) {
     const int matching = Uses(kHasAttachmentsMatching, "*.exe");
     const int stem = Uses(kHasAttachmentsMatching, "setup");  // "." ends a word here

@@ -118,20 +118,9 @@ TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
     EXPECT_NE(std::string::npos, console.find("Setting Critieria:7:\r\n"));
 }
 
-TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlaceAndLongOnesAreRegisteredWhole) {
-    FilterDefinition& filter = Register(
-        "a = CriteriaMet([QP_BODY], \"\")\r\nb = CriteriaMet([QP_BODY], \"free\")\r\n"
-        "c = CriteriaMet([QP_BODY], \"\")\r\nd = CriteriaMet([QP_BODY], \"win\")\r\n");
-    const Criterion& body = filter.criteria[kBody];
-    EXPECT_EQ("\tfree\t\twin", body.value);
-    ASSERT_EQ(4, body.conditionCount);
-    const char* want[] = {"", "free", "", "win"};
-    for (int j = 0; j < 4; ++j) {
-        char condition[16] = "unset";
-        EXPECT_EQ(1, GetCriterionCondition(body, j, condition, sizeof condition)) << j;
-        EXPECT_STREQ(want[j], condition) << j;
-    }
-    // A long condition is registered whole.
+// Empty conditions keeping their place are run through FilterExecute in
+// FilterRunConfigurationTest.
+TEST_F(FilterScriptTest, LongConditionsAreRegisteredWhole) {
     const std::string words(3000, 'w');
     FilterDefinition& longer = Register("If CriteriaMet([QP_SUBJECT], \"" + words +
                                         "\") And CriteriaMet([QP_SUBJECT], \"x\") Then y = 1");
@@ -278,17 +267,7 @@ TEST_F(FilterScriptTest, ErrorsArePresentedAndASyntaxErrorWrittenIntoTheResultDa
     EXPECT_EQ('.', data[std::strlen(data) - 1]);
     EXPECT_EQ("", console);
 
-    // A run-time error's text names its source, code, line and column.
-    presented.clear();
-    EXPECT_EQ(0, Run("Function F()\r\nF = 1 / 0\r\nEnd Function\r\n", "F", 0));
-    EXPECT_EQ("Script failed. 'QP_Execute()' function returned value = 0.\n", console);
-    ASSERT_EQ(1u, presented.size());
-    const std::string& text = presented[0];
-    EXPECT_NE(std::string::npos, text.find("; Description: Division by zero;")) << text;
-    EXPECT_NE(std::string::npos, text.find("Line: 2 Column: ")) << text;
-    EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
-
-    // A filter's error names the filter and its file.
+    // A run-time error names the filter, its file, the line and the description, on one line.
     presented.clear();
     Register("FilterResult = 1\r\nx = 1 / 0\r\n");
     std::strcpy(run.set.filters[1]->filterId, "F7");
@@ -298,6 +277,7 @@ TEST_F(FilterScriptTest, ErrorsArePresentedAndASyntaxErrorWrittenIntoTheResultDa
     EXPECT_NE(std::string::npos, named.find("|Script Error: Filter: Script filter; File: "))
         << named;
     EXPECT_NE(std::string::npos, named.find("CRITERIA\\F7.MES; Line: 2 Column: ")) << named;
+    EXPECT_NE(std::string::npos, named.find("; Description: Division by zero;")) << named;
     EXPECT_EQ(std::string::npos, named.find_first_of("\r\n\t")) << named;
 }
 
