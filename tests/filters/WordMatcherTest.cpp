@@ -1,6 +1,6 @@
-// tests/filters/WordMatcherTest.cpp: the wildcard rules of the matcher behind every text
-// criterion. Whole words are pinned by the compiled lists' differential test, which
-// decides them without the matcher; wildcards both paths leave to the matcher.
+// tests/filters/WordMatcherTest.cpp: word boundaries, wildcards and the case rule of the
+// matcher behind every text criterion. Both paths of the compiled lists' differential test
+// decide with this matcher, so only these cases pin what it decides.
 #include <gtest/gtest.h>
 
 #include "filters/WordMatcher.h"
@@ -10,7 +10,7 @@ namespace {
 // What the scanner passes for subject, body and header texts.
 constexpr const char* kTextDelimiters = " \r'\"\n";
 
-TEST(WordMatcher, WildcardSegmentsFollowTheirOwnRules) {
+TEST(WordMatcher, WordsAndWildcardSegmentsFollowTheirOwnRules) {
     const struct {
         const char* name;
         const char* text;
@@ -18,6 +18,11 @@ TEST(WordMatcher, WildcardSegmentsFollowTheirOwnRules) {
         int caseSensitive;
         int want;
     } kCases[] = {
+        {"word after a delimiter", "it's free", "free", 0, 1},
+        {"exclamation mark is no delimiter", "free!", "free", 0, 0},
+        {"first occurrence decides", "carefree free", "free", 0, 0},
+        {"word, other case, flag 1", "free", "FREE", 1, 0},
+        {"word, other case, flag 0", "free", "FREE", 0, 1},
         {"leading segment must start the text", "please buy now", "buy*", 0, 0},
         {"leading segment, other case, flag 1", "BUY now", "buy*", 1, 0},
         {"flag 2 is not case-sensitive", "BUY now", "buy*", 2, 1},
@@ -35,6 +40,8 @@ TEST(WordMatcher, WildcardSegmentsFollowTheirOwnRules) {
     for (const auto& c : kCases)
         EXPECT_EQ(c.want, MatchPattern(c.text, c.pattern, kTextDelimiters, c.caseSensitive))
             << c.name;
+    EXPECT_EQ(0, MatchPattern("free now", "free", "", 0));  // no delimiters: the whole text
+    EXPECT_EQ(0, MatchPattern("free", "", kTextDelimiters, 0));
     EXPECT_EQ(0, MatchPattern("free", nullptr, kTextDelimiters, 0));
     EXPECT_EQ(0, MatchPattern(nullptr, "free", kTextDelimiters, 0));
 }
