@@ -131,6 +131,9 @@ TEST_F(MessageRoutingTest, ForwardFromPostofficeFilterTakesTheOutgoingCopy) {
     EXPECT_NE(std::string::npos,
               envelope.find("Recipients=[SMTP:x@example.com];[SMTP:y@example.com]\r\n"));
     EXPECT_NE(std::string::npos, envelope.find("Sender=[SMTP:bad@example.com]\r\n"));
+    // Nothing is left of where the original came from.
+    EXPECT_EQ(std::string::npos, envelope.find("mx.example.net"));
+    EXPECT_EQ(std::string::npos, envelope.find("192.0.2.7"));
     fs::remove(server.tree.Join("connectors/SMTP/Inbound/Messages/" + names[0]));
     fs::remove(server.tree.Join("connectors/SMTP/Inbound/" + names[0]));
     EXPECT_EQ(1, ForwardMessage(record.get(), "x@example.com", "PO", "bob"));

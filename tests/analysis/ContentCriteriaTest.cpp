@@ -54,6 +54,8 @@ TEST_F(ContentCriteriaTest, AddressesCountEachListedAddressAsAWholeWord) {
          "bob@example.com; carol@example.com", 2, "<MF-R>carol@example.com</MF-R>"},
         {"sender placeholder", false, kFrom, "[QP_SENDER]", "Alice <alice@example.com>", 1,
          "<MF-R>alice@example.com</MF-R>"},
+        {"placeholder replaced only as written", false, kFrom, "[qp_sender]",
+         "Alice <alice@example.com>", 0, ""},
         {"envelope recipient", true, kToOrCc, "carol@example.com",
          "[SMTP:bob@example.com];[SMTP:carol@example.com]", 1, "<MF-E>carol@example.com</MF-E>"},
         {"no sender placeholder in the envelope", true, kToOrCc, "[QP_SENDER]",

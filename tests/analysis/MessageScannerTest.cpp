@@ -240,6 +240,7 @@ TEST_F(MessageScannerTest, MimePartsAttachmentsAndBase64) {
     EXPECT_EQ(1, Count(base64Header, kBoundaryHeadersContain));
     EXPECT_EQ(1, Count(hasAttachment, kHasAnAttachment));
     EXPECT_EQ(2, Count(pdf, kHasAttachmentsMatching));
+    EXPECT_STREQ("<MF-A>*.pdf</MF-A>", run.Result(pdf).resultText[kHasAttachmentsMatching]);
     EXPECT_EQ(0, Count(stem, kHasAttachmentsMatching));
     EXPECT_EQ(5, Count(headers, kHeadersContain));
     EXPECT_EQ(1u, Occurrences(console, "Mime Encapsulatation detected\n"));
@@ -280,6 +281,14 @@ TEST_F(MessageScannerTest, UnquotedBoundaryAndNestedMultipart) {
     EXPECT_EQ(3, Count(partHeaders, kBoundaryHeadersContain));
     EXPECT_EQ(1u, Occurrences(console, "Mime Encapsulatation detected\n"));
     EXPECT_EQ(1, Count(body, kBody));
+}
+
+TEST_F(MessageScannerTest, LaterBoundaryReplacesTheEarlierOne) {
+    const int partHeaders = Uses(kBoundaryHeadersContain, kAnything);
+    EXPECT_EQ(1, Scan("X-Old: boundary=\"first\"\r\nContent-Type: multipart/mixed; "
+                      "boundary=\"second\"\r\n\r\n--first\r\n\r\n--second\r\n\r\n"));
+    EXPECT_EQ(1, Count(partHeaders, kBoundaryHeadersContain));
+    EXPECT_EQ(2u, Occurrences(console, "Mime Encapsulatation detected\n"));
 }
 
 TEST_F(MessageScannerTest, UuencodedBlocks) {

@@ -142,43 +142,31 @@ TEST_F(WhitelistsTest, WhitelistedAddressStaysWhitelistedForTheCall) {
     }
 }
 
-// The address patterns of the system whitelist.
-struct PatternCase {
-    const char* name;
-    const char* address;
-    const char* pattern;
-    int want;
-};
-
-TEST(IpPatterns, IPv4StarAcceptsTheRestOfAnOctetAndOctetsCompareAsText) {
-    const PatternCase kCases[] = {
-        {"star after a digit", "192.168.14.7", "192.168.1*.7", 1},
-        {"star octet, other prefix", "192.168.24.7", "192.168.1*.7", 0},
-        {"pattern shorter than the address", "10.1.2.3", "10.1.2", 0},
-        // Octets are compared as text, so one that is a prefix of the other is accepted.
-        {"pattern octet shorter", "192.0.2.7", "19.0.2.7", 1},
-        {"differing before the dot", "182.0.2.7", "19.0.2.7", 0},
+// The address patterns of the system whitelist: IPv4 compared as text (a star takes the
+// rest of an octet, an octet that is a prefix of the other is accepted), IPv6 as numbers.
+TEST(IpPatterns, IPv4AsTextAndIPv6AsNumbers) {
+    const struct {
+        const char* name;
+        int (*match)(const char*, const char*);
+        const char* address;
+        const char* pattern;
+        int want;
+    } kCases[] = {
+        {"star after a digit", MatchIPv4Pattern, "192.168.14.7", "192.168.1*.7", 1},
+        {"star octet, other prefix", MatchIPv4Pattern, "192.168.24.7", "192.168.1*.7", 0},
+        {"pattern shorter", MatchIPv4Pattern, "10.1.2.3", "10.1.2", 0},
+        {"pattern octet shorter", MatchIPv4Pattern, "192.0.2.7", "19.0.2.7", 1},
+        {"address octet shorter", MatchIPv4Pattern, "19.0.2.7", "192.0.2.7", 1},
+        {"differing before the dot", MatchIPv4Pattern, "182.0.2.7", "19.0.2.7", 0},
+        {"gap in the address", MatchIPv6Pattern, "2001:db8::1", "2001:db8:0:0:0:0:0:1", 1},
+        {"leading zeros", MatchIPv6Pattern, "2001:0db8::0001", "2001:db8::1", 1},
+        {"five digits", MatchIPv6Pattern, "2001:db8::1", "2001:db8::00001", 0},
+        {"gap is zeros, not any", MatchIPv6Pattern, "2001:db8:1::42", "2001:db8::*", 0},
+        {"lone star is not eight groups", MatchIPv6Pattern, "2001:db8::1", "*", 0},
+        {"two gaps", MatchIPv6Pattern, "1::2::3", "1::2::3", 0},
+        {"nine groups", MatchIPv6Pattern, "1:2:3:4:5:6:7:8:9", "*:*:*:*:*:*:*:*", 0},
     };
-    for (const PatternCase& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.want, MatchIPv4Pattern(c.address, c.pattern));
-    }
-}
-
-TEST(IpPatterns, IPv6GroupsAreComparedAsNumbers) {
-    const PatternCase kCases[] = {
-        {"gap in the address", "2001:db8::1", "2001:db8:0:0:0:0:0:1", 1},
-        {"leading zeros", "2001:0db8::0001", "2001:db8::1", 1},
-        {"five digits", "2001:db8::1", "2001:db8::00001", 0},
-        {"gap is zeros, not any", "2001:db8:1::42", "2001:db8::*", 0},
-        {"lone star is not eight groups", "2001:db8::1", "*", 0},
-        {"two gaps", "1::2::3", "1::2::3", 0},
-        {"nine groups", "1:2:3:4:5:6:7:8:9", "*:*:*:*:*:*:*:*", 0},
-    };
-    for (const PatternCase& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.want, MatchIPv6Pattern(c.address, c.pattern));
-    }
+    for (const auto& c : kCases) EXPECT_EQ(c.want, c.match(c.address, c.pattern)) << c.name;
 }
 
 }  // namespace

@@ -145,6 +145,8 @@ TEST(SenderAddress, FirstColonDecidesAndAnAddressThatDoesNotFitIsRefusedWhole) {
     char first[kSenderAddressCapacity];
     EXPECT_EQ(1, ExtractSenderAddress("[X400:c=de:o=acme]", first));
     EXPECT_STREQ("c=de:o=acme", first);
+    EXPECT_EQ(1, ExtractSenderAddress("SMTP:alice@example.com", first));  // no bracket to drop
+    EXPECT_STREQ("alice@example.co", first);
     const std::string exact = "[SMTP:" + std::string(kSenderAddressCapacity - 1, 'a') + "]";
     const std::string over = "[SMTP:" + std::string(kSenderAddressCapacity, 'a') + "]";
     char address[kSenderAddressCapacity];
