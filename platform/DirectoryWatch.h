@@ -11,7 +11,7 @@ struct DirectoryWatch;
 // 1 with a watch on the directory at `path` (a plug-in path, as the file functions take
 // it); 0 when the system cannot be trusted to report every change there (no such
 // directory, a link on the way, a file system that other machines write to, no
-// notification left): the caller then examines its files itself.
+// notification left; always on Windows): the caller then examines its files itself.
 int OpenDirectoryWatch(const char* path, DirectoryWatch** watch);
 
 // 1 with a number that stays the same while no file directly in the directory is

@@ -1,71 +1,28 @@
-// platform/win32/DirectoryWatch.cpp: directory watches from change notification handles.
-// A folder on the path cannot be renamed or removed while the handle keeps the directory
-// open, so the directory alone is watched.
+// platform/win32/DirectoryWatch.cpp: no directory is watched on Windows; every action file is
+// examined by its stamp, as where a folder cannot be watched elsewhere.
+//
+// A change notification keeps its directory open, and Windows then refuses to rename or
+// remove any folder on that path: a mailbox folder the mail server renames, or a filter
+// folder an administrator moves, would fail for as long as the service runs. The stamp
+// check costs a file query per met filter and blocks nothing.
 #include "platform/DirectoryWatch.h"
-
-#include <atomic>
-#include <new>
 
 #include "platform/win32/WinApi.h"
 
 namespace platform {
 
-namespace {
+struct DirectoryWatch {};
 
-constexpr DWORD kEvents = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                          FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE |
-                          FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_CREATION |
-                          FILE_NOTIFY_CHANGE_SECURITY;
-
-// Every change, process-wide: a watch's number is the last one it took, so a number is
-// never given by two watches.
-std::atomic<uint64_t> changeSerial{0};
-
-}  // namespace
-
-struct DirectoryWatch {
-    HANDLE notification;
-    uint64_t changes;
-    bool lost;
-};
-
-int OpenDirectoryWatch(const char* path, DirectoryWatch** watch) {
-    if (path == nullptr || watch == nullptr) return 0;
-    *watch = nullptr;
-    const HANDLE notification = FindFirstChangeNotificationA(path, FALSE, kEvents);
-    if (notification == INVALID_HANDLE_VALUE) return 0;
-    *watch = new (std::nothrow) DirectoryWatch{notification, ++changeSerial, false};
-    if (*watch == nullptr) FindCloseChangeNotification(notification);
-    return *watch != nullptr ? 1 : 0;
+int OpenDirectoryWatch(const char* /*path*/, DirectoryWatch** watch) {
+    if (watch != nullptr) *watch = nullptr;
+    return 0;
 }
 
-int DirectoryChangeCount(DirectoryWatch* watch, uint64_t* changes) {
-    if (watch == nullptr || changes == nullptr || watch->lost) return 0;
-    bool changed = false;
-    DWORD state = WaitForSingleObject(watch->notification, 0);
-    // Changes made while the handle is signalled are kept for the next wait.
-    while (state == WAIT_OBJECT_0) {
-        changed = true;
-        if (!FindNextChangeNotification(watch->notification)) {
-            watch->lost = true;
-            return 0;
-        }
-        state = WaitForSingleObject(watch->notification, 0);
-    }
-    if (state != WAIT_TIMEOUT) {
-        watch->lost = true;
-        return 0;
-    }
-    if (changed) watch->changes = ++changeSerial;
-    *changes = watch->changes;
-    return 1;
+int DirectoryChangeCount(DirectoryWatch* /*watch*/, uint64_t* /*changes*/) {
+    return 0;
 }
 
-void CloseDirectoryWatch(DirectoryWatch* watch) {
-    if (watch == nullptr) return;
-    FindCloseChangeNotification(watch->notification);
-    delete watch;
-}
+void CloseDirectoryWatch(DirectoryWatch* /*watch*/) {}
 
 int WatchSeesEveryChange(const char* path) {
     if (path == nullptr) return 0;
