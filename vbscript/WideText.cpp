@@ -61,6 +61,16 @@ bool PairedUpperCyrillic(char16_t c) {
 
 }  // namespace
 
+void JoinSurrogateHalves(std::string& text, size_t seam) {
+    auto byte = [&text](size_t at) { return static_cast<unsigned char>(text[at]); };
+    if (seam < 3 || seam + 3 > text.size()) return;
+    if (byte(seam - 3) != 0xED || (byte(seam - 2) & 0xF0) != 0xA0) return;
+    if (byte(seam) != 0xED || (byte(seam + 1) & 0xF0) != 0xB0) return;
+    std::u16string pair = ToUnits(std::string_view(text).substr(seam - 3, 6));
+    if (pair.size() != 2 || pair[0] < 0xD800 || pair[0] > 0xDBFF || pair[1] < 0xDC00) return;
+    text.replace(seam - 3, 6, FromUnits(pair));
+}
+
 void AppendUtf8(std::string& out, uint32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
