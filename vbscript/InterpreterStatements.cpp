@@ -49,6 +49,7 @@ void Interpreter::Resume(const Stmt& stmt, ScriptError& error) {
     }
     if (error.fatal || !Top().resumeNext) throw;
     err_->Set(error);
+    limits_.Work(kResumedErrorWork);
 }
 
 // Under On Error Resume Next an error in the test of a statement (an If or loop condition,
