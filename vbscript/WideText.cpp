@@ -190,7 +190,10 @@ std::u16string UpperUnits(std::u16string text) {
     return text;
 }
 
-std::string FromWide(const platform::OLECHAR* text, size_t length) {
+namespace {
+
+// Any text, a character beyond ASCII included, through its 16-bit units.
+std::string FromWideUnits(const platform::OLECHAR* text, size_t length) {
     std::u16string units;
     units.reserve(length);
     for (size_t i = 0; i < length; ++i) {
@@ -204,6 +207,20 @@ std::string FromWide(const platform::OLECHAR* text, size_t length) {
         }
     }
     return FromUnits(units);
+}
+
+}  // namespace
+
+std::string FromWide(const platform::OLECHAR* text, size_t length) {
+    // Script text and names are nearly always ASCII, and a filter's whole program comes
+    // through here on every message: such text is copied as it is, without the round trip
+    // through 16-bit units.
+    std::string ascii(length, '\0');
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<uint32_t>(text[i]) >= 0x80) return FromWideUnits(text, length);
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    return ascii;
 }
 
 std::wstring ToWide(std::string_view text) {
