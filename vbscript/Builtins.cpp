@@ -10,6 +10,7 @@ const BuiltinTable& Functions() {
         BuiltinTable built;
         AddStringBuiltins(built);
         AddCharacterBuiltins(built);
+        AddByteBuiltins(built);
         AddConversionBuiltins(built);
         AddMathBuiltins(built);
         AddDateBuiltins(built);

@@ -22,6 +22,7 @@ using ConstantTable = std::unordered_map<std::string_view, Value>;
 
 void AddStringBuiltins(BuiltinTable& table);
 void AddCharacterBuiltins(BuiltinTable& table);
+void AddByteBuiltins(BuiltinTable& table);
 void AddConversionBuiltins(BuiltinTable& table);
 void AddMathBuiltins(BuiltinTable& table);
 void AddDateBuiltins(BuiltinTable& table);

@@ -23,10 +23,10 @@ double ToSerial(const Value& v) {
     if (v.kind == Kind::Date) return v.d;
     if (v.kind == Kind::String) {
         if (std::optional<double> date = ParseDateText(v.s)) return *date;
-        if (std::optional<double> number = ParseLocaleNumber(v.s)) return *number;
+        if (std::optional<double> number = ParseLocaleNumber(v.s)) return CheckedDate(*number);
         ThrowRuntime(kErrTypeMismatch);
     }
-    return ToDouble(v);
+    return CheckedDate(ToDouble(v));
 }
 
 std::string LowerText(const Value& v) {

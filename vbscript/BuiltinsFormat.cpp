@@ -140,7 +140,7 @@ double DateArg(const Value& v) {
         ThrowRuntime(kErrTypeMismatch);
     }
     if (v.IsNull()) ThrowRuntime(kErrInvalidNull);
-    return ToDouble(v);
+    return CheckedDate(ToDouble(v));
 }
 
 std::string LongDate(const DateParts& p) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "vbscript/Errors.h"
 #include "vbscript/Value.h"
 
 namespace vbscript {
@@ -49,8 +50,9 @@ double SerialFromTime(int hour, int minute, int second) {
 }
 
 DateParts SplitSerial(double serial) {
-    // Far outside the years 100 to 9999 (or not a number at all) the day count would not fit
-    // the integer arithmetic below; such a serial reads as the nearest end of that range.
+    // Script values are checked when they become Dates, but a host can hand in any serial: far
+    // outside the years 100 to 9999 (or not a number at all) the day count would not fit the
+    // integer arithmetic below, so such a serial reads as the nearest end of that range.
     constexpr double kFirstSerial = -657434, kLastSerial = 2958465;
     if (!(serial >= kFirstSerial)) serial = kFirstSerial;
     if (serial > kLastSerial + 1) serial = kLastSerial;
@@ -106,6 +108,11 @@ double CombineDayTime(double day, double time) {
 
 bool InDateRange(double serial) {
     return serial > -657435.0 && serial < 2958466.0;
+}
+
+double CheckedDate(double serial) {
+    if (!InDateRange(serial)) ThrowRuntime(kErrOverflow);
+    return serial;
 }
 
 }  // namespace vbscript

@@ -26,6 +26,9 @@ double SerialFromLinear(double linear);
 double CombineDayTime(double day, double time);
 // The years 100 to 9999 that the Date subtype holds.
 bool InDateRange(double serial);
+// The serial itself when it is in that range; a number outside it converts to no Date, which
+// raises Overflow (6) as any conversion past its subtype's range does.
+double CheckedDate(double serial);
 
 // A date as the en-US locale writes it, with or without a time of day, or a time alone:
 // "1/31/2024", "2024-01-31", "31/1/2024" (read day first when the month cannot be),

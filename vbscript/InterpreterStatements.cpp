@@ -49,6 +49,7 @@ void Interpreter::Resume(const Stmt& stmt, ScriptError& error) {
     }
     if (error.fatal || !Top().resumeNext) throw;
     err_->Set(error);
+    limits_.Work(kResumedErrorWork);
 }
 
 // Under On Error Resume Next an error in the test of a statement (an If or loop condition,
@@ -319,8 +320,10 @@ Interpreter::Flow Interpreter::ExecFor(const Stmt& stmt) {
                  limit.kind != Kind::Double && step.kind != Kind::Double &&
                  step.kind != Kind::Single && start.kind != Kind::Currency;
     double end = ToDouble(limit), increment = ToDouble(step);
+    // The body may set the counter to any number: one beyond the whole numbers stays Double.
     auto typed = [whole](double x) {
-        return whole ? Value::Whole(static_cast<int64_t>(x)) : Value::Double(x);
+        return whole && std::fabs(x) < 9.0e18 ? Value::Whole(static_cast<int64_t>(x))
+                                              : Value::Double(x);
     };
     AssignTo(var, typed(ToDouble(start)));
     for (;;) {

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "vbscript/ByteText.h"
+#include "vbscript/DateMath.h"
 #include "vbscript/Errors.h"
 #include "vbscript/LocaleNumber.h"
 #include "vbscript/RunLimits.h"
@@ -62,7 +64,7 @@ Value AddLike(BinOp op, const Value& l, const Value& r) {
     if (rank == 7) {
         if (op == BinOp::Subtract && l.kind == Kind::Date && r.kind == Kind::Date)
             return Value::Double(x);
-        return op == BinOp::Multiply ? Value::Double(x) : Value::Date(x);
+        return op == BinOp::Multiply ? Value::Double(x) : Value::Date(CheckedDate(x));
     }
     // Currency is the most precise subtype below Date: it wins over Single and Double too.
     if (rank == 6) {
@@ -224,16 +226,18 @@ std::string Joined(const std::string& left, const std::string& right) {
     SpendBytes(size);
     std::string text;
     text.reserve(size);
-    return text.append(left).append(right);
+    text.append(left).append(right);
+    JoinSurrogateHalves(text, left.size());
+    return text;
 }
 
 Value Arithmetic(BinOp op, const Value& left, const Value& right) {
-    if (op == BinOp::Concat) {
+    bool strings = left.kind == Kind::String && right.kind == Kind::String;
+    if (op == BinOp::Concat || (op == BinOp::Add && strings)) {
         if (left.IsNull() && right.IsNull()) return Value::Null();
+        if (HasOddByte(left) || HasOddByte(right)) return JoinedBytes(left, right);
         return Value::String(Joined(ToText(left), ToText(right)));
     }
-    if (op == BinOp::Add && left.kind == Kind::String && right.kind == Kind::String)
-        return Value::String(Joined(left.s, right.s));
     if (op == BinOp::And || op == BinOp::Or || op == BinOp::Xor || op == BinOp::Eqv ||
         op == BinOp::Imp)
         return Logical(op, left, right);
@@ -341,7 +345,7 @@ Value Negate(const Value& v) {
         case Kind::Single:
             return Value::Single(-v.d);
         case Kind::Date:
-            return Value::Date(-v.d);
+            return Value::Date(CheckedDate(-v.d));
         default:
             return Value::Double(-ToDouble(v));
     }

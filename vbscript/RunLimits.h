@@ -16,6 +16,10 @@ class Object;
 
 constexpr size_t kDefaultMemoryLimitBytes = size_t{64} << 20;
 constexpr size_t kStatementWork = 64;
+// An error that On Error Resume Next carries on past: raising and unwinding it costs as much
+// as several plain statements, so a loop of failing statements reaches its time limit as
+// promptly as any other loop.
+constexpr size_t kResumedErrorWork = 8 * kStatementWork;
 
 class RunLimits {
 public:
@@ -31,9 +35,9 @@ public:
     // was interrupted or it holds more memory than its cap.
     void Check();
     // Counts work done (a statement is kStatementWork units, a built-in function one unit
-    // per 16 bytes it handles) and checks the limits every few hundred statements' worth:
-    // cheap enough for every statement, often enough to stop within a few milliseconds of
-    // the deadline.
+    // per 16 bytes it handles) and checks the limits every few dozen statements' worth:
+    // a clock read per 32 statements is lost in their cost, and a script stops within a
+    // fraction of a millisecond of its deadline.
     void Work(size_t units) {
         work_ += units;
         if (work_ >= kUnitsPerCheck) {
@@ -56,7 +60,7 @@ public:
     void BreakCycles();
 
 private:
-    static constexpr size_t kUnitsPerCheck = 256 * 64;
+    static constexpr size_t kUnitsPerCheck = 32 * kStatementWork;
     Clock::time_point deadline_ = Clock::time_point::max();
     std::atomic<bool> interrupted_{false};
     size_t memoryLimit_ = kDefaultMemoryLimitBytes;

@@ -61,6 +61,16 @@ bool PairedUpperCyrillic(char16_t c) {
 
 }  // namespace
 
+void JoinSurrogateHalves(std::string& text, size_t seam) {
+    auto byte = [&text](size_t at) { return static_cast<unsigned char>(text[at]); };
+    if (seam < 3 || seam + 3 > text.size()) return;
+    if (byte(seam - 3) != 0xED || (byte(seam - 2) & 0xF0) != 0xA0) return;
+    if (byte(seam) != 0xED || (byte(seam + 1) & 0xF0) != 0xB0) return;
+    std::u16string pair = ToUnits(std::string_view(text).substr(seam - 3, 6));
+    if (pair.size() != 2 || pair[0] < 0xD800 || pair[0] > 0xDBFF || pair[1] < 0xDC00) return;
+    text.replace(seam - 3, 6, FromUnits(pair));
+}
+
 void AppendUtf8(std::string& out, uint32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -180,7 +190,10 @@ std::u16string UpperUnits(std::u16string text) {
     return text;
 }
 
-std::string FromWide(const platform::OLECHAR* text, size_t length) {
+namespace {
+
+// Any text, a character beyond ASCII included, through its 16-bit units.
+std::string FromWideUnits(const platform::OLECHAR* text, size_t length) {
     std::u16string units;
     units.reserve(length);
     for (size_t i = 0; i < length; ++i) {
@@ -194,6 +207,20 @@ std::string FromWide(const platform::OLECHAR* text, size_t length) {
         }
     }
     return FromUnits(units);
+}
+
+}  // namespace
+
+std::string FromWide(const platform::OLECHAR* text, size_t length) {
+    // Script text and names are nearly always ASCII, and a filter's whole program comes
+    // through here on every message: such text is copied as it is, without the round trip
+    // through 16-bit units.
+    std::string ascii(length, '\0');
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<uint32_t>(text[i]) >= 0x80) return FromWideUnits(text, length);
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    return ascii;
 }
 
 std::wstring ToWide(std::string_view text) {

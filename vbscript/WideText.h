@@ -27,6 +27,10 @@ size_t UnitCount(std::string_view text);
 int CompareUnits(std::string_view left, std::string_view right);
 // Appends the UTF-8 bytes of a code point (a surrogate half as three bytes).
 void AppendUtf8(std::string& out, uint32_t c);
+// Where a text ending in a high surrogate half meets one starting with a low half (at byte
+// `seam`), makes the two halves the one character they form, in its four-byte form, so that
+// joined text holds the bytes FromUnits gives for the same units.
+void JoinSurrogateHalves(std::string& text, size_t seam);
 
 // OLECHAR text (16-bit units, as on the platform; a wider character, which only this
 // platform's 32-bit OLECHAR can hold, as its surrogate pair) to the engine's text and back.

@@ -37,6 +37,9 @@ TEST(WideText, CharactersBeyondTheBmpAreSurrogatePairs) {
     // From a 32-bit OLECHAR or a pair of 16-bit ones, the same bytes, so texts compare equal.
     const wchar_t wide[] = {0x1F600, 0xD83D, 0xDE00};
     EXPECT_EQ(smile + smile, FromWide(wide, 3));
+    // ASCII text before such a character does not change how the rest converts.
+    const wchar_t mixed[] = {L'a', 0xC4, 0x1F600};
+    EXPECT_EQ("a\xC3\x84" + smile, FromWide(mixed, 3));
     EXPECT_EQ(std::wstring(wide + 1, 2), ToWide(smile));
 }
 

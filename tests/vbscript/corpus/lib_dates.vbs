@@ -36,3 +36,16 @@ x = DateDiff("x", Now, Now)
 WScript.Echo "DateDiff x:", Err.Number : Err.Clear
 x = Year("soon")
 WScript.Echo "Year soon:", Err.Number : Err.Clear
+' A number outside January 1, 100 to December 31, 9999 converts to no Date at all.
+x = CDate(2958466)
+WScript.Echo "CDate past 9999:", Err.Number : Err.Clear
+x = Year(-657435)
+WScript.Echo "Year before 100:", Err.Number : Err.Clear
+x = DatePart("ww", 1E+60)
+WScript.Echo "DatePart far:", Err.Number : Err.Clear
+x = FormatDateTime(1E+60)
+WScript.Echo "FormatDateTime far:", Err.Number : Err.Clear
+x = #12/31/9999# + 1
+WScript.Echo "Date past 9999:", Err.Number : Err.Clear
+x = Year(2958465.5) & " " & Year(-657434.5) & " " & (#12/31/9999# - 1)
+WScript.Echo "Edges:", x, Err.Number
