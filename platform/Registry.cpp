@@ -498,8 +498,6 @@ private:
     std::map<std::pair<int64_t, std::string>, CachedValue> cachedValues_;
 };
 
-// The databases this process has opened, by path. They live as long as the process so
-// that handles and transactions can point at them.
 // Forks this process made, counted in the child, so that a registry read asks for the
 // process id only after one (a system call at every read costs more than the read).
 std::atomic<uint64_t> forks{0};
@@ -508,6 +506,8 @@ void CountFork() {
     forks.fetch_add(1, std::memory_order_relaxed);
 }
 
+// The databases this process has opened, by path. They live as long as the process so
+// that handles and transactions can point at them.
 class DatabaseCache {
 public:
     DatabaseCache() { pthread_atfork(nullptr, nullptr, CountFork); }

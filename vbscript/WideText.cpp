@@ -240,9 +240,14 @@ std::string FromAnsiText(std::string_view bytes) {
 std::string ToAnsiText(std::string_view text) {
     if (IsAsciiText(text)) return std::string(text);
     const std::wstring wide = ToWide(text);
-    std::string bytes(wide.size(), '?');
-    platform::WideCharToMultiByte(platform::CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                  bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
+    const int units = static_cast<int>(wide.size());
+    // Sized by asking: in a multi-byte code page a character may take several bytes.
+    const int needed = platform::WideCharToMultiByte(platform::CP_ACP, 0, wide.data(), units,
+                                                     nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return std::string(wide.size(), '?');
+    std::string bytes(static_cast<size_t>(needed), '?');
+    platform::WideCharToMultiByte(platform::CP_ACP, 0, wide.data(), units, bytes.data(), needed,
+                                  nullptr, nullptr);
     return bytes;
 }
 
