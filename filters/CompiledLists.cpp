@@ -271,7 +271,6 @@ bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t 
            compiled.configurationChanges == configurationChanges;
 }
 
-// Reused from text to text: which keys the current text holds, and where each first ends.
 // What each byte is to the tokenizer. The terminator has its own class, so that the scan
 // of a text needs no length check.
 enum ByteClass : uint8_t { kTokenByte, kDelimiterByte, kEndByte };
@@ -281,6 +280,7 @@ bool IsDelimiter(const ByteClasses& classes, char c) {
     return classes[static_cast<unsigned char>(c)] == kDelimiterByte;
 }
 
+// Reused from text to text: which keys the current text holds, and where each first ends.
 struct Scratch {
     std::vector<uint32_t> seenIn;  // key -> the text number that last found it
     std::vector<uint32_t> firstEnd;
