@@ -20,7 +20,9 @@ std::atomic<char*> spareBlock{nullptr};
 
 MessageLines::~MessageLines() {
     char* empty = nullptr;
-    if (block_ != nullptr && !spareBlock.compare_exchange_strong(empty, block_)) delete[] block_;
+    if (block_ != nullptr && block_ != fallback_ &&
+        !spareBlock.compare_exchange_strong(empty, block_))
+        delete[] block_;
 }
 
 void ReleaseSpareLineBlock() {
@@ -30,21 +32,21 @@ void ReleaseSpareLineBlock() {
 bool MessageLines::Fill() {
     if (ended_) return false;
     begin_ = 0;
-    end_ = platform::FileRead(file_, block_, kBlockSize);
+    end_ = platform::InputFileRead(file_, block_, blockSize_);
     // A short read is the end of the file (or an error, after which reading stops too), so
     // the next line does not ask the file again.
-    ended_ = end_ < kBlockSize;
+    ended_ = end_ < blockSize_;
     return end_ > 0;
 }
 
 char* MessageLines::Next(char* buffer, size_t capacity) {
     if (buffer == nullptr || capacity < 2) return nullptr;
-    if (block_ == nullptr && !unbuffered_) {  // before the first read
+    if (block_ == nullptr) {  // before the first read
         block_ = spareBlock.exchange(nullptr);
         if (block_ == nullptr) block_ = new (std::nothrow) char[kBlockSize];
-        unbuffered_ = block_ == nullptr;
+        blockSize_ = block_ != nullptr ? kBlockSize : sizeof fallback_;
+        if (block_ == nullptr) block_ = fallback_;
     }
-    if (unbuffered_) return platform::FileReadLine(file_, buffer, capacity);  // no memory
     size_t used = 0;
     while (used + 1 < capacity) {
         if (begin_ == end_ && !Fill()) break;

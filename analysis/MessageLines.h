@@ -4,11 +4,11 @@
 
 #include <cstddef>
 
-#include "platform/Files.h"
+#include "platform/InputFile.h"
 
 class MessageLines {
 public:
-    explicit MessageLines(platform::File file) : file_(file) {}
+    explicit MessageLines(platform::InputFile file) : file_(file) {}
     ~MessageLines();  // keeps its block for the next message
     MessageLines(const MessageLines&) = delete;
     MessageLines& operator=(const MessageLines&) = delete;
@@ -21,12 +21,13 @@ public:
 private:
     bool Fill();  // false at the end of the file
 
-    platform::File file_;
+    platform::InputFile file_;
     char* block_ = nullptr;  // not zeroed: only the bytes read are handed out
-    size_t begin_ = 0;       // the bytes not handed out yet: block_[begin_..end_)
+    size_t blockSize_ = 0;
+    size_t begin_ = 0;  // the bytes not handed out yet: block_[begin_..end_)
     size_t end_ = 0;
     bool ended_ = false;
-    bool unbuffered_ = false;  // no memory for a block: read straight from the file
+    char fallback_[512];  // the block when there is no memory for a large one
 };
 
 // Frees the block kept between messages; for the unload, after the last run.

@@ -29,8 +29,8 @@ void BuildMessagePath(const MessageRecord& record, const FilterSet& set, char* p
 }
 
 void EvaluateWholeMessage(MessageRecord* record, const FilterSet* set,
-                          FilterEvaluationSet* evaluations, const char* path) {
-    EvaluateSize(kSize, FileSizeByName(path), set, evaluations);
+                          FilterEvaluationSet* evaluations, int size) {
+    EvaluateSize(kSize, size, set, evaluations);
     EvaluateBayesian(kSpamProbability, record, set, evaluations);
     EvaluateSpamAssassin(kSpamAssassin, record, set, evaluations);
     EvaluateDkim(kDkim, record, set, evaluations);
@@ -56,7 +56,15 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     char path[kMessagePathCapacity];
     BuildMessagePath(*record, *set, path);
     ConsoleLine("Processing Message... \r\n");
-    EvaluateWholeMessage(record, set, evaluations, path);
+    // The file is opened before the size is taken, so that the open file gives it. A
+    // scanning provider may open the message by its name, and may replace it: with one
+    // ready, the lines are read from what is at the path after it.
+    const bool reopen = ScanningProvidersReady() != 0;
+    // Closed however the scan ends: a provider's exception passes through it.
+    platform::OwnedInputFile file(path);
+    EvaluateWholeMessage(record, set, evaluations,
+                         file ? OpenFileSize(file.Get()) : FileSizeByName(path));
+    if (reopen) file = platform::OwnedInputFile(path);
 
     ScanState state{};
     state.record = record;
@@ -64,8 +72,6 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     state.evaluations = evaluations;
     state.systemScope = set->postoffice[0] == '\0';
     ConsoleLine("Processing Message Content... \r\n");
-    // Closed however the scan ends: a provider's exception passes through it.
-    platform::OwnedFile file(path, platform::FileMode::kReadBinary);
     if (!file) return 0;
     MessageLines lines(file.Get());
     state.lines = &lines;
