@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -31,6 +32,7 @@ void ReleaseSpareLineBlock() {
 
 bool MessageLines::Fill() {
     if (ended_) return false;
+    filled_ = true;
     begin_ = 0;
     end_ = platform::InputFileRead(file_, block_, blockSize_);
     // A short read is the end of the file (or an error, after which reading stops too), so
@@ -39,14 +41,26 @@ bool MessageLines::Fill() {
     return end_ > 0;
 }
 
+void MessageLines::TakeBlock() {
+    if (block_ != nullptr) return;
+    block_ = spareBlock.exchange(nullptr);
+    if (block_ == nullptr) block_ = new (std::nothrow) char[kBlockSize];
+    blockSize_ = block_ != nullptr ? kBlockSize : sizeof fallback_;
+    if (block_ == nullptr) block_ = fallback_;
+}
+
+int64_t MessageLines::FileSize() {
+    TakeBlock();
+    if (!filled_) Fill();
+    // A first block that came back short holds the whole file; an empty one may stand for
+    // an error, and a full one for more to come.
+    if (end_ > 0 && ended_) return static_cast<int64_t>(end_);
+    return platform::InputFileSize(file_);
+}
+
 char* MessageLines::Next(char* buffer, size_t capacity) {
     if (buffer == nullptr || capacity < 2) return nullptr;
-    if (block_ == nullptr) {  // before the first read
-        block_ = spareBlock.exchange(nullptr);
-        if (block_ == nullptr) block_ = new (std::nothrow) char[kBlockSize];
-        blockSize_ = block_ != nullptr ? kBlockSize : sizeof fallback_;
-        if (block_ == nullptr) block_ = fallback_;
-    }
+    TakeBlock();
     size_t used = 0;
     while (used + 1 < capacity) {
         if (begin_ == end_ && !Fill()) break;

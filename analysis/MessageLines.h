@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/InputFile.h"
 
@@ -18,7 +19,13 @@ public:
     // comes in pieces. Null at the end of the file with nothing read.
     char* Next(char* buffer, size_t capacity);
 
+    // Before the first Next: the file's size as FileSize gives it for its path (-1: not a
+    // regular file), told by the first block where the file ends in it, which Next then
+    // hands out.
+    int64_t FileSize();
+
 private:
+    void TakeBlock();
     bool Fill();  // false at the end of the file
 
     platform::InputFile file_;
@@ -26,6 +33,7 @@ private:
     size_t blockSize_ = 0;
     size_t begin_ = 0;  // the bytes not handed out yet: block_[begin_..end_)
     size_t end_ = 0;
+    bool filled_ = false;  // a block was read
     bool ended_ = false;
     char fallback_[512];  // the block when there is no memory for a large one
 };

@@ -4,6 +4,7 @@
 #include "analysis/MessageScanner.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "analysis/ContentCriteria.h"
 #include "analysis/ScannerBody.h"
@@ -56,15 +57,21 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     char path[kMessagePathCapacity];
     BuildMessagePath(*record, *set, path);
     ConsoleLine("Processing Message... \r\n");
-    // The file is opened before the size is taken, so that the open file gives it. A
-    // scanning provider may open the message by its name, and may replace it: with one
-    // ready, the lines are read from what is at the path after it.
+    // The file is opened, and its first block read, before the size is taken, so that they
+    // tell it. A scanning provider may open the message by its name, and may replace it:
+    // with one ready, the lines are read from what is at the path after it.
     const bool reopen = ScanningProvidersReady() != 0;
     // Closed however the scan ends: a provider's exception passes through it.
     platform::OwnedInputFile file(path);
+    std::optional<MessageLines> lines;
+    if (file) lines.emplace(file.Get());
     EvaluateWholeMessage(record, set, evaluations,
-                         file ? OpenFileSize(file.Get()) : FileSizeByName(path));
-    if (reopen) file = platform::OwnedInputFile(path);
+                         lines ? SizeAsCallersTakeIt(lines->FileSize()) : FileSizeByName(path));
+    if (reopen) {
+        lines.reset();
+        file = platform::OwnedInputFile(path);
+        if (file) lines.emplace(file.Get());
+    }
 
     ScanState state{};
     state.record = record;
@@ -72,9 +79,8 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     state.evaluations = evaluations;
     state.systemScope = set->postoffice[0] == '\0';
     ConsoleLine("Processing Message Content... \r\n");
-    if (!file) return 0;
-    MessageLines lines(file.Get());
-    state.lines = &lines;
+    if (!lines) return 0;
+    state.lines = &*lines;
     state.verdict = 1;
     ScanLines(state);
     return state.verdict;

@@ -10,20 +10,12 @@ int FileExists(const char* path) {
     return platform::FileExistsMatching(path) ? 1 : 0;
 }
 
-namespace {
-
 // Callers were written for 32-bit sizes; larger files wrap as they always did.
 int SizeAsCallersTakeIt(int64_t size) {
     return size < 0 ? 0 : static_cast<int>(size);
 }
 
-}  // namespace
-
 int FileSizeByName(const char* path) {
     if (path == nullptr) return 0;
     return SizeAsCallersTakeIt(platform::FileSize(path));
-}
-
-int OpenFileSize(platform::InputFile file) {
-    return SizeAsCallersTakeIt(platform::InputFileSize(file));
 }

@@ -6,13 +6,6 @@
 #include "platform/InputFile.h"
 #include "platform/Ownership.h"
 
-namespace {
-
-// Most files read whole (envelopes, tables, templates) fit in the first read.
-constexpr size_t kFirstRead = 16 * 1024;
-
-}  // namespace
-
 int ReadWholeFile(const char* path, std::string* text, int* error) {
     text->clear();
     errno = 0;
@@ -21,15 +14,13 @@ int ReadWholeFile(const char* path, std::string* text, int* error) {
         if (error != nullptr) *error = errno != 0 ? errno : ENOENT;
         return 0;
     }
-    // Read straight into the text, which grows only when a read fills it: a read that
-    // comes back short has met the end of the file, so no read is spent to find it.
-    size_t used = 0;
-    text->resize(kFirstRead);
+    // A read that comes back short has met the end of the file: no read is spent to find
+    // it, and a small file costs one.
+    char block[65536];
     for (;;) {
-        used += platform::InputFileRead(file.Get(), text->data() + used, text->size() - used);
-        if (used < text->size()) break;
-        text->resize(text->size() * 2);
+        const size_t got = platform::InputFileRead(file.Get(), block, sizeof block);
+        text->append(block, got);
+        if (got < sizeof block) break;
     }
-    text->resize(used);
     return 1;
 }
