@@ -189,6 +189,23 @@ std::string FoldedPath(const std::vector<std::string_view>& parts, size_t count)
     return path;
 }
 
+// FoldedPath of the whole path in one pass: a key is opened on every settings read.
+std::string FoldedKeyPath(std::string_view path) {
+    std::string folded;
+    folded.reserve(path.size());
+    bool separate = false;  // a component ended, and another one may follow
+    for (char c : path) {
+        if (c == '\\') {
+            separate = !folded.empty();
+            continue;
+        }
+        if (separate) folded += '\\';
+        separate = false;
+        folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return folded;
+}
+
 std::string CurrentDatabasePath() {
     return RegistryDatabasePath();
 }
@@ -740,15 +757,14 @@ RegistryStatus CreateKeyPath(Session& session, const std::vector<std::string_vie
 RegistryStatus OpenKey(const char* path, RegistryKey* key, bool create) {
     if (path == nullptr || key == nullptr) return kRegFailed;
     *key = nullptr;
-    std::vector<std::string_view> parts = SplitKeyPath(path);
+    const std::string folded = FoldedKeyPath(path);
     std::string database = CurrentDatabasePath();
     int64_t id = kHiveKey;
-    if (!parts.empty()) {
+    if (!folded.empty()) {
         Session session(database, create ? Access::kWrite : Access::kRead, create);
         if (!session.Ok()) return session.Status();
-        RegistryStatus status = create
-                                    ? CreateKeyPath(session, parts, &id)
-                                    : FindKeyCached(session, FoldedPath(parts, parts.size()), &id);
+        RegistryStatus status = create ? CreateKeyPath(session, SplitKeyPath(path), &id)
+                                       : FindKeyCached(session, folded, &id);
         if (status != kRegOk) return status;
     }
     *key = new RegistryKeyState{std::move(database), id};
@@ -864,10 +880,9 @@ RegistryStatus RunTreeDelete(Session& session, StatementId id, const std::string
 
 RegistryStatus DeleteKeyTree(const char* path) {
     if (path == nullptr) return kRegFailed;
-    std::vector<std::string_view> parts = SplitKeyPath(path);
+    const std::string folded = FoldedKeyPath(path);
     // The hive itself cannot be deleted.
-    if (parts.empty()) return kRegFailed;
-    std::string folded = FoldedPath(parts, parts.size());
+    if (folded.empty()) return kRegFailed;
     Session session(CurrentDatabasePath(), Access::kWrite, false);
     if (!session.Ok()) return session.Status();
     WriteScope scope(session.Db());
