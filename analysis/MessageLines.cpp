@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -20,7 +21,9 @@ std::atomic<char*> spareBlock{nullptr};
 
 MessageLines::~MessageLines() {
     char* empty = nullptr;
-    if (block_ != nullptr && !spareBlock.compare_exchange_strong(empty, block_)) delete[] block_;
+    if (block_ != nullptr && block_ != fallback_ &&
+        !spareBlock.compare_exchange_strong(empty, block_))
+        delete[] block_;
 }
 
 void ReleaseSpareLineBlock() {
@@ -29,22 +32,35 @@ void ReleaseSpareLineBlock() {
 
 bool MessageLines::Fill() {
     if (ended_) return false;
+    filled_ = true;
     begin_ = 0;
-    end_ = platform::FileRead(file_, block_, kBlockSize);
+    end_ = platform::InputFileRead(file_, block_, blockSize_);
     // A short read is the end of the file (or an error, after which reading stops too), so
     // the next line does not ask the file again.
-    ended_ = end_ < kBlockSize;
+    ended_ = end_ < blockSize_;
     return end_ > 0;
+}
+
+void MessageLines::TakeBlock() {
+    if (block_ != nullptr) return;
+    block_ = spareBlock.exchange(nullptr);
+    if (block_ == nullptr) block_ = new (std::nothrow) char[kBlockSize];
+    blockSize_ = block_ != nullptr ? kBlockSize : sizeof fallback_;
+    if (block_ == nullptr) block_ = fallback_;
+}
+
+int64_t MessageLines::FileSize() {
+    TakeBlock();
+    if (!filled_) Fill();
+    // A first block that came back short holds the whole file; an empty one may stand for
+    // an error, and a full one for more to come.
+    if (end_ > 0 && ended_) return static_cast<int64_t>(end_);
+    return platform::InputFileSize(file_);
 }
 
 char* MessageLines::Next(char* buffer, size_t capacity) {
     if (buffer == nullptr || capacity < 2) return nullptr;
-    if (block_ == nullptr && !unbuffered_) {  // before the first read
-        block_ = spareBlock.exchange(nullptr);
-        if (block_ == nullptr) block_ = new (std::nothrow) char[kBlockSize];
-        unbuffered_ = block_ == nullptr;
-    }
-    if (unbuffered_) return platform::FileReadLine(file_, buffer, capacity);  // no memory
+    TakeBlock();
     size_t used = 0;
     while (used + 1 < capacity) {
         if (begin_ == end_ && !Fill()) break;

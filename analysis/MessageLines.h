@@ -3,12 +3,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
-#include "platform/Files.h"
+#include "platform/InputFile.h"
 
 class MessageLines {
 public:
-    explicit MessageLines(platform::File file) : file_(file) {}
+    explicit MessageLines(platform::InputFile file) : file_(file) {}
     ~MessageLines();  // keeps its block for the next message
     MessageLines(const MessageLines&) = delete;
     MessageLines& operator=(const MessageLines&) = delete;
@@ -18,15 +19,23 @@ public:
     // comes in pieces. Null at the end of the file with nothing read.
     char* Next(char* buffer, size_t capacity);
 
+    // Before the first Next: the file's size as FileSize gives it for its path (-1: not a
+    // regular file), told by the first block where the file ends in it, which Next then
+    // hands out.
+    int64_t FileSize();
+
 private:
+    void TakeBlock();
     bool Fill();  // false at the end of the file
 
-    platform::File file_;
+    platform::InputFile file_;
     char* block_ = nullptr;  // not zeroed: only the bytes read are handed out
-    size_t begin_ = 0;       // the bytes not handed out yet: block_[begin_..end_)
+    size_t blockSize_ = 0;
+    size_t begin_ = 0;  // the bytes not handed out yet: block_[begin_..end_)
     size_t end_ = 0;
+    bool filled_ = false;  // a block was read
     bool ended_ = false;
-    bool unbuffered_ = false;  // no memory for a block: read straight from the file
+    char fallback_[512];  // the block when there is no memory for a large one
 };
 
 // Frees the block kept between messages; for the unload, after the last run.

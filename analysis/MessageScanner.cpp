@@ -4,6 +4,7 @@
 #include "analysis/MessageScanner.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "analysis/ContentCriteria.h"
 #include "analysis/ScannerBody.h"
@@ -29,8 +30,8 @@ void BuildMessagePath(const MessageRecord& record, const FilterSet& set, char* p
 }
 
 void EvaluateWholeMessage(MessageRecord* record, const FilterSet* set,
-                          FilterEvaluationSet* evaluations, const char* path) {
-    EvaluateSize(kSize, FileSizeByName(path), set, evaluations);
+                          FilterEvaluationSet* evaluations, int size) {
+    EvaluateSize(kSize, size, set, evaluations);
     EvaluateBayesian(kSpamProbability, record, set, evaluations);
     EvaluateSpamAssassin(kSpamAssassin, record, set, evaluations);
     EvaluateDkim(kDkim, record, set, evaluations);
@@ -56,7 +57,21 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     char path[kMessagePathCapacity];
     BuildMessagePath(*record, *set, path);
     ConsoleLine("Processing Message... \r\n");
-    EvaluateWholeMessage(record, set, evaluations, path);
+    // The file is opened, and its first block read, before the size is taken, so that they
+    // tell it. A scanning provider may open the message by its name, and may replace it:
+    // with one ready, the lines are read from what is at the path after it.
+    const bool reopen = ScanningProvidersReady() != 0;
+    // Closed however the scan ends: a provider's exception passes through it.
+    platform::OwnedInputFile file(path);
+    std::optional<MessageLines> lines;
+    if (file) lines.emplace(file.Get());
+    EvaluateWholeMessage(record, set, evaluations,
+                         lines ? SizeAsCallersTakeIt(lines->FileSize()) : FileSizeByName(path));
+    if (reopen) {
+        lines.reset();
+        file = platform::OwnedInputFile(path);
+        if (file) lines.emplace(file.Get());
+    }
 
     ScanState state{};
     state.record = record;
@@ -64,11 +79,8 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     state.evaluations = evaluations;
     state.systemScope = set->postoffice[0] == '\0';
     ConsoleLine("Processing Message Content... \r\n");
-    // Closed however the scan ends: a provider's exception passes through it.
-    platform::OwnedFile file(path, platform::FileMode::kReadBinary);
-    if (!file) return 0;
-    MessageLines lines(file.Get());
-    state.lines = &lines;
+    if (!lines) return 0;
+    state.lines = &*lines;
     state.verdict = 1;
     ScanLines(state);
     return state.verdict;

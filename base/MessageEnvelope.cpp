@@ -16,8 +16,8 @@
 #include "common/DecimalNumber.h"
 #include "common/MessageFileName.h"
 #include "common/SafeText.h"
+#include "common/TextModeLines.h"
 #include "common/WholeFile.h"
-#include "platform/Files.h"
 
 namespace {
 
@@ -136,17 +136,19 @@ int ReadEnvelope(MessageRecord* record) {
     ClearEnvelopeFields(record);
     char path[kQueuePathCapacity];
     if (!InboundEnvelopePath(*record, path, sizeof path)) return 1;
-    platform::File file = platform::FileOpen(path, platform::FileMode::kReadText);
-    if (file == nullptr) return 1;
+    // One open and one read: the envelope is split in memory as the text-mode line
+    // reader would split it.
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes)) return 1;
+    TextModeLines lines(bytes.data(), bytes.size());
     // Not zeroed: a line read is always terminated, and nothing past it is looked at.
     const std::unique_ptr<char[]> line(new char[kEnvelopeLineCapacity]);
-    while (platform::FileReadLine(file, line.get(), kEnvelopeLineCapacity) != nullptr) {
+    while (lines.Next(line.get(), kEnvelopeLineCapacity) != nullptr) {
         size_t length = std::strlen(line.get());
         if (length > 0 && line[length - 1] == '\n') line[--length] = '\0';
         if (length == 0) continue;
         TakeEnvelopeLine(record, line.get());
     }
-    platform::FileClose(file);
     return 1;
 }
 

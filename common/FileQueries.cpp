@@ -10,9 +10,12 @@ int FileExists(const char* path) {
     return platform::FileExistsMatching(path) ? 1 : 0;
 }
 
+// Callers were written for 32-bit sizes; larger files wrap as they always did.
+int SizeAsCallersTakeIt(int64_t size) {
+    return size < 0 ? 0 : static_cast<int>(size);
+}
+
 int FileSizeByName(const char* path) {
     if (path == nullptr) return 0;
-    const int64_t size = platform::FileSize(path);
-    // Callers were written for 32-bit sizes; larger files wrap as they always did.
-    return size < 0 ? 0 : static_cast<int>(size);
+    return SizeAsCallersTakeIt(platform::FileSize(path));
 }

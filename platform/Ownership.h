@@ -10,6 +10,7 @@
 
 #include "platform/Com.h"
 #include "platform/Files.h"
+#include "platform/InputFile.h"
 #include "platform/Library.h"
 #include "platform/Sync.h"
 
@@ -60,6 +61,13 @@ public:
     using Owned::Owned;
     OwnedFile(const char* path, FileMode mode) : Owned(FileOpen(path, mode)) {}
     int Close() { return FileClose(Take()); }
+};
+
+// A file opened for unbuffered reading.
+class OwnedInputFile : public Owned<InputFile, InputFileClose> {
+public:
+    using Owned::Owned;
+    explicit OwnedInputFile(const char* path) : Owned(InputFileOpen(path)) {}
 };
 
 // A waitable object (mutex, event).

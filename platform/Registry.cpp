@@ -125,6 +125,41 @@ struct CachedValue {
     std::string data;
 };
 
+// Every commit to a database in WAL mode, by any connection of any process, rewrites the
+// header at the start of its shared-memory index (the frame count and change counter
+// move), and a connection notices another's commit by finding that header changed. So an
+// unchanged header answers "anything committed since?" as data_version would, with no
+// read transaction and no lock. The header is kept twice, the second copy written first:
+// copies that differ are a commit under way, and the full check decides.
+constexpr size_t kWalIndexHeaderBytes = 48;
+constexpr int kWalIndexRegionBytes = 32768;
+constexpr size_t kWalIndexInitByte = 12;
+
+struct WalIndexHeader {
+    unsigned char bytes[kWalIndexHeaderBytes];
+};
+
+// The header as it stands, when its two copies agree and it has been built.
+bool ReadWalIndexHeader(sqlite3* connection, WalIndexHeader* header) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(connection, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||
+        file->pMethods->xShmMap == nullptr)
+        return false;
+    void volatile* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, kWalIndexRegionBytes, 0, &region) != SQLITE_OK ||
+        region == nullptr)
+        return false;
+    const auto* shared = static_cast<const volatile unsigned char*>(region);
+    WalIndexHeader second;
+    for (size_t i = 0; i < kWalIndexHeaderBytes; ++i) header->bytes[i] = shared[i];
+    std::atomic_thread_fence(std::memory_order_acquire);
+    for (size_t i = 0; i < kWalIndexHeaderBytes; ++i)
+        second.bytes[i] = shared[kWalIndexHeaderBytes + i];
+    return header->bytes[kWalIndexInitByte] != 0 &&
+           std::memcmp(header->bytes, second.bytes, kWalIndexHeaderBytes) == 0;
+}
+
 std::string Fold(std::string_view text) {
     std::string folded(text);
     for (char& c : folded)
@@ -152,6 +187,23 @@ std::string FoldedPath(const std::vector<std::string_view>& parts, size_t count)
         path += Fold(parts[i]);
     }
     return path;
+}
+
+// FoldedPath of the whole path in one pass: a key is opened on every settings read.
+std::string FoldedKeyPath(std::string_view path) {
+    std::string folded;
+    folded.reserve(path.size());
+    bool separate = false;  // a component ended, and another one may follow
+    for (char c : path) {
+        if (c == '\\') {
+            separate = !folded.empty();
+            continue;
+        }
+        if (separate) folded += '\\';
+        separate = false;
+        folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return folded;
 }
 
 std::string CurrentDatabasePath() {
@@ -276,6 +328,14 @@ public:
     bool CacheUsable() {
         if (connection_ == nullptr || !schemaReady_ || InTransaction()) return false;
         if (CheckedInThisScope()) return true;
+        // Read before data_version: a commit after this read shows at the next check.
+        WalIndexHeader header;
+        const bool headerRead = wal_ && ReadWalIndexHeader(connection_, &header);
+        if (cacheFilled_ && headerRead && walHeaderKnown_ &&
+            std::memcmp(header.bytes, walHeader_.bytes, kWalIndexHeaderBytes) == 0) {
+            checkedInScope_ = tCheckScope;
+            return true;
+        }
         Statement version(statements_[kDataVersion]);
         if (version.Step() != SQLITE_ROW) {
             ForgetCache();
@@ -288,6 +348,8 @@ public:
             cacheFilled_ = true;
             cacheEpoch_ = ++cacheEpochs;
         }
+        walHeaderKnown_ = headerRead;
+        if (headerRead) walHeader_ = header;
         checkedInScope_ = tCheckScope;
         return true;
     }
@@ -297,6 +359,7 @@ public:
         cachedKeys_.clear();
         cachedValues_.clear();
         cacheFilled_ = false;
+        walHeaderKnown_ = false;
         checkedInScope_ = 0;
     }
     const std::pair<RegistryStatus, int64_t>* CachedKey(const std::string& folded) const {
@@ -429,6 +492,7 @@ private:
         sqlite3_close_v2(connection_);
         connection_ = nullptr;
         schemaReady_ = false;
+        wal_ = false;
     }
 
     // -1 when the file is not a readable SQLite database.
@@ -453,6 +517,21 @@ private:
         return kRegOk;
     }
 
+    // Asked once per connection: only a database in WAL mode has the shared-memory index
+    // whose header CacheUsable reads.
+    bool InWalMode() {
+        sqlite3_stmt* statement = nullptr;
+        bool wal = false;
+        if (sqlite3_prepare_v2(connection_, "PRAGMA journal_mode", -1, &statement, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+            wal = mode != nullptr && std::strcmp(mode, "wal") == 0;
+        }
+        sqlite3_finalize(statement);
+        return wal;
+    }
+
     RegistryStatus EnsureSchema(bool create) {
         if (schemaReady_) return kRegOk;
         int tables = CountRegistryTables();
@@ -471,6 +550,7 @@ private:
             }
         }
         schemaReady_ = true;
+        wal_ = mode_ == Mode::kReadWrite && InWalMode();
         if (mode_ == Mode::kReadWrite) failure_.clear();
         return kRegOk;
     }
@@ -491,6 +571,9 @@ private:
     int waitMs_ = kReadBusyTimeoutMs;
     sqlite3_stmt* statements_[kStatementCount] = {};
     bool cacheFilled_ = false;
+    bool wal_ = false;  // the connection reads and writes and the database is in WAL mode
+    bool walHeaderKnown_ = false;
+    WalIndexHeader walHeader_{};  // as it stood when the cache was last found current
     int64_t cacheVersion_ = 0;
     uint64_t cacheEpoch_ = 0;
     uint64_t checkedInScope_ = 0;  // the scope whose first read found the cache current
@@ -674,15 +757,14 @@ RegistryStatus CreateKeyPath(Session& session, const std::vector<std::string_vie
 RegistryStatus OpenKey(const char* path, RegistryKey* key, bool create) {
     if (path == nullptr || key == nullptr) return kRegFailed;
     *key = nullptr;
-    std::vector<std::string_view> parts = SplitKeyPath(path);
+    const std::string folded = FoldedKeyPath(path);
     std::string database = CurrentDatabasePath();
     int64_t id = kHiveKey;
-    if (!parts.empty()) {
+    if (!folded.empty()) {
         Session session(database, create ? Access::kWrite : Access::kRead, create);
         if (!session.Ok()) return session.Status();
-        RegistryStatus status = create
-                                    ? CreateKeyPath(session, parts, &id)
-                                    : FindKeyCached(session, FoldedPath(parts, parts.size()), &id);
+        RegistryStatus status = create ? CreateKeyPath(session, SplitKeyPath(path), &id)
+                                       : FindKeyCached(session, folded, &id);
         if (status != kRegOk) return status;
     }
     *key = new RegistryKeyState{std::move(database), id};
@@ -798,10 +880,9 @@ RegistryStatus RunTreeDelete(Session& session, StatementId id, const std::string
 
 RegistryStatus DeleteKeyTree(const char* path) {
     if (path == nullptr) return kRegFailed;
-    std::vector<std::string_view> parts = SplitKeyPath(path);
+    const std::string folded = FoldedKeyPath(path);
     // The hive itself cannot be deleted.
-    if (parts.empty()) return kRegFailed;
-    std::string folded = FoldedPath(parts, parts.size());
+    if (folded.empty()) return kRegFailed;
     Session session(CurrentDatabasePath(), Access::kWrite, false);
     if (!session.Ok()) return session.Status();
     WriteScope scope(session.Db());

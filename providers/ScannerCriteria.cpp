@@ -340,6 +340,16 @@ int32_t DkimVerdictCode(const char* text) {
     return DecimalValue(text);
 }
 
+int ScanningProvidersReady() {
+    const PluginSettings& settings = Settings();
+    const bool ready =
+        ReadyExecute(settings.bayesianFilteringStatus, Providers().bayesian) != nullptr ||
+        ReadyExecute(settings.spamAssassinStatus, Providers().spamAssassin) != nullptr ||
+        ReadyExecute(settings.domainKeysStatus, Providers().dkim) != nullptr ||
+        settings.antivirusStatus == kProviderReady;
+    return ready ? 1 : 0;
+}
+
 int EvaluateBayesian(int type, MessageRecord* record, const FilterSet* set,
                      FilterEvaluationSet* evaluations) {
     const ProviderEntry execute =

@@ -33,6 +33,10 @@ int EvaluateDkim(int type, MessageRecord* record, const FilterSet* set,
 int EvaluateAntivirus(int type, MessageRecord* record, const FilterSet* set,
                       FilterEvaluationSet* evaluations);
 
+// 1 when one of the criteria above may call its provider (which may open the message
+// file by its name); 0 when none can.
+int ScanningProvidersReady();
+
 // The verdict a DKIM condition names: "FAIL", "PASS" or "INDETERMINATE" (in any case),
 // else the text read as a decimal integer.
 int32_t DkimVerdictCode(const char* text);

@@ -9,6 +9,7 @@
 
 #include "analysis/MessageLines.h"
 #include "platform/Files.h"
+#include "platform/InputFile.h"
 #include "tests/fixtures/TempTree.h"
 
 namespace {
@@ -18,7 +19,8 @@ namespace {
 std::vector<std::string> Pieces(const std::string& path, size_t capacity, bool blocks) {
     std::vector<std::string> pieces;
     platform::File file = platform::FileOpen(path.c_str(), platform::FileMode::kReadBinary);
-    MessageLines lines(file);
+    platform::InputFile input = platform::InputFileOpen(path.c_str());
+    MessageLines lines(input);
     std::vector<char> buffer(capacity + 1, '\x7f');
     for (;;) {
         std::fill(buffer.begin(), buffer.end(), '\x7f');
@@ -31,6 +33,7 @@ std::vector<std::string> Pieces(const std::string& path, size_t capacity, bool b
         pieces.emplace_back(buffer.data(), length);
     }
     platform::FileClose(file);
+    platform::InputFileClose(input);
     return pieces;
 }
 

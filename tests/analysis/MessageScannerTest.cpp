@@ -131,8 +131,11 @@ TEST_F(MessageScannerTest, FoldedHeaderBeforeAMarkOrAtTheEndOfTheFile) {
     EXPECT_EQ(0, Count(body, kBody));
 }
 
+// The size of a file that ends in the first read is what that read brought, of a longer
+// one the file's own; a file replaced between scans is sized and read anew.
 TEST_F(MessageScannerTest, SizeIsTheMessageFileSizeAndZeroWhenItIsMissing) {
     const int size = Uses(kSize, "-1");
+    const int word = Uses(kBody, "short");
     EXPECT_EQ(0, ScanQueued(run));
     EXPECT_EQ(1, Count(size, kSize));
     EXPECT_STREQ("<SZ>0</SZ><SZL>-1</SZL>", run.Result(size).resultText[kSize]);
@@ -140,6 +143,13 @@ TEST_F(MessageScannerTest, SizeIsTheMessageFileSizeAndZeroWhenItIsMissing) {
     EXPECT_EQ(1, Scan(message));
     const std::string want = "<SZ>" + std::to_string(message.size()) + "</SZ><SZL>-1</SZL>";
     EXPECT_EQ(want, run.Result(size).resultText[kSize]);
+    for (const std::string& body : {std::string(200000, 'x'), std::string("short")}) {
+        const std::string replaced = "Subject: size\r\n\r\n" + body + "\r\n";
+        EXPECT_EQ(1, Scan(replaced));
+        EXPECT_EQ("<SZ>" + std::to_string(replaced.size()) + "</SZ><SZL>-1</SZL>",
+                  run.Result(size).resultText[kSize]);
+    }
+    EXPECT_EQ(1, Count(word, kBody));
 }
 
 TEST_F(MessageScannerTest, EachScopeReadsItsOwnQueue) {

@@ -357,6 +357,22 @@ TEST_F(RegistryTest, ChangesOfAnotherProcessAreSeenByTheNextRead) {
     }
     EXPECT_EQ(kRegNotFound, QueryPath("SOFTWARE\\Late", "v").status);
     EXPECT_TRUE(child.Finish());
+    // Another connection of this process, each commit after the journal was emptied and
+    // started afresh.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(registry_.Path().c_str(), &other));
+    EXPECT_EQ(0, RegistryUnchangedSince(&version));  // the child's last steps
+    for (const char* bytes : {"2a000000", "2b000000", "2c000000"}) {
+        EXPECT_EQ(1, RegistryUnchangedSince(&version)) << bytes;
+        const std::string update = std::string("PRAGMA wal_checkpoint(TRUNCATE); ") +
+                                   "UPDATE registry_values SET data = x'" + bytes +
+                                   "' WHERE folded = 'reload'";
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, update.c_str(), nullptr, nullptr, nullptr));
+        EXPECT_EQ(0, RegistryUnchangedSince(&version)) << bytes;
+        EXPECT_EQ(static_cast<char>(std::stoi(std::string(bytes, 2), nullptr, 16)),
+                  QueryPath("SOFTWARE", "Reload").bytes[0]);
+    }
+    sqlite3_close(other);
 }
 
 // Inside a RegistryChangesCheckedOnce scope the registry is asked for changes once: a
