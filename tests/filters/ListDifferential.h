@@ -80,11 +80,9 @@ inline std::string PickWord(Pick& pick, const std::string& text) {
 
 inline ListCase MakeListCase(Pick& pick) {
     static const char* const kDelimiterSets[] = {
-        " \r'\"\n",   "' \r'\"\n<>;",
-        "\r'\"\n;",   " \r'\"\n;",
-        " \r'\"\n;.", ":]\r\n",
-        "",           "a*",
-        "é",          " \r'\"\n<>;:].!*\xc9b"};  // more bytes than are compared a vector at a time
+        " \r'\"\n", "' \r'\"\n<>;", "\r'\"\n;", " \r'\"\n;",       " \r'\"\n;.", ":]\r\n",
+        "",         "a*",           "é",        " \r'\"\n<>;:].*z"};  // more bytes than are
+                                                                      // compared a vector at a time
     static const int kWordListTypes[] = {0, 1, 5, 11, 13, 21};
     static const int kAddressTypes[] = {2, 3, 4, 6};
     static const int kEnvelopeTypes[] = {4, 17, 18, 19};
