@@ -59,6 +59,7 @@ uint64_t TokenSplitter::Mask(const char* block) const {
 
 uint64_t TokenSplitter::TailMask(const char* text, size_t length, size_t base) const {
     const size_t count = length - base;
+    if (count == 0) return ~uint64_t{0};
     const uint64_t past = ~uint64_t{0} << count;
     if (length + 1 >= kBlock)  // the last 64 bytes, terminator included, overlap the block before
         return Mask(text + length + 1 - kBlock) >> (kBlock - 1 - count) | past;
