@@ -286,6 +286,18 @@ struct Scratch {
     bool delimitersKnown = false;
     char delimiters[32] = {};
     TokenSplitter splitter;
+    uint64_t splitterChanges = 0;  // counts the sets taken by the splitter
+
+    // The compiled lists last used from this area, slot by slot, so that a text takes
+    // neither the set's lock nor a reference. Whether the token table can be used with
+    // the splitter's delimiters is remembered beside them.
+    struct Remembered {
+        std::shared_ptr<const CompiledCriterion> compiled;
+        uint64_t splitterChanges = 0;  // when tokensUsable was decided; 0: not yet
+        bool tokensUsable = false;
+    };
+    Remembered remembered[CompiledListSlots::kSlotCount];
+    uint64_t setsEnded = 0;  // of setsEndedCount, when `remembered` was last checked
 };
 
 // The splitter for `delimiters`, set up only when they differ from the previous text's.
@@ -293,6 +305,7 @@ const TokenSplitter& SplitterFor(Scratch& s, const char* delimiters) {
     if (delimiters == nullptr) delimiters = "";
     if (s.delimitersKnown && std::strcmp(s.delimiters, delimiters) == 0) return s.splitter;
     s.splitter.Use(delimiters);
+    ++s.splitterChanges;
     // A set too long to remember is looked at afresh for the next text.
     s.delimitersKnown = std::strlen(delimiters) < sizeof s.delimiters;
     if (s.delimitersKnown) std::strcpy(s.delimiters, delimiters);
@@ -356,6 +369,30 @@ public:
 private:
     std::unique_ptr<Scratch> area_;
 };
+
+// Counts the filter sets that ended. An area that sees it changed forgets the lists it
+// remembers, so that it keeps no ended set's lists alive.
+std::atomic<uint64_t> setsEndedCount{0};
+
+void ForgetRemembered(Scratch& area) {
+    for (Scratch::Remembered& entry : area.remembered) entry = {};
+}
+
+// A set ends: the spare areas forget at once, the ones in use when they are next taken.
+void ForgetRememberedLists() {
+    setsEndedCount.fetch_add(1, std::memory_order_relaxed);
+    ScratchPool& pool = Scratches();
+    std::unique_ptr<Scratch> quick(pool.quick.exchange(nullptr, std::memory_order_acquire));
+    std::lock_guard<std::mutex> guard(pool.lock);
+    if (quick != nullptr) {
+        ForgetRemembered(*quick);
+        Scratch* empty = nullptr;
+        if (pool.quick.compare_exchange_strong(empty, quick.get(), std::memory_order_release,
+                                               std::memory_order_relaxed))
+            (void)quick.release();
+    }
+    for (const std::unique_ptr<Scratch>& spare : pool.spares) ForgetRemembered(*spare);
+}
 
 // Whether the delimiters of this text leave every token word within one token.
 bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
@@ -497,8 +534,15 @@ void Record(const std::vector<uint32_t>& matched, const CompiledCriterion& compi
 CompiledListSlots& CompiledListSlots::operator=(const CompiledListSlots& other) {
     if (this == &other) return *this;
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto& slot : slots_) slot.reset();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        slots_[slot].reset();
+        current_[slot].store(nullptr, std::memory_order_release);
+    }
     return *this;
+}
+
+CompiledListSlots::~CompiledListSlots() {
+    ForgetRememberedLists();
 }
 
 std::shared_ptr<const CompiledCriterion> CompiledListSlots::Get(int slot) const {
@@ -508,6 +552,7 @@ std::shared_ptr<const CompiledCriterion> CompiledListSlots::Get(int slot) const 
 
 void CompiledListSlots::Put(int slot, std::shared_ptr<const CompiledCriterion> compiled) const {
     std::lock_guard<std::mutex> guard(lock_);
+    current_[slot].store(compiled.get(), std::memory_order_release);
     slots_[slot] = std::move(compiled);
 }
 
@@ -576,19 +621,47 @@ int CompileWordLists(const FilterSet* set) {
     return 1;
 }
 
+namespace {
+
+// The compiled lists of the walk's criterion as CompiledFor gives them, taken from what
+// the area remembers while the set's slot still holds them and they are current.
+Scratch::Remembered* RememberedFor(Scratch& area, const ListWalk& walk, ListKind kind) {
+    const uint64_t setsEnded = setsEndedCount.load(std::memory_order_relaxed);
+    if (area.setsEnded != setsEnded) {
+        ForgetRemembered(area);
+        area.setsEnded = setsEnded;
+    }
+    const int slot = walk.type * 3 + static_cast<int>(kind);
+    Scratch::Remembered& entry = area.remembered[slot];
+    if (entry.compiled != nullptr && entry.compiled.get() == walk.set->compiledLists.Peek(slot) &&
+        IsCurrent(*entry.compiled, PatternCacheGeneration(), Settings().allowPatternCaching,
+                  ConfigurationDirectoryChanges()))
+        return &entry;
+    entry = {CompiledFor(walk, kind)};
+    return entry.compiled != nullptr ? &entry : nullptr;
+}
+
+}  // namespace
+
 int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet* evaluations) {
     if (!compiledListsOn.load(std::memory_order_relaxed)) return 0;
     if (walk.text == nullptr || walk.set == nullptr || evaluations == nullptr) return 0;
     if (walk.type < 0 || walk.type >= kCriterionTypeCount) return 0;
-    const std::shared_ptr<const CompiledCriterion> compiled = CompiledFor(walk, kind);
-    if (compiled == nullptr) return 0;
-    const size_t length = std::strlen(walk.text);
-    const bool tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
     std::optional<ScratchLease> lease;
+    const CompiledCriterion* compiled = nullptr;
     try {
         lease.emplace();
         Scratch& area = lease->Area();
+        Scratch::Remembered* remembered = RememberedFor(area, walk, kind);
+        if (remembered == nullptr) return 0;
+        compiled = remembered->compiled.get();
         const TokenSplitter& splitter = SplitterFor(area, walk.delimiters);
+        if (remembered->splitterChanges != area.splitterChanges) {
+            remembered->tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
+            remembered->splitterChanges = area.splitterChanges;
+        }
+        const bool tokensUsable = remembered->tokensUsable;
+        const size_t length = std::strlen(walk.text);
         FindCandidates(area, *compiled, walk.text, length, splitter, tokensUsable);
         DecideCandidates(area, *compiled, walk, length, CaseSensitive(), splitter, tokensUsable);
     } catch (const std::bad_alloc&) {
