@@ -1,8 +1,14 @@
 // common/TextSearch.cpp: case-insensitive search in 8-bit text, used while scanning messages.
 #include "common/TextSearch.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define MTAFILTER_SEARCH_SSE2 1
+#endif
 
 namespace {
 
@@ -12,12 +18,27 @@ size_t Measure(const char* text, uint32_t length) {
     return length == kMeasureLength ? std::strlen(text) : length;
 }
 
-// The next place at or after `at` (and not after `last`) holding `c` in either case.
-const char* NextCandidate(const char* at, const char* last, unsigned char upper) {
+// The next place at or after `at` (and not after `last`) holding `c` in either case;
+// `end` is where the text ends (the pattern's length past `last`).
+const char* NextCandidate(const char* at, const char* last, const char* end, unsigned char upper) {
     const size_t span = static_cast<size_t>(last - at) + 1;
     if (upper < 'A' || upper > 'Z') return static_cast<const char*>(std::memchr(at, upper, span));
-    // A letter: memchr for both cases would read the text twice; one folded pass reads
-    // it once.
+        // A letter: memchr for both cases would read the text twice; one pass compares each
+        // byte with both.
+#ifdef MTAFILTER_SEARCH_SSE2
+    const __m128i upperCase = _mm_set1_epi8(static_cast<char>(upper));
+    const __m128i lowerCase = _mm_set1_epi8(static_cast<char>(upper - 'A' + 'a'));
+    for (; end - at >= 16 && at <= last; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, upperCase), _mm_cmpeq_epi8(bytes, lowerCase)));
+        if (hits == 0) continue;
+        const char* hit = at + std::countr_zero(static_cast<unsigned>(hits));
+        return hit <= last ? hit : nullptr;
+    }
+#else
+    (void)end;
+#endif
     for (; at <= last; ++at)
         if (kFold[static_cast<unsigned char>(*at)] == upper) return at;
     return nullptr;
@@ -44,7 +65,7 @@ const char* FindNoCase(const char* text, uint32_t textLength, const char* patter
     const unsigned char first = kFold[static_cast<unsigned char>(pattern[0])];
     const char* const last = text + (textSize - patternSize);
     for (const char* at = text; at <= last; ++at) {
-        at = NextCandidate(at, last, first);
+        at = NextCandidate(at, last, text + textSize, first);
         if (at == nullptr) return nullptr;
         if (EqualNoCase(at + 1, pattern + 1, patternSize - 1)) return at;
     }

@@ -27,6 +27,7 @@
 #include "filters/ListWalk.h"
 #include "filters/PatternCache.h"
 #include "filters/TokenTable.h"
+#include "filters/TokenTableSplitter.h"
 #include "filters/WordMatcher.h"
 #include "platform/NeverDestroyed.h"
 
@@ -271,42 +272,44 @@ bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t 
            compiled.configurationChanges == configurationChanges;
 }
 
-// What each byte is to the tokenizer. The terminator has its own class, so that the scan
-// of a text needs no length check.
-enum ByteClass : uint8_t { kTokenByte, kDelimiterByte, kEndByte };
-using ByteClasses = uint8_t[256];
-
-bool IsDelimiter(const ByteClasses& classes, char c) {
-    return classes[static_cast<unsigned char>(c)] == kDelimiterByte;
-}
-
 // Reused from text to text: which keys the current text holds, and where each first ends.
 struct Scratch {
     std::vector<uint32_t> seenIn;  // key -> the text number that last found it
     std::vector<uint32_t> firstEnd;
+    std::vector<uint32_t> longestBefore;  // token keys: the longest token before the first
     std::vector<uint32_t> foundKeys;
     std::vector<uint32_t> matched;  // word indices
     uint32_t textNumber = 0;
 
     // The delimiter set of the previous text (the scanner passes the same few sets line
-    // after line) and its table, so that the table is not built for every line.
+    // after line) and its splitter, so that the splitter is not set up for every line.
     bool delimitersKnown = false;
     char delimiters[32] = {};
-    ByteClasses classes = {};
+    TokenSplitter splitter;
+    uint64_t splitterChanges = 0;  // counts the sets taken by the splitter
+
+    // The compiled lists last used from this area, slot by slot, so that a text takes
+    // neither the set's lock nor a reference. Whether the token table can be used with
+    // the splitter's delimiters is remembered beside them.
+    struct Remembered {
+        std::shared_ptr<const CompiledCriterion> compiled;
+        uint64_t splitterChanges = 0;  // when tokensUsable was decided; 0: not yet
+        bool tokensUsable = false;
+    };
+    Remembered remembered[CompiledListSlots::kSlotCount];
+    uint64_t setsEnded = 0;  // of setsEndedCount, when `remembered` was last checked
 };
 
-// The byte classes of `delimiters`, built only when they differ from the previous text's.
-const ByteClasses& ClassesOf(Scratch& s, const char* delimiters) {
+// The splitter for `delimiters`, set up only when they differ from the previous text's.
+const TokenSplitter& SplitterFor(Scratch& s, const char* delimiters) {
     if (delimiters == nullptr) delimiters = "";
-    if (s.delimitersKnown && std::strcmp(s.delimiters, delimiters) == 0) return s.classes;
-    std::fill(std::begin(s.classes), std::end(s.classes), kTokenByte);
-    s.classes[0] = kEndByte;
-    for (const char* d = delimiters; *d != '\0'; ++d)
-        s.classes[static_cast<unsigned char>(*d)] = kDelimiterByte;
+    if (s.delimitersKnown && std::strcmp(s.delimiters, delimiters) == 0) return s.splitter;
+    s.splitter.Use(delimiters);
+    ++s.splitterChanges;
     // A set too long to remember is looked at afresh for the next text.
     s.delimitersKnown = std::strlen(delimiters) < sizeof s.delimiters;
     if (s.delimitersKnown) std::strcpy(s.delimiters, delimiters);
-    return s.classes;
+    return s.splitter;
 }
 
 // Spare scratch areas, one taken by each text being matched. Not thread_local: a
@@ -367,6 +370,30 @@ private:
     std::unique_ptr<Scratch> area_;
 };
 
+// Counts the filter sets that ended. An area that sees it changed forgets the lists it
+// remembers, so that it keeps no ended set's lists alive.
+std::atomic<uint64_t> setsEndedCount{0};
+
+void ForgetRemembered(Scratch& area) {
+    for (Scratch::Remembered& entry : area.remembered) entry = {};
+}
+
+// A set ends: the spare areas forget at once, the ones in use when they are next taken.
+void ForgetRememberedLists() {
+    setsEndedCount.fetch_add(1, std::memory_order_relaxed);
+    ScratchPool& pool = Scratches();
+    std::unique_ptr<Scratch> quick(pool.quick.exchange(nullptr, std::memory_order_acquire));
+    std::lock_guard<std::mutex> guard(pool.lock);
+    if (quick != nullptr) {
+        ForgetRemembered(*quick);
+        Scratch* empty = nullptr;
+        if (pool.quick.compare_exchange_strong(empty, quick.get(), std::memory_order_release,
+                                               std::memory_order_relaxed))
+            (void)quick.release();
+    }
+    for (const std::unique_ptr<Scratch>& spare : pool.spares) ForgetRemembered(*spare);
+}
+
 // Whether the delimiters of this text leave every token word within one token.
 bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
     for (const char* d = delimiters; d != nullptr && *d != '\0'; ++d)
@@ -375,13 +402,14 @@ bool TokensUsable(const SharedAutomaton& matcher, const char* delimiters) {
 }
 
 void FindCandidates(Scratch& s, const CompiledCriterion& compiled, const char* text, size_t length,
-                    const ByteClasses& classes, bool tokensUsable) {
+                    const TokenSplitter& splitter, bool tokensUsable) {
     const SharedAutomaton& matcher = *compiled.matcher;
     const size_t automatonKeys = matcher.automaton.KeyCount();
     const size_t keys = automatonKeys + matcher.tokens.KeyCount();
     if (s.seenIn.size() < keys) {
         s.seenIn.resize(keys, 0);
         s.firstEnd.resize(keys, 0);
+        s.longestBefore.resize(keys, 0);
     }
     if (++s.textNumber == 0) {  // wrapped: forget every old mark
         std::fill(s.seenIn.begin(), s.seenIn.end(), 0);
@@ -389,32 +417,45 @@ void FindCandidates(Scratch& s, const CompiledCriterion& compiled, const char* t
     }
     s.foundKeys.clear();
     auto found = [&s](size_t key, size_t end) {
-        if (s.seenIn[key] == s.textNumber) return;
+        if (s.seenIn[key] == s.textNumber) return false;
         s.seenIn[key] = s.textNumber;
         s.firstEnd[key] = static_cast<uint32_t>(end);
         s.foundKeys.push_back(static_cast<uint32_t>(key));
+        return true;
     };
     if (automatonKeys > 0) matcher.automaton.Scan(text, length, found);
     if (matcher.tokens.KeyCount() == 0 || !tokensUsable) return;
     const size_t shortest = matcher.tokens.ShortestKey();
     const size_t longest = matcher.tokens.LongestKey();
-    // text[length] is the terminator: each loop stops there at the latest.
-    size_t i = 0;
-    while (i < length) {
-        while (classes[static_cast<unsigned char>(text[i])] == kDelimiterByte) ++i;
-        const size_t start = i;
-        while (classes[static_cast<unsigned char>(text[i])] == kTokenByte) ++i;
-        const size_t size = i - start;
-        if (size < shortest || size > longest) continue;
-        const uint64_t hash = TokenTable::Hash(text + start, size);
-        if (!matcher.tokens.MayHold(hash)) continue;
+    size_t longestToken = 0;  // of the tokens before the current one
+    splitter.Split(text, length, [&](size_t start, size_t size) {
+        const size_t longestBefore = longestToken;
+        longestToken = std::max(longestToken, size);
+        if (size < shortest || size > longest) return;
+        // The terminator makes length + 1 bytes readable.
+        const uint64_t hash = TokenTable::Hash(text + start, size, length + 1 - start);
+        if (!matcher.tokens.MayHold(hash)) return;
         const int32_t key = matcher.tokens.Find(text + start, size, hash);
-        if (key >= 0) found(automatonKeys + static_cast<size_t>(key), i - 1);
-    }
+        if (key < 0) return;
+        const size_t index = automatonKeys + static_cast<size_t>(key);
+        if (found(index, start + size - 1))
+            s.longestBefore[index] = static_cast<uint32_t>(longestBefore);
+    });
+}
+
+// Whether a token word whose first equal token ends at `end` matches as MatchPattern
+// decides without regard to case: only when no earlier token holds it, since its bytes
+// are no delimiters and an earlier occurrence therefore lies inside a longer token
+// ("carefree free"). Tokens no longer than the word cannot hold it.
+bool TokenWordMet(const char* text, const CompiledWord& word, uint32_t end,
+                  uint32_t longestBefore) {
+    if (longestBefore <= word.length) return true;
+    const uint32_t start = end + 1 - word.length;
+    return FindNoCase(text, end + 1, word.text, word.length) == text + start;
 }
 
 void DecideCandidates(Scratch& s, const CompiledCriterion& compiled, const ListWalk& walk,
-                      size_t length, int caseSensitive, const ByteClasses& classes,
+                      size_t length, int caseSensitive, const TokenSplitter& splitter,
                       bool tokensUsable) {
     const char* text = walk.text;
     if (!tokensUsable) {  // delimiters no list was compiled for: every token word is a candidate
@@ -429,16 +470,14 @@ void DecideCandidates(Scratch& s, const CompiledCriterion& compiled, const ListW
             const uint32_t index = compiled.keyWords[k];
             const CompiledWord& word = compiled.words[index];
             bool met = false;
-            if (word.form == WordForm::kToken) {
-                // Its token is in the text; only MatchPattern knows whether a piece of an
-                // earlier token holds it first ("carefree free").
-                met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
+            if (word.form == WordForm::kToken && tokensUsable && caseSensitive != 1) {
+                met = TokenWordMet(text, word, end, s.longestBefore[key]);
             } else if (word.form == WordForm::kSubstring) {
                 met = true;  // found without regard to case, whatever the flag
             } else if (word.form == WordForm::kPlain && caseSensitive != 1) {
                 const size_t start = end + 1 - word.length;
-                const bool leftGood = start == 0 || IsDelimiter(classes, text[start - 1]);
-                const bool rightGood = end + 1 == length || IsDelimiter(classes, text[end + 1]);
+                const bool leftGood = start == 0 || splitter.IsDelimiter(text[start - 1]);
+                const bool rightGood = end + 1 == length || splitter.IsDelimiter(text[end + 1]);
                 met = leftGood && rightGood;
             } else {
                 met = MatchPattern(text, word.text, walk.delimiters, caseSensitive) == 1;
@@ -495,8 +534,15 @@ void Record(const std::vector<uint32_t>& matched, const CompiledCriterion& compi
 CompiledListSlots& CompiledListSlots::operator=(const CompiledListSlots& other) {
     if (this == &other) return *this;
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto& slot : slots_) slot.reset();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        slots_[slot].reset();
+        current_[slot].store(nullptr, std::memory_order_release);
+    }
     return *this;
+}
+
+CompiledListSlots::~CompiledListSlots() {
+    ForgetRememberedLists();
 }
 
 std::shared_ptr<const CompiledCriterion> CompiledListSlots::Get(int slot) const {
@@ -506,6 +552,7 @@ std::shared_ptr<const CompiledCriterion> CompiledListSlots::Get(int slot) const 
 
 void CompiledListSlots::Put(int slot, std::shared_ptr<const CompiledCriterion> compiled) const {
     std::lock_guard<std::mutex> guard(lock_);
+    current_[slot].store(compiled.get(), std::memory_order_release);
     slots_[slot] = std::move(compiled);
 }
 
@@ -574,21 +621,49 @@ int CompileWordLists(const FilterSet* set) {
     return 1;
 }
 
+namespace {
+
+// The compiled lists of the walk's criterion as CompiledFor gives them, taken from what
+// the area remembers while the set's slot still holds them and they are current.
+Scratch::Remembered* RememberedFor(Scratch& area, const ListWalk& walk, ListKind kind) {
+    const uint64_t setsEnded = setsEndedCount.load(std::memory_order_relaxed);
+    if (area.setsEnded != setsEnded) {
+        ForgetRemembered(area);
+        area.setsEnded = setsEnded;
+    }
+    const int slot = walk.type * 3 + static_cast<int>(kind);
+    Scratch::Remembered& entry = area.remembered[slot];
+    if (entry.compiled != nullptr && entry.compiled.get() == walk.set->compiledLists.Peek(slot) &&
+        IsCurrent(*entry.compiled, PatternCacheGeneration(), Settings().allowPatternCaching,
+                  ConfigurationDirectoryChanges()))
+        return &entry;
+    entry = {CompiledFor(walk, kind)};
+    return entry.compiled != nullptr ? &entry : nullptr;
+}
+
+}  // namespace
+
 int MatchCompiledLists(const ListWalk& walk, ListKind kind, FilterEvaluationSet* evaluations) {
     if (!compiledListsOn.load(std::memory_order_relaxed)) return 0;
     if (walk.text == nullptr || walk.set == nullptr || evaluations == nullptr) return 0;
     if (walk.type < 0 || walk.type >= kCriterionTypeCount) return 0;
-    const std::shared_ptr<const CompiledCriterion> compiled = CompiledFor(walk, kind);
-    if (compiled == nullptr) return 0;
-    const size_t length = std::strlen(walk.text);
-    const bool tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
     std::optional<ScratchLease> lease;
+    const CompiledCriterion* compiled = nullptr;
     try {
         lease.emplace();
         Scratch& area = lease->Area();
-        const ByteClasses& classes = ClassesOf(area, walk.delimiters);
-        FindCandidates(area, *compiled, walk.text, length, classes, tokensUsable);
-        DecideCandidates(area, *compiled, walk, length, CaseSensitive(), classes, tokensUsable);
+        Scratch::Remembered* remembered = RememberedFor(area, walk, kind);
+        if (remembered == nullptr) return 0;
+        compiled = remembered->compiled.get();
+        const TokenSplitter& splitter = SplitterFor(area, walk.delimiters);
+        if (remembered->splitterChanges != area.splitterChanges) {
+            remembered->tokensUsable = TokensUsable(*compiled->matcher, walk.delimiters);
+            remembered->splitterChanges = area.splitterChanges;
+        }
+        const bool tokensUsable = remembered->tokensUsable;
+        const size_t length = std::strlen(walk.text);
+        FindCandidates(area, *compiled, walk.text, length, splitter, tokensUsable);
+        DecideCandidates(area, *compiled, walk, length, CaseSensitive(), splitter, tokensUsable);
     } catch (const std::bad_alloc&) {
         return 0;  // nothing recorded yet: the word-by-word walk takes over
     }

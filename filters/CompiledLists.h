@@ -5,6 +5,7 @@
 // recorded and printed in the order of the word-by-word walk.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -22,13 +23,22 @@ public:
     // A copied set compiles its own lists at first use: they are only a cache.
     CompiledListSlots(const CompiledListSlots&) {}
     CompiledListSlots& operator=(const CompiledListSlots& other);
+    // Lets the scratch areas drop the lists they remember, which may be this set's.
+    ~CompiledListSlots();
 
     std::shared_ptr<const CompiledCriterion> Get(int slot) const;
     void Put(int slot, std::shared_ptr<const CompiledCriterion> compiled) const;
 
+    // What the slot holds now, without a reference: only for comparing with a list the
+    // caller holds a reference to (an address that is still owned cannot be another's).
+    const CompiledCriterion* Peek(int slot) const {
+        return current_[slot].load(std::memory_order_acquire);
+    }
+
 private:
     mutable std::mutex lock_;
     mutable std::shared_ptr<const CompiledCriterion> slots_[kSlotCount];
+    mutable std::atomic<const CompiledCriterion*> current_[kSlotCount] = {};  // slots_[i].get()
 };
 
 struct FilterSet;

@@ -3,6 +3,7 @@
 // read, so that finding whether any of 100,000 words equals a token costs one probe.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,19 @@ public:
         for (; at + 8 <= length; at += 8) hash = Mix(hash ^ FoldWord(Load8(token + at)));
         if (at < length) hash = Mix(hash ^ FoldWord(LoadTail(token + at, length - at)));
         return hash ^ (hash >> 29);
+    }
+
+    // The same hash, where `readable` bytes from `token` may be read (at least `length`):
+    // a token of at most eight bytes with eight readable takes one load, masked.
+    static uint64_t Hash(const char* token, size_t length, size_t readable) {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (length != 0 && length <= 8 && readable >= 8) {
+                const uint64_t bytes = Load8(token) & (~uint64_t{0} >> (8 * (8 - length)));
+                const uint64_t hash = Mix(length * 0x9E3779B97F4A7C15ull ^ FoldWord(bytes));
+                return hash ^ (hash >> 29);
+            }
+        }
+        return Hash(token, length);
     }
 
     // Whether a key may have this hash: false for most tokens of a text, decided within

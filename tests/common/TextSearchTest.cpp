@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "common/TextSearch.h"
@@ -51,6 +52,38 @@ TEST(FindNoCase, ReadsNothingPastTheBound) {
         EXPECT_EQ(FindNoCase(slice.get(), length, "ILX", 3), nullptr);
         EXPECT_EQ(FindNoCase(slice.get(), length, "L", 1), slice.get() + size - 1);
     }
+}
+
+// The first byte is looked for 16 bytes at a time: hits before, inside and past the
+// bound, at every offset from a chunk's start, as a plain byte-by-byte search finds them.
+TEST(FindNoCase, AgreesWithAPlainSearchAtEveryLengthAndBound) {
+    std::mt19937 generator(14);
+    const std::string bytes = "aAb\xe1";
+    auto naive = [](const std::string& text, const std::string& pattern) -> int {
+        for (size_t at = 0; at + pattern.size() <= text.size(); ++at)
+            if (EqualNoCase(text.data() + at, pattern.data(), pattern.size()))
+                return static_cast<int>(at);
+        return kNotFound;
+    };
+    for (int n = 0; n < 20000; ++n) {
+        const uint32_t sparseness = 1 + generator() % 24;
+        std::string text(generator() % 70, '-');
+        for (char& c : text)
+            if (generator() % sparseness == 0) c = bytes[generator() % bytes.size()];
+        std::string pattern(1 + generator() % 3, 'a');
+        for (char& c : pattern) c = bytes[generator() % bytes.size()];
+        // A heap copy without a terminator, so that the sanitizer sees any read past it.
+        std::unique_ptr<char[]> slice(new char[text.size()]);
+        std::memcpy(slice.get(), text.data(), text.size());
+        // A bound inside the text as well: what lies past it must not be found.
+        const auto bound = static_cast<uint32_t>(generator() % (text.size() + 1));
+        ASSERT_EQ(Offset(slice.get(), FindNoCase(slice.get(), bound, pattern.data(),
+                                                 static_cast<uint32_t>(pattern.size()))),
+                  naive(text.substr(0, bound), pattern))
+            << "[" << text << "] " << bound << " [" << pattern << "]";
+    }
+    // The last 16 bytes before the bound hold the first byte, the rest lies past it.
+    EXPECT_EQ(FindNoCase("---------------ab", 16, "AB", 2), nullptr);
 }
 
 // A prefix is not the whole text, nor does a prefix longer than the text (or than a

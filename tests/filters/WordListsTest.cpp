@@ -404,6 +404,32 @@ TEST_F(CompiledListsTest, ListsAreCompiledAgainWhenTheCacheChanges) {
     EXPECT_STREQ("<MF-W>cheap</MF-W>", run.Result(1).resultText[kBody]);
 }
 
+// Texts of different sets alternate on one thread, and a set takes the place of one that
+// ended: each finds its own words, never the lists compiled for another set.
+TEST_F(CompiledListsTest, EachSetMatchesItsOwnListsWhenSetsAlternateAndEnd) {
+    testing::internal::CaptureStdout();
+    for (int round = 0; round < 3; ++round) {
+        const std::string own = "w" + std::to_string(round);
+        auto first = std::make_unique<HandBuiltRun>();
+        HandBuiltRun second;
+        first->AddFilter(kBody, own + "a");
+        second.AddFilter(kBody, own + "b");
+        for (HandBuiltRun* run : {first.get(), &second, first.get()})
+            (void)EvaluateWordListCriterion(kBody, (own + "a " + own + "b").c_str(),
+                                            kTextDelimiters, &run->set, &run->evaluations);
+        EXPECT_EQ(2, first->Result(1).matchCount[kBody]);
+        EXPECT_EQ(1, second.Result(1).matchCount[kBody]);
+        EXPECT_EQ("<MF-W>" + own + "b</MF-W>", std::string(second.Result(1).resultText[kBody]));
+        first.reset();
+        HandBuiltRun third;  // often where the first was
+        third.AddFilter(kBody, own + "c");
+        (void)EvaluateWordListCriterion(kBody, (own + "a " + own + "c").c_str(), kTextDelimiters,
+                                        &third.set, &third.evaluations);
+        EXPECT_EQ("<MF-W>" + own + "c</MF-W>", std::string(third.Result(1).resultText[kBody]));
+    }
+    (void)testing::internal::GetCapturedStdout();
+}
+
 // Runs on several threads share one set's compiled lists while a reload empties and
 // fills the pattern cache under them: each text sees either the whole list or none of it.
 TEST_F(CompiledListsTest, RunsShareCompiledListsWhileTheCacheIsReloaded) {
