@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/Settings.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "platform/DirectoryWatch.h"
@@ -29,6 +30,17 @@ struct ParsedActionFile {
     std::shared_ptr<const ActionLines> lines;
 };
 
+// A filter's action file path, while what it was built from stays: the set's scope names,
+// the filter's identifier and the configuration directory (told by its change count).
+// Building it formats a path for every filter that matched every message.
+struct KnownPath {
+    uint64_t configurationChanges;
+    std::string postoffice;
+    std::string mailbox;
+    std::string filterId;
+    std::string path;
+};
+
 struct FolderWatch {
     platform::DirectoryWatch* watch;  // null: the folder cannot be watched
 };
@@ -37,6 +49,9 @@ struct ActionFileCache {
     std::mutex lock;
     std::unordered_map<std::string, ParsedActionFile> files;
     std::unordered_map<std::string, FolderWatch> folders;  // by folder path
+    // By filter: a definition's address may be reused by another, so each use compares
+    // the names the path was built from.
+    std::unordered_map<const FilterDefinition*, KnownPath> paths;
 };
 
 // Filters of a few scopes live in a few folders; a server with many mailbox filter sets
@@ -100,7 +115,8 @@ int FolderChanges(ActionFileCache& cache, const char* path, ActionFolderCheck* c
 // Under the lock: the kept lines of `path` when its folder's change count says they are
 // still what the file holds; null otherwise, with `byStamp` set when the lines were kept by
 // the file's stamp instead.
-std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache, const char* path,
+std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache,
+                                                const std::string& path,
                                                 const ParsedActionFile& now, bool* byStamp) {
     const auto found = cache.files.find(path);
     if (found == cache.files.end()) return nullptr;
@@ -110,12 +126,50 @@ std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache, co
 }
 
 // Under the lock: the same for lines kept by the file's stamp, with the file's stamp now.
-std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache, const char* path,
+std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache,
+                                                const std::string& path,
                                                 const platform::FileStamp& stamp) {
     const auto found = cache.files.find(path);
     if (found == cache.files.end() || found->second.watched) return nullptr;
     const ParsedActionFile& kept = found->second;
     return platform::FileUnchangedSince(kept.stamp, kept.readNs, stamp) ? kept.lines : nullptr;
+}
+
+// Under the lock: the path kept for `filter` of `set` while the configuration directory's
+// change count is `changes`; null when it must be built.
+const std::string* KnownActionFilePath(const ActionFileCache& cache, const FilterSet& set,
+                                       const FilterDefinition& filter, uint64_t changes) {
+    const auto found = cache.paths.find(&filter);
+    if (found == cache.paths.end()) return nullptr;
+    const KnownPath& known = found->second;
+    const bool same = known.configurationChanges == changes && known.filterId == filter.filterId &&
+                      known.postoffice == set.postoffice && known.mailbox == set.mailbox;
+    return same ? &known.path : nullptr;
+}
+
+// The path of `filter`'s action file into `path`, built when the cache does not know it.
+// Returns the cache's own copy, valid while `guard` holds the lock; null when the path does
+// not fit.
+const std::string* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
+                                  const FilterDefinition& filter,
+                                  std::unique_lock<std::mutex>* guard,
+                                  char (&path)[kFilterPathCapacity]) {
+    // Read before the path is built: a change meanwhile has it built again next time.
+    const uint64_t changes = ConfigurationDirectoryChanges();
+    *guard = std::unique_lock<std::mutex>(cache.lock);
+    const std::string* known = KnownActionFilePath(cache, set, filter, changes);
+    if (known == nullptr) {
+        guard->unlock();
+        if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
+        guard->lock();
+        if (cache.paths.size() >= kCachedActionFiles) cache.paths.clear();
+        KnownPath& added = cache.paths[&filter];
+        added = KnownPath{changes, set.postoffice, set.mailbox, filter.filterId, path};
+        return &added.path;
+    }
+    if (known->size() >= sizeof path) return nullptr;  // built to fit, so never
+    std::memcpy(path, known->c_str(), known->size() + 1);
+    return known;
 }
 
 std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
@@ -136,17 +190,19 @@ std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
 std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
                                                    const FilterDefinition& filter,
                                                    ActionFolderCheck* check) {
-    char path[kFilterPathCapacity];
-    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
     ActionFileCache& cache = TheActionFileCache();
+    char path[kFilterPathCapacity];
     ParsedActionFile now{};
     bool byStamp = false;
     {
-        std::lock_guard<std::mutex> guard(cache.lock);
-        ActionFolderCheck ownCheck{};
+        std::unique_lock<std::mutex> guard;
+        const std::string* known = ActionFilePath(cache, set, filter, &guard, path);
+        if (known == nullptr) return nullptr;
+        ActionFolderCheck ownCheck;  // some kilobyte: only its folder needs emptying
+        ownCheck.folder[0] = '\0';
         now.watched =
             FolderChanges(cache, path, check != nullptr ? check : &ownCheck, &now.changes) == 1;
-        if (auto lines = StillCurrent(cache, path, now, &byStamp)) return lines;
+        if (auto lines = StillCurrent(cache, *known, now, &byStamp)) return lines;
     }
     // A file is examined outside the lock, and only where its folder's count cannot tell.
     bool stamped = false;
@@ -172,8 +228,10 @@ std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
 
 void ForgetParsedActionFiles() {
     std::unordered_map<std::string, ParsedActionFile> released;
+    std::unordered_map<const FilterDefinition*, KnownPath> forgotten;
     ActionFileCache& cache = TheActionFileCache();
     std::lock_guard<std::mutex> guard(cache.lock);
     released.swap(cache.files);
+    forgotten.swap(cache.paths);
     StopWatching(&cache.folders);
 }

@@ -45,14 +45,10 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     // Written piece by piece (a finding is recorded for every line that holds a word), cut
     // where the formatted print of "<tag>value</tag>" would cut it.
     char* text = ResultTextFor(evaluation, type);
-    constexpr size_t kLast = kResultTextCapacity - 1;  // the terminator's place when full
     size_t used = 0;
-    for (const char* piece : {"<", tag, ">", value, "</", tag, ">"}) {
-        const size_t length = strnlen(piece, kLast - used);
-        std::memcpy(text + used, piece, length);
-        used += length;
-    }
-    text[used] = '\0';
+    text[0] = '\0';
+    for (const char* piece : {"<", tag, ">", value, "</", tag, ">"})
+        AppendPiece(text, kResultTextCapacity, &used, piece);
 }
 
 const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
