@@ -45,10 +45,26 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     // Written piece by piece (a finding is recorded for every line that holds a word), cut
     // where the formatted print of "<tag>value</tag>" would cut it.
     char* text = ResultTextFor(evaluation, type);
-    size_t used = 0;
-    text[0] = '\0';
-    for (const char* piece : {"<", tag, ">", value, "</", tag, ">"})
-        AppendPiece(text, kResultTextCapacity, &used, piece);
+    constexpr size_t kLast = kResultTextCapacity - 1;  // the terminator's place when full
+    const size_t tagLength = strnlen(tag, kLast);
+    const size_t valueLength = strnlen(value, kLast);
+    if (2 * tagLength + valueLength + 5 > kLast) {
+        size_t used = 0;
+        text[0] = '\0';
+        for (const char* piece : {"<", tag, ">", value, "</", tag, ">"})
+            AppendPiece(text, kResultTextCapacity, &used, piece);
+        return;
+    }
+    char* at = text;
+    *at++ = '<';
+    at = static_cast<char*>(std::memcpy(at, tag, tagLength)) + tagLength;
+    *at++ = '>';
+    at = static_cast<char*>(std::memcpy(at, value, valueLength)) + valueLength;
+    *at++ = '<';
+    *at++ = '/';
+    at = static_cast<char*>(std::memcpy(at, tag, tagLength)) + tagLength;
+    *at++ = '>';
+    *at = '\0';
 }
 
 const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {

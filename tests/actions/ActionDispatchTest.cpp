@@ -397,6 +397,19 @@ TEST_F(MatchDecisionTest, LastMetCriterionIsReportedAndDisabledOnesNeverMatch) {
     DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
     EXPECT_TRUE(match.matched);
     EXPECT_STREQ("CRITERIA=SUBJECT, DATA=<MF-W>free</MF-W>", match.criteriaText);
+    // Long findings are cut where printing them would cut them: the tag at its capacity
+    // (just fitting, one byte over, far over) and the report at 511 bytes of it.
+    for (const size_t length : {1010, 1011, 1100}) {
+        const std::string word(length, 'w');
+        SetResultTag(result, kSubject, "MF-W", word.c_str());
+        char printed[kResultTextCapacity];
+        snprintf(printed, sizeof printed, "<MF-W>%s</MF-W>", word.c_str());
+        EXPECT_STREQ(printed, result.resultText[kSubject]) << length;
+        DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+        char reported[kCriteriaTextCapacity];
+        snprintf(reported, sizeof reported, "CRITERIA=SUBJECT, DATA=%.511s", printed);
+        EXPECT_STREQ(reported, match.criteriaText) << length;
+    }
 
     result.matchCount[kConnector] = 2;
     snprintf(result.resultText[kConnector], kResultTextCapacity, "<CON>SMTP</CON>");
