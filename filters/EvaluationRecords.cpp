@@ -67,11 +67,6 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     *at = '\0';
 }
 
-const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
-    if (evaluations == nullptr || number < 1 || number > evaluations->count) return nullptr;
-    return evaluations->evaluations[number];
-}
-
 void SetConditionValue(FilterEvaluation& evaluation, int type, int condition, const char* value) {
     if (!ValidType(type) || condition < 0 || condition >= kMaxConditions) return;
     SafeCopy(ConditionValueFor(evaluation, type, condition), value, kConditionValueCapacity);
