@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "base/Settings.h"
+#include "common/SafeText.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "platform/DirectoryWatch.h"
@@ -39,6 +40,7 @@ struct KnownPath {
     std::string mailbox;
     std::string filterId;
     std::string path;
+    size_t folderLength;  // up to the last "\\"; npos: no folder
 };
 
 struct FolderWatch {
@@ -91,12 +93,13 @@ int AskFolder(ActionFileCache& cache, const char* path, size_t length, uint64_t*
     return 0;
 }
 
-// The same, answered from `check` when this message already asked about the folder.
-int FolderChanges(ActionFileCache& cache, const char* path, ActionFolderCheck* check,
+// The same for the folder of `known`, answered from `check` when this message already
+// asked about it.
+int FolderChanges(ActionFileCache& cache, const KnownPath& known, ActionFolderCheck* check,
                   uint64_t* changes) {
-    const char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return 0;
-    const size_t length = static_cast<size_t>(slash - path);
+    if (known.folderLength == std::string::npos) return 0;
+    const char* path = known.path.c_str();
+    const size_t length = known.folderLength;
     if (std::strlen(check->folder) == length && std::memcmp(check->folder, path, length) == 0 &&
         length > 0) {
         *changes = check->changes;
@@ -137,39 +140,35 @@ std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache,
 
 // Under the lock: the path kept for `filter` of `set` while the configuration directory's
 // change count is `changes`; null when it must be built.
-const std::string* KnownActionFilePath(const ActionFileCache& cache, const FilterSet& set,
-                                       const FilterDefinition& filter, uint64_t changes) {
+const KnownPath* KnownActionFilePath(const ActionFileCache& cache, const FilterSet& set,
+                                     const FilterDefinition& filter, uint64_t changes) {
     const auto found = cache.paths.find(&filter);
     if (found == cache.paths.end()) return nullptr;
     const KnownPath& known = found->second;
     const bool same = known.configurationChanges == changes && known.filterId == filter.filterId &&
                       known.postoffice == set.postoffice && known.mailbox == set.mailbox;
-    return same ? &known.path : nullptr;
+    return same ? &known : nullptr;
 }
 
-// The path of `filter`'s action file into `path`, built when the cache does not know it.
-// Returns the cache's own copy, valid while `guard` holds the lock; null when the path does
-// not fit.
-const std::string* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
-                                  const FilterDefinition& filter,
-                                  std::unique_lock<std::mutex>* guard,
-                                  char (&path)[kFilterPathCapacity]) {
+// The path of `filter`'s action file, built when the cache does not know it. Returns the
+// cache's own copy, valid while `guard` holds the lock; null when the path does not fit.
+const KnownPath* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
+                                const FilterDefinition& filter,
+                                std::unique_lock<std::mutex>* guard) {
     // Read before the path is built: a change meanwhile has it built again next time.
     const uint64_t changes = ConfigurationDirectoryChanges();
     *guard = std::unique_lock<std::mutex>(cache.lock);
-    const std::string* known = KnownActionFilePath(cache, set, filter, changes);
-    if (known == nullptr) {
-        guard->unlock();
-        if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
-        guard->lock();
-        if (cache.paths.size() >= kCachedActionFiles) cache.paths.clear();
-        KnownPath& added = cache.paths[&filter];
-        added = KnownPath{changes, set.postoffice, set.mailbox, filter.filterId, path};
-        return &added.path;
-    }
-    if (known->size() >= sizeof path) return nullptr;  // built to fit, so never
-    std::memcpy(path, known->c_str(), known->size() + 1);
-    return known;
+    if (const KnownPath* known = KnownActionFilePath(cache, set, filter, changes)) return known;
+    guard->unlock();
+    char path[kFilterPathCapacity];
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
+    const std::string built(path);
+    guard->lock();
+    if (cache.paths.size() >= kCachedActionFiles) cache.paths.clear();
+    KnownPath& added = cache.paths[&filter];
+    added =
+        KnownPath{changes, set.postoffice, set.mailbox, filter.filterId, built, built.rfind('\\')};
+    return &added;
 }
 
 std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
@@ -196,13 +195,15 @@ std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
     bool byStamp = false;
     {
         std::unique_lock<std::mutex> guard;
-        const std::string* known = ActionFilePath(cache, set, filter, &guard, path);
+        const KnownPath* known = ActionFilePath(cache, set, filter, &guard);
         if (known == nullptr) return nullptr;
         ActionFolderCheck ownCheck;  // some kilobyte: only its folder needs emptying
         ownCheck.folder[0] = '\0';
         now.watched =
-            FolderChanges(cache, path, check != nullptr ? check : &ownCheck, &now.changes) == 1;
-        if (auto lines = StillCurrent(cache, *known, now, &byStamp)) return lines;
+            FolderChanges(cache, *known, check != nullptr ? check : &ownCheck, &now.changes) == 1;
+        if (auto lines = StillCurrent(cache, known->path, now, &byStamp)) return lines;
+        // Copied only now: the lines kept in memory need no path of their own.
+        (void)SafeCopy(path, known->path.c_str());  // built in a buffer of this size
     }
     // A file is examined outside the lock, and only where its folder's count cannot tell.
     bool stamped = false;
