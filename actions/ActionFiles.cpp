@@ -41,6 +41,10 @@ struct KnownPath {
     std::string filterId;
     std::string path;
     size_t folderLength;  // up to the last "\\"; npos: no folder
+    // The parsed file of `path` as found while the parsed files had been emptied
+    // `keptWhile` times (null: not looked up), which spares hashing the path each time.
+    const ParsedActionFile* kept;
+    uint64_t keptWhile;
 };
 
 struct FolderWatch {
@@ -54,6 +58,7 @@ struct ActionFileCache {
     // By filter: a definition's address may be reused by another, so each use compares
     // the names the path was built from.
     std::unordered_map<const FilterDefinition*, KnownPath> paths;
+    uint64_t filesEmptied = 0;  // how often `files` was emptied, leaving no entry behind
 };
 
 // Filters of a few scopes live in a few folders; a server with many mailbox filter sets
@@ -115,17 +120,25 @@ int FolderChanges(ActionFileCache& cache, const KnownPath& known, ActionFolderCh
     return watched;
 }
 
-// Under the lock: the kept lines of `path` when its folder's change count says they are
-// still what the file holds; null otherwise, with `byStamp` set when the lines were kept by
-// the file's stamp instead.
-std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache,
-                                                const std::string& path,
-                                                const ParsedActionFile& now, bool* byStamp) {
-    const auto found = cache.files.find(path);
+// Under the lock: the parsed file of `known`'s path; null when there is none.
+const ParsedActionFile* KeptFile(const ActionFileCache& cache, KnownPath* known) {
+    if (known->kept != nullptr && known->keptWhile == cache.filesEmptied) return known->kept;
+    const auto found = cache.files.find(known->path);
     if (found == cache.files.end()) return nullptr;
-    const ParsedActionFile& kept = found->second;
-    *byStamp = !kept.watched;
-    return now.watched && kept.watched && kept.changes == now.changes ? kept.lines : nullptr;
+    known->kept = &found->second;  // entries stay where they are until the map is emptied
+    known->keptWhile = cache.filesEmptied;
+    return known->kept;
+}
+
+// Under the lock: the kept lines of `known`'s path when its folder's change count says
+// they are still what the file holds; null otherwise, with `byStamp` set when the lines
+// were kept by the file's stamp instead.
+std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache, KnownPath* known,
+                                                const ParsedActionFile& now, bool* byStamp) {
+    const ParsedActionFile* kept = KeptFile(cache, known);
+    if (kept == nullptr) return nullptr;
+    *byStamp = !kept->watched;
+    return now.watched && kept->watched && kept->changes == now.changes ? kept->lines : nullptr;
 }
 
 // Under the lock: the same for lines kept by the file's stamp, with the file's stamp now.
@@ -140,11 +153,11 @@ std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache,
 
 // Under the lock: the path kept for `filter` of `set` while the configuration directory's
 // change count is `changes`; null when it must be built.
-const KnownPath* KnownActionFilePath(const ActionFileCache& cache, const FilterSet& set,
-                                     const FilterDefinition& filter, uint64_t changes) {
+KnownPath* KnownActionFilePath(ActionFileCache& cache, const FilterSet& set,
+                               const FilterDefinition& filter, uint64_t changes) {
     const auto found = cache.paths.find(&filter);
     if (found == cache.paths.end()) return nullptr;
-    const KnownPath& known = found->second;
+    KnownPath& known = found->second;
     const bool same = known.configurationChanges == changes && known.filterId == filter.filterId &&
                       known.postoffice == set.postoffice && known.mailbox == set.mailbox;
     return same ? &known : nullptr;
@@ -152,13 +165,12 @@ const KnownPath* KnownActionFilePath(const ActionFileCache& cache, const FilterS
 
 // The path of `filter`'s action file, built when the cache does not know it. Returns the
 // cache's own copy, valid while `guard` holds the lock; null when the path does not fit.
-const KnownPath* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
-                                const FilterDefinition& filter,
-                                std::unique_lock<std::mutex>* guard) {
+KnownPath* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
+                          const FilterDefinition& filter, std::unique_lock<std::mutex>* guard) {
     // Read before the path is built: a change meanwhile has it built again next time.
     const uint64_t changes = ConfigurationDirectoryChanges();
     *guard = std::unique_lock<std::mutex>(cache.lock);
-    if (const KnownPath* known = KnownActionFilePath(cache, set, filter, changes)) return known;
+    if (KnownPath* known = KnownActionFilePath(cache, set, filter, changes)) return known;
     guard->unlock();
     char path[kFilterPathCapacity];
     if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
@@ -166,8 +178,14 @@ const KnownPath* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
     guard->lock();
     if (cache.paths.size() >= kCachedActionFiles) cache.paths.clear();
     KnownPath& added = cache.paths[&filter];
-    added =
-        KnownPath{changes, set.postoffice, set.mailbox, filter.filterId, built, built.rfind('\\')};
+    added = KnownPath{.configurationChanges = changes,
+                      .postoffice = set.postoffice,
+                      .mailbox = set.mailbox,
+                      .filterId = filter.filterId,
+                      .path = built,
+                      .folderLength = built.rfind('\\'),
+                      .kept = nullptr,
+                      .keptWhile = 0};
     return &added;
 }
 
@@ -195,13 +213,13 @@ std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
     bool byStamp = false;
     {
         std::unique_lock<std::mutex> guard;
-        const KnownPath* known = ActionFilePath(cache, set, filter, &guard);
+        KnownPath* known = ActionFilePath(cache, set, filter, &guard);
         if (known == nullptr) return nullptr;
         ActionFolderCheck ownCheck;  // some kilobyte: only its folder needs emptying
         ownCheck.folder[0] = '\0';
         now.watched =
             FolderChanges(cache, *known, check != nullptr ? check : &ownCheck, &now.changes) == 1;
-        if (auto lines = StillCurrent(cache, known->path, now, &byStamp)) return lines;
+        if (auto lines = StillCurrent(cache, known, now, &byStamp)) return lines;
         // Copied only now: the lines kept in memory need no path of their own.
         (void)SafeCopy(path, known->path.c_str());  // built in a buffer of this size
     }
@@ -222,7 +240,10 @@ std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
     now.lines = ReadActionFile(path);
     if (now.lines == nullptr || !(now.watched || stamped)) return now.lines;
     std::lock_guard<std::mutex> guard(cache.lock);
-    if (cache.files.size() >= kCachedActionFiles) cache.files.clear();
+    if (cache.files.size() >= kCachedActionFiles) {
+        cache.files.clear();
+        ++cache.filesEmptied;
+    }
     cache.files[path] = now;
     return now.lines;
 }
@@ -233,6 +254,7 @@ void ForgetParsedActionFiles() {
     ActionFileCache& cache = TheActionFileCache();
     std::lock_guard<std::mutex> guard(cache.lock);
     released.swap(cache.files);
+    ++cache.filesEmptied;
     forgotten.swap(cache.paths);
     StopWatching(&cache.folders);
 }
