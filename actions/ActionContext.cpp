@@ -12,7 +12,7 @@
 namespace {
 
 // Only the start of a criterion's result goes into the report's criteria text.
-constexpr int kReportedResultLength = 511;
+constexpr size_t kReportedResultLength = 511;
 
 // Only a result of exactly 1 is a match: True (-1) and other numbers are not.
 bool RunFilterScript(MessageRecord* record, const FilterSet* set, int number,
@@ -36,23 +36,35 @@ void DecideScriptFilter(MessageRecord* record, const FilterSet* set, int number,
 // criterion needs at least one finding (loading makes every threshold at least 1). Most
 // filters of a message are decided by this, without visiting their 25 criteria.
 bool NothingFound(const FilterEvaluation& evaluation) {
-    int32_t any = 0;
-    for (const int32_t count : evaluation.matchCount) any |= count;
-    return any == 0;
+    static constexpr int32_t kNone[kCriterionTypeCount] = {};
+    static_assert(sizeof kNone == sizeof evaluation.matchCount);
+    return std::memcmp(evaluation.matchCount, kNone, sizeof kNone) == 0;
+}
+
+// "CRITERIA=<name>, DATA=<result>", cut as the formatted print of the report would cut it.
+void WriteCriteriaText(const char* name, const char* result, char* text) {
+    size_t used = 0;
+    text[0] = '\0';
+    AppendPiece(text, kCriteriaTextCapacity, &used, "CRITERIA=");
+    AppendPiece(text, kCriteriaTextCapacity, &used, name);
+    AppendPiece(text, kCriteriaTextCapacity, &used, ", DATA=");
+    AppendPiece(text, kCriteriaTextCapacity, &used, result, kReportedResultLength);
 }
 
 void DecideTableFilter(const FilterDefinition& filter, const FilterEvaluation* evaluation,
                        FilterMatch* match) {
     if (evaluation == nullptr || NothingFound(*evaluation)) return;
+    int reported = -1;  // the last criterion met
     for (int slot = 0; slot < kCriterionTypeCount; ++slot) {
         const Criterion& criterion = filter.criteria[slot];
-        if (criterion.enabled != 1 || evaluation->matchCount[slot] < criterion.threshold) continue;
-        match->matched = true;
-        match->criteriaMet = true;
-        SafeCopy(match->criteriaName, kCriterionTypeNames[slot]);
-        std::snprintf(match->criteriaText, sizeof match->criteriaText, "CRITERIA=%s, DATA=%.*s",
-                      match->criteriaName, kReportedResultLength, evaluation->resultText[slot]);
+        if (criterion.enabled == 1 && evaluation->matchCount[slot] >= criterion.threshold)
+            reported = slot;
     }
+    if (reported < 0) return;
+    match->matched = true;
+    match->criteriaMet = true;
+    SafeCopy(match->criteriaName, kCriterionTypeNames[reported]);
+    WriteCriteriaText(match->criteriaName, evaluation->resultText[reported], match->criteriaText);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/Settings.h"
+#include "common/SafeText.h"
 #include "filters/FilterSet.h"
 #include "filters/ScopePaths.h"
 #include "platform/DirectoryWatch.h"
@@ -29,6 +31,22 @@ struct ParsedActionFile {
     std::shared_ptr<const ActionLines> lines;
 };
 
+// A filter's action file path, while what it was built from stays: the set's scope names,
+// the filter's identifier and the configuration directory (told by its change count).
+// Building it formats a path for every filter that matched every message.
+struct KnownPath {
+    uint64_t configurationChanges;
+    std::string postoffice;
+    std::string mailbox;
+    std::string filterId;
+    std::string path;
+    size_t folderLength;  // up to the last "\\"; npos: no folder
+    // The parsed file of `path` as found while the parsed files had been emptied
+    // `keptWhile` times (null: not looked up), which spares hashing the path each time.
+    const ParsedActionFile* kept;
+    uint64_t keptWhile;
+};
+
 struct FolderWatch {
     platform::DirectoryWatch* watch;  // null: the folder cannot be watched
 };
@@ -37,6 +55,10 @@ struct ActionFileCache {
     std::mutex lock;
     std::unordered_map<std::string, ParsedActionFile> files;
     std::unordered_map<std::string, FolderWatch> folders;  // by folder path
+    // By filter: a definition's address may be reused by another, so each use compares
+    // the names the path was built from.
+    std::unordered_map<const FilterDefinition*, KnownPath> paths;
+    uint64_t filesEmptied = 0;  // how often `files` was emptied, leaving no entry behind
 };
 
 // Filters of a few scopes live in a few folders; a server with many mailbox filter sets
@@ -76,12 +98,13 @@ int AskFolder(ActionFileCache& cache, const char* path, size_t length, uint64_t*
     return 0;
 }
 
-// The same, answered from `check` when this message already asked about the folder.
-int FolderChanges(ActionFileCache& cache, const char* path, ActionFolderCheck* check,
+// The same for the folder of `known`, answered from `check` when this message already
+// asked about it.
+int FolderChanges(ActionFileCache& cache, const KnownPath& known, ActionFolderCheck* check,
                   uint64_t* changes) {
-    const char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return 0;
-    const size_t length = static_cast<size_t>(slash - path);
+    if (known.folderLength == std::string::npos) return 0;
+    const char* path = known.path.c_str();
+    const size_t length = known.folderLength;
     if (std::strlen(check->folder) == length && std::memcmp(check->folder, path, length) == 0 &&
         length > 0) {
         *changes = check->changes;
@@ -97,25 +120,73 @@ int FolderChanges(ActionFileCache& cache, const char* path, ActionFolderCheck* c
     return watched;
 }
 
-// Under the lock: the kept lines of `path` when its folder's change count says they are
-// still what the file holds; null otherwise, with `byStamp` set when the lines were kept by
-// the file's stamp instead.
-std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache, const char* path,
-                                                const ParsedActionFile& now, bool* byStamp) {
-    const auto found = cache.files.find(path);
+// Under the lock: the parsed file of `known`'s path; null when there is none.
+const ParsedActionFile* KeptFile(const ActionFileCache& cache, KnownPath* known) {
+    if (known->kept != nullptr && known->keptWhile == cache.filesEmptied) return known->kept;
+    const auto found = cache.files.find(known->path);
     if (found == cache.files.end()) return nullptr;
-    const ParsedActionFile& kept = found->second;
-    *byStamp = !kept.watched;
-    return now.watched && kept.watched && kept.changes == now.changes ? kept.lines : nullptr;
+    known->kept = &found->second;  // entries stay where they are until the map is emptied
+    known->keptWhile = cache.filesEmptied;
+    return known->kept;
+}
+
+// Under the lock: the kept lines of `known`'s path when its folder's change count says
+// they are still what the file holds; null otherwise, with `byStamp` set when the lines
+// were kept by the file's stamp instead.
+std::shared_ptr<const ActionLines> StillCurrent(const ActionFileCache& cache, KnownPath* known,
+                                                const ParsedActionFile& now, bool* byStamp) {
+    const ParsedActionFile* kept = KeptFile(cache, known);
+    if (kept == nullptr) return nullptr;
+    *byStamp = !kept->watched;
+    return now.watched && kept->watched && kept->changes == now.changes ? kept->lines : nullptr;
 }
 
 // Under the lock: the same for lines kept by the file's stamp, with the file's stamp now.
-std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache, const char* path,
+std::shared_ptr<const ActionLines> StillStamped(const ActionFileCache& cache,
+                                                const std::string& path,
                                                 const platform::FileStamp& stamp) {
     const auto found = cache.files.find(path);
     if (found == cache.files.end() || found->second.watched) return nullptr;
     const ParsedActionFile& kept = found->second;
     return platform::FileUnchangedSince(kept.stamp, kept.readNs, stamp) ? kept.lines : nullptr;
+}
+
+// Under the lock: the path kept for `filter` of `set` while the configuration directory's
+// change count is `changes`; null when it must be built.
+KnownPath* KnownActionFilePath(ActionFileCache& cache, const FilterSet& set,
+                               const FilterDefinition& filter, uint64_t changes) {
+    const auto found = cache.paths.find(&filter);
+    if (found == cache.paths.end()) return nullptr;
+    KnownPath& known = found->second;
+    const bool same = known.configurationChanges == changes && known.filterId == filter.filterId &&
+                      known.postoffice == set.postoffice && known.mailbox == set.mailbox;
+    return same ? &known : nullptr;
+}
+
+// The path of `filter`'s action file, built when the cache does not know it. Returns the
+// cache's own copy, valid while `guard` holds the lock; null when the path does not fit.
+KnownPath* ActionFilePath(ActionFileCache& cache, const FilterSet& set,
+                          const FilterDefinition& filter, std::unique_lock<std::mutex>* guard) {
+    // Read before the path is built: a change meanwhile has it built again next time.
+    const uint64_t changes = ConfigurationDirectoryChanges();
+    *guard = std::unique_lock<std::mutex>(cache.lock);
+    if (KnownPath* known = KnownActionFilePath(cache, set, filter, changes)) return known;
+    guard->unlock();
+    char path[kFilterPathCapacity];
+    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
+    const std::string built(path);
+    guard->lock();
+    if (cache.paths.size() >= kCachedActionFiles) cache.paths.clear();
+    KnownPath& added = cache.paths[&filter];
+    added = KnownPath{.configurationChanges = changes,
+                      .postoffice = set.postoffice,
+                      .mailbox = set.mailbox,
+                      .filterId = filter.filterId,
+                      .path = built,
+                      .folderLength = built.rfind('\\'),
+                      .kept = nullptr,
+                      .keptWhile = 0};
+    return &added;
 }
 
 std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
@@ -136,17 +207,21 @@ std::shared_ptr<const ActionLines> ReadActionFile(const char* path) {
 std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
                                                    const FilterDefinition& filter,
                                                    ActionFolderCheck* check) {
-    char path[kFilterPathCapacity];
-    if (!BuildScopePath(set, ScopeFile::kActionFile, filter.filterId, path)) return nullptr;
     ActionFileCache& cache = TheActionFileCache();
+    char path[kFilterPathCapacity];
     ParsedActionFile now{};
     bool byStamp = false;
     {
-        std::lock_guard<std::mutex> guard(cache.lock);
-        ActionFolderCheck ownCheck{};
+        std::unique_lock<std::mutex> guard;
+        KnownPath* known = ActionFilePath(cache, set, filter, &guard);
+        if (known == nullptr) return nullptr;
+        ActionFolderCheck ownCheck;  // some kilobyte: only its folder needs emptying
+        ownCheck.folder[0] = '\0';
         now.watched =
-            FolderChanges(cache, path, check != nullptr ? check : &ownCheck, &now.changes) == 1;
-        if (auto lines = StillCurrent(cache, path, now, &byStamp)) return lines;
+            FolderChanges(cache, *known, check != nullptr ? check : &ownCheck, &now.changes) == 1;
+        if (auto lines = StillCurrent(cache, known, now, &byStamp)) return lines;
+        // Copied only now: the lines kept in memory need no path of their own.
+        (void)SafeCopy(path, known->path.c_str());  // built in a buffer of this size
     }
     // A file is examined outside the lock, and only where its folder's count cannot tell.
     bool stamped = false;
@@ -165,15 +240,21 @@ std::shared_ptr<const ActionLines> ActionFileLines(const FilterSet& set,
     now.lines = ReadActionFile(path);
     if (now.lines == nullptr || !(now.watched || stamped)) return now.lines;
     std::lock_guard<std::mutex> guard(cache.lock);
-    if (cache.files.size() >= kCachedActionFiles) cache.files.clear();
+    if (cache.files.size() >= kCachedActionFiles) {
+        cache.files.clear();
+        ++cache.filesEmptied;
+    }
     cache.files[path] = now;
     return now.lines;
 }
 
 void ForgetParsedActionFiles() {
     std::unordered_map<std::string, ParsedActionFile> released;
+    std::unordered_map<const FilterDefinition*, KnownPath> forgotten;
     ActionFileCache& cache = TheActionFileCache();
     std::lock_guard<std::mutex> guard(cache.lock);
     released.swap(cache.files);
+    ++cache.filesEmptied;
+    forgotten.swap(cache.paths);
     StopWatching(&cache.folders);
 }

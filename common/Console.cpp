@@ -10,25 +10,75 @@ namespace {
 thread_local int consoleQuiet = 0;
 
 constexpr size_t kPlainLineCapacity = 4096;
+constexpr size_t kNumberCapacity = 24;  // the digits of any 64-bit number and a sign
 
-// Writes a line whose only conversions are plain "%s" of non-null texts as the C
+// The decimal digits of `magnitude`, after a minus when `negative`, at the end of
+// `number`, as "%d" and "%u" print them. Returns where they start.
+const char* Decimal(unsigned long long magnitude, bool negative, char (&number)[kNumberCapacity]) {
+    char* at = number + sizeof number;
+    do {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) *--at = '-';
+    return at;
+}
+
+// Signed values by their magnitude, which the most negative value has too.
+template <typename Signed>
+const char* SignedDecimal(Signed value, char (&number)[kNumberCapacity]) {
+    const auto magnitude = static_cast<unsigned long long>(value);
+    return Decimal(value < 0 ? 0 - magnitude : magnitude, value < 0, number);
+}
+
+// The text of the conversion `at` points to (past its '%') and its length, with `at`
+// moved past it. False for anything but "%s" of a non-null text, "%d", "%ld", "%u",
+// "%lu" and "%%".
+bool Convert(const char** at, va_list* args, char (&number)[kNumberCapacity], const char** text,
+             size_t* length) {
+    const bool isLong = **at == 'l';
+    const char conversion = (*at)[isLong ? 1 : 0];
+    *at += isLong ? 2 : 1;
+    switch (conversion) {
+        case 's':
+            *text = isLong ? nullptr : va_arg(*args, const char*);
+            if (*text == nullptr) return false;
+            *length = std::strlen(*text);
+            return true;
+        case '%':
+            *text = "%";
+            *length = 1;
+            return !isLong;
+        case 'd':
+            *text = isLong ? SignedDecimal(va_arg(*args, long), number)
+                           : SignedDecimal(va_arg(*args, int), number);
+            break;
+        case 'u':
+            *text = isLong ? Decimal(va_arg(*args, unsigned long), false, number)
+                           : Decimal(va_arg(*args, unsigned), false, number);
+            break;
+        default:
+            return false;
+    }
+    *length = static_cast<size_t>(number + sizeof number - *text);
+    return true;
+}
+
+// Writes a line whose only conversions are the plain ones Convert knows as the C
 // library's formatter would, by copying (a line is written for every word found, and the
 // formatter showed in profiles). False, with nothing written, for any other line.
-bool WritePlainLine(const char* format, va_list args) {
+bool WritePlainLine(const char* format, va_list* args) {
     char line[kPlainLineCapacity];
     size_t used = 0;
-    const char* at = format;
-    while (*at != '\0') {
+    char number[kNumberCapacity];
+    for (const char* at = format; *at != '\0';) {
         const char* text = at;
         const char* percent = std::strchr(at, '%');
         size_t length = percent != nullptr ? static_cast<size_t>(percent - at) : std::strlen(at);
         at += length;
         if (length == 0) {  // at a conversion
-            if (at[1] != 's') return false;
-            text = va_arg(args, const char*);
-            if (text == nullptr) return false;
-            length = std::strlen(text);
-            at += 2;
+            ++at;
+            if (!Convert(&at, args, number, &text, &length)) return false;
         }
         if (length >= sizeof line - used) return false;
         std::memcpy(line + used, text, length);
@@ -46,7 +96,7 @@ void ConsoleLine(const char* format, ...) {
     va_start(args, format);
     va_list plain;
     va_copy(plain, args);
-    if (!WritePlainLine(format, plain)) std::vprintf(format, args);
+    if (!WritePlainLine(format, &plain)) std::vprintf(format, args);
     va_end(plain);
     va_end(args);
 }

@@ -97,6 +97,17 @@ int ReplaceAll(char* text, const char* pattern, const char* replacement, int cap
     return 1;
 }
 
+void AppendPiece(char* destination, size_t capacity, size_t* used, const char* source,
+                 size_t most) {
+    if (destination == nullptr || used == nullptr || *used >= capacity) return;
+    if (source == nullptr) source = "";
+    const size_t room = capacity - 1 - *used;
+    const size_t length = BoundedLength(source, most < room ? most : room);
+    std::memcpy(destination + *used, source, length);
+    *used += length;
+    destination[*used] = '\0';
+}
+
 int FormatBounded(char* destination, size_t capacity, const char* format, ...) {
     va_list args;
     va_start(args, format);

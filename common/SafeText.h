@@ -22,6 +22,13 @@ char* SafeAppend(char (&destination)[N], const char* source) {
     return SafeAppend(destination, source, N);
 }
 
+// Appends at most `most` bytes of `source` at `destination + *used` and terminates, cut
+// at the buffer's last byte where snprintf would cut the same text; `*used` (below
+// `capacity`) moves past what was appended. For a text built piece by piece where
+// parsing a format would cost more than the copying.
+void AppendPiece(char* destination, size_t capacity, size_t* used, const char* source,
+                 size_t most = static_cast<size_t>(-1));
+
 // Formats into `destination` as snprintf does. Returns 1 when the whole text fit; 0 when
 // it was cut (the buffer then holds what fit, terminated unless `capacity` is 0) or could
 // not be formatted. A cut path or address would name something else, so callers refuse it.

@@ -1,4 +1,4 @@
-// filters/EvaluationPool.cpp: a small per-thread stack of spare evaluation records.
+// filters/EvaluationPool.cpp: a stack of spare evaluation records shared by the runs.
 #include "filters/EvaluationPool.h"
 
 #include <algorithm>
@@ -65,33 +65,52 @@ void EmptyEvaluation(FilterEvaluation* record) {
 
 }  // namespace
 
-FilterEvaluation* TakeEvaluation() {
-    Spares& spares = TheSpares();
-    std::unique_ptr<FilterEvaluation> record;
+int TakeEvaluations(FilterEvaluation** records, int count) {
+    if (records == nullptr || count <= 0) return 1;
+    const size_t wanted = static_cast<size_t>(count);
+    size_t reused = 0;
     {
+        Spares& spares = TheSpares();
         std::lock_guard<std::mutex> guard(spares.lock);
-        if (!spares.records.empty()) {
-            record = std::move(spares.records.back());
-            spares.records.pop_back();
-        }
+        reused = std::min(wanted, spares.records.size());
+        const size_t first = spares.records.size() - reused;
+        for (size_t i = 0; i < reused; ++i) records[i] = spares.records[first + i].release();
+        spares.records.resize(first);
     }
-    if (record == nullptr) record.reset(new (std::nothrow) FilterEvaluation());  // zeroed
-    if (record == nullptr) return nullptr;
-    EmptyEvaluation(record.get());  // nothing of an earlier message may show through
-    return record.release();
+    for (size_t i = reused; i < wanted; ++i) {
+        records[i] = new (std::nothrow) FilterEvaluation();  // zeroed
+        if (records[i] != nullptr) continue;
+        // All or none: evaluators index every filter's record without checking.
+        GiveBackEvaluations(records, static_cast<int>(i));
+        std::fill(records, records + wanted, nullptr);
+        return 0;
+    }
+    // Nothing of an earlier message may show through; emptied outside the lock.
+    for (size_t i = 0; i < wanted; ++i) EmptyEvaluation(records[i]);
+    return 1;
 }
 
-void GiveBackEvaluation(FilterEvaluation* evaluation) {
-    std::unique_ptr<FilterEvaluation> record(evaluation);
-    if (record == nullptr) return;
-    Spares& spares = TheSpares();
-    std::lock_guard<std::mutex> guard(spares.lock);
-    if (spares.records.size() >= kSpareRecords) return;
-    try {
-        spares.records.push_back(std::move(record));
-    } catch (const std::bad_alloc&) {
-        // Not kept: freed on leaving.
+void GiveBackEvaluations(FilterEvaluation* const* records, int count) {
+    if (records == nullptr || count <= 0) return;
+    const size_t given = static_cast<size_t>(count);
+    size_t kept = 0;
+    {
+        Spares& spares = TheSpares();
+        std::lock_guard<std::mutex> guard(spares.lock);
+        // Room for every spare at once, so that keeping one never allocates.
+        if (spares.records.capacity() < kSpareRecords) {
+            try {
+                spares.records.reserve(kSpareRecords);
+            } catch (const std::bad_alloc&) {
+                // None kept: all are freed below.
+            }
+        }
+        const size_t room = std::min(kSpareRecords, spares.records.capacity());
+        for (; kept < given && spares.records.size() < room; ++kept)
+            if (records[kept] != nullptr) spares.records.emplace_back(records[kept]);
     }
+    // Past the spares' room: freed here, outside the lock.
+    for (size_t i = kept; i < given; ++i) delete records[i];
 }
 
 void ReleaseSpareEvaluations() {

@@ -5,13 +5,16 @@
 
 #include "filters/FilterSet.h"
 
-// An empty record: every count 0 and every text empty, as a fresh one reads. A reused
-// record may hold bytes of an earlier message past those terminators, where no reader
-// looks. Null when memory ran out.
-FilterEvaluation* TakeEvaluation();
+// Fills records[0..count-1] with empty records: every count 0 and every text empty, as a
+// fresh one reads. A reused record may hold bytes of an earlier message past those
+// terminators, where no reader looks. Returns 1; 0 with every slot null when memory ran
+// out. A message's records are taken together, so that concurrent runs meet at the
+// pool's lock once a message rather than once a filter.
+int TakeEvaluations(FilterEvaluation** records, int count);
 
-// Hands a record back for reuse (null is ignored); past a few hundred spares it is freed.
-void GiveBackEvaluation(FilterEvaluation* evaluation);
+// Hands records[0..count-1] back for reuse (nulls are ignored); past a few hundred spares
+// they are freed.
+void GiveBackEvaluations(FilterEvaluation* const* records, int count);
 
 // Frees every spare record; for the unload, after the last run has ended.
 void ReleaseSpareEvaluations();

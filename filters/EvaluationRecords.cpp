@@ -46,18 +46,25 @@ void SetResultTag(FilterEvaluation& evaluation, int type, const char* tag, const
     // where the formatted print of "<tag>value</tag>" would cut it.
     char* text = ResultTextFor(evaluation, type);
     constexpr size_t kLast = kResultTextCapacity - 1;  // the terminator's place when full
-    size_t used = 0;
-    for (const char* piece : {"<", tag, ">", value, "</", tag, ">"}) {
-        const size_t length = strnlen(piece, kLast - used);
-        std::memcpy(text + used, piece, length);
-        used += length;
+    const size_t tagLength = strnlen(tag, kLast);
+    const size_t valueLength = strnlen(value, kLast);
+    if (2 * tagLength + valueLength + 5 > kLast) {
+        size_t used = 0;
+        text[0] = '\0';
+        for (const char* piece : {"<", tag, ">", value, "</", tag, ">"})
+            AppendPiece(text, kResultTextCapacity, &used, piece);
+        return;
     }
-    text[used] = '\0';
-}
-
-const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
-    if (evaluations == nullptr || number < 1 || number > evaluations->count) return nullptr;
-    return evaluations->evaluations[number];
+    char* at = text;
+    *at++ = '<';
+    at = static_cast<char*>(std::memcpy(at, tag, tagLength)) + tagLength;
+    *at++ = '>';
+    at = static_cast<char*>(std::memcpy(at, value, valueLength)) + valueLength;
+    *at++ = '<';
+    *at++ = '/';
+    at = static_cast<char*>(std::memcpy(at, tag, tagLength)) + tagLength;
+    *at++ = '>';
+    *at = '\0';
 }
 
 void SetConditionValue(FilterEvaluation& evaluation, int type, int condition, const char* value) {

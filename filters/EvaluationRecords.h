@@ -91,8 +91,12 @@ void ForEachAlternative(const char* condition, char* buffer, size_t capacity, Vi
     }
 }
 
-// The evaluation of filter `number`; null when the set has none for it.
-const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number);
+// The evaluation of filter `number`; null when the set has none for it. Inline: the
+// dispatcher asks for every filter of every message.
+inline const FilterEvaluation* EvaluationOf(const FilterEvaluationSet* evaluations, int number) {
+    if (evaluations == nullptr || number < 1 || number > evaluations->count) return nullptr;
+    return evaluations->evaluations[number];
+}
 
 // The result text of `type` (kResultTextCapacity bytes) for a writer, marked written so
 // that the record's next use empties it. Every text of a record is written through this,

@@ -81,14 +81,15 @@ struct FilterSet {
 
 struct FilterEvaluation {
     int32_t matchCount[kCriterionTypeCount];
-    char resultText[kCriterionTypeCount][kResultTextCapacity];
-    char conditionValues[kCriterionTypeCount][kMaxConditions][kConditionValueCapacity];
     // The types whose texts were written since the record was last emptied (bit `type`),
     // so that reusing it empties only those; kept by the writers in EvaluationRecords.h.
     // `writtenCheck` is writtenTypes ^ kWrittenCheckKey while the mark can be trusted:
     // bytes written past the writers (any equal pair) make the record emptied whole.
+    // Beside the counts, which every reuse empties too: one cache line less to fetch.
     uint32_t writtenTypes;
     uint32_t writtenCheck;
+    char resultText[kCriterionTypeCount][kResultTextCapacity];
+    char conditionValues[kCriterionTypeCount][kMaxConditions][kConditionValueCapacity];
 };
 
 constexpr uint32_t kWrittenCheckKey = 0x5EA1ED00u;

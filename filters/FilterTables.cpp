@@ -191,16 +191,8 @@ int AllocateEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) 
     ConsoleLine("Allocating %d Results\n", set->filterCount);
     std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations), nullptr);
     evaluations->count = LastFilter(*set);
-    for (int n = 1; n <= evaluations->count; ++n) {
-        evaluations->evaluations[n] = TakeEvaluation();  // empty
-        if (evaluations->evaluations[n] != nullptr) continue;
-        // All or none: evaluators index evaluation n for every filter n without checking.
-        for (int k = 1; k < n; ++k) GiveBackEvaluation(evaluations->evaluations[k]);
-        std::fill(std::begin(evaluations->evaluations), std::end(evaluations->evaluations),
-                  nullptr);
-        evaluations->count = 0;
-        break;
-    }
+    // All or none: evaluators index evaluation n for every filter n without checking.
+    if (!TakeEvaluations(&evaluations->evaluations[1], evaluations->count)) evaluations->count = 0;
     return 1;
 }
 
@@ -209,10 +201,8 @@ int ReleaseEvaluations(const FilterSet* set, FilterEvaluationSet* evaluations) {
     if (evaluations == nullptr) return 1;
     ConsoleLine("Releasing %d Results\n", evaluations->count);
     const int last = std::clamp<int>(evaluations->count, 0, kMaxFilters);
-    for (int n = 1; n <= last; ++n) {
-        GiveBackEvaluation(evaluations->evaluations[n]);
-        evaluations->evaluations[n] = nullptr;
-    }
+    GiveBackEvaluations(&evaluations->evaluations[1], last);
+    std::fill(&evaluations->evaluations[1], &evaluations->evaluations[1] + last, nullptr);
     evaluations->count = 0;
     return 1;
 }

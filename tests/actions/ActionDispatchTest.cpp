@@ -132,7 +132,7 @@ TEST_F(ActionDispatchTest, ServerActionsLeaveTheirFilesAndOneEntryEach) {
 // Action files are kept parsed between messages. Each change is made between two messages
 // and seen by the second: a rewrite in place to the same size with the old modification
 // time (as a second write in the same clock tick leaves it), a new file renamed over it,
-// and its removal.
+// its removal, and the configuration directory moved to another holding the file.
 TEST_F(ActionDispatchTest, AnActionFileChangedBetweenMessagesIsReadAfreshByTheNext) {
     const std::string quarantine = Line("COPY_TO_QUARANTINE");
     const std::string badmail = Line("COPY_TO_BADMAIL", "xxx");
@@ -162,11 +162,15 @@ TEST_F(ActionDispatchTest, AnActionFileChangedBetweenMessagesIsReadAfreshByTheNe
     message();
     fs::remove(file);
     message();
+    server.tree.WriteFile("moved/FILTERS/ACTIONS/F1.TAB", badmail);
+    server.registry.SetString(kRootKey, "Configuration Directory", server.tree.Join("moved"));
+    message();
     std::vector<std::string> executed;
     for (const auto& entry : Executed()) executed.push_back(entry[5]);
-    EXPECT_EQ((std::vector<std::string>{"COPY_TO_QUARANTINE", "COPY_TO_QUARANTINE",
-                                        "COPY_TO_BADMAIL", "ADD_SUBJECT_PREFIX"}),
-              executed);
+    EXPECT_EQ(
+        (std::vector<std::string>{"COPY_TO_QUARANTINE", "COPY_TO_QUARANTINE", "COPY_TO_BADMAIL",
+                                  "ADD_SUBJECT_PREFIX", "COPY_TO_BADMAIL"}),
+        executed);
 }
 
 TEST_F(ActionDispatchTest, StopProcessingEndsTheFileAndTheLaterFilters) {
@@ -393,6 +397,19 @@ TEST_F(MatchDecisionTest, LastMetCriterionIsReportedAndDisabledOnesNeverMatch) {
     DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
     EXPECT_TRUE(match.matched);
     EXPECT_STREQ("CRITERIA=SUBJECT, DATA=<MF-W>free</MF-W>", match.criteriaText);
+    // Long findings are cut where printing them would cut them: the tag at its capacity
+    // (just fitting, one byte over, far over) and the report at 511 bytes of it.
+    for (const size_t length : {1010, 1011, 1100}) {
+        const std::string word(length, 'w');
+        SetResultTag(result, kSubject, "MF-W", word.c_str());
+        char printed[kResultTextCapacity];
+        snprintf(printed, sizeof printed, "<MF-W>%s</MF-W>", word.c_str());
+        EXPECT_STREQ(printed, result.resultText[kSubject]) << length;
+        DecideFilterMatch(&run.message, &run.set, 1, &run.evaluations, &match);
+        char reported[kCriteriaTextCapacity];
+        snprintf(reported, sizeof reported, "CRITERIA=SUBJECT, DATA=%.511s", printed);
+        EXPECT_STREQ(reported, match.criteriaText) << length;
+    }
 
     result.matchCount[kConnector] = 2;
     snprintf(result.resultText[kConnector], kResultTextCapacity, "<CON>SMTP</CON>");
