@@ -1,6 +1,7 @@
 // common/Console.cpp: console lines with a per-thread quiet switch.
 #include "common/Console.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -12,23 +13,13 @@ thread_local int consoleQuiet = 0;
 constexpr size_t kPlainLineCapacity = 4096;
 constexpr size_t kNumberCapacity = 24;  // the digits of any 64-bit number and a sign
 
-// The decimal digits of `magnitude`, after a minus when `negative`, at the end of
-// `number`, as "%d" and "%u" print them. Returns where they start.
-const char* Decimal(unsigned long long magnitude, bool negative, char (&number)[kNumberCapacity]) {
-    char* at = number + sizeof number;
-    do {
-        *--at = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (negative) *--at = '-';
-    return at;
-}
-
-// Signed values by their magnitude, which the most negative value has too.
-template <typename Signed>
-const char* SignedDecimal(Signed value, char (&number)[kNumberCapacity]) {
-    const auto magnitude = static_cast<unsigned long long>(value);
-    return Decimal(value < 0 ? 0 - magnitude : magnitude, value < 0, number);
+// The decimal digits of `value` in `number`, as "%d" and "%u" print them. Returns where
+// they start; *length is their count.
+template <typename Integer>
+const char* Decimal(Integer value, char (&number)[kNumberCapacity], size_t* length) {
+    const std::to_chars_result written = std::to_chars(number, number + sizeof number, value);
+    *length = static_cast<size_t>(written.ptr - number);
+    return number;
 }
 
 // The text of the conversion `at` points to (past its '%') and its length, with `at`
@@ -50,18 +41,16 @@ bool Convert(const char** at, va_list* args, char (&number)[kNumberCapacity], co
             *length = 1;
             return !isLong;
         case 'd':
-            *text = isLong ? SignedDecimal(va_arg(*args, long), number)
-                           : SignedDecimal(va_arg(*args, int), number);
-            break;
+            *text = isLong ? Decimal(va_arg(*args, long), number, length)
+                           : Decimal(va_arg(*args, int), number, length);
+            return true;
         case 'u':
-            *text = isLong ? Decimal(va_arg(*args, unsigned long), false, number)
-                           : Decimal(va_arg(*args, unsigned), false, number);
-            break;
+            *text = isLong ? Decimal(va_arg(*args, unsigned long), number, length)
+                           : Decimal(va_arg(*args, unsigned), number, length);
+            return true;
         default:
             return false;
     }
-    *length = static_cast<size_t>(number + sizeof number - *text);
-    return true;
 }
 
 // Writes a line whose only conversions are the plain ones Convert knows as the C
