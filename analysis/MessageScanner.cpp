@@ -57,21 +57,22 @@ int ScanMessage(MessageRecord* record, const FilterSet* set, FilterEvaluationSet
     char path[kMessagePathCapacity];
     BuildMessagePath(*record, *set, path);
     ConsoleLine("Processing Message... \r\n");
-    // The file is opened, and its first block read, before the size is taken, so that they
-    // tell it. A scanning provider may open the message by its name, and may replace it:
-    // with one ready, the lines are read from what is at the path after it.
-    const bool reopen = ScanningProvidersReady() != 0;
+    // A scanning provider may open the message by its name, and may replace it: with one
+    // ready, the message is opened after them, so that it is not held open while they run
+    // (Windows refuses to replace a file that is open). Without one it is opened first, and
+    // its first block tells the size.
+    const bool providersFirst = ScanningProvidersReady() != 0;
     // Closed however the scan ends: a provider's exception passes through it.
-    platform::OwnedInputFile file(path);
+    platform::OwnedInputFile file;
     std::optional<MessageLines> lines;
-    if (file) lines.emplace(file.Get());
-    EvaluateWholeMessage(record, set, evaluations,
-                         lines ? SizeAsCallersTakeIt(lines->FileSize()) : FileSizeByName(path));
-    if (reopen) {
-        lines.reset();
+    auto open = [&] {
         file = platform::OwnedInputFile(path);
         if (file) lines.emplace(file.Get());
-    }
+    };
+    if (!providersFirst) open();
+    EvaluateWholeMessage(record, set, evaluations,
+                         lines ? SizeAsCallersTakeIt(lines->FileSize()) : FileSizeByName(path));
+    if (providersFirst) open();
 
     ScanState state{};
     state.record = record;

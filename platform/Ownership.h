@@ -67,6 +67,7 @@ public:
 class OwnedInputFile : public Owned<InputFile, InputFileClose> {
 public:
     using Owned::Owned;
+    OwnedInputFile() = default;
     explicit OwnedInputFile(const char* path) : Owned(InputFileOpen(path)) {}
 };
 
