@@ -281,17 +281,12 @@ bool NameBefore(const std::string& a, const std::string& b) {
     return folded != 0 ? folded < 0 : a < b;
 }
 
-// A file to read that opens as written is the one HostPath would name; only a path that
-// does not is looked up without regard to case. Writes always go through HostPath, which
-// may name a differently cased file that exists.
 FILE* OpenStream(const char* path, FileMode mode, const char* stdioMode) {
     return NoThrow<FILE*>(nullptr, [&]() -> FILE* {
-        if (mode == FileMode::kReadText || mode == FileMode::kReadBinary) {
-            std::string converted = path;
-            std::replace(converted.begin(), converted.end(), '\\', '/');
-            if (FILE* stream = fopen(converted.c_str(), stdioMode)) return stream;
-        }
-        return fopen(HostPath(path).c_str(), stdioMode);
+        auto open = [stdioMode](const char* hostPath) { return fopen(hostPath, stdioMode); };
+        if (mode == FileMode::kReadText || mode == FileMode::kReadBinary)
+            return OpenToRead<FILE*>(path, nullptr, open);
+        return open(HostPath(path).c_str());
     });
 }
 

@@ -21,6 +21,20 @@ namespace platform {
 // exist at all are kept as written (so a file can be created under that name).
 std::string HostPath(const char* path);
 
+// Opens a file to read through `open` (given a host path, returning `failed` when it
+// cannot open it): the path as written, separators turned to "/", first, since a file
+// that opens so is the one HostPath would name; only then through HostPath, which looks
+// components up without regard to case. Writes always go through HostPath, which may name
+// a differently cased file that exists.
+template <typename Opened, typename Open>
+Opened OpenToRead(const char* path, Opened failed, Open open) {
+    std::string converted = path;
+    for (char& c : converted)
+        if (c == '\\') c = '/';
+    Opened opened = open(converted.c_str());
+    return opened != failed ? opened : open(HostPath(path).c_str());
+}
+
 // stat() of the file a Windows-style path names, as stat(HostPath(path)) gives it: 0 with
 // `info` filled, -1 when there is none. A path that exists as written costs one call.
 int StatHostPath(const char* path, struct stat* info);

@@ -20,22 +20,12 @@ struct InputFileState {
     int descriptor;
 };
 
-namespace {
-
-int OpenForReading(const std::string& path) {
-    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
-}
-
-}  // namespace
-
-// As FileOpen for reading: the path as written first, then as HostPath finds it.
+// As FileOpen for reading.
 InputFile InputFileOpen(const char* path) {
     if (path == nullptr) return nullptr;
     return NoThrow<InputFile>(nullptr, [&]() -> InputFile {
-        std::string converted = path;
-        std::replace(converted.begin(), converted.end(), '\\', '/');
-        int descriptor = OpenForReading(converted);
-        if (descriptor < 0) descriptor = OpenForReading(HostPath(path));
+        const int descriptor = OpenToRead(
+            path, -1, [](const char* hostPath) { return open(hostPath, O_RDONLY | O_CLOEXEC); });
         if (descriptor < 0) return nullptr;
         InputFile file = new (std::nothrow) InputFileState{descriptor};
         if (file == nullptr) {
