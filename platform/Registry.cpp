@@ -180,16 +180,8 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
     return parts;
 }
 
-std::string FoldedPath(const std::vector<std::string_view>& parts, size_t count) {
-    std::string path;
-    for (size_t i = 0; i < count; ++i) {
-        if (i > 0) path += '\\';
-        path += Fold(parts[i]);
-    }
-    return path;
-}
-
-// FoldedPath of the whole path in one pass: a key is opened on every settings read.
+// The path's components folded and joined with single '\\' (empty ones dropped), in one
+// pass: a key is opened on every settings read.
 std::string FoldedKeyPath(std::string_view path) {
     std::string folded;
     folded.reserve(path.size());
@@ -737,17 +729,20 @@ RegistryStatus InsertKey(Session& session, int64_t parent, std::string_view name
     return kRegOk;
 }
 
-// Walks down from the hive, creating each missing component.
-RegistryStatus CreateKeyPath(Session& session, const std::vector<std::string_view>& parts,
+// Walks down from the hive, creating each missing component of `path`, whose folded
+// form is `folded`.
+RegistryStatus CreateKeyPath(Session& session, std::string_view path, const std::string& folded,
                              int64_t* id) {
-    if (FindKey(session, FoldedPath(parts, parts.size()), id) == kRegOk) return kRegOk;
+    if (FindKey(session, folded, id) == kRegOk) return kRegOk;
     WriteScope scope(session.Db());
     if (scope.Begin() != kRegOk) return kRegFailed;
     int64_t parent = kHiveKey;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        std::string folded = FoldedPath(parts, i + 1);
-        RegistryStatus status = FindKey(session, folded, &parent);
-        if (status == kRegNotFound) status = InsertKey(session, parent, parts[i], folded, &parent);
+    size_t end = 0;  // of the current component in `folded`: the components match one to one
+    for (const std::string_view part : SplitKeyPath(path)) {
+        end = folded.find('\\', end + 1);
+        const std::string prefix = folded.substr(0, end);
+        RegistryStatus status = FindKey(session, prefix, &parent);
+        if (status == kRegNotFound) status = InsertKey(session, parent, part, prefix, &parent);
         if (status != kRegOk) return kRegFailed;
     }
     *id = parent;
@@ -763,7 +758,7 @@ RegistryStatus OpenKey(const char* path, RegistryKey* key, bool create) {
     if (!folded.empty()) {
         Session session(database, create ? Access::kWrite : Access::kRead, create);
         if (!session.Ok()) return session.Status();
-        RegistryStatus status = create ? CreateKeyPath(session, SplitKeyPath(path), &id)
+        RegistryStatus status = create ? CreateKeyPath(session, path, folded, &id)
                                        : FindKeyCached(session, folded, &id);
         if (status != kRegOk) return status;
     }
