@@ -23,9 +23,9 @@ size_t Measure(const char* text, uint32_t length) {
 const char* NextCandidate(const char* at, const char* last, const char* end, unsigned char upper) {
     const size_t span = static_cast<size_t>(last - at) + 1;
     if (upper < 'A' || upper > 'Z') return static_cast<const char*>(std::memchr(at, upper, span));
-        // A letter: memchr for both cases would read the text twice; one pass compares each
-        // byte with both.
 #ifdef MTAFILTER_SEARCH_SSE2
+    // A letter: memchr for both cases would read the text twice; one pass compares each
+    // byte with both, 16 at a time while 16 remain, then one by one.
     const __m128i upperCase = _mm_set1_epi8(static_cast<char>(upper));
     const __m128i lowerCase = _mm_set1_epi8(static_cast<char>(upper - 'A' + 'a'));
     for (; end - at >= 16 && at <= last; at += 16) {
