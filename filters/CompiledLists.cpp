@@ -73,10 +73,18 @@ struct SharedAutomaton {
                                  // they could cut a token word, so the table is not used
 };
 
-struct CompiledCriterion {
-    uint64_t cacheGeneration = 0;  // what the lists were built from
+// What compiled lists are built from besides the set. The count of configuration
+// directory changes stands for the directory itself (a pattern file's path depends on
+// it), without copying it for every line.
+struct ListSources {
+    uint64_t cacheGeneration = 0;
     uint32_t allowCaching = 0;
-    uint64_t configurationChanges = 0;  // the configuration directory's, read before building
+    uint64_t configurationChanges = 0;
+    bool operator==(const ListSources&) const = default;
+};
+
+struct CompiledCriterion {
+    ListSources sources;  // read before building
 
     std::vector<std::shared_ptr<const PatternEntry>> entries;  // the files' words live here
     std::deque<std::string> inlineWords;                       // and the alternatives here
@@ -211,7 +219,7 @@ void CompileCondition(const ListWalk& walk, int filter, int j, const char* condi
     Unit unit{filter, j, false, false, 0, {}};
     char path[kPatternPathCapacity];
     if (ResolvePatternPath(walk.set, condition, path, sizeof path)) {
-        if (out.allowCaching == 0) {  // the file is read afresh for every text
+        if (out.sources.allowCaching == 0) {  // the file is read afresh for every text
             unit.byWord = true;
             out.actsOnEveryText = true;
             unit.conditionText = condition;
@@ -245,13 +253,9 @@ void CompileCondition(const ListWalk& walk, int filter, int j, const char* condi
     });
 }
 
-std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, uint64_t generation,
-                                                 uint32_t allowCaching,
-                                                 uint64_t configurationChanges) {
+std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, const ListSources& sources) {
     auto out = std::make_shared<CompiledCriterion>();
-    out->cacheGeneration = generation;
-    out->allowCaching = allowCaching;
-    out->configurationChanges = configurationChanges;
+    out->sources = sources;
     Compiler compiler(*out);
     const FilterSet& set = *walk.set;
     char condition[kListBufferCapacity];
@@ -266,10 +270,15 @@ std::shared_ptr<const CompiledCriterion> Compile(const ListWalk& walk, uint64_t 
     return out;
 }
 
-bool IsCurrent(const CompiledCriterion& compiled, uint64_t generation, uint32_t allowCaching,
-               uint64_t configurationChanges) {
-    return compiled.cacheGeneration == generation && compiled.allowCaching == allowCaching &&
-           compiled.configurationChanges == configurationChanges;
+ListSources SourcesNow() {
+    return {PatternCacheGeneration(), Settings().allowPatternCaching,
+            ConfigurationDirectoryChanges()};
+}
+
+// The slot of the set's compiled lists that holds the walk's criterion as `kind`.
+int SlotOf(const ListWalk& walk, ListKind kind) {
+    static_assert(kCriterionTypeCount * 3 <= CompiledListSlots::kSlotCount);
+    return walk.type * 3 + static_cast<int>(kind);
 }
 
 // Reused from text to text: which keys the current text holds, and where each first ends.
@@ -565,21 +574,13 @@ namespace {
 // The compiled lists of the walk's criterion, compiled now when there are none or they
 // are out of date; null when memory ran out.
 std::shared_ptr<const CompiledCriterion> CompiledFor(const ListWalk& walk, ListKind kind) {
-    static_assert(kCriterionTypeCount * 3 <= CompiledListSlots::kSlotCount);
-    const int slot = walk.type * 3 + static_cast<int>(kind);
-
-    // Read before compiling: a change made meanwhile shows on the next text. The count of
-    // configuration directory changes stands for the directory itself (a pattern file's
-    // path depends on it), without copying it for every line.
-    const uint64_t generation = PatternCacheGeneration();
-    const uint32_t allowCaching = Settings().allowPatternCaching;
-    const uint64_t configurationChanges = ConfigurationDirectoryChanges();
-
+    const int slot = SlotOf(walk, kind);
+    // Read before compiling: a change made meanwhile shows on the next text.
+    const ListSources sources = SourcesNow();
     std::shared_ptr<const CompiledCriterion> compiled = walk.set->compiledLists.Get(slot);
-    if (compiled != nullptr && IsCurrent(*compiled, generation, allowCaching, configurationChanges))
-        return compiled;
+    if (compiled != nullptr && compiled->sources == sources) return compiled;
     try {
-        compiled = Compile(walk, generation, allowCaching, configurationChanges);
+        compiled = Compile(walk, sources);
     } catch (const std::bad_alloc&) {
         return nullptr;  // the word-by-word walk needs no memory
     }
@@ -631,11 +632,10 @@ Scratch::Remembered* RememberedFor(Scratch& area, const ListWalk& walk, ListKind
         ForgetRemembered(area);
         area.setsEnded = setsEnded;
     }
-    const int slot = walk.type * 3 + static_cast<int>(kind);
+    const int slot = SlotOf(walk, kind);
     Scratch::Remembered& entry = area.remembered[slot];
     if (entry.compiled != nullptr && entry.compiled.get() == walk.set->compiledLists.Peek(slot) &&
-        IsCurrent(*entry.compiled, PatternCacheGeneration(), Settings().allowPatternCaching,
-                  ConfigurationDirectoryChanges()))
+        entry.compiled->sources == SourcesNow())
         return &entry;
     entry = {CompiledFor(walk, kind)};
     return entry.compiled != nullptr ? &entry : nullptr;
